@@ -1,0 +1,92 @@
+#include "app/qmlregistration.h"
+#include "app/singleinstance.h"
+#include "controller/imserverapi.h"
+#include "log/categories.h"
+#include "log/logfile.h"
+#include "log/trace.h"
+#include "nodes/qnodequery.h"
+#include "platform/netruntime.h"
+#include "video/myimageprovider.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
+#include <QTextCodec>
+#include <QtWebView/QtWebView>
+#include <atomic>
+#include <memory>
+
+namespace {
+// Sockets must be usable before any object that owns one is constructed.
+const bool g_networking = kora::platform::startNetworking();
+
+// One trace line when the first frame of the window is on screen: start-up is measured by it.
+void traceFirstFrame(QQmlApplicationEngine &engine)
+{
+    const auto roots = engine.rootObjects();
+    auto *window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
+    if (!window)
+        return;
+    // frameSwapped comes from the render thread; several may be queued before the first
+    // is handled, so a flag rather than a disconnect keeps it to one line.
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    QObject::connect(window, &QQuickWindow::frameSwapped, window, [done] {
+        if (!done->exchange(true))
+            KTRACE(lcApp) << "first frame";
+    });
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Q_UNUSED(g_networking)
+    QCoreApplication::addLibraryPath(QStringLiteral("./Lib"));
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QtWebView::initialize();
+    auto app = std::make_unique<QApplication>(argc, argv);
+
+    SingleInstance instance(QStringLiteral("kora"));
+    const SingleInstance::Result held = instance.acquire();
+    if (held == SingleInstance::Result::AlreadyRunning) {
+        QMessageBox box(QMessageBox::Critical, QObject::tr("Error"),
+                        QObject::tr("The program is already running. Please close the other "
+                                    "instance and try again."),
+                        QMessageBox::Ok);
+        box.exec();
+        app.reset();
+        return 0;
+    }
+
+    auto api = std::make_unique<ImServerApi>();
+    auto nodes = std::make_unique<QNodeControl>(QHostAddress(api->localIp()));
+    if (api->enableLog())
+        qInstallMessageHandler(kora::logfile::messageHandler);
+    KTRACE(lcApp) << "KROA.exe start!";
+    if (held == SingleInstance::Result::RecoveredStale)
+        KTRACE(lcApp) << "removed the instance token of a client that did not exit";
+    else if (held == SingleInstance::Result::Unavailable)
+        KWARN(lcApp) << "single-instance check unavailable:" << instance.errorString();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+
+    auto *provider = new MyImageProvider;
+    auto engine = std::make_unique<QQmlApplicationEngine>();
+    kora::registerQmlTypes();
+    kora::exposeToQml(*engine, api.get(), nodes.get(), provider);
+    engine->load(QUrl(QStringLiteral("qrc:/main.qml")));
+    if (engine->rootObjects().isEmpty()) {
+        api->shutdown();
+        engine.reset();
+        return -1;
+    }
+    traceFirstFrame(*engine);
+
+    const int rc = app->exec();
+    // Worker threads stop before the engine's objects go away.
+    api->shutdown();
+    engine.reset();
+    nodes.reset();
+    api.reset();
+    app.reset();
+    return rc;
+}

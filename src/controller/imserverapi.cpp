@@ -1,0 +1,272 @@
+// Construction, properties, the small operations of the pages and the model reset.
+#include "controller/imserverapi.h"
+
+#include "discovery/ssdpthread.h"
+#include "download/udpthread.h"
+#include "log/categories.h"
+#include "log/trace.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QScreen>
+#include <QTcpSocket>
+#include <QTextCodec>
+#include <QThread>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace kora {
+
+QString chooseLocalIp(const QList<QHostAddress> &addresses)
+{
+    QString chosen;
+    for (const QHostAddress &address : addresses) {
+        if (address.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        const QString text = address.toString();
+        if (!text.contains(QLatin1String("127.0.")) && !text.contains(QLatin1String("169.254.")))
+            chosen = text;
+    }
+    return chosen;
+}
+
+} // namespace kora
+
+namespace {
+QString md5OfFile(const QString &path)
+{
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        hash.addData(&file);
+    return QString::fromLatin1(hash.result().toHex());
+}
+} // namespace
+
+ImServerApi::ImServerApi(QObject *parent)
+    : QObject(parent)
+    , m_version(QStringLiteral("v1.9.1"))
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize size = screen->size();
+        m_aspectRatio = size.height() > 0 ? float(size.width()) / float(size.height()) : 0.0f;
+    }
+    KTRACE(lcApi) << "current m_aspect_ratio is :" << m_aspectRatio;
+    KTRACE(lcApi) << "main thread id:" << QThread::currentThreadId();
+
+    m_sendSocket = new QUdpSocket(this);
+    const bool bound = m_sendSocket->bind(QHostAddress::AnyIPv4, kCommandPort,
+                                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+    KTRACE(lcLink) << "sendSocket bind:" << bound;
+    connect(m_sendSocket, &QUdpSocket::readyRead, this, &ImServerApi::RecvformSendSocket);
+
+    m_scanSocket = new QUdpSocket(this);
+    connect(m_scanSocket, &QUdpSocket::readyRead, this, &ImServerApi::RecvformScanSocket);
+    // Tells devices that a client came up, before any login.
+    m_scanSocket->writeDatagram(QByteArrayLiteral("start"), QHostAddress::Broadcast, kCommandPort);
+
+    m_udpSocketFor41237 = new QUdpSocket(this);
+    connect(m_udpSocketFor41237, &QUdpSocket::readyRead, this, &ImServerApi::RecvformUdpSocketFor41237);
+    m_hostSendSocket = new QUdpSocket(this);
+    connect(m_hostSendSocket, &QUdpSocket::readyRead, this, &ImServerApi::RecvformHostSendSocket);
+
+    m_udpThread = new UDPThread(this);
+    connect(m_udpThread, &UDPThread::recvData, this, &ImServerApi::analyzFile, Qt::QueuedConnection);
+    connect(m_udpThread, &UDPThread::recvStep, this, &ImServerApi::downProgress, Qt::QueuedConnection);
+    m_udpThread->start(QThread::InheritPriority);
+
+    m_tcpSocket = new QTcpSocket(this);
+    connect(m_tcpSocket, &QTcpSocket::errorOccurred, this, &ImServerApi::tcpSocketError);
+    m_loginTimer = new QTimer(this);
+    connect(m_loginTimer, &QTimer::timeout, this, &ImServerApi::loginTimeout);
+    m_scanTimer = new QTimer(this);
+    m_scanTimer->setSingleShot(true);
+    connect(m_scanTimer, &QTimer::timeout, this, &ImServerApi::scanTimeout);
+
+    // The local address is still unknown here, so the worker binds to any address.
+    m_ssdpThread = new QThread(this);
+    m_ssdpThread->setObjectName(QStringLiteral("discovery"));
+    m_ssdpWorker = new SsdpThread(m_settings.localIp);
+    m_ssdpWorker->moveToThread(m_ssdpThread);
+    connect(m_ssdpThread, &QThread::finished, m_ssdpWorker, &QObject::deleteLater);
+    connect(m_ssdpWorker, &SsdpThread::recvData, this, &ImServerApi::recvSsdp, Qt::QueuedConnection);
+    connect(m_ssdpWorker, &SsdpThread::recvDataFromSearch, this, &ImServerApi::recvSsdpSearch,
+            Qt::QueuedConnection);
+    m_ssdpThread->start(QThread::InheritPriority);
+    SsdpThread *worker = m_ssdpWorker;
+    QMetaObject::invokeMethod(worker, [worker] {
+        worker->start();
+        worker->search(QLatin1String(kora::discovery::kServiceType));
+    }, Qt::QueuedConnection);
+
+    const QString cwd = QDir::currentPath();
+    m_dataDir = cwd + QStringLiteral("/data");
+    m_logDir = cwd + QStringLiteral("/log");
+    m_imageDir = cwd + QStringLiteral("/image");
+    for (const QString &dir : {m_dataDir, m_imageDir, m_logDir})
+        QDir().mkpath(dir);
+
+    m_gbk = QTextCodec::codecForName("GBK");
+
+    const QList<QHostAddress> addresses = QNetworkInterface::allAddresses();
+    for (const QHostAddress &address : addresses)
+        KTRACE(lcLink) << "local address" << address.toString();
+    m_settings.localIp = kora::chooseLocalIp(addresses);
+
+    kora::loadTranslationTable(m_dataDir, m_translations);
+    m_settings.picMd5 = md5OfFile(m_dataDir + QStringLiteral("/pic.dat"));
+    LoadConfig();
+}
+
+ImServerApi::~ImServerApi()
+{
+    shutdown();
+}
+
+void ImServerApi::shutdown()
+{
+    initialization();
+    if (m_ssdpThread && m_ssdpThread->isRunning()) {
+        m_ssdpThread->quit();
+        m_ssdpThread->wait();
+    }
+    m_ssdpWorker = nullptr; // deleted by the thread's finished signal
+    if (m_udpThread && m_udpThread->isRunning()) {
+        m_udpThread->quit();
+        m_udpThread->wait();
+    }
+}
+
+int ImServerApi::panelNum() const
+{
+    // Walls per page come with the design model; no pages, no walls.
+    return 0;
+}
+
+void ImServerApi::setMode(int mode)
+{
+    if (m_settings.mode == mode)
+        return;
+    m_settings.mode = mode;
+    emit modeChanged();
+}
+
+void ImServerApi::setCurrentUser(std::unique_ptr<kora::UserRecord> user)
+{
+    m_currentUser = std::move(user);
+}
+
+QString ImServerApi::getSysMessage(const QString &value) const
+{
+    if (value == QLatin1String("username"))
+        return m_settings.username;
+    if (value == QLatin1String("password"))
+        return m_settings.password;
+    if (value == QLatin1String("serverIp"))
+        return m_settings.serverIp;
+    if (value == QLatin1String("title"))
+        return m_title;
+    return QString();
+}
+
+QStringList ImServerApi::pageNames() const
+{
+    QStringList names;
+    if (!m_currentUser)
+        return names;
+    for (const QString &id : m_currentUser->pageIds) {
+        for (const kora::PageRecord &page : m_pages) {
+            if (page.id == id) {
+                names.append(page.name);
+                break;
+            }
+        }
+    }
+    return names;
+}
+
+void ImServerApi::setCurrentPageFromPrivate(int index)
+{
+    if (!m_currentUser || index < 0 || index >= m_currentUser->pageIds.size())
+        return;
+    const QString &id = m_currentUser->pageIds.at(index);
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        if (m_pages[i].id == id) {
+            m_currentPage = int(i);
+            return;
+        }
+    }
+}
+
+bool ImServerApi::ServerSwitchLayer(int p, int wId, int value)
+{
+    Q_UNUSED(p)
+    Q_UNUSED(wId)
+    Q_UNUSED(value)
+    return false;
+}
+
+void ImServerApi::initialization()
+{
+    KTRACE(lcApi) << "initialization";
+    m_currentUser.reset();
+    m_pages.clear();
+    m_signals.clear();
+    m_translations.clear();
+    for (QThread *thread : m_workerThreads) {
+        thread->quit();
+        thread->wait();
+        delete thread;
+    }
+    m_workerThreads.clear();
+    KTRACE(lcApi) << "initialization end";
+}
+
+// Until the link, dispatcher, discovery and download are wired, datagrams on the command
+// sockets are drained so no socket buffer fills up, and the events are traced.
+void ImServerApi::drain(QUdpSocket *socket)
+{
+    while (socket->hasPendingDatagrams())
+        socket->receiveDatagram();
+}
+
+void ImServerApi::RecvformSendSocket() { drain(m_sendSocket); }
+void ImServerApi::RecvformScanSocket() { drain(m_scanSocket); }
+void ImServerApi::RecvformHostSendSocket() { drain(m_hostSendSocket); }
+void ImServerApi::RecvformUdpSocketFor41237() { drain(m_udpSocketFor41237); }
+
+void ImServerApi::tcpSocketError()
+{
+    KTRACE(lcLink) << "tcp error" << m_tcpSocket->errorString();
+}
+
+void ImServerApi::loginTimeout()
+{
+    m_loginTimer->stop();
+}
+
+void ImServerApi::scanTimeout() {}
+
+void ImServerApi::recvSsdp(QJsonObject obj, QString ip, quint16 port)
+{
+    KTRACE(lcDiscovery) << "ssdp from" << ip << port << obj.value(QStringLiteral("type")).toString();
+}
+
+void ImServerApi::recvSsdpSearch(QJsonObject obj, QString ip)
+{
+    KTRACE(lcDiscovery) << "ssdp answer from" << ip << obj.value(QStringLiteral("server")).toString();
+}
+
+void ImServerApi::analyzFile(QByteArray data, bool complete)
+{
+    KTRACE(lcDownload) << "download data" << data.size() << complete;
+}
+
+void ImServerApi::downProgress(float percent)
+{
+    emit callDownProgress(QString(), percent);
+}

@@ -1,0 +1,262 @@
+#pragma once
+// The one object behind "ImApi": login state, project model and every command sender.
+// One source file per concern: imserverapi.cpp (construction, properties, reset),
+// imserverapi_settings.cpp (local files and translations), imserverapi_login.cpp (login).
+//
+// Threads: everything here belongs to the main thread, except
+//  - m_udpThread, a receiver thread of its own; it reaches us only through queued signals;
+//  - m_ssdpWorker, which lives in m_ssdpThread and is reached only by queued calls.
+// shutdown() stops and joins both before the object (or the QML engine) goes away.
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <QVariantMap>
+#include <memory>
+#include <vector>
+
+#include "model/records.h"
+#include "settings/controlsettings.h"
+#include "settings/translations.h"
+
+class QTcpSocket;
+class QThread;
+class QTimer;
+class QUdpSocket;
+class QTextCodec;
+class SsdpThread;
+class UDPThread;
+
+namespace kora {
+// The address the client binds to: the last IPv4 address that is neither loopback
+// ("127.0.") nor link-local ("169.254."); empty when there is none.
+QString chooseLocalIp(const QList<QHostAddress> &addresses);
+} // namespace kora
+
+class ImServerApi : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString version READ version CONSTANT)
+    Q_PROPERTY(int panelNum READ panelNum)
+    Q_PROPERTY(int system READ system CONSTANT)
+    Q_PROPERTY(int windowFlag READ windowFlag)
+    Q_PROPERTY(QSize windowSize READ windowSize CONSTANT)
+    Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage)
+    Q_PROPERTY(QString selPanel READ selPanel WRITE setSelPanel)
+    Q_PROPERTY(bool flgLine READ flgLine WRITE setFlgLine)
+    Q_PROPERTY(bool flgRemb READ flgRemb WRITE setFlgRemb)
+    Q_PROPERTY(int mode READ mode WRITE setMode NOTIFY modeChanged)
+
+public:
+    static constexpr quint16 kCommandPort = 41234;
+
+    explicit ImServerApi(QObject *parent = nullptr);
+    ~ImServerApi() override;
+
+    // Quits and joins the worker threads; called before the QML engine is destroyed.
+    void shutdown();
+
+    QString version() const { return m_version; }
+    int panelNum() const;
+    int system() const { return 0; }
+    int windowFlag() const { return m_settings.windowFlag; }
+    QSize windowSize() const { return m_windowSize; }
+    int currentPage() const { return m_currentPage; }
+    void setCurrentPage(int page) { m_currentPage = page; }
+    QString selPanel() const { return m_selPanel; }
+    void setSelPanel(const QString &panel) { m_selPanel = panel; }
+    bool flgLine() const { return m_flgLine; }
+    void setFlgLine(bool flg) { m_flgLine = flg; }
+    bool flgRemb() const { return m_settings.flgRemb; }
+    void setFlgRemb(bool flg) { m_settings.flgRemb = flg; }
+    int mode() const { return m_settings.mode; }
+    void setMode(int mode);
+
+    // Read-only views for the start-up code and tests.
+    const kora::ControlSettings &settings() const { return m_settings; }
+    QString dataDir() const { return m_dataDir; }
+    QString imageDir() const { return m_imageDir; }
+    QString logDir() const { return m_logDir; }
+    QString localIp() const { return m_settings.localIp; }
+    QString picMd5() const { return m_settings.picMd5; }
+    float aspectRatio() const { return m_aspectRatio; }
+    bool enableLog() const { return m_settings.enableLog; }
+    const UDPThread *downloadReceiver() const { return m_udpThread; }
+
+    // Loaders of the project model fill these (and tests, until those loaders exist).
+    std::vector<kora::PageRecord> &pages() { return m_pages; }
+    std::vector<kora::SignalRecord> &signalList() { return m_signals; }
+    void setCurrentUser(std::unique_ptr<kora::UserRecord> user);
+    const kora::UserRecord *currentUser() const { return m_currentUser.get(); }
+    const kora::TranslationTable &translations() const { return m_translations; }
+
+public slots:
+    // Settings and local files.
+    void SaveConfig();
+    void SaveSignalConfig();
+    void LoadSignalConfig();
+    QString language(const QString &str) const;
+    QString toImagePath(const QString &str) const;
+    bool clearCache();
+    QString codec2String(const QByteArray &bytes) const;
+
+    // Login.
+    bool ServerLogin(const QString &user, const QString &password, const QString &ip,
+                     const QString &serverIp, const QString &downIp);
+    void LoadLocalfile();
+
+    // Small operations of the pages.
+    QString getSysMessage(const QString &value) const;
+    QStringList pageNames() const;
+    void setCurrentPageFromPrivate(int index);
+    double getCurrentCpu() const { return 0.0; }
+    void vibrate(int duration) { Q_UNUSED(duration) }
+    void ServerSwitchPage(int index) { Q_UNUSED(index) }
+    bool ServerSwitchLayer(int p, int wId, int value);
+
+    void initialization();
+
+signals:
+    // Login, load and progress.
+    void callQmlLogin(bool flg);
+    void callQmlLoad(bool flg, int sysEN);
+    void callLoginMsgError(QString msg);
+    void callQmlLastMsg(QVariantMap msgMap);
+    void callQmlSetLogin(QVariantMap loginMap);
+    void callQmlInitPanel();
+    void callDownProgress(QString filename, float percent);
+    void callLoadBKImage(int current, int total);
+    void callShowVersion(QString ver);
+    void modeChanged();
+
+    // Design 1.0 page building.
+    void callQmlCreatePage(QString pageId);
+    void callQmlCreatePanel(int pageIndex, QVariantMap panelMap);
+    void callQmlCreateButton(int pageIndex, QVariantMap buttonMap, QVariantMap buttonState0Map,
+                             QVariantMap buttonState1Map);
+    void callQmlCreatePreview(int pageIndex, QStringList groups, QVariantMap previewMap);
+    void callQmlCreateRect(int pageIndex, QVariantMap rectMap);
+    void callQmlCreateSlider(int pageIndex, QVariantMap sliderMap);
+    void callQmlCreateListen(int pageIndex, QVariantMap listenMap);
+    void callQmlCreateText(int pageIndex, QVariantMap textMap);
+    void callQmlCreateList(int pageIndex, QVariantMap listMap);
+    void callQmlCreateMatrix(int pageIndex, QVariantMap matrixMap);
+    void callQmlCreateSearchBox(int pageIndex, QVariantMap searchMap);
+    void callQmlCreateLogin(QVariantMap _Map);
+
+    // Design 2.0 page building.
+    void callQmlCreateVX2Page(QVariantMap pageMap);
+    void callQmlCreateVX2Screen(QString pageId, QVariantMap panelMap);
+    void callQmlCreateVX2Button(QString pageId, QVariantMap buttonMap);
+    void callQmlCreateVX2Text(QString pageId, QVariantMap textMap);
+    void callQmlCreateVX2Date(QString pageId, QVariantMap textMap);
+    void callQmlCreateVX2Rect(QString pageId, QVariantMap rectMap);
+    void callQmlCreateVX2InputBox(QString pageId, QVariantMap inputBoxMap);
+    void callQmlCreateVX2Preview(QString pageId, QVariantMap previewMap);
+    void callQmlCreateVX2Slider(QString pageId, QVariantMap sliderMap);
+    void callQmlCreateVX2TreeView(QString pageId, QVariantMap treeViewMap);
+    void callQmlCreateVX2Docker(QString pageId, QVariantMap dockerMap);
+    void callQmlCreateVX2Monitor(QString pageId, QVariantMap monitorMap);
+    void callQmlCreateVX2Web(QString pageId, QVariantMap webMap);
+    void callQmlCreateVX2Stack(QString pageId, QVariantMap stackMap);
+    void callQmlSetLoginVX2InputBox(QVariantMap inputBoxMap);
+    void callQmlSetLoginVX2Button(QVariantMap buttonMap);
+    void callQmlCreateVX2Line(QString pageId, QVariantMap lineMap);
+    void callQmlCreateVX2List(int pageIndex, QVariantMap listMap);
+    void callQmlCreateVX2Matrix(int pageIndex, QVariantMap matrixMap);
+    void callQmlCreateVX2SearchBox(QString pageId, QVariantMap searchMap);
+    void callQmlCreateVX2Login(QVariantMap _Map);
+
+    // Controller replies and events.
+    void callQmlRefreshSlider(QVariantMap sliderMap);
+    void callQmlRefreshButton(QVariantMap buttonMap);
+    void callQmlRefreshButtonAct(QVariantMap buttonMap);
+    void callQmlRefreshMatrix(QVariantMap _map);
+    void callQmlRefreshOSD(QString _map);
+    void callQmlRefreshCycle(QJsonObject json_obj);
+    void callQmlRefreshScene(QString panelId, QString sceneId);
+    void callQmlScenesMsg(QJsonObject sceneObject);
+    void callQmlAddScenes(QString panelId, QStringList sceneIds, QStringList sceneNames);
+    void callQmlAddBlock(QString panelId, QVariantMap blockMap);
+    void callQmlClearBlock(QString panelId);
+    void callQmlSignalMsg(QVariantMap signalMap);
+    void callQmlRefreshIPCList(int group);
+    void callRefreshClocks(QVariantList clockMap);
+    void callQmlRefreshCycleGroups();
+    void callQmlRefreshListen(QString uuid, int value);
+    void callQmlRefeshSignalStar(QJsonArray starNode);
+    void callCustomProtocol(QString func, QStringList params);
+    void callSetWidgetVisible(QJsonArray objNameArray, bool flg);
+    void callQmlAudioEvent(QString eventName, QString eventID, int nextTime);
+    void callQmlVideoEvent(QString eventName, int nextTime, QString ip, int port);
+    void callQmlEventOver(QString cmd);
+
+    // Declared for the pages; the client itself never emits them.
+    void callQmlRefeshPanel(int p);
+    void callQmlSwitchPanel(int p);
+    void callQmlUpdateSignalGroup();
+    void callQmlClearPanel();
+    void callQmlAddScene(QVariantMap sceneMap);
+    void callQmlMoveBlock(int p, int wId, int x, int y, int w, int h);
+    void putfile(QString file_name, QByteArray file_data, QString ip);
+
+private slots:
+    void LoadConfig();
+
+    // Socket handlers; the link, dispatcher and discovery fill them in.
+    void RecvformSendSocket();
+    void RecvformScanSocket();
+    void RecvformHostSendSocket();
+    void RecvformUdpSocketFor41237();
+    void tcpSocketError();
+    void loginTimeout();
+    void scanTimeout();
+    void recvSsdp(QJsonObject obj, QString ip, quint16 port);
+    void recvSsdpSearch(QJsonObject obj, QString ip);
+    void analyzFile(QByteArray data, bool complete);
+    void downProgress(float percent);
+
+private:
+    QString settingsPath() const { return m_dataDir + QStringLiteral("/control.ini"); }
+    QString signalSettingsPath() const { return m_dataDir + QStringLiteral("/signal.ini"); }
+    static void drain(QUdpSocket *socket);
+
+    // Main thread.
+    QString m_version;
+    kora::ControlSettings m_settings;
+    float m_aspectRatio = 0.0f;
+    int m_currentPage = 0;
+    QString m_selPanel;
+    bool m_flgLine = true;
+    QSize m_windowSize;
+    QString m_title;
+    QString m_dataDir;
+    QString m_imageDir;
+    QString m_logDir;
+    QTextCodec *m_gbk = nullptr;
+    kora::TranslationTable m_translations;
+
+    QUdpSocket *m_sendSocket = nullptr;
+    QUdpSocket *m_scanSocket = nullptr;
+    QUdpSocket *m_udpSocketFor41237 = nullptr;
+    QUdpSocket *m_hostSendSocket = nullptr;
+    QTcpSocket *m_tcpSocket = nullptr;
+    QTimer *m_loginTimer = nullptr;
+    QTimer *m_scanTimer = nullptr;
+
+    // Model, emptied by initialization().
+    std::vector<kora::PageRecord> m_pages;
+    std::vector<kora::SignalRecord> m_signals;
+    std::unique_ptr<kora::UserRecord> m_currentUser;
+    std::vector<QThread *> m_workerThreads; // snapshot readers and the like, joined on reset
+
+    // Receiver thread (its own); discovery worker (in m_ssdpThread).
+    UDPThread *m_udpThread = nullptr;
+    QThread *m_ssdpThread = nullptr;
+    SsdpThread *m_ssdpWorker = nullptr;
+};

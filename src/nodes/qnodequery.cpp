@@ -1,0 +1,7 @@
+#include "nodes/qnodequery.h"
+
+QNodeControl::QNodeControl(const QHostAddress &localAddress, QObject *parent)
+    : QObject(parent)
+    , m_localAddress(localAddress)
+{
+}

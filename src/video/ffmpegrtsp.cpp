@@ -1,0 +1,6 @@
+#include "video/ffmpegrtsp.h"
+
+XRtspView::XRtspView(QQuickItem *parent)
+    : QQuickItem(parent)
+{
+}

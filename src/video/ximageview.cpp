@@ -1,0 +1,6 @@
+#include "video/ximageview.h"
+
+XImageView::XImageView(QQuickItem *parent)
+    : QQuickItem(parent)
+{
+}

@@ -1,0 +1,164 @@
+// Runs inside the lab network: the controller broadcasts and multicasts when constructed.
+#include "controller/imserverapi.h"
+#include "download/udpthread.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+#include <QtTest>
+
+using namespace kora;
+
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray waitForDatagram(QUdpSocket &socket, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (socket.hasPendingDatagrams())
+            return socket.receiveDatagram().data();
+        QTest::qWait(20);
+    }
+    return QByteArray();
+}
+} // namespace
+
+class TestImServerApi : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        QVERIFY(m_dir->isValid());
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+    }
+
+    void constructionAnnouncesAndPreparesFolders()
+    {
+        QUdpSocket start;
+        QVERIFY(start.bind(QHostAddress::AnyIPv4, 41234, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        QUdpSocket ssdp;
+        QVERIFY(ssdp.bind(QHostAddress::AnyIPv4, 1901, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        QVERIFY(ssdp.joinMulticastGroup(QHostAddress("239.255.255.250")));
+
+        ImServerApi api;
+        QCOMPARE(waitForDatagram(start, 3000), QByteArray("start"));
+        QCOMPARE(waitForDatagram(ssdp, 3000),
+                 QByteArray(R"({"mx":1,"st":"urn:vxr:sw:korav2","type":"search"})"));
+
+        for (const char *folder : {"data", "image", "log"})
+            QVERIFY2(QDir(m_dir->path() + "/" + folder).exists(), folder);
+        QCOMPARE(api.dataDir(), m_dir->path() + "/data");
+        QCOMPARE(api.version(), QStringLiteral("v1.9.1"));
+        QCOMPARE(api.system(), 0);
+        QCOMPARE(api.panelNum(), 0);
+        QVERIFY(api.pageNames().isEmpty());
+        QCOMPARE(api.windowFlag(), 0);
+        QVERIFY(api.settings().multicast);
+        QCOMPARE(api.settings().minSnap, QSize(256, 144));
+        QCOMPARE(api.picMd5(), QStringLiteral("d41d8cd98f00b204e9800998ecf8427e")); // no pic.dat
+        QVERIFY(api.localIp().startsWith("10.77.")); // the lab's client address
+
+        QTRY_VERIFY_WITH_TIMEOUT(api.downloadReceiver()->isBound(), 3000);
+        api.shutdown();
+        QVERIFY(!api.downloadReceiver()->isRunning());
+    }
+
+    void savedSettingsReplaceTheFoundAddress()
+    {
+        QDir().mkpath("data");
+        writeFile("data/control.ini", "[Local]\nlocalIp=10.9.9.9\nwindowFlag=1\nenableLog=true\n");
+        writeFile("data/pic.dat", "abc");
+        ImServerApi api;
+        QCOMPARE(api.localIp(), QStringLiteral("10.9.9.9"));
+        QCOMPARE(api.windowFlag(), 1);
+        QVERIFY(api.enableLog());
+        QVERIFY(!api.settings().multicast);
+        QCOMPARE(api.picMd5(), QStringLiteral("900150983cd24fb0d6963f7d28e17f72"));
+        api.SaveConfig();
+        QFile file("data/control.ini");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count('\n'), 16); // the group line and 15 keys
+    }
+
+    void properties()
+    {
+        ImServerApi api;
+        QSignalSpy spy(&api, &ImServerApi::modeChanged);
+        api.setMode(0);
+        QCOMPARE(spy.count(), 0);
+        api.setMode(3);
+        api.setMode(3);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(api.property("mode").toInt(), 3);
+        QVERIFY(api.property("flgLine").toBool());
+        QVERIFY(api.setProperty("selPanel", "w2"));
+        QCOMPARE(api.selPanel(), QStringLiteral("w2"));
+
+        QCOMPARE(api.toImagePath(QString()), QString());
+        QCOMPARE(api.toImagePath("/x/y.png"), QStringLiteral("file:/x/y.png"));
+        QCOMPARE(api.getSysMessage("nothing"), QString());
+        QCOMPARE(api.getSysMessage("title"), QString());
+        QCOMPARE(api.getCurrentCpu(), 0.0);
+        QVERIFY(!api.ServerSwitchLayer(0, 1, 2));
+        QCOMPARE(api.codec2String(QByteArray::fromHex("b5c7c2bc")), QStringLiteral("登录"));
+    }
+
+    void pagesOfTheCurrentUser()
+    {
+        ImServerApi api;
+        api.pages() = {{"Main", "p1"}, {"Walls", "p2"}, {"Audio", "p3"}};
+        auto user = std::make_unique<UserRecord>();
+        user->pageIds = QStringList{"p3", "missing", "p1"};
+        api.setCurrentUser(std::move(user));
+        QCOMPARE(api.pageNames(), (QStringList{"Audio", "Main"}));
+        api.setCurrentPageFromPrivate(0);
+        QCOMPARE(api.currentPage(), 2);
+        api.setCurrentPageFromPrivate(1); // no page with that id: unchanged
+        QCOMPARE(api.currentPage(), 2);
+        api.setCurrentPageFromPrivate(9);
+        QCOMPARE(api.currentPage(), 2);
+
+        api.initialization();
+        QVERIFY(api.pageNames().isEmpty());
+        QVERIFY(!api.currentUser());
+        QVERIFY(api.pages().empty());
+    }
+
+    void translationsAndStars()
+    {
+        QDir().mkpath("data");
+        writeFile("data/language.txt", QByteArray("Login=") + QByteArray::fromHex("b5c7c2bc") + "\r\n");
+        ImServerApi api;
+        QCOMPARE(api.language("Login"), QStringLiteral("登录"));
+        QCOMPARE(api.language("Other"), QStringLiteral("Other"));
+
+        api.signalList() = {{"cam", "10.0.0.1", false}, {"pc", "10.0.0.2", true}, {"tv", "10.0.0.3", true}};
+        api.SaveSignalConfig();
+        api.signalList() = {{"tv", "10.0.0.3", false}, {"cam", "10.0.0.1", false}, {"pc", "10.0.0.2", false}};
+        api.LoadSignalConfig();
+        QVERIFY(api.signalList()[0].star);
+        QVERIFY(!api.signalList()[1].star);
+        QVERIFY(api.signalList()[2].star);
+
+        api.initialization();
+        QCOMPARE(api.language("Login"), QStringLiteral("Login"));
+    }
+
+private:
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestImServerApi)
+#include "tst_imserverapi.moc"

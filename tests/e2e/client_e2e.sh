@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# End-to-end checks of the real client under Xvfb; run inside the lab network:
+#   scripts/lab run -- tests/e2e/client_e2e.sh BIN_DIR CASE
+# Cases: smoke, single-instance, stale-token.
+set -euo pipefail
+bin=$1; case_name=$2
+work=$(mktemp -d /tmp/kora-e2e.XXXXXX)
+mkdir -p "$work/tmp" "$work/a" "$work/b"
+export TMPDIR=$work/tmp QT_QPA_PLATFORM=xcb
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; for f in "$work"/*.log; do echo "--- $f"; tail -n 20 "$f"; done; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+
+start_client() { # dir log -> pid in $client_pid
+    (cd "$1" && exec "$bin/kora" >"$2" 2>&1) &
+    client_pid=$!
+    pids+=("$client_pid")
+}
+wait_for_line() { # log text seconds
+    for _ in $(seq $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
+    return 1
+}
+
+case "$case_name" in
+smoke)
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    grep -q 'KROA.exe start!' "$work/a.log" || fail "no start line"
+    sleep 1
+    "$bin/kora-grab" "$work/shot.png" --check-not-blank || fail "screenshot blank"
+    kill -0 "$client_pid" || fail "client died"
+    echo "PASS smoke"
+    ;;
+single-instance)
+    start_client "$work/a" "$work/a.log"; first=$client_pid
+    wait_for_line "$work/a.log" "first frame" 30 || fail "first instance has no frame"
+    start_client "$work/b" "$work/b.log"; second=$client_pid
+    box=$(timeout 20 xdotool search --sync --all --onlyvisible --name '^Error$' | head -n 1) || fail "no message box"
+    # The refused copy opened no socket and no client window.
+    if ss -uanp 2>/dev/null | grep -q "pid=$second,"; then fail "second instance opened a UDP socket"; fi
+    shown=$(xdotool search --all --onlyvisible --pid "$second" --name '.' | sort -u)
+    [ "$shown" = "$box" ] || fail "the refused copy shows windows other than its message box: $shown"
+    xdotool windowfocus --sync "$box" key Return
+    for _ in $(seq 100); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$second" 2>/dev/null && fail "second instance still running"
+    wait "$second"; rc=$?
+    [ "$rc" -eq 0 ] || fail "second instance exit code $rc"
+    grep -q "first frame" "$work/b.log" && fail "second instance showed a window"
+    kill -0 "$first" || fail "first instance died"
+    echo "PASS single-instance"
+    ;;
+stale-token)
+    start_client "$work/a" "$work/a.log"; first=$client_pid
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    kill -9 "$first"; wait "$first" 2>/dev/null || true
+    start_client "$work/b" "$work/b.log"
+    wait_for_line "$work/b.log" "first frame" 30 || fail "a crashed instance blocks the next start"
+    grep -q "removed the instance token" "$work/b.log" || fail "stale token not reported"
+    echo "PASS stale-token"
+    ;;
+*) fail "unknown case $case_name" ;;
+esac

@@ -1,0 +1,3 @@
+#include <QtQuickTest>
+
+QUICK_TEST_MAIN(kora_qml)
