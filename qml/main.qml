@@ -162,6 +162,7 @@ Window {
         if (ImApi.windowFlag === 1)
             main.flags = Qt.Window
         letterbox()
+        console.log("main window complete")
         ImApi.LoadLocalfile()
     }
 }

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # End-to-end checks of the real client under Xvfb; run inside the lab network:
 #   scripts/lab run -- tests/e2e/client_e2e.sh BIN_DIR CASE
-# Cases: smoke, single-instance, stale-token.
+# Cases: smoke, single-instance, stale-token, log-file.
 set -euo pipefail
-bin=$1; case_name=$2
+bin=$(cd "$1" && pwd); case_name=$2
 work=$(mktemp -d /tmp/kora-e2e.XXXXXX)
 mkdir -p "$work/tmp" "$work/a" "$work/b"
 export TMPDIR=$work/tmp QT_QPA_PLATFORM=xcb
 pids=()
 cleanup() {
-    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -39,6 +39,7 @@ smoke)
     sleep 1
     "$bin/kora-grab" "$work/shot.png" --check-not-blank || fail "screenshot blank"
     kill -0 "$client_pid" || fail "client died"
+    [ -z "$(ls -A "$work/a/log")" ] || fail "a log file was written without enableLog"
     echo "PASS smoke"
     ;;
 single-instance)
@@ -67,6 +68,22 @@ stale-token)
     wait_for_line "$work/b.log" "first frame" 30 || fail "a crashed instance blocks the next start"
     grep -q "removed the instance token" "$work/b.log" || fail "stale token not reported"
     echo "PASS stale-token"
+    ;;
+log-file)
+    mkdir -p "$work/a/data"
+    printf '[Local]\nenableLog=true\n' >"$work/a/data/control.ini"
+    start_client "$work/a" "$work/a.log"
+    file="$work/a/log/$(date +%F)-log.txt"
+    wait_for_line "$file" "first frame" 30 || fail "no first frame in the log file"
+    # Native lines carry the quoted trace prefix, QML lines the time/function wrapper;
+    # every line ends in CR LF.
+    grep -aqP '^\[Debug\]\t"\[\d\d:\d\d:\d\d:\d{3} main \d+\]" KROA.exe start!\r$' "$file" \
+        || fail "start line format"
+    grep -aqP '^\[Debug\]\t\[\d\d:\d\d:\d\d:\d{3} Function:onCompleted \d+\] main window complete\r$' "$file" \
+        || fail "QML line format"
+    [ "$(grep -c $'\r$' "$file")" -eq "$(wc -l <"$file")" ] || fail "a line without CR LF"
+    grep -q "first frame" "$work/a.log" && fail "diagnostics still go to stderr"
+    echo "PASS log-file"
     ;;
 *) fail "unknown case $case_name" ;;
 esac
