@@ -2,7 +2,12 @@
 #include "controller/imserverapi.h"
 #include "download/udpthread.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -154,6 +159,36 @@ private slots:
 
         api.initialization();
         QCOMPARE(api.language("Login"), QStringLiteral("Login"));
+    }
+
+    void clearCacheAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("no keeps everything") << int(QMessageBox::No) << false;
+        QTest::newRow("yes removes the three folders") << int(QMessageBox::Yes) << true;
+    }
+    void clearCacheAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, cleared);
+        ImServerApi api;
+        writeFile("data/device.json", "{}");
+        writeFile("image/a.png", "x");
+        QString title;
+        QTimer::singleShot(200, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            QCOMPARE(box->text(), QStringLiteral("Do you want to clear cache?"));
+            QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Yes));
+            box->button(QMessageBox::StandardButton(answer))->click();
+        });
+        QCOMPARE(api.clearCache(), cleared);
+        QCOMPARE(title, QStringLiteral("Clear cache"));
+        QCOMPARE(QFile::exists("data/device.json"), !cleared);
+        QCOMPARE(QDir("image").exists(), !cleared);
+        QCOMPARE(QDir("log").exists(), !cleared);
     }
 
 private:
