@@ -15,15 +15,11 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include "support/testfiles.h"
+
 using namespace kora;
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 QByteArray waitForDatagram(QUdpSocket &socket, int timeoutMs)
 {

@@ -10,20 +10,11 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include "support/testfiles.h"
+
 using namespace kora;
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 QByteArray gbk(const QString &text) { return QTextCodec::codecForName("GBK")->fromUnicode(text); }
 } // namespace
 
