@@ -1,0 +1,332 @@
+#include "engine.h"
+
+#include "peers/scannode.h"
+#include "peers/services.h"
+#include "peers/walls.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace lab {
+
+Engine::Engine(const LabConfig &config, Journal &journal, QObject *parent)
+    : QObject(parent)
+    , m_config(config)
+    , m_journal(journal)
+{
+}
+
+Engine::~Engine() = default;
+
+void Engine::addPeer(std::unique_ptr<Peer> peer)
+{
+    m_peers.push_back(std::move(peer));
+}
+
+bool Engine::start(QString *error)
+{
+    QList<PackageFile> files;
+    if (!loadPackage(m_config.projectDir, files, error))
+        return false;
+    m_journal.event(QStringLiteral("lab"), QStringLiteral("package %1: %2 files").arg(m_config.projectDir).arg(files.size()));
+
+    const LabConfig &c = m_config;
+    addPeer(std::make_unique<ScanNodePeer>(QStringLiteral("host-node"), c.address(c.hostNode), c.hostTag,
+                                           c.projectName, files, c.fragmentSize, m_faults));
+    addPeer(std::make_unique<ScanNodePeer>(QStringLiteral("spare-node"), c.address(c.spareNode), QStringLiteral("2"),
+                                           QString(), QList<PackageFile>{}, c.fragmentSize, m_faults));
+    addPeer(std::make_unique<HostServicePeer>(c.address(c.hostService), QStringLiteral("kvm-1")));
+    addPeer(std::make_unique<DiscoveryPeer>(c.address(c.discovery)));
+    addPeer(std::make_unique<EquipmentPeer>(c.address(c.equipment), c.equipmentUdpPorts));
+    for (int i = 0; i < c.encoderCount; ++i)
+        addPeer(std::make_unique<EncoderPeer>(i + 1, c.address(c.firstEncoder + i)));
+    addWallPeers();
+
+    bool ok = true;
+    for (const auto &peer : m_peers) {
+        for (quint16 port : peer->udpPorts()) {
+            Socket *s = bindUdp(peer->address(), port, false, error);
+            if (!s) {
+                ok = false;
+                continue;
+            }
+            s->peers.append(peer.get());
+        }
+        for (const Endpoint &group : peer->groups()) {
+            Socket *s = bindUdp(group.address, group.port, true, error);
+            if (!s) {
+                ok = false;
+                continue;
+            }
+            s->peers.append(peer.get());
+        }
+    }
+    for (quint16 port : c.equipmentTcpPorts)
+        ok = listenTcp(c.address(c.equipment), port, QStringLiteral("equipment"), error) && ok;
+    m_journal.event(QStringLiteral("lab"), ok ? QStringLiteral("ready") : QStringLiteral("started with errors"));
+    return ok;
+}
+
+Engine::Socket *Engine::bindUdp(const QHostAddress &address, quint16 port, bool group, QString *error)
+{
+    for (const auto &s : m_sockets) {
+        if (s->address == address && s->port == port)
+            return s.get();
+    }
+    auto s = std::make_unique<Socket>();
+    s->socket = new QUdpSocket(this);
+    s->address = address;
+    s->port = port;
+    if (!s->socket->bind(address, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        const QString why = QStringLiteral("cannot bind %1:%2: %3").arg(address.toString()).arg(port).arg(s->socket->errorString());
+        m_journal.event(QStringLiteral("lab"), why);
+        if (error)
+            *error = why;
+        delete s->socket;
+        return nullptr;
+    }
+    s->socket->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
+    s->socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 * 1024 * 1024);
+    if (group && address != QHostAddress::Broadcast && !s->socket->joinMulticastGroup(address)) {
+        const QString why = QStringLiteral("cannot join %1: %2").arg(address.toString(), s->socket->errorString());
+        m_journal.event(QStringLiteral("lab"), why);
+        if (error)
+            *error = why;
+    }
+    Socket *raw = s.get();
+    connect(raw->socket, &QUdpSocket::readyRead, this, [this, raw] { readSocket(raw); });
+    m_sockets.push_back(std::move(s));
+    return raw;
+}
+
+void Engine::readSocket(Socket *s)
+{
+    while (s->socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = s->socket->receiveDatagram(65536);
+        ++m_received;
+        Datagram in;
+        in.data = datagram.data();
+        in.sender = QHostAddress(datagram.senderAddress().toIPv4Address());
+        in.senderPort = quint16(datagram.senderPort());
+        in.destination = s->address;
+        in.destinationPort = s->port;
+        const bool unicast = s->peers.size() == 1 && s->peers.first()->address() == s->address;
+        JournalEntry entry{unicast ? s->peers.first()->name() : QStringLiteral("group ") + s->address.toString(),
+                           QStringLiteral("in"), QStringLiteral("udp"), in.sender, in.senderPort,
+                           in.destination, in.destinationPort, in.data, QString()};
+        m_journal.write(entry);
+        for (Peer *peer : s->peers)
+            deliver(peer, in);
+    }
+}
+
+void Engine::deliver(Peer *peer, const Datagram &in)
+{
+    ++m_inByPeer[peer->name()];
+    const QList<Outgoing> replies = peer->handle(in);
+    for (const Outgoing &out : replies)
+        send(peer, out, in.destinationPort);
+}
+
+Engine::Socket *Engine::socketFor(const Peer *peer, quint16 port)
+{
+    Socket *any = nullptr;
+    for (const auto &s : m_sockets) {
+        if (s->address != peer->address())
+            continue;
+        if (s->port == port)
+            return s.get();
+        any = any ? any : s.get();
+    }
+    return any;
+}
+
+void Engine::send(Peer *peer, const Outgoing &original, quint16 defaultPort)
+{
+    Outgoing out = original;
+    Socket *from = socketFor(peer, out.fromPort ? out.fromPort : defaultPort);
+    if (!from) {
+        m_journal.event(peer->name(), QStringLiteral("no socket to answer from"));
+        return;
+    }
+    if (out.bulk) {
+        sendNow(from, peer, out);
+        return;
+    }
+    out.data = mangle(m_faults, out.data);
+    const int delay = out.delayMs + m_faults.delayMs;
+    if (delay <= 0) {
+        sendNow(from, peer, out);
+        return;
+    }
+    QTimer::singleShot(delay, this, [this, from, peer, out] { sendNow(from, peer, out); });
+}
+
+bool Engine::sendNow(Socket *from, const Peer *peer, const Outgoing &out)
+{
+    // A burst of fragments can outrun the socket's send buffer; wait for room instead of
+    // dropping, as a device's own stack would.
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(out.port);
+    to.sin_addr.s_addr = htonl(out.to.toIPv4Address());
+    const int fd = int(from->socket->socketDescriptor());
+    ssize_t n = -1;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        n = ::sendto(fd, out.data.constData(), size_t(out.data.size()), 0,
+                     reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS))
+            break;
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, 10);
+    }
+    const bool ok = n == out.data.size();
+    JournalEntry entry{peer->name(), ok ? QStringLiteral("out") : QStringLiteral("drop"), QStringLiteral("udp"),
+                       from->address, from->port, out.to, out.port, out.data,
+                       ok ? QString() : QStringLiteral("send failed: %1").arg(qt_error_string(errno))};
+    m_journal.write(entry);
+    if (ok) {
+        ++m_sent;
+        ++m_outByPeer[peer->name()];
+    }
+    if (out.bulk && m_config.fragmentGapUs > 0)
+        QThread::usleep(ulong(m_config.fragmentGapUs));
+    return ok;
+}
+
+bool Engine::listenTcp(const QHostAddress &address, quint16 port, const QString &peerName, QString *error)
+{
+    auto *server = new QTcpServer(this);
+    if (!server->listen(address, port)) {
+        const QString why = QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(server->errorString());
+        m_journal.event(peerName, why);
+        if (error)
+            *error = why;
+        delete server;
+        return false;
+    }
+    connect(server, &QTcpServer::newConnection, this, [this, server, peerName] {
+        while (QTcpSocket *client = server->nextPendingConnection()) {
+            connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+            connect(client, &QTcpSocket::readyRead, this, [this, client, peerName] {
+                const QByteArray data = client->readAll();
+                ++m_received;
+                ++m_inByPeer[peerName];
+                m_journal.write({peerName, QStringLiteral("in"), QStringLiteral("tcp"), QHostAddress(client->peerAddress().toIPv4Address()),
+                                 client->peerPort(), QHostAddress(client->localAddress().toIPv4Address()), client->localPort(), data, QString()});
+            });
+            m_journal.event(peerName, QStringLiteral("tcp connection from %1:%2").arg(QHostAddress(client->peerAddress().toIPv4Address()).toString()).arg(client->peerPort()));
+        }
+    });
+    m_tcpServers.append(server);
+    return true;
+}
+
+bool Engine::listenControl(const QString &path, QString *error)
+{
+    QLocalServer::removeServer(path);
+    m_control = new QLocalServer(this);
+    if (!m_control->listen(path)) {
+        if (error)
+            *error = QStringLiteral("cannot open the control socket %1: %2").arg(path, m_control->errorString());
+        return false;
+    }
+    connect(m_control, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *client = m_control->nextPendingConnection()) {
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            connect(client, &QLocalSocket::readyRead, this, [this, client] {
+                while (client->canReadLine())
+                    handleControlLine(client, client->readLine());
+                if (client->bytesAvailable() > 1024 * 1024) // no line end in sight: not a control client
+                    client->abort();
+            });
+        }
+    });
+    return true;
+}
+
+void Engine::handleControlLine(QLocalSocket *client, const QByteArray &line)
+{
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
+    const QJsonObject answer = doc.isObject()
+                                   ? control(doc.object())
+                                   : QJsonObject{{"ok", false}, {"error", parseError.errorString()}};
+    client->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
+}
+
+} // namespace lab
+
+namespace lab {
+
+QJsonObject Engine::control(const QJsonObject &command)
+{
+    const QString cmd = command.value(QStringLiteral("cmd")).toString();
+    auto fail = [](const QString &why) { return QJsonObject{{"ok", false}, {"error", why}}; };
+    m_journal.event(QStringLiteral("control"), QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact)));
+
+    if (cmd == QLatin1String("ping"))
+        return QJsonObject{{"ok", true}};
+    if (cmd == QLatin1String("faults")) {
+        FaultPlan plan = command.value(QStringLiteral("reset")).toBool() ? FaultPlan() : m_faults;
+        QString error;
+        if (!FaultPlan::fromJson(command.value(QStringLiteral("set")).toObject(), plan, &error))
+            return fail(error);
+        m_faults = plan;
+        return QJsonObject{{"ok", true}, {"faults", m_faults.toJson()}};
+    }
+    if (cmd == QLatin1String("stats")) {
+        QJsonObject in, out;
+        for (auto it = m_inByPeer.begin(); it != m_inByPeer.end(); ++it)
+            in.insert(it.key(), double(it.value()));
+        for (auto it = m_outByPeer.begin(); it != m_outByPeer.end(); ++it)
+            out.insert(it.key(), double(it.value()));
+        return QJsonObject{{"ok", true}, {"received", double(m_received)}, {"sent", double(m_sent)}, {"in", in}, {"out", out}};
+    }
+    if (cmd == QLatin1String("peers")) {
+        QJsonArray peers;
+        for (const auto &peer : m_peers)
+            peers.append(QJsonObject{{"name", peer->name()}, {"address", peer->address().toString()}});
+        return QJsonObject{{"ok", true}, {"peers", peers}};
+    }
+    if (cmd == QLatin1String("send")) {
+        // Lets a test play a device that speaks first, or speaks nonsense.
+        const QString name = command.value(QStringLiteral("peer")).toString();
+        Peer *peer = nullptr;
+        for (const auto &p : m_peers) {
+            if (p->name() == name)
+                peer = p.get();
+        }
+        const QHostAddress to(command.value(QStringLiteral("to")).toString());
+        const int port = command.value(QStringLiteral("port")).toInt();
+        const QByteArray data = command.contains(QStringLiteral("hex"))
+                                    ? QByteArray::fromHex(command.value(QStringLiteral("hex")).toString().toLatin1())
+                                    : command.value(QStringLiteral("text")).toString().toUtf8();
+        if (!peer || to.isNull() || port <= 0 || port > 65535)
+            return fail(QStringLiteral("send needs a known peer, an address and a port"));
+        send(peer, {data, to, quint16(port), quint16(command.value(QStringLiteral("fromPort")).toInt()), 0, false},
+             peer->udpPorts().value(0));
+        return QJsonObject{{"ok", true}};
+    }
+    if (m_walls) {
+        const QJsonObject answer = wallControl(command);
+        if (!answer.isEmpty())
+            return answer;
+    }
+    return fail(QStringLiteral("unknown command \"%1\"").arg(cmd));
+}
+
+} // namespace lab

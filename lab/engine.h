@@ -1,0 +1,76 @@
+#pragma once
+// The lab's engine: binds every peer's endpoints on the device side, hands each datagram to
+// the peers that would hear it, journals everything in and out, applies the fault plan and
+// answers the control socket. Everything runs in the main thread.
+#include "faults.h"
+#include "journal.h"
+#include "labconfig.h"
+#include "peer.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class QLocalServer;
+class QLocalSocket;
+class QTcpServer;
+class QUdpSocket;
+
+namespace lab {
+
+class WallSystem;
+
+class Engine : public QObject
+{
+    Q_OBJECT
+public:
+    Engine(const LabConfig &config, Journal &journal, QObject *parent = nullptr);
+    ~Engine() override;
+
+    // Builds the peers of the configuration (the package must load) and binds them all.
+    // Returns false, with every failure journaled and in `error`, when something cannot bind.
+    bool start(QString *error);
+    bool listenControl(const QString &path, QString *error);
+
+    FaultPlan &faults() { return m_faults; }
+    void addPeer(std::unique_ptr<Peer> peer);
+    QJsonObject control(const QJsonObject &command); // one control command, its answer
+
+    quint64 received() const { return m_received; }
+    quint64 sent() const { return m_sent; }
+
+private:
+    struct Socket {
+        QUdpSocket *socket = nullptr;
+        QHostAddress address; // bound address: a peer's own, a group or the broadcast address
+        quint16 port = 0;
+        QList<Peer *> peers;
+    };
+    Socket *bindUdp(const QHostAddress &address, quint16 port, bool group, QString *error);
+    void readSocket(Socket *socket);
+    void deliver(Peer *peer, const Datagram &in);
+    void send(Peer *peer, const Outgoing &out, quint16 defaultPort);
+    bool sendNow(Socket *from, const Peer *peer, const Outgoing &out);
+    Socket *socketFor(const Peer *peer, quint16 port);
+    bool listenTcp(const QHostAddress &address, quint16 port, const QString &peerName, QString *error);
+    void handleControlLine(QLocalSocket *client, const QByteArray &line);
+    void addWallPeers();
+    QJsonObject wallControl(const QJsonObject &command); // empty: not a wall command
+
+    LabConfig m_config;
+    Journal &m_journal;
+    FaultPlan m_faults;
+    std::vector<std::unique_ptr<Peer>> m_peers;
+    std::vector<std::unique_ptr<Socket>> m_sockets;
+    std::unique_ptr<WallSystem> m_walls;
+    QList<QTcpServer *> m_tcpServers;
+    QLocalServer *m_control = nullptr;
+    QHash<QString, quint64> m_inByPeer;
+    QHash<QString, quint64> m_outByPeer;
+    quint64 m_received = 0;
+    quint64 m_sent = 0;
+};
+
+} // namespace lab

@@ -1,0 +1,130 @@
+#include "faults.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <algorithm>
+#include <random>
+
+namespace lab {
+
+bool FaultPlan::fromJson(const QJsonObject &json, FaultPlan &plan, QString *error)
+{
+    auto fail = [error](const QString &key) {
+        if (error)
+            *error = QStringLiteral("bad fault \"%1\"").arg(key);
+        return false;
+    };
+    for (auto it = json.begin(); it != json.end(); ++it) {
+        const QString key = it.key();
+        const QJsonValue v = it.value();
+        if (key == QLatin1String("seed")) {
+            if (!v.isDouble() || v.toDouble() < 0)
+                return fail(key);
+            plan.seed = quint32(v.toDouble());
+        } else if (key == QLatin1String("dropFragments")) {
+            if (!v.isArray())
+                return fail(key);
+            plan.dropFragments.clear();
+            for (const QJsonValue &n : v.toArray()) {
+                if (!n.isDouble() || n.toDouble() < 0)
+                    return fail(key);
+                plan.dropFragments.insert(quint32(n.toDouble()));
+            }
+        } else if (key == QLatin1String("dropFraction") || key == QLatin1String("duplicateFraction")) {
+            const double f = v.toDouble(-1);
+            if (f < 0 || f > 1)
+                return fail(key);
+            (key == QLatin1String("dropFraction") ? plan.dropFraction : plan.duplicateFraction) = f;
+        } else if (key == QLatin1String("reorder")) {
+            if (!v.isBool())
+                return fail(key);
+            plan.reorder = v.toBool();
+        } else if (key == QLatin1String("corruptMd5") || key == QLatin1String("stopFile")) {
+            if (!v.isString())
+                return fail(key);
+            (key == QLatin1String("corruptMd5") ? plan.corruptMd5 : plan.stopFile) = v.toString();
+        } else if (key == QLatin1String("stopAfterFragments")) {
+            if (!v.isDouble() || v.toInt() < -1)
+                return fail(key);
+            plan.stopAfterFragments = v.toInt();
+        } else if (key == QLatin1String("delayMs")) {
+            if (!v.isDouble() || v.toInt() < 0 || v.toInt() > 60000)
+                return fail(key);
+            plan.delayMs = v.toInt();
+        } else if (key == QLatin1String("malformed")) {
+            const QString m = v.toString();
+            if (!m.isEmpty() && m != QLatin1String("truncated") && m != QLatin1String("garbage")
+                && m != QLatin1String("unbraced"))
+                return fail(key);
+            plan.malformed = m;
+        } else {
+            return fail(key);
+        }
+    }
+    return true;
+}
+
+QJsonObject FaultPlan::toJson() const
+{
+    QJsonArray drops;
+    QList<quint32> sorted = dropFragments.values();
+    std::sort(sorted.begin(), sorted.end());
+    for (quint32 n : sorted)
+        drops.append(double(n));
+    return QJsonObject{{"seed", double(seed)},
+                       {"dropFragments", drops},
+                       {"dropFraction", dropFraction},
+                       {"duplicateFraction", duplicateFraction},
+                       {"reorder", reorder},
+                       {"corruptMd5", corruptMd5},
+                       {"stopFile", stopFile},
+                       {"stopAfterFragments", stopAfterFragments},
+                       {"delayMs", delayMs},
+                       {"malformed", malformed}};
+}
+
+QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quint32 total)
+{
+    // One generator per file and seed: the same faults whatever else the lab did before.
+    const QByteArray digest = QCryptographicHash::hash(file.toUtf8(), QCryptographicHash::Md5);
+    std::seed_seq seq{plan.seed, quint32(quint8(digest[0])) | quint32(quint8(digest[1])) << 8
+                                     | quint32(quint8(digest[2])) << 16 | quint32(quint8(digest[3])) << 24};
+    std::mt19937 random(seq);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+
+    QVector<quint32> order;
+    order.reserve(int(total));
+    for (quint32 n = 0; n < total; ++n) {
+        const bool dropped = plan.dropFragments.contains(n) || (plan.dropFraction > 0 && unit(random) < plan.dropFraction);
+        if (dropped)
+            continue;
+        order.append(n);
+        if (plan.duplicateFraction > 0 && unit(random) < plan.duplicateFraction)
+            order.append(n);
+    }
+    if (plan.reorder)
+        std::shuffle(order.begin(), order.end(), random);
+    const bool stops = plan.stopAfterFragments >= 0
+                       && (plan.stopFile == QLatin1String("*") || plan.stopFile == file);
+    if (stops && order.size() > plan.stopAfterFragments)
+        order.resize(plan.stopAfterFragments);
+    return order;
+}
+
+QByteArray mangle(const FaultPlan &plan, const QByteArray &reply)
+{
+    if (plan.malformed == QLatin1String("truncated"))
+        return reply.left(reply.size() / 2);
+    if (plan.malformed == QLatin1String("unbraced"))
+        return reply.mid(1, reply.size() - 2);
+    if (plan.malformed == QLatin1String("garbage")) {
+        std::mt19937 random(plan.seed);
+        QByteArray junk(qMax(1, reply.size()), '\0');
+        for (char &c : junk)
+            c = char(random() & 0xff);
+        return junk;
+    }
+    return reply;
+}
+
+} // namespace lab

@@ -1,0 +1,35 @@
+#pragma once
+// Faults the lab injects on purpose, set from the command line or mid-run through the
+// control socket. Every random choice comes from `seed`, so a failing run can be replayed.
+#include <QByteArray>
+#include <QJsonObject>
+#include <QSet>
+#include <QString>
+#include <QVector>
+
+namespace lab {
+
+struct FaultPlan {
+    quint32 seed = 1;
+    QSet<quint32> dropFragments;    // these sequence numbers are left out of a file's first send
+    double dropFraction = 0.0;      // and this seeded fraction of the others
+    double duplicateFraction = 0.0; // fragments sent twice
+    bool reorder = false;           // a file's fragments leave in a shuffled order
+    QString corruptMd5;             // file whose MD5 is wrong in the scan reply ("*": every file)
+    QString stopFile;               // the first send of this file ("*": any) stops after
+    int stopAfterFragments = -1;    //   this many fragments (-1: never)
+    int delayMs = 0;                // every reply leaves this much later
+    QString malformed;              // replies are "truncated", "garbage" or "unbraced"; empty: sound
+
+    static bool fromJson(const QJsonObject &json, FaultPlan &plan, QString *error);
+    QJsonObject toJson() const;
+};
+
+// The order in which a file's fragments leave on its first send (repeats of requested
+// gaps are sent as asked), with drops, duplicates, reordering and the early stop applied.
+QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quint32 total);
+
+// A reply as the "malformed" fault mangles it.
+QByteArray mangle(const FaultPlan &plan, const QByteArray &reply);
+
+} // namespace lab

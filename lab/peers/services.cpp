@@ -1,0 +1,116 @@
+#include "peers/services.h"
+
+#include <QJsonDocument>
+
+namespace lab {
+namespace {
+constexpr char kServiceType[] = "urn:vxr:sw:korav2";
+
+QByteArray compact(const QJsonObject &o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject response(const QString &name, const QJsonValue &data)
+{
+    return QJsonObject{{"response", name}, {"code", "0"}, {"msg", "ok"}, {"data", data}};
+}
+} // namespace
+
+HostServicePeer::HostServicePeer(const QHostAddress &address, const QString &devId)
+    : m_address(address)
+    , m_devId(devId)
+{
+}
+
+QJsonArray HostServicePeer::fileTree()
+{
+    auto node = [](const char *id, const char *pid, const char *name, int type, const char *area) {
+        return QJsonObject{{"id", id}, {"pid", pid}, {"name", name}, {"type", type}, {"area", area}};
+    };
+    // Children listed before their parents on purpose: clients must find parents anywhere.
+    return QJsonArray{node("11", "1", "briefing.pptx", 1, "D:"), node("1", "0", "Presentations", 0, "D:"),
+                      node("12", "1", "maps.pdf", 1, "D:"),     node("2", "0", "Videos", 0, "E:"),
+                      node("21", "2", "intro.mp4", 1, "E:"),     node("211", "21", "intro-subtitles.srt", 1, "E:")};
+}
+
+QList<Outgoing> HostServicePeer::handle(const Datagram &in)
+{
+    const QJsonObject request = QJsonDocument::fromJson(in.data).object();
+    const QString name = request.value(QStringLiteral("request")).toString();
+    QJsonObject answer;
+    if (name == QLatin1String("GetDev")) {
+        answer = response(name, QJsonObject{{"dev_id", m_devId}, {"dev_name", "KVM host " + m_devId},
+                                            {"dev_venc", m_address.toString()}});
+    } else if (name == QLatin1String("GetDevStructureTree")) {
+        answer = response(name, fileTree());
+    } else if (name == QLatin1String("ControlNode")) {
+        answer = response(name, request.value(QStringLiteral("data")).toObject());
+    } else {
+        return {};
+    }
+    return {{compact(answer), in.sender, in.senderPort}};
+}
+
+DiscoveryPeer::DiscoveryPeer(const QHostAddress &address)
+    : m_address(address)
+    , m_usn(QStringLiteral("uuid:6b6f7261-6c61-6200-0000-%1::%2")
+                .arg(address.toIPv4Address(), 12, 16, QLatin1Char('0'))
+                .arg(QLatin1String(kServiceType)))
+{
+}
+
+QByteArray DiscoveryPeer::composeAnswer(const QString &usn)
+{
+    return compact(QJsonObject{{"type", "rsearch"}, {"st", kServiceType}, {"server", "Linux/lab, korav2/lab"}, {"usn", usn}});
+}
+
+QByteArray DiscoveryPeer::composeNotify() const
+{
+    return compact(QJsonObject{{"type", "notify"}, {"nt", kServiceType}, {"nts", "alive"},
+                               {"server", "Linux/lab, korav2/lab"}, {"usn", m_usn}});
+}
+
+QList<Outgoing> DiscoveryPeer::handle(const Datagram &in)
+{
+    const QJsonObject message = QJsonDocument::fromJson(in.data).object();
+    if (message.value(QStringLiteral("type")).toString() != QLatin1String("search")
+        || message.value(QStringLiteral("st")).toString() != QLatin1String(kServiceType))
+        return {};
+    // Peers answer within "mx" seconds; the lab answers at once so tests stay quick.
+    return {{composeAnswer(m_usn), in.sender, in.senderPort}};
+}
+
+EncoderPeer::EncoderPeer(int index, const QHostAddress &address)
+    : m_index(index)
+    , m_address(address)
+{
+}
+
+QByteArray EncoderPeer::composeReport() const
+{
+    const QString ip = m_address.toString();
+    const QString lines = QStringLiteral("[venc]\nname=Input %1\nip=%2\nmain_url=udp://239.10.1.%1:5000\n"
+                                         "sub_url=udp://239.10.2.%1:5000\nresolution=1920x1080\nfps=60\n")
+                              .arg(m_index)
+                              .arg(ip);
+    return lines.toUtf8();
+}
+
+QList<Outgoing> EncoderPeer::handle(const Datagram &in)
+{
+    if (in.destinationPort != 12345)
+        return {};
+    const QJsonObject envelope = QJsonDocument::fromJson(in.data).object();
+    if (envelope.value(QStringLiteral("Function")).toString() != QLatin1String("getSystemMsg"))
+        return {};
+    return {{composeReport(), in.sender, in.senderPort}};
+}
+
+EquipmentPeer::EquipmentPeer(const QHostAddress &address, QList<quint16> udpPorts)
+    : m_address(address)
+    , m_ports(std::move(udpPorts))
+{
+}
+
+} // namespace lab

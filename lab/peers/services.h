@@ -1,0 +1,84 @@
+#pragma once
+// The smaller peers: the host service of KVM sources, a discovery peer, the encoders and
+// the designed equipment.
+#include "peer.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace lab {
+
+// UDP 3210: "GetDev" and "GetDevStructureTree" request envelopes get response envelopes;
+// "ControlNode" is acknowledged. Answers go back to the asking socket.
+class HostServicePeer : public Peer
+{
+public:
+    HostServicePeer(const QHostAddress &address, const QString &devId);
+    QString name() const override { return QStringLiteral("host-service"); }
+    QHostAddress address() const override { return m_address; }
+    QList<quint16> udpPorts() const override { return {3210}; }
+    QList<Endpoint> groups() const override { return {{QHostAddress::Broadcast, 3210}}; }
+    QList<Outgoing> handle(const Datagram &in) override;
+
+    static QJsonArray fileTree(); // the flat list of the host's files ("id", "pid", "name", "type", "area")
+
+private:
+    QHostAddress m_address;
+    QString m_devId;
+};
+
+// 239.255.255.250:1901: answers searches for its service type, and announces itself when asked.
+class DiscoveryPeer : public Peer
+{
+public:
+    explicit DiscoveryPeer(const QHostAddress &address);
+    QString name() const override { return QStringLiteral("discovery"); }
+    QHostAddress address() const override { return m_address; }
+    QList<quint16> udpPorts() const override { return {1901}; }
+    QList<Endpoint> groups() const override { return {{QHostAddress(QStringLiteral("239.255.255.250")), 1901}}; }
+    QList<Outgoing> handle(const Datagram &in) override;
+
+    static QByteArray composeAnswer(const QString &usn);
+    QByteArray composeNotify() const;
+
+private:
+    QHostAddress m_address;
+    QString m_usn;
+};
+
+// An encoder: node envelopes on 12345 ("getSystemMsg" is answered with a "[venc]" report
+// to the asking socket); marking (12346), stream registrations (19997) and KVM packets are
+// only journaled.
+class EncoderPeer : public Peer
+{
+public:
+    EncoderPeer(int index, const QHostAddress &address);
+    QString name() const override { return QStringLiteral("encoder-%1").arg(m_index); }
+    QHostAddress address() const override { return m_address; }
+    QList<quint16> udpPorts() const override { return {12345, 12346, 19997, 41300, 2710}; }
+    QList<Outgoing> handle(const Datagram &in) override;
+
+    QByteArray composeReport() const;
+
+private:
+    int m_index;
+    QHostAddress m_address;
+};
+
+// Designed equipment: listens on its UDP ports and records what arrives (the journal is the
+// record). TCP ports are served by the engine, which journals every message.
+class EquipmentPeer : public Peer
+{
+public:
+    EquipmentPeer(const QHostAddress &address, QList<quint16> udpPorts);
+    QString name() const override { return QStringLiteral("equipment"); }
+    QHostAddress address() const override { return m_address; }
+    QList<quint16> udpPorts() const override { return m_ports; }
+    QList<Outgoing> handle(const Datagram &) override { return {}; }
+
+private:
+    QHostAddress m_address;
+    QList<quint16> m_ports;
+};
+
+} // namespace lab

@@ -1,0 +1,1 @@
+#include "peers/walls.h"

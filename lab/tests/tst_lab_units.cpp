@@ -1,0 +1,246 @@
+// The lab's pure parts: journal lines, fault plans, scan replies and the download server.
+#include "faults.h"
+#include "journal.h"
+#include "labconfig.h"
+#include "peers/scannode.h"
+#include "peers/services.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include "support/testfiles.h"
+
+using namespace lab;
+
+namespace {
+PackageFile file(const QString &name, const QByteArray &bytes)
+{
+    return {name, QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex()), bytes};
+}
+quint32 le32(const QByteArray &d, int at) { return qFromLittleEndian<quint32>(d.constData() + at); }
+} // namespace
+
+class TestLabUnits : public QObject
+{
+    Q_OBJECT
+private slots:
+    void journalLineIsOneJsonObject()
+    {
+        JournalEntry e{"host-node", "out", "udp", QHostAddress("10.77.1.10"), 41234, QHostAddress("10.77.1.1"), 54322,
+                       QByteArray("{GetNodes2}\n\x01\xff", 14), QString()};
+        const QByteArray line = journalLine(e, 7, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 6), Qt::UTC), 512);
+        QVERIFY(line.endsWith('\n'));
+        QCOMPARE(line.count('\n'), 1); // payload line feeds are escaped
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QCOMPARE(o.value("t").toString(), QStringLiteral("2026-01-02T03:04:05.006Z"));
+        QCOMPARE(o.value("seq").toInt(), 7);
+        QCOMPARE(o.value("peer").toString(), QStringLiteral("host-node"));
+        QCOMPARE(o.value("src").toString(), QStringLiteral("10.77.1.10:41234"));
+        QCOMPARE(o.value("dst").toString(), QStringLiteral("10.77.1.1:54322"));
+        QCOMPARE(o.value("len").toInt(), 14);
+        QCOMPARE(o.value("hex").toString(), QStringLiteral("7b4765744e6f646573327d0a01ff"));
+        QCOMPARE(o.value("text").toString().left(11), QStringLiteral("{GetNodes2}"));
+        QVERIFY(!o.contains("truncated"));
+
+        e.payload = QByteArray(2000, 'a');
+        const QJsonObject cut = QJsonDocument::fromJson(journalLine(e, 8, QDateTime::currentDateTimeUtc(), 100)).object();
+        QCOMPARE(cut.value("len").toInt(), 2000);
+        QCOMPARE(cut.value("hex").toString().size(), 200);
+        QVERIFY(cut.value("truncated").toBool());
+    }
+
+    void faultOrder_data()
+    {
+        QTest::addColumn<QJsonObject>("faults");
+        QTest::addColumn<QString>("expected"); // "" means: check invariants only
+        QTest::newRow("none") << QJsonObject{} << "0,1,2,3,4,5,6,7,8,9";
+        QTest::newRow("drop listed") << QJsonObject{{"dropFragments", QJsonArray{0, 4, 9}}} << "1,2,3,5,6,7,8";
+        QTest::newRow("stop after 3") << QJsonObject{{"stopFile", "*"}, {"stopAfterFragments", 3}} << "0,1,2";
+        QTest::newRow("stop another file") << QJsonObject{{"stopFile", "x.ds"}, {"stopAfterFragments", 3}} << "0,1,2,3,4,5,6,7,8,9";
+        QTest::newRow("reorder") << QJsonObject{{"reorder", true}, {"seed", 5}} << "";
+        QTest::newRow("duplicate all") << QJsonObject{{"duplicateFraction", 1.0}} << "0,0,1,1,2,2,3,3,4,4,5,5,6,6,7,7,8,8,9,9";
+    }
+    void faultOrder()
+    {
+        QFETCH(QJsonObject, faults);
+        QFETCH(QString, expected);
+        FaultPlan plan;
+        QVERIFY(FaultPlan::fromJson(faults, plan, nullptr));
+        const QVector<quint32> order = firstSendOrder(plan, "device.json", 10);
+        QStringList text;
+        for (quint32 n : order)
+            text.append(QString::number(n));
+        if (!expected.isEmpty()) {
+            QCOMPARE(text.join(','), expected);
+        } else {
+            QVector<quint32> sorted = order;
+            std::sort(sorted.begin(), sorted.end());
+            QCOMPARE(sorted.size(), 10);
+            for (int i = 0; i < 10; ++i)
+                QCOMPARE(sorted[i], quint32(i));
+            QVERIFY(order != sorted); // seed 5 does shuffle ten fragments
+        }
+        QCOMPARE(firstSendOrder(plan, "device.json", 10), order); // replayable
+    }
+
+    void seededLossIsAboutTheFraction()
+    {
+        FaultPlan plan;
+        plan.dropFraction = 0.05;
+        plan.seed = 42;
+        const int kept = firstSendOrder(plan, "image.zip", 10000).size();
+        QVERIFY2(kept > 9350 && kept < 9650, qPrintable(QString::number(kept)));
+    }
+
+    void badFaultsAreRefused_data()
+    {
+        QTest::addColumn<QJsonObject>("faults");
+        QTest::newRow("unknown key") << QJsonObject{{"dropEverything", true}};
+        QTest::newRow("fraction above one") << QJsonObject{{"dropFraction", 1.5}};
+        QTest::newRow("negative fragment") << QJsonObject{{"dropFragments", QJsonArray{-1}}};
+        QTest::newRow("malformed kind") << QJsonObject{{"malformed", "sideways"}};
+        QTest::newRow("delay too long") << QJsonObject{{"delayMs", 999999}};
+    }
+    void badFaultsAreRefused()
+    {
+        QFETCH(QJsonObject, faults);
+        FaultPlan plan;
+        QString error;
+        QVERIFY(!FaultPlan::fromJson(faults, plan, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void scanReplies()
+    {
+        FaultPlan plan;
+        const QList<PackageFile> files{file("lumora.ds", "{}"), file("device.json", "[]")};
+        QCOMPARE(composeScanReply("1", "lumora", files, plan),
+                 QByteArray("{GetNodes2;1;KORA-LAB;1.0;lumora;lumora.ds 99914b932bd37a50b983c5e7c90ae93b,"
+                            "device.json d751713988987e9331980363e24189ce}"));
+        QCOMPARE(composeScanReply("2", QString(), {}, plan), QByteArray("{GetNodes2;2;KORA-LAB;1.0;null}"));
+        plan.corruptMd5 = "device.json";
+        const QByteArray corrupt = composeScanReply("1", "lumora", files, plan);
+        QVERIFY(corrupt.contains("lumora.ds 99914b932bd37a50b983c5e7c90ae93b"));
+        QVERIFY(corrupt.contains("device.json 00000000000000000000000000000000"));
+    }
+
+    void downloadServesFragmentsAndGaps()
+    {
+        FaultPlan plan;
+        plan.dropFragments = {1};
+        QByteArray bytes;
+        for (int i = 0; i < 25; ++i)
+            bytes.append(char('a' + i));
+        ScanNodePeer host("host-node", QHostAddress("10.77.1.10"), "1", "lumora", {file("device.json", bytes)}, 10, plan);
+        Datagram in{"{DownloadFile;1;device.json;10.77.1.1,54322,7000,1000}", QHostAddress("10.77.1.1"), 41234,
+                    QHostAddress("224.168.1.1"), 41234};
+        QList<Outgoing> out = host.handle(in);
+        QCOMPARE(out.size(), 2); // fragment 1 of 3 dropped on the first send
+        for (const Outgoing &o : out) {
+            QCOMPARE(o.to, QHostAddress("10.77.1.1"));
+            QCOMPARE(o.port, quint16(54322));
+            QVERIFY(o.bulk);
+            QCOMPARE(le32(o.data, 0), 3u);
+        }
+        QCOMPARE(le32(out[0].data, 4), 0u);
+        QCOMPARE(out[0].data.mid(8), QByteArray("abcdefghij"));
+        QCOMPARE(le32(out[1].data, 4), 2u);
+        QCOMPARE(out[1].data.mid(8), QByteArray("uvwxy"));
+
+        in.data = "{DownloadFile;1;device.json;10.77.1.1,54322,7000,1000;1,7,1,x}";
+        out = host.handle(in);
+        QCOMPARE(out.size(), 1); // out of range, repeated and non-numbers are ignored
+        QCOMPARE(le32(out[0].data, 4), 1u);
+        QCOMPARE(out[0].data.mid(8), QByteArray("klmnopqrst"));
+    }
+
+    void scanNodeIgnoresNonsense_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("no braces") << QByteArray("GetNodes2");
+        QTest::newRow("unknown command") << QByteArray("{Reboot}");
+        QTest::newRow("unknown file") << QByteArray("{DownloadFile;1;nothere;10.77.1.1,54322,7000,1000}");
+        QTest::newRow("bad client address") << QByteArray("{DownloadFile;1;a.ds;nowhere,54322,7000,1000}");
+        QTest::newRow("bad port") << QByteArray("{DownloadFile;1;a.ds;10.77.1.1,99999,7000,1000}");
+        QTest::newRow("too many fields") << QByteArray("{DownloadFile;1;a.ds;10.77.1.1,54322;1;2}");
+        QTest::newRow("garbage") << QByteArray(65000, '\xff');
+    }
+    void scanNodeIgnoresNonsense()
+    {
+        QFETCH(QByteArray, data);
+        FaultPlan plan;
+        ScanNodePeer host("host-node", QHostAddress("10.77.1.10"), "1", "lumora", {file("a.ds", "{}")}, 10, plan);
+        QVERIFY(host.handle({data, QHostAddress("10.77.1.1"), 41234, QHostAddress("10.77.1.10"), 41234}).isEmpty());
+    }
+
+    void emptyFileIsOneEmptyFragment()
+    {
+        FaultPlan plan;
+        ScanNodePeer host("host-node", QHostAddress("10.77.1.10"), "1", "p", {file("empty.txt", QByteArray())}, 10, plan);
+        const QList<Outgoing> out = host.handle({"{DownloadFile;1;empty.txt;10.77.1.1,54322,7000,1000}",
+                                                 QHostAddress("10.77.1.1"), 41234, QHostAddress(), 41234});
+        QCOMPARE(out.size(), 1);
+        QCOMPARE(out[0].data, QByteArray::fromHex("0100000000000000"));
+    }
+
+    void packageFromManifestOrFolder()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("a.ds"), "{}");
+        writeFile(dir.filePath("b.json"), "[]");
+        QList<PackageFile> files;
+        QVERIFY(loadPackage(dir.path(), files, nullptr));
+        QCOMPARE(files.size(), 2);
+        writeFile(dir.filePath("files.txt"), "b.json d751713988987e9331980363e24189ce\n");
+        QVERIFY(loadPackage(dir.path(), files, nullptr));
+        QCOMPARE(files.size(), 1);
+        QCOMPARE(files[0].name, QStringLiteral("b.json"));
+        QString error;
+        QVERIFY(!loadPackage(dir.filePath("missing"), files, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void hostServiceAndDiscovery()
+    {
+        HostServicePeer service(QHostAddress("10.77.1.6"), "kvm-1");
+        QList<Outgoing> out = service.handle({R"({"request":"GetDevStructureTree"})", QHostAddress("10.77.1.1"), 50000, QHostAddress("10.77.1.6"), 3210});
+        QCOMPARE(out.size(), 1);
+        QCOMPARE(out[0].port, quint16(50000));
+        const QJsonObject tree = QJsonDocument::fromJson(out[0].data).object();
+        QCOMPARE(tree.value("response").toString(), QStringLiteral("GetDevStructureTree"));
+        QCOMPARE(tree.value("code").toString(), QStringLiteral("0"));
+        QVERIFY(tree.value("data").toArray().size() >= 3);
+        QVERIFY(service.handle({"not json", QHostAddress("10.77.1.1"), 50000, QHostAddress(), 3210}).isEmpty());
+
+        DiscoveryPeer discovery(QHostAddress("10.77.1.7"));
+        out = discovery.handle({R"({"mx":1,"st":"urn:vxr:sw:korav2","type":"search"})", QHostAddress("10.77.1.1"), 40000, QHostAddress("239.255.255.250"), 1901});
+        QCOMPARE(out.size(), 1);
+        const QJsonObject answer = QJsonDocument::fromJson(out[0].data).object();
+        QCOMPARE(answer.value("type").toString(), QStringLiteral("rsearch"));
+        QVERIFY(answer.value("usn").toString().startsWith("uuid:"));
+        QVERIFY(answer.value("usn").toString().endsWith("::urn:vxr:sw:korav2"));
+        QVERIFY(discovery.handle({R"({"mx":1,"st":"urn:other","type":"search"})", QHostAddress("10.77.1.1"), 40000, QHostAddress(), 1901}).isEmpty());
+    }
+
+    void configFile()
+    {
+        LabConfig c;
+        QString error;
+        QVERIFY(LabConfig::fromJson(QJsonDocument::fromJson(R"({"net":"10.77.9","encoderCount":3,"walls":[{"id":"7","nodes":[40,41]}]})").object(), c, &error));
+        QCOMPARE(c.address(c.hostNode), QHostAddress("10.77.9.10"));
+        QCOMPARE(c.wallConfigs().size(), 1);
+        QCOMPARE(c.wallConfigs()[0].nodes.size(), 2);
+        QVERIFY(c.allHosts().contains(32));
+        QVERIFY(!LabConfig::fromJson(QJsonDocument::fromJson(R"({"hostnode":10})").object(), c, &error));
+        QVERIFY(error.contains("hostnode"));
+        QVERIFY(!LabConfig::fromJson(QJsonDocument::fromJson(R"({"hostNode":300})").object(), c, &error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLabUnits)
+#include "tst_lab_units.moc"
