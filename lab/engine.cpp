@@ -4,6 +4,7 @@
 #include "peers/services.h"
 #include "peers/walls.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalServer>
@@ -137,8 +138,39 @@ void Engine::deliver(Peer *peer, const Datagram &in)
 {
     ++m_inByPeer[peer->name()];
     const QList<Outgoing> replies = peer->handle(in);
-    for (const Outgoing &out : replies)
-        send(peer, out, in.destinationPort);
+    QList<Outgoing> burst;
+    for (const Outgoing &out : replies) {
+        if (out.bulk)
+            burst.append(out);
+        else
+            send(peer, out, in.destinationPort);
+    }
+    if (!burst.isEmpty())
+        sendBurst(peer, burst, in.destinationPort);
+}
+
+void Engine::sendBurst(Peer *peer, const QList<Outgoing> &burst, quint16 defaultPort)
+{
+    Socket *from = socketFor(peer, burst.first().fromPort ? burst.first().fromPort : defaultPort);
+    if (!from) {
+        m_journal.event(peer->name(), QStringLiteral("no socket to answer from"));
+        return;
+    }
+    // A file leaves at wire speed; its journal lines are written once the burst is out.
+    struct Sent {
+        qint64 msecs;
+        int error;
+    };
+    std::vector<Sent> sent;
+    sent.reserve(size_t(burst.size()));
+    for (const Outgoing &out : burst) {
+        const int error = sendDatagram(from, out);
+        sent.push_back({QDateTime::currentMSecsSinceEpoch(), error});
+        if (m_config.fragmentGapUs > 0)
+            QThread::usleep(ulong(m_config.fragmentGapUs));
+    }
+    for (int i = 0; i < burst.size(); ++i)
+        journalSend(from, peer, burst.at(i), sent[size_t(i)].error, QDateTime::fromMSecsSinceEpoch(sent[size_t(i)].msecs, Qt::UTC));
 }
 
 Engine::Socket *Engine::socketFor(const Peer *peer, quint16 port)
@@ -162,10 +194,6 @@ void Engine::send(Peer *peer, const Outgoing &original, quint16 defaultPort)
         m_journal.event(peer->name(), QStringLiteral("no socket to answer from"));
         return;
     }
-    if (out.bulk) {
-        sendNow(from, peer, out);
-        return;
-    }
     out.data = mangle(m_faults, out.data);
     const int delay = out.delayMs + m_faults.delayMs;
     if (delay <= 0) {
@@ -175,36 +203,45 @@ void Engine::send(Peer *peer, const Outgoing &original, quint16 defaultPort)
     QTimer::singleShot(delay, this, [this, from, peer, out] { sendNow(from, peer, out); });
 }
 
-bool Engine::sendNow(Socket *from, const Peer *peer, const Outgoing &out)
+int Engine::sendDatagram(Socket *from, const Outgoing &out)
 {
-    // A burst of fragments can outrun the socket's send buffer; wait for room instead of
-    // dropping, as a device's own stack would.
+    // A burst can outrun the socket's send buffer; wait for room instead of dropping,
+    // as a device's own stack would.
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(out.port);
     to.sin_addr.s_addr = htonl(out.to.toIPv4Address());
     const int fd = int(from->socket->socketDescriptor());
-    ssize_t n = -1;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        n = ::sendto(fd, out.data.constData(), size_t(out.data.size()), 0,
-                     reinterpret_cast<const sockaddr *>(&to), sizeof to);
-        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS))
-            break;
+        const ssize_t n = ::sendto(fd, out.data.constData(), size_t(out.data.size()), 0,
+                                   reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        if (n == out.data.size())
+            return 0;
+        if (n >= 0)
+            return EMSGSIZE;
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS)
+            return errno;
         pollfd p{fd, POLLOUT, 0};
         ::poll(&p, 1, 10);
     }
-    const bool ok = n == out.data.size();
-    JournalEntry entry{peer->name(), ok ? QStringLiteral("out") : QStringLiteral("drop"), QStringLiteral("udp"),
+    return EAGAIN;
+}
+
+void Engine::journalSend(Socket *from, const Peer *peer, const Outgoing &out, int error, const QDateTime &when)
+{
+    JournalEntry entry{peer->name(), error == 0 ? QStringLiteral("out") : QStringLiteral("drop"), QStringLiteral("udp"),
                        from->address, from->port, out.to, out.port, out.data,
-                       ok ? QString() : QStringLiteral("send failed: %1").arg(qt_error_string(errno))};
-    m_journal.write(entry);
-    if (ok) {
+                       error == 0 ? QString() : QStringLiteral("send failed: %1").arg(qt_error_string(error))};
+    m_journal.write(entry, when);
+    if (error == 0) {
         ++m_sent;
         ++m_outByPeer[peer->name()];
     }
-    if (out.bulk && m_config.fragmentGapUs > 0)
-        QThread::usleep(ulong(m_config.fragmentGapUs));
-    return ok;
+}
+
+void Engine::sendNow(Socket *from, const Peer *peer, const Outgoing &out)
+{
+    journalSend(from, peer, out, sendDatagram(from, out), QDateTime::currentDateTimeUtc());
 }
 
 bool Engine::listenTcp(const QHostAddress &address, quint16 port, const QString &peerName, QString *error)

@@ -7,6 +7,7 @@
 #include "labconfig.h"
 #include "peer.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QJsonObject>
 #include <QObject>
@@ -52,7 +53,10 @@ private:
     void readSocket(Socket *socket);
     void deliver(Peer *peer, const Datagram &in);
     void send(Peer *peer, const Outgoing &out, quint16 defaultPort);
-    bool sendNow(Socket *from, const Peer *peer, const Outgoing &out);
+    void sendBurst(Peer *peer, const QList<Outgoing> &burst, quint16 defaultPort);
+    void sendNow(Socket *from, const Peer *peer, const Outgoing &out);
+    int sendDatagram(Socket *from, const Outgoing &out); // 0 or the errno of the failure
+    void journalSend(Socket *from, const Peer *peer, const Outgoing &out, int error, const QDateTime &when);
     Socket *socketFor(const Peer *peer, quint16 port);
     bool listenTcp(const QHostAddress &address, quint16 port, const QString &peerName, QString *error);
     void handleControlLine(QLocalSocket *client, const QByteArray &line);

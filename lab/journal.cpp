@@ -60,11 +60,11 @@ Journal::Journal(const QString &path, int payloadLimit)
     }
 }
 
-void Journal::write(const JournalEntry &entry)
+void Journal::write(const JournalEntry &entry, const QDateTime &when)
 {
     ++m_seq;
     if (m_out)
-        m_out->write(journalLine(entry, m_seq, QDateTime::currentDateTimeUtc(), m_payloadLimit));
+        m_out->write(journalLine(entry, m_seq, when, m_payloadLimit));
 }
 
 void Journal::event(const QString &peer, const QString &note)

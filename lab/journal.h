@@ -3,6 +3,7 @@
 // out, and for the lab's own events. Tests read it while the lab runs, so every line is
 // flushed as it is written.
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonObject>
@@ -34,7 +35,7 @@ public:
     // path "-" writes to standard output; an empty path writes nothing.
     explicit Journal(const QString &path, int payloadLimit = 512);
     bool isOpen() const { return m_out != nullptr; }
-    void write(const JournalEntry &entry);
+    void write(const JournalEntry &entry, const QDateTime &when = QDateTime::currentDateTimeUtc());
     void event(const QString &peer, const QString &note);
     qint64 count() const { return m_seq; }
 
