@@ -222,6 +222,48 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(seen("equipment", "tcp", "POWER ON\r\n") && seen("equipment", "udp", QString()), 3000);
     }
 
+    void wallsKeepWindowsAndAnswerOncePerWall()
+    {
+        const QByteArray item = peer(30).toString().toLatin1() + ",udp://239.10.1.1:5000,0,0,1920,1080";
+        m_command.writeDatagram("{SetWindows;1;" + item + "}", QHostAddress("224.168.1.1"), 41234);
+        QList<QNetworkDatagram> replies = collect(m_command, 300);
+        QCOMPARE(replies.size(), 1); // the wall's first decoder, not all four
+        QCOMPARE(QHostAddress(replies[0].senderAddress().toIPv4Address()), peer(20));
+        QCOMPARE(replies[0].data(), QByteArray("{SetWindows;1}"));
+
+        m_command.writeDatagram("{GetWindows;1}", peer(22), 41234); // any node of the wall knows
+        replies = collect(m_command, 300);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(replies[0].data(), "{GetWindows;1;" + item + "}");
+        m_command.writeDatagram("{GetWindows;2}", peer(24), 41234);
+        replies = collect(m_command, 300);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(replies[0].data(), QByteArray("{GetWindows;2}"));
+
+        // A change made elsewhere, through the control socket, is what the wall reports next.
+        const QString other = peer(31).toString() + ",udp://239.10.1.2:5000,960,0,960,540,2_1";
+        QVERIFY(control({{"cmd", "setWindows"}, {"wall", "2"}, {"windows", QJsonArray{other}}}).value("ok").toBool());
+        m_command.writeDatagram("{GetWindows;2}", peer(25), 41234);
+        replies = collect(m_command, 300);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(replies[0].data(), "{GetWindows;2;" + other.toLatin1() + "}");
+    }
+
+    void controllerRelaysToTheWalls()
+    {
+        m_command.writeDatagram("{GetWindows;2}", peer(5), 41235);
+        QList<QNetworkDatagram> replies = collect(m_command, 300);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(QHostAddress(replies[0].senderAddress().toIPv4Address()), peer(5));
+        QVERIFY(replies[0].data().startsWith("{GetWindows;2"));
+        m_command.writeDatagram(R"({"data":{"per_num":50},"request":"GetSignalResourcesTreePage"})", peer(5), 41235);
+        replies = collect(m_command, 300);
+        QCOMPARE(replies.size(), 1);
+        const QJsonObject page = QJsonDocument::fromJson(replies[0].data()).object();
+        QCOMPARE(page.value("response").toString(), QStringLiteral("GetSignalResourcesTreePage"));
+        QCOMPARE(page.value("data").toObject().value("list").toArray().size(), 12);
+    }
+
     void nonsenseIsJournaledAndIgnored()
     {
         QUdpSocket junk;
