@@ -37,13 +37,15 @@ QJsonObject control(const QJsonObject &command)
     return QJsonDocument::fromJson(socket.readLine()).object();
 }
 
-QList<QNetworkDatagram> collect(QUdpSocket &socket, int quietMs, int maxMs = 5000)
+// Waits up to 3 s for the first answer (the lab may be slow on a loaded machine), then
+// takes everything until `quietMs` pass without a datagram.
+QList<QNetworkDatagram> collect(QUdpSocket &socket, int quietMs, int maxMs = 8000)
 {
     QList<QNetworkDatagram> got;
     QElapsedTimer total, quiet;
     total.start();
     quiet.start();
-    while (total.elapsed() < maxMs && quiet.elapsed() < quietMs) {
+    while (total.elapsed() < maxMs && quiet.elapsed() < (got.isEmpty() ? qMax(quietMs, 3000) : quietMs)) {
         if (socket.waitForReadyRead(20)) {
             while (socket.hasPendingDatagrams())
                 got.append(socket.receiveDatagram());
