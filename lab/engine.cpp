@@ -45,8 +45,13 @@ bool Engine::start(QString *error)
     m_journal.event(QStringLiteral("lab"), QStringLiteral("package %1: %2 files").arg(m_config.projectDir).arg(files.size()));
 
     const LabConfig &c = m_config;
+    QString project = c.projectName; // the descriptor's name when the package has one
+    for (const PackageFile &f : files) {
+        if (f.name.endsWith(QLatin1String(".ds")))
+            project = f.name.left(f.name.size() - 3);
+    }
     addPeer(std::make_unique<ScanNodePeer>(QStringLiteral("host-node"), c.address(c.hostNode), c.hostTag,
-                                           c.projectName, files, c.fragmentSize, m_faults));
+                                           project, files, c.fragmentSize, m_faults));
     addPeer(std::make_unique<ScanNodePeer>(QStringLiteral("spare-node"), c.address(c.spareNode), QStringLiteral("2"),
                                            QString(), QList<PackageFile>{}, c.fragmentSize, m_faults));
     addPeer(std::make_unique<HostServicePeer>(c.address(c.hostService), QStringLiteral("kvm-1")));

@@ -28,7 +28,7 @@ struct LabConfig {
     QList<quint16> equipmentUdpPorts{9000};
     QList<quint16> equipmentTcpPorts{9001};
     int firstEncoder = 30;
-    int encoderCount = 12;
+    int encoderCount = 15; // .30 to .44, the last one a camera
     struct Wall {
         QString id;
         QList<int> nodes;

@@ -263,7 +263,7 @@ private slots:
         QCOMPARE(replies.size(), 1);
         const QJsonObject page = QJsonDocument::fromJson(replies[0].data()).object();
         QCOMPARE(page.value("response").toString(), QStringLiteral("GetSignalResourcesTreePage"));
-        QCOMPARE(page.value("data").toObject().value("list").toArray().size(), 12);
+        QCOMPARE(page.value("data").toObject().value("list").toArray().size(), 15); // one per encoder
     }
 
     void nonsenseIsJournaledAndIgnored()

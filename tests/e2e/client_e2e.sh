@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end checks of the real client under Xvfb; run inside the lab network:
 #   scripts/lab run -- tests/e2e/client_e2e.sh BIN_DIR CASE
-# Cases: smoke, single-instance, stale-token, log-file.
+# Cases: smoke, single-instance, stale-token, log-file; lab-journal (through scripts/with-lab).
 set -euo pipefail
 bin=$(cd "$1" && pwd); case_name=$2
 work=$(mktemp -d /tmp/kora-e2e.XXXXXX)
@@ -84,6 +84,20 @@ log-file)
     [ "$(grep -c $'\r$' "$file")" -eq "$(wc -l <"$file")" ] || fail "a line without CR LF"
     grep -q "first frame" "$work/a.log" && fail "diagnostics still go to stderr"
     echo "PASS log-file"
+    ;;
+lab-journal)
+    # Run through scripts/with-lab: the simulated installation hears the client start up.
+    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
+    journal=$KORA_LAB_WORK/journal.jsonl
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    me="\"src\":\"$KORA_LAB_CLIENT_IP:"
+    wait_for_line "$journal" '"dst":"255.255.255.255:41234".*"text":"start"' 10 || fail "the lab did not hear the start broadcast"
+    grep '"text":"start"' "$journal" | grep -q "$me" || fail "start came from elsewhere"
+    wait_for_line "$journal" '"dir":"out".*"peer":"discovery".*rsearch' 10 || fail "the discovery peer did not answer the search"
+    grep '"dst":"239.255.255.250:1901"' "$journal" | grep -q "$me" || fail "no search from the client"
+    wait_for_line "$work/a.log" "ssdp answer from \"${KORA_LAB_DEVICE_IP%.*}.7\"" 10 || fail "the client did not receive the answer"
+    echo "PASS lab-journal"
     ;;
 *) fail "unknown case $case_name" ;;
 esac
