@@ -83,6 +83,10 @@ bool Engine::start(QString *error)
     for (quint16 port : c.equipmentTcpPorts)
         ok = listenTcp(c.address(c.equipment), port, QStringLiteral("equipment"), error) && ok;
     m_journal.event(QStringLiteral("lab"), ok ? QStringLiteral("ready") : QStringLiteral("started with errors"));
+    for (const auto &peer : m_peers) {
+        for (const Outgoing &out : peer->announce())
+            send(peer.get(), out, peer->udpPorts().value(0));
+    }
     return ok;
 }
 
@@ -343,6 +347,14 @@ QJsonObject Engine::control(const QJsonObject &command)
         for (const auto &peer : m_peers)
             peers.append(QJsonObject{{"name", peer->name()}, {"address", peer->address().toString()}});
         return QJsonObject{{"ok", true}, {"peers", peers}};
+    }
+    if (cmd == QLatin1String("announce")) {
+        // Peers announce themselves again, e.g. once a client is up to hear it.
+        for (const auto &peer : m_peers) {
+            for (const Outgoing &out : peer->announce())
+                send(peer.get(), out, peer->udpPorts().value(0));
+        }
+        return QJsonObject{{"ok", true}};
     }
     if (cmd == QLatin1String("send")) {
         // Lets a test play a device that speaks first, or speaks nonsense.

@@ -42,6 +42,7 @@ public:
     virtual QList<quint16> udpPorts() const = 0;
     virtual QList<Endpoint> groups() const { return {}; }
     virtual QList<Outgoing> handle(const Datagram &in) = 0;
+    virtual QList<Outgoing> announce() { return {}; } // sent once when the lab is up
 };
 
 } // namespace lab

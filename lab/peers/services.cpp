@@ -71,6 +71,13 @@ QByteArray DiscoveryPeer::composeNotify() const
                                {"server", "Linux/lab, korav2/lab"}, {"usn", m_usn}});
 }
 
+QList<Outgoing> DiscoveryPeer::announce()
+{
+    const QHostAddress group(QStringLiteral("239.255.255.250"));
+    const QByteArray search = compact(QJsonObject{{"type", "search"}, {"st", kServiceType}, {"mx", 1}});
+    return {{composeNotify(), group, 1901}, {search, group, 1901}};
+}
+
 QList<Outgoing> DiscoveryPeer::handle(const Datagram &in)
 {
     const QJsonObject message = QJsonDocument::fromJson(in.data).object();

@@ -37,6 +37,7 @@ public:
     QList<quint16> udpPorts() const override { return {1901}; }
     QList<Endpoint> groups() const override { return {{QHostAddress(QStringLiteral("239.255.255.250")), 1901}}; }
     QList<Outgoing> handle(const Datagram &in) override;
+    QList<Outgoing> announce() override; // a notify and a search, as a peer coming up sends
 
     static QByteArray composeAnswer(const QString &usn);
     QByteArray composeNotify() const;

@@ -201,6 +201,15 @@ private slots:
         QCOMPARE(QHostAddress(replies[0].senderAddress().toIPv4Address()), peer(6));
         QCOMPARE(QJsonDocument::fromJson(replies[0].data()).object().value("response").toString(), QStringLiteral("GetDev"));
 
+        QUdpSocket listener;
+        QVERIFY(listener.bind(QHostAddress::AnyIPv4, 1901, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        QVERIFY(listener.joinMulticastGroup(QHostAddress("239.255.255.250")));
+        QVERIFY(control({{"cmd", "announce"}}).value("ok").toBool());
+        replies = collect(listener, 300);
+        QCOMPARE(replies.size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(replies[0].data()).object().value("nts").toString(), QStringLiteral("alive"));
+        QCOMPARE(QJsonDocument::fromJson(replies[1].data()).object().value("type").toString(), QStringLiteral("search"));
+
         QUdpSocket ssdp;
         QVERIFY(ssdp.bind(clientIp(), 0));
         ssdp.writeDatagram(R"({"mx":1,"st":"urn:vxr:sw:korav2","type":"search"})", QHostAddress("239.255.255.250"), 1901);
