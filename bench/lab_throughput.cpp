@@ -67,11 +67,13 @@ int sendLoop(const QList<lab::PackageFile> &files, const QString &to)
     address.sin_port = htons(54322);
     ::inet_pton(AF_INET, to.toLatin1().constData(), &address.sin_addr);
     for (const lab::PackageFile &f : files) {
+        // Composed first, like the lab does, so only the sending is compared.
         const quint32 total = quint32(fragmentsOf(f));
-        for (quint32 n = 0; n < total; ++n) {
-            const QByteArray d = lab::composeFragment(total, n, f.bytes.mid(int(n) * kFragment, kFragment));
+        std::vector<QByteArray> datagrams;
+        for (quint32 n = 0; n < total; ++n)
+            datagrams.push_back(lab::composeFragment(total, n, f.bytes.mid(int(n) * kFragment, kFragment)));
+        for (const QByteArray &d : datagrams)
             ::sendto(fd, d.constData(), size_t(d.size()), 0, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        }
         ::usleep(300000); // the receiver closes each file's burst on its own
     }
     ::close(fd);
