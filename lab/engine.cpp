@@ -146,6 +146,8 @@ void Engine::readSocket(Socket *s)
 void Engine::deliver(Peer *peer, const Datagram &in)
 {
     ++m_inByPeer[peer->name()];
+    if (m_faults.silentPeers.contains(peer->name()))
+        return;
     const QList<Outgoing> replies = peer->handle(in);
     QList<Outgoing> burst;
     for (const Outgoing &out : replies) {

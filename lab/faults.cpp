@@ -35,6 +35,12 @@ bool FaultPlan::fromJson(const QJsonObject &json, FaultPlan &plan, QString *erro
             if (f < 0 || f > 1)
                 return fail(key);
             (key == QLatin1String("dropFraction") ? plan.dropFraction : plan.duplicateFraction) = f;
+        } else if (key == QLatin1String("silentPeers")) {
+            if (!v.isArray())
+                return fail(key);
+            plan.silentPeers.clear();
+            for (const QJsonValue &n : v.toArray())
+                plan.silentPeers.insert(n.toString());
         } else if (key == QLatin1String("reorder")) {
             if (!v.isBool())
                 return fail(key);
@@ -71,7 +77,11 @@ QJsonObject FaultPlan::toJson() const
     std::sort(sorted.begin(), sorted.end());
     for (quint32 n : sorted)
         drops.append(double(n));
+    QJsonArray silent;
+    for (const QString &name : silentPeers)
+        silent.append(name);
     return QJsonObject{{"seed", double(seed)},
+                       {"silentPeers", silent},
                        {"dropFragments", drops},
                        {"dropFraction", dropFraction},
                        {"duplicateFraction", duplicateFraction},

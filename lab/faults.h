@@ -20,6 +20,7 @@ struct FaultPlan {
     int stopAfterFragments = -1;    //   this many fragments (-1: never)
     int delayMs = 0;                // every reply leaves this much later
     QString malformed;              // replies are "truncated", "garbage" or "unbraced"; empty: sound
+    QSet<QString> silentPeers;      // these peers (journal names) answer nothing
 
     static bool fromJson(const QJsonObject &json, FaultPlan &plan, QString *error);
     QJsonObject toJson() const;

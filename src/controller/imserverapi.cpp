@@ -214,6 +214,7 @@ void ImServerApi::initialization()
 {
     KTRACE(lcApi) << "initialization";
     m_currentUser.reset();
+    m_users.clear();
     m_pages.clear();
     m_signals.clear();
     m_translations.clear();
@@ -226,8 +227,8 @@ void ImServerApi::initialization()
     KTRACE(lcApi) << "initialization end";
 }
 
-// Until the link, dispatcher, discovery and download are wired, datagrams on the command
-// sockets are drained so no socket buffer fills up, and the events are traced.
+// Until the dispatcher, the events and the download are wired, datagrams on these sockets
+// are drained so no socket buffer fills up.
 void ImServerApi::drain(QUdpSocket *socket)
 {
     while (socket->hasPendingDatagrams())
@@ -235,31 +236,8 @@ void ImServerApi::drain(QUdpSocket *socket)
 }
 
 void ImServerApi::RecvformSendSocket() { drain(m_sendSocket); }
-void ImServerApi::RecvformScanSocket() { drain(m_scanSocket); }
 void ImServerApi::RecvformHostSendSocket() { drain(m_hostSendSocket); }
 void ImServerApi::RecvformUdpSocketFor41237() { drain(m_udpSocketFor41237); }
-
-void ImServerApi::tcpSocketError()
-{
-    KTRACE(lcLink) << "tcp error" << m_tcpSocket->errorString();
-}
-
-void ImServerApi::loginTimeout()
-{
-    m_loginTimer->stop();
-}
-
-void ImServerApi::scanTimeout() {}
-
-void ImServerApi::recvSsdp(QJsonObject obj, QString ip, quint16 port)
-{
-    KTRACE(lcDiscovery) << "ssdp from" << ip << port << obj.value(QStringLiteral("type")).toString();
-}
-
-void ImServerApi::recvSsdpSearch(QJsonObject obj, QString ip)
-{
-    KTRACE(lcDiscovery) << "ssdp answer from" << ip << obj.value(QStringLiteral("server")).toString();
-}
 
 void ImServerApi::analyzFile(QByteArray data, bool complete)
 {
@@ -268,5 +246,6 @@ void ImServerApi::analyzFile(QByteArray data, bool complete)
 
 void ImServerApi::downProgress(float percent)
 {
-    emit callDownProgress(QString(), percent);
+    m_loginTimer->start(2000);
+    emit callDownProgress(m_currentFile, percent);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The one object behind "ImApi": login state, project model and every command sender.
 // One source file per concern: imserverapi.cpp (construction, properties, reset),
-// imserverapi_settings.cpp (local files and translations), imserverapi_login.cpp (login).
+// imserverapi_settings.cpp (local files and translations), imserverapi_link.cpp (sockets and
+// sending), imserverapi_login.cpp (login, lock-out, watchdog), imserverapi_scan.cpp (node scan,
+// discovery, the download request).
 //
 // Threads: everything here belongs to the main thread, except
 //  - m_udpThread, a receiver thread of its own; it reaches us only through queued signals;
@@ -17,9 +19,12 @@
 #include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
+#include <QElapsedTimer>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "link/scanreply.h"
 #include "model/records.h"
 #include "settings/controlsettings.h"
 #include "settings/translations.h"
@@ -91,9 +96,39 @@ public:
     // Loaders of the project model fill these (and tests, until those loaders exist).
     std::vector<kora::PageRecord> &pages() { return m_pages; }
     std::vector<kora::SignalRecord> &signalList() { return m_signals; }
+    std::vector<kora::UserRecord> &users() { return m_users; }
     void setCurrentUser(std::unique_ptr<kora::UserRecord> user);
     const kora::UserRecord *currentUser() const { return m_currentUser.get(); }
     const kora::TranslationTable &translations() const { return m_translations; }
+
+    // The controller link, for the senders and for tests.
+    struct NodeEntry {
+        QString address;
+        QString hostTag;
+    };
+    struct FileEntry {
+        QString name;
+        QString md5;
+        bool upToDate = false;
+    };
+    struct FoundPeer {
+        QString address;
+        QString uuid;
+        QString server;
+    };
+    const QList<NodeEntry> &nodes() const { return m_nodes; }
+    int hostIndex() const { return m_hostIndex; }
+    const QList<FileEntry> &projectFiles() const { return m_projectFiles; }
+    const QList<FoundPeer> &foundPeers() const { return m_foundPeers; }
+    QString currentFile() const { return m_currentFile; }
+    bool loginTimerActive() const;
+    // Seconds since 1970 for the lock-out; tests put in their own clock.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+    void sendUdpData(const QByteArray &data, const QString &address, quint16 port);
+    // Designed commands over TCP: one connection, reused while the target stays the same.
+    // Never blocks the window: a peer that does not accept within 200 ms costs a log line.
+    void sendTcpData(const QByteArray &data, const QString &address, quint16 port);
+    bool checkAccount();
 
 public slots:
     // Settings and local files.
@@ -120,6 +155,11 @@ public slots:
     bool ServerSwitchLayer(int p, int wId, int value);
 
     void initialization();
+
+    void InitSocket();
+    void ServerScanNode();
+    void DownloadFile(const QString &name);
+    void DownloadFile();
 
 signals:
     // Login, load and progress.
@@ -225,6 +265,13 @@ private:
     QString settingsPath() const { return m_dataDir + QStringLiteral("/control.ini"); }
     QString signalSettingsPath() const { return m_dataDir + QStringLiteral("/signal.ini"); }
     static void drain(QUdpSocket *socket);
+    void handleScanReply(const QByteArray &datagram, const QString &sender);
+    void sendSsdpAnswer(const QString &address, quint16 port);
+    void sendNotify(bool alive);
+    void getIPCfromServer();
+    void pumpTcp();
+    QString ssdpServerText() const;
+    QString ssdpUsn() const;
 
     // Main thread.
     QString m_version;
@@ -252,8 +299,29 @@ private:
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;
     std::vector<kora::SignalRecord> m_signals;
+    std::vector<kora::UserRecord> m_users;
     std::unique_ptr<kora::UserRecord> m_currentUser;
     std::vector<QThread *> m_workerThreads; // snapshot readers and the like, joined on reset
+
+    // Controller link (main thread).
+    QList<NodeEntry> m_nodes;
+    int m_hostIndex = -1;
+    QList<FileEntry> m_projectFiles;
+    int m_downloadState = 2;
+    QString m_projectMark;
+    QString m_currentFile;
+    QList<FoundPeer> m_foundPeers;
+    bool m_encryptedPasswords = false;
+    QString m_macAddress;
+    QElapsedTimer m_loginElapsed;
+    std::function<qint64()> m_clock;
+    struct PendingTcp {
+        QByteArray data;
+        QString address;
+        quint16 port = 0;
+    };
+    QList<PendingTcp> m_tcpQueue;
+    QTimer *m_tcpConnectTimer = nullptr;
 
     // Receiver thread (its own); discovery worker (in m_ssdpThread).
     UDPThread *m_udpThread = nullptr;

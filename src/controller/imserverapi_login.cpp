@@ -1,16 +1,119 @@
-// Login and the cached project shown before it.
+// Login, lock-out after repeated failures, and the watchdog of a stalled download.
 #include "controller/imserverapi.h"
 
+#include "cipher/storagecipher.h"
+#include "link/lockout.h"
 #include "log/categories.h"
 #include "log/trace.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QNetworkInterface>
+#include <QTimer>
+
+using namespace kora;
+
+namespace {
+constexpr char kDemoUser[] = "test";
+constexpr char kDemoPassword[] = "480317";
+}
+
+bool ImServerApi::loginTimerActive() const
+{
+    return m_loginTimer->isActive();
+}
 
 bool ImServerApi::ServerLogin(const QString &user, const QString &password, const QString &ip,
                               const QString &serverIp, const QString &downIp)
 {
-    // The controller link is not wired yet: nothing is sent and the page is told so.
-    KTRACE(lcApi) << "ServerLogin" << user << ip << serverIp << downIp << password.isEmpty();
-    emit callLoginMsgError(language(QStringLiteral("Login is not available yet")));
+    initialization();
+    m_loginElapsed.start();
+
+    const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
+    const qint64 left = link::lockSecondsLeft(m_settings.loginfail, m_settings.logintime, now);
+    if (left > 0) {
+        KTRACE(lcApi) << "login fail:" << now - m_settings.logintime << m_settings.loginfail;
+        emit callLoginMsgError(language(QStringLiteral("Failed too often. Please try again later.")) + QLatin1Char(' ')
+                               + QString::number(left) + QLatin1Char('s'));
+        m_loginTimer->stop();
+        return false;
+    }
+
+    m_nodes.clear();
+    m_hostIndex = -1;
+    m_settings.localIp = ip;
+    m_settings.serverIp = serverIp;
+    m_settings.downIp = downIp;
+    m_settings.username = user;
+    m_settings.password = password;
+    InitSocket();
+    KTRACE(lcApi) << "localIp" << m_settings.localIp << "serverIp" << m_settings.serverIp;
+
+    m_macAddress.clear();
+    for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
+        for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
+            if (entry.ip().toString() == m_settings.localIp) {
+                m_macAddress = interface.hardwareAddress();
+                return true;
+            }
+        }
+    }
+    return true;
+}
+
+bool ImServerApi::checkAccount()
+{
+    const QString hex = QString::fromLatin1(encipherForStorage(m_settings.password.toLatin1()).toHex().toUpper());
+    KTRACE(lcApi) << "checkAccount" << hex;
+    const QString compared = m_encryptedPasswords ? hex : m_settings.password;
+    m_currentUser.reset();
+    for (const UserRecord &user : m_users) {
+        if (user.name == m_settings.username) {
+            if (user.password == compared)
+                m_currentUser = std::make_unique<UserRecord>(user);
+            break;
+        }
+    }
+    if (m_users.empty()) {
+        m_users.push_back(UserRecord{});
+        m_currentUser = std::make_unique<UserRecord>(m_users.back());
+    }
+    if (m_currentUser)
+        return true;
+
+    const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
+    m_settings.loginfail = link::countFailure(m_settings.loginfail, m_settings.logintime, now);
+    m_settings.logintime = now;
+    SaveConfig();
+    KTRACE(lcApi) << "login fail:" << m_settings.logintime << now << m_settings.loginfail;
     return false;
+}
+
+void ImServerApi::loginTimeout()
+{
+    m_loginTimer->stop();
+    if (m_settings.username != QLatin1String(kDemoUser) || m_settings.password != QLatin1String(kDemoPassword)) {
+        emit callQmlLogin(false);
+        return;
+    }
+    // The demonstration account: the built-in sample project instead of the controller's.
+    // Reading its files is wired here; building the model from them comes with the
+    // package analysis and the design model.
+    QFile descriptor(QStringLiteral(":/test/lumora.ds"));
+    if (descriptor.open(QIODevice::ReadOnly)) {
+        KTRACE(lcApi) << "demonstration project" << descriptor.size() << "bytes";
+        emit callQmlLoad(true, 4);
+    } else {
+        KTRACE(lcApi) << "lumora.ds open fail";
+    }
+    for (const char *name : {":/test/device.json", ":/test/client0_1920_1080.jui"}) {
+        QFile file(QString::fromLatin1(name));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            KWARN(lcApi) << "cannot open" << name;
+    }
+    // Until the pages can be built from it, switching to them would show an empty screen.
+    emit callLoginMsgError(language(QStringLiteral("The demonstration project cannot be shown yet")));
+    KTRACE(lcApi) << "design size" << m_windowSize;
 }
 
 void ImServerApi::LoadLocalfile()

@@ -18,6 +18,62 @@ QByteArray composeSearch(const QString &serviceType)
     return QJsonDocument(search).toJson(QJsonDocument::Compact);
 }
 
+QByteArray composeNotify(const QString &server, const QString &usn, bool alive)
+{
+    const QJsonObject o{{"type", "notify"}, {"nt", QLatin1String(kServiceType)},
+                        {"nts", alive ? QStringLiteral("alive") : QStringLiteral("byebye")},
+                        {"server", server}, {"usn", usn}};
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QByteArray composeAnswer(const QString &server, const QString &usn)
+{
+    const QJsonObject o{{"type", "rsearch"}, {"st", QLatin1String(kServiceType)}, {"server", server}, {"usn", usn}};
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+Message classify(const QByteArray &datagram, bool onSearchSocket)
+{
+    Message m;
+    if (datagram.size() > 8192) // discovery messages are a few hundred bytes
+        return m;
+    const QJsonDocument doc = QJsonDocument::fromJson(datagram);
+    if (!doc.isObject())
+        return m;
+    const QJsonObject o = doc.object();
+    const QString type = o.value(QStringLiteral("type")).toString();
+    if (onSearchSocket) {
+        if (type == QLatin1String("rsearch"))
+            m.kind = Kind::Answer;
+    } else if (type == QLatin1String("notify")) {
+        m.kind = Kind::Notify;
+    } else if (type == QLatin1String("search") && o.value(QStringLiteral("st")).toString() == QLatin1String(kServiceType)) {
+        m.kind = Kind::Search;
+    }
+    if (m.kind != Kind::Other)
+        m.object = o;
+    return m;
+}
+
+QString uuidFromUsn(const QString &usn)
+{
+    QString uuid;
+    for (const QString &part : usn.split(QStringLiteral("::"))) {
+        const int at = part.indexOf(QLatin1String("uuid:"));
+        if (part.contains(QLatin1String("uuid")))
+            uuid = at >= 0 ? part.mid(at + 5) : QString();
+    }
+    return uuid;
+}
+
+int answerDelayMs(quint32 random, int mx)
+{
+    if (mx <= 0)
+        return 0;
+    mx = qMin(mx, 120); // a hostile "mx" must not park an answer for days
+    return int((quint64(random) * quint64(mx) * 1000u) >> 32);
+}
+
 } // namespace kora::discovery
 
 using namespace kora;
@@ -55,26 +111,31 @@ void SsdpThread::search(const QString &serviceType)
     m_sendSocket->writeDatagram(data, QHostAddress(QLatin1String(discovery::kGroup)), discovery::kPort);
 }
 
+void SsdpThread::sendData(const QByteArray &data, const QString &ip, quint16 port)
+{
+    if (!m_sendSocket)
+        return;
+    KTRACE(lcDiscovery) << "send" << ip << port << data;
+    m_sendSocket->writeDatagram(data, QHostAddress(ip), port);
+}
+
 void SsdpThread::recvFromRecvSocket()
 {
     while (m_recvSocket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_recvSocket->receiveDatagram();
-        const QJsonObject obj = QJsonDocument::fromJson(datagram.data()).object();
-        const QString type = obj.value(QStringLiteral("type")).toString();
-        const bool wanted = type == QLatin1String("notify")
-                            || (type == QLatin1String("search")
-                                && obj.value(QStringLiteral("st")).toString() == QLatin1String(discovery::kServiceType));
-        if (wanted)
-            emit recvData(obj, datagram.senderAddress().toString(), quint16(datagram.senderPort()));
+        const QNetworkDatagram datagram = m_recvSocket->receiveDatagram(65536);
+        const discovery::Message m = discovery::classify(datagram.data(), false);
+        if (m.kind != discovery::Kind::Other)
+            emit recvData(m.object, QHostAddress(datagram.senderAddress().toIPv4Address()).toString(),
+                          quint16(datagram.senderPort()));
     }
 }
 
 void SsdpThread::recvFromSendSocket()
 {
     while (m_sendSocket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_sendSocket->receiveDatagram();
-        const QJsonObject obj = QJsonDocument::fromJson(datagram.data()).object();
-        if (obj.value(QStringLiteral("type")).toString() == QLatin1String("rsearch"))
-            emit recvDataFromSearch(obj, datagram.senderAddress().toString());
+        const QNetworkDatagram datagram = m_sendSocket->receiveDatagram(65536);
+        const discovery::Message m = discovery::classify(datagram.data(), true);
+        if (m.kind == discovery::Kind::Answer)
+            emit recvDataFromSearch(m.object, QHostAddress(datagram.senderAddress().toIPv4Address()).toString());
     }
 }

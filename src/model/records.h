@@ -13,6 +13,7 @@ struct PageRecord {
 
 struct UserRecord {
     QString name;
+    QString password; // as the package stores it
     QStringList pageIds; // the pages this user may open, in menu order
 };
 

@@ -1,0 +1,210 @@
+// The node scan that finds the host, discovery, and the requests of the project download.
+#include "controller/imserverapi.h"
+
+#include "discovery/ssdpthread.h"
+#include "link/messages.h"
+#include "link/routes.h"
+#include "log/categories.h"
+#include "log/trace.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonDocument>
+#include <QNetworkDatagram>
+#include <QRandomGenerator>
+#include <QSysInfo>
+#include <QTextCodec>
+#include <QTimer>
+#include <QUdpSocket>
+
+using namespace kora;
+
+namespace {
+QString md5OfCachedFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(&file);
+    return QString::fromLatin1(hash.result().toHex());
+}
+} // namespace
+
+void ImServerApi::ServerScanNode()
+{
+    const QByteArray scan = link::textCommand(QStringLiteral("GetNodes2"));
+    const qint64 written = m_scanSocket->writeDatagram(scan, QHostAddress(QLatin1String(link::kWallGroup)), link::kCommandPort);
+    KTRACE(lcLink) << "ServerScanNode" << scan << "written" << written;
+    m_scanTimer->start(1000);
+    emit callDownProgress(QStringLiteral("Scan begins"), 0);
+}
+
+void ImServerApi::RecvformScanSocket()
+{
+    while (m_scanSocket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_scanSocket->receiveDatagram(65536);
+        handleScanReply(datagram.data(), QHostAddress(datagram.senderAddress().toIPv4Address()).toString());
+    }
+}
+
+void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sender)
+{
+    const link::ScanReply reply = link::parseScanReply(datagram);
+    if (reply.kind == link::ScanReply::Other) {
+        KTRACE(lcLink) << "scan: ignored a datagram from" << sender << "of" << datagram.size() << "bytes";
+        return;
+    }
+    auto indexOf = [this](const QString &address) {
+        for (int i = 0; i < m_nodes.size(); ++i) {
+            if (m_nodes.at(i).address == address)
+                return i;
+        }
+        return -1;
+    };
+
+    if (reply.kind == link::ScanReply::Nodes2) {
+        m_scanTimer->start(1000); // the window closes one second after the last reply
+        if (indexOf(sender) < 0)
+            m_nodes.append({sender, reply.hostTag});
+        QElapsedTimer took;
+        took.start();
+        if (reply.rejectedFiles > 0)
+            KWARN(lcLink) << "scan: ignored" << reply.rejectedFiles << "malformed or unsafe file entries from" << sender;
+        if (link::becomesHost(reply, m_hostIndex, m_settings.downIp, sender)) {
+            m_hostIndex = indexOf(sender);
+            m_projectFiles.clear();
+            for (const link::ScanFile &f : reply.files) {
+                const bool cached = md5OfCachedFile(m_dataDir + QLatin1Char('/') + f.name) == f.md5;
+                m_projectFiles.append({f.name, f.md5, cached});
+            }
+            m_downloadState = 2;
+            KTRACE(lcLink) << "host" << sender << "project" << reply.project << "files" << m_projectFiles.size()
+                           << "The operation took" << took.elapsed() << "milliseconds";
+        }
+        KTRACE(lcLink) << "The operation took" << took.elapsed() << "milliseconds";
+        return;
+    }
+
+    // The older reply form.
+    if (reply.olderB != QLatin1String("0") && reply.olderB != m_projectMark) {
+        m_downloadState = 0;
+        m_projectMark = reply.olderB;
+    }
+    if (indexOf(sender) >= 0)
+        return;
+    m_nodes.append({sender, reply.hostTag});
+    if (m_hostIndex == -1 && reply.hostTag != QLatin1String("-1") && reply.hostTag != QLatin1String("100")
+        && reply.olderA != QLatin1String("0")) {
+        m_hostIndex = m_nodes.size() - 1;
+        if (m_downloadState != 0) {
+            m_downloadState = 1;
+            DownloadFile(QStringLiteral("config_host.cfg"));
+        } else {
+            DownloadFile(QStringLiteral("pic.dat"));
+        }
+    }
+}
+
+void ImServerApi::scanTimeout()
+{
+    emit callDownProgress(QStringLiteral("Scan end"), 0);
+    if (!m_nodes.isEmpty()) {
+        DownloadFile();
+        return;
+    }
+    KTRACE(lcLink) << "no node answered the scan";
+    loginTimeout();
+}
+
+void ImServerApi::DownloadFile(const QString &name)
+{
+    if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size())
+        return;
+    const NodeEntry &host = m_nodes.at(m_hostIndex);
+    const QString target = QStringLiteral("%1,54322,7000,1000").arg(m_settings.localIp);
+    const QByteArray request = link::textCommand(QStringLiteral("DownloadFile"), {host.hostTag, name, target},
+                                                 QTextCodec::codecForLocale());
+    sendUdpData(request, host.address, link::kCommandPort);
+    m_currentFile = name;
+    m_loginTimer->start(2000);
+    KTRACE(lcDownload) << "DownloadFile" << name << host.address;
+}
+
+void ImServerApi::DownloadFile()
+{
+    for (const FileEntry &f : qAsConst(m_projectFiles)) {
+        if (!f.upToDate) {
+            if (m_hostIndex < 0)
+                KTRACE(lcDownload) << "no host for" << f.name;
+            DownloadFile(f.name);
+            return;
+        }
+    }
+    m_loginTimer->stop();
+    // Parsing the package comes with the package analysis; until then the login ends here.
+    KTRACE(lcDownload) << "every project file is present; elapsed" << m_loginElapsed.elapsed() << "ms";
+    emit callLoginMsgError(language(QStringLiteral("Project loading is not available yet")));
+}
+
+QString ImServerApi::ssdpServerText() const
+{
+    return QStringLiteral("%1/%2, korav2/%3").arg(QSysInfo::productType(), QSysInfo::productVersion(), m_version);
+}
+
+QString ImServerApi::ssdpUsn() const
+{
+    return QStringLiteral("uuid:%1::%2").arg(QString::fromLatin1(QSysInfo::machineUniqueId()),
+                                              QLatin1String(discovery::kServiceType));
+}
+
+void ImServerApi::sendNotify(bool alive)
+{
+    const QByteArray notify = discovery::composeNotify(ssdpServerText(), ssdpUsn(), alive);
+    SsdpThread *worker = m_ssdpWorker;
+    QMetaObject::invokeMethod(worker, [worker, notify] {
+        worker->sendData(notify, QLatin1String(discovery::kGroup), discovery::kPort);
+    }, Qt::QueuedConnection);
+}
+
+void ImServerApi::sendSsdpAnswer(const QString &address, quint16 port)
+{
+    const QByteArray answer = discovery::composeAnswer(ssdpServerText(), ssdpUsn());
+    SsdpThread *worker = m_ssdpWorker;
+    QMetaObject::invokeMethod(worker, [worker, answer, address, port] { worker->sendData(answer, address, port); },
+                              Qt::QueuedConnection);
+}
+
+void ImServerApi::recvSsdp(QJsonObject obj, QString ip, quint16 port)
+{
+    if (obj.value(QStringLiteral("type")).toString() != QLatin1String("search"))
+        return;
+    const int delay = discovery::answerDelayMs(QRandomGenerator::global()->generate(), obj.value(QStringLiteral("mx")).toInt());
+    KTRACE(lcDiscovery) << "search from" << ip << port << "answered in" << delay << "ms";
+    QTimer::singleShot(delay, this, [this, ip, port] { sendSsdpAnswer(ip, port); });
+}
+
+void ImServerApi::recvSsdpSearch(QJsonObject obj, QString ip)
+{
+    const QString server = obj.value(QStringLiteral("server")).toString();
+    const QString uuid = discovery::uuidFromUsn(obj.value(QStringLiteral("usn")).toString());
+    KTRACE(lcDiscovery) << "ssdp answer from" << ip << server << uuid;
+    for (FoundPeer &peer : m_foundPeers) {
+        if (peer.address == ip) {
+            peer.server = server;
+            return;
+        }
+    }
+    if (m_foundPeers.size() >= 1024) // answers are unauthenticated; keep the list bounded
+        return;
+    m_foundPeers.append({ip, uuid, server});
+}
+
+void ImServerApi::getIPCfromServer()
+{
+    const QByteArray request = link::requestEnvelope(QStringLiteral("GetSignalResourcesTreePage"),
+                                                     QJsonObject{{QStringLiteral("per_num"), 50}});
+    KTRACE(lcLink) << "getIPCfromServer" << request;
+    for (const link::Destination &d : link::serverRelay(m_settings.serverIp))
+        m_sendSocket->writeDatagram(request, d.address, d.port);
+}

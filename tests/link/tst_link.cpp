@@ -1,0 +1,228 @@
+// The controller link without sockets: message forms, routes, scan replies, lock-out and
+// the discovery messages.
+#include "discovery/ssdpthread.h"
+#include "link/lockout.h"
+#include "link/messages.h"
+#include "link/routes.h"
+#include "link/scanreply.h"
+
+#include <QTextCodec>
+#include <QtTest>
+
+using namespace kora;
+using link::Destination;
+using link::Destinations;
+
+Q_DECLARE_METATYPE(link::Destinations)
+
+namespace {
+Destination at(const char *address, quint16 port) { return {QHostAddress(QLatin1String(address)), port}; }
+} // namespace
+
+class TestLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void messageForms_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("text, no field") << link::textCommand("GetNodes2") << QByteArray("{GetNodes2}");
+        QTest::newRow("text, fields") << link::textCommand("GetWindows", {"3"}) << QByteArray("{GetWindows;3}");
+        QTest::newRow("text, sub-values") << link::textCommand("SaveScene", {"1", "2,Morning"}) << QByteArray("{SaveScene;1;2,Morning}");
+        QTest::newRow("text, empty field kept") << link::textCommand("X", {"", "b"}) << QByteArray("{X;;b}");
+        QTest::newRow("text, GBK") << link::textCommand("SaveScene", {"1", "2,早"}, QTextCodec::codecForName("GBK"))
+                                   << QByteArray("{SaveScene;1;2,\xd4\xe7}");
+        QTest::newRow("request without data") << link::requestEnvelope("GetDev") << QByteArray(R"({"request":"GetDev"})");
+        QTest::newRow("request with data")
+            << link::requestEnvelope("SetAudios", {{"panel_id", "2"}, {"dst_ip", "224.168.1.1"}, {"url", ""}})
+            << QByteArray(R"({"data":{"dst_ip":"224.168.1.1","panel_id":"2","url":""},"request":"SetAudios"})");
+        QTest::newRow("response") << link::responseEnvelope("ActiveAudio", {{"id", 1}})
+                                  << QByteArray(R"({"code":"0","data":{"id":1},"msg":"ok","response":"ActiveAudio"})");
+        QTest::newRow("node") << link::nodeEnvelope("getSystemMsg", {{"get_venc_config", "echo"}})
+                              << QByteArray(R"({"Function":"getSystemMsg","Type":"System","Value":{"get_venc_config":"echo"}})");
+    }
+    void messageForms()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(bytes, expected);
+    }
+
+    void routes_data()
+    {
+        QTest::addColumn<Destinations>("got");
+        QTest::addColumn<Destinations>("expected");
+        const QStringList wall{"10.0.0.21", "10.0.0.22-1"};
+        QTest::newRow("relay") << link::serverRelay("10.0.0.5") << Destinations{at("10.0.0.5", 41235)};
+        QTest::newRow("relay without controller") << link::serverRelay("") << Destinations{};
+        QTest::newRow("wall: controller wins") << link::wallRoute("10.0.0.5", true, "1", wall) << Destinations{at("10.0.0.5", 41235)};
+        QTest::newRow("wall: multicast") << link::wallRoute("", true, "1", wall) << Destinations{at("224.168.1.1", 41234)};
+        QTest::newRow("wall: all walls use the group") << link::wallRoute("", false, "100", wall) << Destinations{at("224.168.1.1", 41234)};
+        QTest::newRow("wall: unicast, suffix cut") << link::wallRoute("", false, "1", wall)
+                                                   << Destinations{at("10.0.0.21", 41234), at("10.0.0.22", 41234)};
+        QTest::newRow("wall: unicast skips non-addresses") << link::wallUnicast({"x", "10.0.0.9"}) << Destinations{at("10.0.0.9", 41234)};
+        QTest::newRow("wall host") << link::wallHost({{"10.0.0.7", "1"}, {"10.0.0.8", "2"}}, "2") << Destinations{at("10.0.0.8", 41234)};
+        QTest::newRow("wall host: none serves") << link::wallHost({{"10.0.0.7", "1"}}, "3") << Destinations{};
+        QTest::newRow("selected host") << link::selectedHost({"10.0.0.7", "10.0.0.8"}, 1) << Destinations{at("10.0.0.8", 41234)};
+        QTest::newRow("selected host: none") << link::selectedHost({"10.0.0.7"}, -1) << Destinations{};
+        QTest::newRow("selected host: out of range") << link::selectedHost({"10.0.0.7"}, 1) << Destinations{};
+        QTest::newRow("host request: broadcast") << link::hostRequest() << Destinations{{QHostAddress::Broadcast, 3210}};
+        QTest::newRow("host request: one host") << link::hostRequest("10.0.0.6") << Destinations{at("10.0.0.6", 3210)};
+        QTest::newRow("node control") << link::nodeControl("10.0.0.31-2") << Destinations{at("10.0.0.31", 12345)};
+    }
+    void routes()
+    {
+        QFETCH(Destinations, got);
+        QFETCH(Destinations, expected);
+        QCOMPARE(got, expected);
+    }
+
+    void scanReplies_data()
+    {
+        QTest::addColumn<QByteArray>("datagram");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("holdsProject");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("rejected");
+        const QString md5 = "0123456789abcdef0123456789abcdef";
+        QTest::newRow("host") << QByteArray("{GetNodes2;1;x;y;lumora;a.ds " + md5.toLatin1() + ",device.json " + md5.toLatin1() + "}")
+                              << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds", "device.json"} << 0;
+        QTest::newRow("no project") << QByteArray("{GetNodes2;2;x;y;null}") << int(link::ScanReply::Nodes2) << false << QStringList{} << 0;
+        QTest::newRow("too few fields") << QByteArray("{GetNodes2;2;x;lumora}") << int(link::ScanReply::Nodes2) << false << QStringList{} << 0;
+        QTest::newRow("empty fields skipped") << QByteArray("{GetNodes2;1;;x;y;p;a.ds " + md5.toLatin1() + "}")
+                                              << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds"} << 0;
+        QTest::newRow("kvm.jui left out") << QByteArray("{GetNodes2;1;x;y;p;kvm.jui " + md5.toLatin1() + "}")
+                                          << int(link::ScanReply::Nodes2) << true << QStringList{} << 0;
+        QTest::newRow("upper-case md5 accepted") << QByteArray("{GetNodes2;1;x;y;p;a.ds " + md5.toUpper().toLatin1() + "}")
+                                                 << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds"} << 0;
+        QTest::newRow("unsafe and malformed entries")
+            << QByteArray("{GetNodes2;1;x;y;p;../../etc/passwd " + md5.toLatin1() + ",sub/a.ds " + md5.toLatin1() + ",c:x " + md5.toLatin1()
+                          + ",..\\x " + md5.toLatin1() + ",short 1234,nomd5,good.txt " + md5.toLatin1() + ",bad.txt " + QByteArray(32, 'g') + "}")
+            << int(link::ScanReply::Nodes2) << true << QStringList{"good.txt"} << 7;
+        QTest::newRow("older form") << QByteArray("{GetNodes;3;1,77,x}") << int(link::ScanReply::Nodes) << false << QStringList{} << 0;
+        QTest::newRow("other") << QByteArray("{GetWindows;1}") << int(link::ScanReply::Other) << false << QStringList{} << 0;
+        QTest::newRow("empty") << QByteArray() << int(link::ScanReply::Other) << false << QStringList{} << 0;
+    }
+    void scanReplies()
+    {
+        QFETCH(QByteArray, datagram);
+        QFETCH(int, kind);
+        QFETCH(bool, holdsProject);
+        QFETCH(QStringList, files);
+        QFETCH(int, rejected);
+        const link::ScanReply reply = link::parseScanReply(datagram);
+        QCOMPARE(int(reply.kind), kind);
+        QCOMPARE(reply.holdsProject(), holdsProject);
+        QStringList names;
+        for (const link::ScanFile &f : reply.files) {
+            names.append(f.name);
+            QCOMPARE(f.md5, f.md5.toLower());
+        }
+        QCOMPARE(names, files);
+        QCOMPARE(reply.rejectedFiles, rejected);
+    }
+
+    void olderReplyFields()
+    {
+        const link::ScanReply reply = link::parseScanReply("{GetNodes;3;1,77,x}");
+        QCOMPARE(reply.hostTag, QStringLiteral("3"));
+        QCOMPARE(reply.olderA, QStringLiteral("1"));
+        QCOMPARE(reply.olderB, QStringLiteral("77"));
+    }
+
+    void hugeFileListIsBounded()
+    {
+        QByteArray list;
+        for (int i = 0; i < 1600; ++i) // still one datagram
+            list += "f" + QByteArray::number(i) + " 0123456789abcdef0123456789abcdef,";
+        const link::ScanReply reply = link::parseScanReply("{GetNodes2;1;x;y;p;" + list + "}");
+        QCOMPARE(reply.files.size(), link::kMaxScanFiles);
+        QCOMPARE(reply.rejectedFiles, 600);
+    }
+
+    void hostChoice_data()
+    {
+        QTest::addColumn<int>("hostIndex");
+        QTest::addColumn<QString>("downIp");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<bool>("becomes");
+        QTest::newRow("first with a project") << -1 << "" << "10.0.0.10" << true;
+        QTest::newRow("a host is chosen already") << 0 << "" << "10.0.0.10" << false;
+        QTest::newRow("the download address") << -1 << "10.0.0.10" << "10.0.0.10" << true;
+        QTest::newRow("not the download address") << -1 << "10.0.0.12" << "10.0.0.10" << false;
+    }
+    void hostChoice()
+    {
+        QFETCH(int, hostIndex);
+        QFETCH(QString, downIp);
+        QFETCH(QString, sender);
+        QFETCH(bool, becomes);
+        const link::ScanReply reply = link::parseScanReply("{GetNodes2;1;x;y;p;a.ds 0123456789abcdef0123456789abcdef}");
+        QCOMPARE(link::becomesHost(reply, hostIndex, downIp, sender), becomes);
+        QVERIFY(!link::becomesHost(link::parseScanReply("{GetNodes2;2;x;y;null}"), -1, "", sender));
+    }
+
+    void lockOut_data()
+    {
+        QTest::addColumn<int>("loginfail");
+        QTest::addColumn<qint64>("sinceLast");
+        QTest::addColumn<qint64>("secondsLeft");
+        QTest::newRow("four failures never lock") << 4 << qint64(1) << qint64(0);
+        QTest::newRow("fifth: locked at once") << 5 << qint64(0) << qint64(600);
+        QTest::newRow("599 s after: one second left") << 5 << qint64(599) << qint64(1);
+        QTest::newRow("600 s after: allowed") << 5 << qint64(600) << qint64(0);
+        QTest::newRow("clock set back: at most 600 s") << 7 << qint64(-5000) << qint64(600);
+    }
+    void lockOut()
+    {
+        QFETCH(int, loginfail);
+        QFETCH(qint64, sinceLast);
+        QFETCH(qint64, secondsLeft);
+        const qint64 last = 1700000000;
+        QCOMPARE(link::lockSecondsLeft(loginfail, last, last + sinceLast), secondsLeft);
+    }
+
+    void failuresCount()
+    {
+        qint64 t = 1700000000;
+        int fails = 0;
+        qint64 last = 0;
+        for (int i = 0; i < 5; ++i) { // 299 s apart: they add up
+            fails = link::countFailure(fails, last, t);
+            last = t;
+            t += 299;
+        }
+        QCOMPARE(fails, 5);
+        QVERIFY(link::lockSecondsLeft(fails, last, last + 599) > 0);
+        QCOMPARE(link::countFailure(3, last, last + 300), 1); // 300 s apart: a fresh start
+        QCOMPARE(link::countFailure(0, 0, last), 1);
+    }
+
+    void discoveryMessages()
+    {
+        using namespace kora::discovery;
+        QCOMPARE(composeNotify("Linux/12, korav2/v1.9.1", "uuid:abc::urn:vxr:sw:korav2", true),
+                 QByteArray(R"({"nt":"urn:vxr:sw:korav2","nts":"alive","server":"Linux/12, korav2/v1.9.1","type":"notify","usn":"uuid:abc::urn:vxr:sw:korav2"})"));
+        QCOMPARE(composeAnswer("s", "u"), QByteArray(R"({"server":"s","st":"urn:vxr:sw:korav2","type":"rsearch","usn":"u"})"));
+        QCOMPARE(int(classify(R"({"type":"search","st":"urn:vxr:sw:korav2","mx":1})", false).kind), int(Kind::Search));
+        QCOMPARE(int(classify(R"({"type":"search","st":"urn:other"})", false).kind), int(Kind::Other));
+        QCOMPARE(int(classify(R"({"type":"notify"})", false).kind), int(Kind::Notify));
+        QCOMPARE(int(classify(R"({"type":"rsearch"})", false).kind), int(Kind::Other));
+        QCOMPARE(int(classify(R"({"type":"rsearch"})", true).kind), int(Kind::Answer));
+        QCOMPARE(int(classify(R"({"type":"search","st":"urn:vxr:sw:korav2"})", true).kind), int(Kind::Other));
+        QCOMPARE(int(classify("not json", false).kind), int(Kind::Other));
+        QCOMPARE(int(classify("[1,2]", false).kind), int(Kind::Other));
+        QCOMPARE(uuidFromUsn("uuid:abc::urn:vxr:sw:korav2"), QStringLiteral("abc"));
+        QCOMPARE(uuidFromUsn("uuid:a::uuid:b"), QStringLiteral("b"));
+        QCOMPARE(uuidFromUsn("urn:x"), QString());
+        QCOMPARE(answerDelayMs(0, 1), 0);
+        QCOMPARE(answerDelayMs(0xffffffffu, 1), 999);
+        QCOMPARE(answerDelayMs(0x80000000u, 2), 1000);
+        QCOMPARE(answerDelayMs(123, 0), 0);
+        QVERIFY(answerDelayMs(0xffffffffu, 1000000) < 120000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"
