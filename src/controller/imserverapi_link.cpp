@@ -18,7 +18,7 @@ using namespace kora;
 void ImServerApi::InitSocket()
 {
     const QHostAddress local(m_settings.localIp);
-    const QHostAddress wallGroup(QLatin1String(link::kWallGroup));
+    const QHostAddress wallGroup{QLatin1String(link::kWallGroup)};
     const auto mode = QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint;
 
     m_sendSocket->abort();
