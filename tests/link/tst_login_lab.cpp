@@ -1,0 +1,224 @@
+// Logins against the simulated installation: this test runs on the client side of a lab
+// network (scripts/with-lab) with kora-lab on the device side, and reads the lab's journal.
+#include "controller/imserverapi.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "support/testfiles.h"
+
+namespace {
+QString net()
+{
+    const QString device = qEnvironmentVariable("KORA_LAB_DEVICE_IP");
+    return device.left(device.lastIndexOf(QLatin1Char('.')));
+}
+QString peer(int host) { return net() + QLatin1Char('.') + QString::number(host); }
+QString clientIp() { return qEnvironmentVariable("KORA_LAB_CLIENT_IP"); }
+QString work() { return qEnvironmentVariable("KORA_LAB_WORK"); }
+
+QJsonObject control(const QJsonObject &command)
+{
+    QLocalSocket socket;
+    socket.connectToServer(work() + QStringLiteral("/control.sock"));
+    if (!socket.waitForConnected(3000))
+        return {};
+    socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
+    while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
+    }
+    return QJsonDocument::fromJson(socket.readLine()).object();
+}
+
+QList<QJsonObject> journalFrom(qint64 seq)
+{
+    QList<QJsonObject> lines;
+    QFile file(work() + QStringLiteral("/journal.jsonl"));
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!o.isEmpty() && o.value("seq").toDouble() > seq)
+            lines.append(o);
+    }
+    return lines;
+}
+qint64 journalEnd()
+{
+    const QList<QJsonObject> all = journalFrom(0);
+    return all.isEmpty() ? 0 : qint64(all.last().value("seq").toDouble());
+}
+// The first line at or after `from` matching everything given; -1 when none.
+int find(const QList<QJsonObject> &lines, const QString &peer, const QString &dir, const QString &textPart, int from = 0)
+{
+    for (int i = from; i < lines.size(); ++i) {
+        const QJsonObject &o = lines.at(i);
+        if (o.value("peer").toString() == peer && o.value("dir").toString() == dir
+            && o.value("text").toString().contains(textPart))
+            return i;
+    }
+    return -1;
+}
+QStringList packageFiles()
+{
+    QStringList names;
+    QFile manifest(QStringLiteral(KORA_SAMPLES_DIR "/lab/files.txt"));
+    if (manifest.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : manifest.readAll().split('\n')) {
+            const QString name = QString::fromUtf8(line.split(' ').value(0));
+            if (!name.isEmpty() && name != QLatin1String("kvm.jui"))
+                names.append(name);
+        }
+    }
+    return names;
+}
+} // namespace
+
+class TestLoginLab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+    }
+
+    void loginScansChoosesTheHostAndRequestsTheFirstFile()
+    {
+        ImServerApi api;
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
+        QSignalSpy progress(&api, &ImServerApi::callDownProgress);
+        const qint64 before = journalEnd();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
+
+        // The download receiver is not there yet, so the watchdog ends the login.
+        QVERIFY(login.wait(6000));
+        QCOMPARE(login.first().first().toBool(), false);
+        const qint64 took = clock.elapsed();
+        QVERIFY2(took >= 2900 && took < 4500, qPrintable(QString::number(took))); // window + watchdog
+
+        QCOMPARE(api.nodes().size(), 2);
+        QVERIFY(api.hostIndex() >= 0);
+        QCOMPARE(api.nodes().at(api.hostIndex()).address, peer(10));
+        QCOMPARE(api.nodes().at(api.hostIndex()).hostTag, QStringLiteral("1"));
+        QStringList names;
+        for (const auto &f : api.projectFiles()) {
+            names.append(f.name);
+            QVERIFY(!f.upToDate);
+        }
+        QCOMPARE(names, packageFiles());
+        QCOMPARE(progress.first().first().toString(), QStringLiteral("Scan begins"));
+
+        // On the wire, in this order: the announcement, the scan, the host service query,
+        // then the request of the first file.
+        const QList<QJsonObject> j = journalFrom(before);
+        const int notify = find(j, "group 239.255.255.250", "in", "\"nts\":\"alive\"");
+        const int scan = find(j, "group 224.168.1.1", "in", "{GetNodes2}");
+        const int getDev = find(j, "group 255.255.255.255", "in", R"({"request":"GetDev"})");
+        const QString request = QStringLiteral("{DownloadFile;1;%1;%2,54322,7000,1000}").arg(packageFiles().first(), clientIp());
+        const int download = find(j, "host-node", "in", request);
+        QVERIFY2(notify >= 0 && scan > notify && getDev > scan && download > getDev,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4").arg(notify).arg(scan).arg(getDev).arg(download)));
+        QCOMPARE(j.at(scan).value("text").toString(), QStringLiteral("{GetNodes2}"));
+        QVERIFY(j.at(scan).value("src").toString().startsWith(clientIp() + ":"));
+        QVERIFY(j.at(download).value("src").toString().endsWith(":41234"));
+    }
+
+    void downloadAddressRule_data()
+    {
+        QTest::addColumn<int>("downHost");
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("the download address holds the project") << 10 << true;
+        QTest::newRow("the download address holds none") << 11 << false;
+    }
+    void downloadAddressRule()
+    {
+        QFETCH(int, downHost);
+        QFETCH(bool, chosen);
+        ImServerApi api;
+        const qint64 before = journalEnd();
+        QVERIFY(api.ServerLogin("admin", "x", clientIp(), "", peer(downHost)));
+        QTRY_COMPARE_WITH_TIMEOUT(api.nodes().size(), 2, 3000);
+        QTest::qWait(1300); // the scan window closes
+        QCOMPARE(api.hostIndex() >= 0, chosen);
+        if (chosen)
+            QCOMPARE(api.nodes().at(api.hostIndex()).address, peer(downHost));
+        QCOMPARE(find(journalFrom(before), "host-node", "in", "{DownloadFile;") >= 0, chosen);
+    }
+
+    void nobodyAnswering()
+    {
+        QVERIFY(control({{"cmd", "faults"}, {"set", QJsonObject{{"silentPeers", QJsonArray{"host-node", "spare-node"}}}}}).value("ok").toBool());
+        ImServerApi api;
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
+        QSignalSpy progress(&api, &ImServerApi::callDownProgress);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(api.ServerLogin("admin", "x", clientIp(), "", ""));
+        QVERIFY(login.wait(4000));
+        QCOMPARE(login.first().first().toBool(), false);
+        QVERIFY2(clock.elapsed() < 1600, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(api.nodes().isEmpty());
+        QCOMPARE(progress.last().first().toString(), QStringLiteral("Scan end"));
+    }
+
+    void discoveryBothWays()
+    {
+        ImServerApi api;
+        // Our search at start-up is answered by the lab's discovery peer.
+        QTRY_VERIFY_WITH_TIMEOUT(!api.foundPeers().isEmpty(), 3000);
+        bool found = false;
+        for (const auto &p : api.foundPeers())
+            found = found || (p.address == peer(7) && !p.uuid.isEmpty());
+        QVERIFY(found);
+        // The lab's search is answered by us within its one second.
+        const qint64 before = journalEnd();
+        QVERIFY(control({{"cmd", "announce"}}).value("ok").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "discovery", "in", "\"type\":\"rsearch\"") >= 0, 3000);
+    }
+
+    void lockOutSurvivesARestart()
+    {
+        qint64 now = 1900000000;
+        {
+            ImServerApi api;
+            api.setClock([&now] { return now; });
+            QVERIFY(api.ServerLogin("admin", "wrong", clientIp(), "", ""));
+            api.users().push_back({"admin", "right", {}}); // as the device file would give
+            for (int i = 0; i < 5; ++i) {
+                QVERIFY(!api.checkAccount());
+                now += 10;
+            }
+            QCOMPARE(api.settings().loginfail, 5);
+        }
+        ImServerApi restarted; // reads control.ini again
+        QCOMPARE(restarted.settings().loginfail, 5);
+        restarted.setClock([&now] { return now; });
+        QSignalSpy message(&restarted, &ImServerApi::callLoginMsgError);
+        now = 1900000040 + 599;
+        QVERIFY(!restarted.ServerLogin("admin", "right", clientIp(), "", ""));
+        QCOMPARE(message.last().first().toString(), QStringLiteral("Failed too often. Please try again later. 1s"));
+        now += 1;
+        QVERIFY(restarted.ServerLogin("admin", "right", clientIp(), "", ""));
+        restarted.users().push_back({"admin", "right", {}});
+        QVERIFY(restarted.checkAccount());
+        QCOMPARE(restarted.currentUser()->name, QStringLiteral("admin"));
+        QCOMPARE(restarted.settings().loginfail, 5); // a success does not reset the counter
+    }
+
+private:
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestLoginLab)
+#include "tst_login_lab.moc"
