@@ -99,5 +99,24 @@ lab-journal)
     wait_for_line "$work/a.log" "ssdp answer from \"${KORA_LAB_DEVICE_IP%.*}.7\"" 10 || fail "the client did not receive the answer"
     echo "PASS lab-journal"
     ;;
+ui-login)
+    # An operator types the account into the login page and presses Enter.
+    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
+    journal=$KORA_LAB_WORK/journal.jsonl
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    window=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '^KORA$' | head -n 1)
+    [ -n "$window" ] || fail "no window"
+    xdotool windowfocus --sync "$window"
+    sleep 0.3
+    xdotool type --delay 20 'admin'
+    xdotool key Tab
+    xdotool type --delay 20 'Admin#2024'
+    xdotool key Return
+    wait_for_line "$journal" '"peer":"group 224.168.1.1".*"text":"{GetNodes2}"' 10 || fail "no scan after pressing Enter"
+    wait_for_line "$journal" '"peer":"host-node".*"text":"{DownloadFile;1;' 10 || fail "no download request"
+    wait_for_line "$work/a.log" 'ServerLogin\|localIp "'"$KORA_LAB_CLIENT_IP"'"' 5 || fail "the login did not use the typed page"
+    echo "PASS ui-login"
+    ;;
 *) fail "unknown case $case_name" ;;
 esac

@@ -216,6 +216,26 @@ private slots:
         QCOMPARE(restarted.settings().loginfail, 5); // a success does not reset the counter
     }
 
+    void tcpDeliveryNeverFreezesAndRecovers()
+    {
+        ImServerApi api;
+        const qint64 before = journalEnd();
+        QElapsedTimer clock;
+        clock.start();
+        api.sendTcpData("POWER ON\r\n", peer(8), 9001);
+        api.sendTcpData("LOST\r\n", peer(99), 9001);          // nobody there: the connect times out
+        api.sendTcpData("REFUSED\r\n", peer(8) + "-3", 9999); // refused at once
+        api.sendTcpData("POWER OFF\r\n", peer(8), 9001);
+        QVERIFY2(clock.elapsed() < 50, qPrintable(QString::number(clock.elapsed()))); // the window never waits
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "equipment", "in", "POWER OFF") >= 0, 3000);
+        const QList<QJsonObject> j = journalFrom(before);
+        const int on = find(j, "equipment", "in", "POWER ON");
+        QVERIFY(on >= 0);
+        QVERIFY(find(j, "equipment", "in", "POWER OFF", on) > on);
+        QCOMPARE(find(j, "equipment", "in", "LOST"), -1);
+        QCOMPARE(find(j, "equipment", "in", "REFUSED"), -1);
+    }
+
 private:
     QScopedPointer<QTemporaryDir> m_dir;
 };
