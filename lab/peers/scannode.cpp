@@ -95,9 +95,9 @@ QList<Outgoing> ScanNodePeer::handle(const Datagram &in)
     const QStringList fields = QString::fromUtf8(d.mid(1, d.size() - 2)).split(QLatin1Char(';'));
     const QString command = fields.value(0);
     if (command == QLatin1String("GetNodes2")) {
-        // A node without a project answers a little later, so the host is the first node
+        // A node without a project answers a few milliseconds later, so the host is the first node
         // a client lists, as the outputs of the device file list it.
-        const int delay = m_files.isEmpty() ? 20 : 0;
+        const int delay = m_files.isEmpty() ? 5 : 0;
         return {{composeScanReply(m_hostTag, m_project, m_files, m_faults), in.sender, in.senderPort, 0, delay}};
     }
     if (command == QLatin1String("DownloadFile") && !m_files.isEmpty())

@@ -85,6 +85,7 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_loginTimer, &QTimer::timeout, this, &ImServerApi::loginTimeout);
     m_scanTimer = new QTimer(this);
     m_scanTimer->setSingleShot(true);
+    m_scanTimer->setTimerType(Qt::PreciseTimer); // a coarse timer may close the window 50 ms late
     connect(m_scanTimer, &QTimer::timeout, this, &ImServerApi::scanTimeout);
 
     // The local address is still unknown here, so the worker binds to any address.

@@ -48,7 +48,7 @@ void ImServerApi::InitSocket()
     sendNotify(true);
     // Devices see the announcement before the scan, as they expect; a single-shot timer
     // keeps that order without blocking the window for the 15 ms.
-    QTimer::singleShot(15, this, [this] {
+    QTimer::singleShot(15, Qt::PreciseTimer, this, [this] {
         ServerScanNode();
         const QByteArray getDev = link::requestEnvelope(QStringLiteral("GetDev"));
         KTRACE(lcLink) << "GetDev" << getDev;
