@@ -99,12 +99,19 @@ lab-journal)
     wait_for_line "$work/a.log" "ssdp answer from \"${KORA_LAB_DEVICE_IP%.*}.7\"" 10 || fail "the client did not receive the answer"
     echo "PASS lab-journal"
     ;;
-ui-login)
+ui-login|locked-out)
     # An operator types the account into the login page and presses Enter.
     [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
     journal=$KORA_LAB_WORK/journal.jsonl
+    if [ "$case_name" = locked-out ]; then
+        # Five failures ten seconds ago, left by an earlier run of the program.
+        mkdir -p "$work/a/data"
+        printf '[Local]\nenableLog=true\nloginfail=5\nlogintime=%s\n' "$(( $(date +%s) - 10 ))" >"$work/a/data/control.ini"
+    fi
+    diagnostics=$work/a.log
+    [ "$case_name" = locked-out ] && diagnostics="$work/a/log/$(date +%F)-log.txt"
     start_client "$work/a" "$work/a.log"
-    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    wait_for_line "$diagnostics" "first frame" 30 || fail "no first frame"
     window=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '^KORA$' | head -n 1)
     [ -n "$window" ] || fail "no window"
     xdotool windowfocus --sync "$window"
@@ -113,6 +120,13 @@ ui-login)
     xdotool key Tab
     xdotool type --delay 20 'Admin#2024'
     xdotool key Return
+    if [ "$case_name" = locked-out ]; then
+        wait_for_line "$diagnostics" 'login fail:' 10 || fail "the login was not refused"
+        sleep 1.5
+        grep -q '{GetNodes2}' "$journal" && fail "a locked-out login scanned"
+        echo "PASS locked-out"
+        exit 0
+    fi
     wait_for_line "$journal" '"peer":"group 224.168.1.1".*"text":"{GetNodes2}"' 10 || fail "no scan after pressing Enter"
     wait_for_line "$journal" '"peer":"host-node".*"text":"{DownloadFile;1;' 10 || fail "no download request"
     wait_for_line "$work/a.log" 'ServerLogin\|localIp "'"$KORA_LAB_CLIENT_IP"'"' 5 || fail "the login did not use the typed page"
