@@ -14,28 +14,15 @@
 #include <QtEndian>
 #include <QtTest>
 
-namespace {
-QString net()
-{
-    const QString device = qEnvironmentVariable("KORA_LAB_DEVICE_IP");
-    return device.left(device.lastIndexOf(QLatin1Char('.')));
-}
-QHostAddress peer(int host) { return QHostAddress(net() + QLatin1Char('.') + QString::number(host)); }
-QHostAddress clientIp() { return QHostAddress(qEnvironmentVariable("KORA_LAB_CLIENT_IP")); }
-QString work() { return qEnvironmentVariable("KORA_LAB_WORK"); }
-QString package() { return qEnvironmentVariable("KORA_LAB_PACKAGE"); }
+#include "support/labclient.h"
 
-QJsonObject control(const QJsonObject &command)
-{
-    QLocalSocket socket;
-    socket.connectToServer(work() + QStringLiteral("/control.sock"));
-    if (!socket.waitForConnected(3000))
-        return {};
-    socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
-    while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
-    }
-    return QJsonDocument::fromJson(socket.readLine()).object();
-}
+namespace {
+using labclient::control;
+using labclient::journal;
+using labclient::work;
+QHostAddress peer(int host) { return QHostAddress(labclient::peerAddress(host)); }
+QHostAddress clientIp() { return QHostAddress(labclient::clientIp()); }
+QString package() { return qEnvironmentVariable("KORA_LAB_PACKAGE"); }
 
 // Waits up to 3 s for the first answer (the lab may be slow on a loaded machine), then
 // takes everything until `quietMs` pass without a datagram.
@@ -61,21 +48,6 @@ QByteArray fileBytes(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QList<QJsonObject> journal()
-{
-    QList<QJsonObject> lines;
-    QFile file(work() + QStringLiteral("/journal.jsonl"));
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.isEmpty())
-            continue;
-        QJsonParseError error{};
-        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
-        lines.append(doc.isObject() ? doc.object() : QJsonObject{{"invalid", QString::fromUtf8(line)}});
-    }
-    return lines;
-}
 } // namespace
 
 class TestLabPeers : public QObject

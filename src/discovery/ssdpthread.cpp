@@ -124,9 +124,11 @@ void SsdpThread::recvFromRecvSocket()
     while (m_recvSocket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_recvSocket->receiveDatagram(65536);
         const discovery::Message m = discovery::classify(datagram.data(), false);
-        if (m.kind != discovery::Kind::Other)
-            emit recvData(m.object, QHostAddress(datagram.senderAddress().toIPv4Address()).toString(),
-                          quint16(datagram.senderPort()));
+        const QString sender = QHostAddress(datagram.senderAddress().toIPv4Address()).toString();
+        if (m.kind == discovery::Kind::Other)
+            KTRACE(lcDiscovery) << "ignored" << datagram.data().size() << "bytes from" << sender;
+        else
+            emit recvData(m.object, sender, quint16(datagram.senderPort()));
     }
 }
 
@@ -135,7 +137,10 @@ void SsdpThread::recvFromSendSocket()
     while (m_sendSocket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_sendSocket->receiveDatagram(65536);
         const discovery::Message m = discovery::classify(datagram.data(), true);
+        const QString sender = QHostAddress(datagram.senderAddress().toIPv4Address()).toString();
         if (m.kind == discovery::Kind::Answer)
-            emit recvDataFromSearch(m.object, QHostAddress(datagram.senderAddress().toIPv4Address()).toString());
+            emit recvDataFromSearch(m.object, sender);
+        else
+            KTRACE(lcDiscovery) << "ignored" << datagram.data().size() << "bytes from" << sender;
     }
 }

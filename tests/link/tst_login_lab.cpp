@@ -14,37 +14,18 @@
 
 #include "support/testfiles.h"
 
-namespace {
-QString net()
-{
-    const QString device = qEnvironmentVariable("KORA_LAB_DEVICE_IP");
-    return device.left(device.lastIndexOf(QLatin1Char('.')));
-}
-QString peer(int host) { return net() + QLatin1Char('.') + QString::number(host); }
-QString clientIp() { return qEnvironmentVariable("KORA_LAB_CLIENT_IP"); }
-QString work() { return qEnvironmentVariable("KORA_LAB_WORK"); }
+#include "support/labclient.h"
 
-QJsonObject control(const QJsonObject &command)
-{
-    QLocalSocket socket;
-    socket.connectToServer(work() + QStringLiteral("/control.sock"));
-    if (!socket.waitForConnected(3000))
-        return {};
-    socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
-    while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
-    }
-    return QJsonDocument::fromJson(socket.readLine()).object();
-}
+namespace {
+using labclient::clientIp;
+using labclient::control;
+QString peer(int host) { return labclient::peerAddress(host); }
 
 QList<QJsonObject> journalFrom(qint64 seq)
 {
     QList<QJsonObject> lines;
-    QFile file(work() + QStringLiteral("/journal.jsonl"));
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QJsonObject o = QJsonDocument::fromJson(line).object();
-        if (!o.isEmpty() && o.value("seq").toDouble() > seq)
+    for (const QJsonObject &o : labclient::journal()) {
+        if (o.value("seq").toDouble() > seq)
             lines.append(o);
     }
     return lines;

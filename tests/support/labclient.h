@@ -1,0 +1,52 @@
+#pragma once
+// What a test on the client side of scripts/with-lab needs: the lab's addresses, its
+// control socket and its journal.
+#include <QByteArray>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+#include <QLocalSocket>
+#include <QString>
+
+namespace labclient {
+
+inline QString net()
+{
+    const QString device = qEnvironmentVariable("KORA_LAB_DEVICE_IP");
+    return device.left(device.lastIndexOf(QLatin1Char('.')));
+}
+inline QString peerAddress(int host) { return net() + QLatin1Char('.') + QString::number(host); }
+inline QString clientIp() { return qEnvironmentVariable("KORA_LAB_CLIENT_IP"); }
+inline QString work() { return qEnvironmentVariable("KORA_LAB_WORK"); }
+
+// One control command and the lab's answer; empty when the lab is not there.
+inline QJsonObject control(const QJsonObject &command)
+{
+    QLocalSocket socket;
+    socket.connectToServer(work() + QStringLiteral("/control.sock"));
+    if (!socket.waitForConnected(3000))
+        return {};
+    socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
+    while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
+    }
+    return QJsonDocument::fromJson(socket.readLine()).object();
+}
+
+// Every journal line; a line that is not a JSON object comes back as {"invalid": text}.
+inline QList<QJsonObject> journal()
+{
+    QList<QJsonObject> lines;
+    QFile file(work() + QStringLiteral("/journal.jsonl"));
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonDocument doc = QJsonDocument::fromJson(line);
+        lines.append(doc.isObject() ? doc.object() : QJsonObject{{"invalid", QString::fromUtf8(line)}});
+    }
+    return lines;
+}
+
+} // namespace labclient
