@@ -240,13 +240,3 @@ void ImServerApi::RecvformSendSocket() { drain(m_sendSocket); }
 void ImServerApi::RecvformHostSendSocket() { drain(m_hostSendSocket); }
 void ImServerApi::RecvformUdpSocketFor41237() { drain(m_udpSocketFor41237); }
 
-void ImServerApi::analyzFile(QByteArray data, bool complete)
-{
-    KTRACE(lcDownload) << "download data" << data.size() << complete;
-}
-
-void ImServerApi::downProgress(float percent)
-{
-    m_loginTimer->start(2000);
-    emit callDownProgress(m_currentFile, percent);
-}

@@ -270,6 +270,7 @@ private:
     void sendNotify(bool alive);
     void getIPCfromServer();
     void pumpTcp();
+    bool storeDownloadedFile(const QString &name, const QByteArray &data);
     QString ssdpServerText() const;
     QString ssdpUsn() const;
 

@@ -1,4 +1,4 @@
-// The node scan that finds the host, discovery, and the requests of the project download.
+// The node scan that finds the host, and discovery.
 #include "controller/imserverapi.h"
 
 #include "discovery/ssdpthread.h"
@@ -115,36 +115,6 @@ void ImServerApi::scanTimeout()
     }
     KTRACE(lcLink) << "no node answered the scan";
     loginTimeout();
-}
-
-void ImServerApi::DownloadFile(const QString &name)
-{
-    if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size())
-        return;
-    const NodeEntry &host = m_nodes.at(m_hostIndex);
-    const QString target = QStringLiteral("%1,54322,7000,1000").arg(m_settings.localIp);
-    const QByteArray request = link::textCommand(QStringLiteral("DownloadFile"), {host.hostTag, name, target},
-                                                 QTextCodec::codecForLocale());
-    sendUdpData(request, host.address, link::kCommandPort);
-    m_currentFile = name;
-    m_loginTimer->start(2000);
-    KTRACE(lcDownload) << "DownloadFile" << name << host.address;
-}
-
-void ImServerApi::DownloadFile()
-{
-    for (const FileEntry &f : qAsConst(m_projectFiles)) {
-        if (!f.upToDate) {
-            if (m_hostIndex < 0)
-                KTRACE(lcDownload) << "no host for" << f.name;
-            DownloadFile(f.name);
-            return;
-        }
-    }
-    m_loginTimer->stop();
-    // Parsing the package comes with the package analysis; until then the login ends here.
-    KTRACE(lcDownload) << "every project file is present; elapsed" << m_loginElapsed.elapsed() << "ms";
-    emit callLoginMsgError(language(QStringLiteral("Project loading is not available yet")));
 }
 
 QString ImServerApi::ssdpServerText() const

@@ -1,7 +1,10 @@
 #pragma once
-// Receiver of the project package: fragment datagrams on port 54322, read in a thread of
-// their own so a burst is drained while the window is busy.
+// Receiver of the project package: fragment datagrams on port 54322, read and assembled in
+// a thread of its own so a burst is drained while the window is busy. After 500 ms of
+// silence it hands over the complete file, or the list of the fragments still missing.
 #include <QByteArray>
+#include <QHostAddress>
+#include <QMutex>
 #include <QThread>
 #include <atomic>
 
@@ -10,22 +13,35 @@ class UDPThread : public QThread
     Q_OBJECT
 public:
     static constexpr quint16 kPort = 54322;
+    static constexpr int kSilenceMs = 500;
 
     explicit UDPThread(QObject *parent = nullptr);
     ~UDPThread() override;
 
+    // Only datagrams from this address count; set before every request (any thread).
+    // `newFile` forgets the fragments of a file that never completed.
+    void expectFrom(const QHostAddress &host, bool newFile);
+
     // Both threads read these; only the receiver thread writes them.
     bool isBound() const { return m_bound.load(); }
     quint64 datagramsReceived() const { return m_datagrams.load(); }
+    quint64 datagramsDropped() const { return m_dropped.load(); }
 
 signals:
-    void recvData(QByteArray str, bool error);
+    // complete: the whole file; otherwise the missing sequence numbers ("1,5,9").
+    void recvData(QByteArray str, bool complete);
     void recvStep(float percent);
 
 protected:
-    void run() override; // receiver thread: owns the socket and the silence timer
+    void run() override; // receiver thread: owns the socket, the timer and the fragments
 
 private:
+    QHostAddress expected() const;
+
+    mutable QMutex m_expectedMutex; // guards m_expected: written by the main thread
+    QHostAddress m_expected;
+    std::atomic<int> m_generation{0}; // bumped for every new file
     std::atomic<bool> m_bound{false};
     std::atomic<quint64> m_datagrams{0};
+    std::atomic<quint64> m_dropped{0};
 };
