@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "link/routes.h"
 #include "link/scanreply.h"
 #include "model/records.h"
 #include "settings/controlsettings.h"
@@ -125,6 +126,8 @@ public:
     // Seconds since 1970 for the lock-out; tests put in their own clock.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
     void sendUdpData(const QByteArray &data, const QString &address, quint16 port);
+    // One datagram to each destination of a route (see link/routes.h), from the command socket.
+    void sendTo(const QList<kora::link::Destination> &destinations, const QByteArray &data);
     // Designed commands over TCP: one connection, reused while the target stays the same.
     // Never blocks the window: a peer that does not accept within 200 ms costs a log line.
     void sendTcpData(const QByteArray &data, const QString &address, quint16 port);

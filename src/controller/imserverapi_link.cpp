@@ -68,6 +68,14 @@ void ImServerApi::sendUdpData(const QByteArray &data, const QString &address, qu
     m_sendSocket->writeDatagram(data, to, port);
 }
 
+void ImServerApi::sendTo(const QList<link::Destination> &destinations, const QByteArray &data)
+{
+    if (destinations.isEmpty())
+        KTRACE(lcLink) << "no destination for" << data;
+    for (const link::Destination &d : destinations)
+        sendUdpData(data, d.address.toString(), d.port);
+}
+
 void ImServerApi::sendTcpData(const QByteArray &data, const QString &address, quint16 port)
 {
     m_tcpQueue.append({data, link::deviceAddress(address), port});

@@ -175,6 +175,5 @@ void ImServerApi::getIPCfromServer()
     const QByteArray request = link::requestEnvelope(QStringLiteral("GetSignalResourcesTreePage"),
                                                      QJsonObject{{QStringLiteral("per_num"), 50}});
     KTRACE(lcLink) << "getIPCfromServer" << request;
-    for (const link::Destination &d : link::serverRelay(m_settings.serverIp))
-        m_sendSocket->writeDatagram(request, d.address, d.port);
+    sendTo(link::serverRelay(m_settings.serverIp), request);
 }
