@@ -274,6 +274,7 @@ private:
     void getIPCfromServer();
     void pumpTcp();
     bool storeDownloadedFile(const QString &name, const QByteArray &data);
+    void parsePackage();
     QString ssdpServerText() const;
     QString ssdpUsn() const;
 

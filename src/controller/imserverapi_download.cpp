@@ -6,6 +6,7 @@
 #include "link/scanreply.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "package/packagereaders.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -41,8 +42,35 @@ void ImServerApi::DownloadFile()
         }
     }
     m_loginTimer->stop();
-    // Parsing the package comes with the package analysis; until then the login ends here.
-    KTRACE(lcDownload) << "every project file is present; elapsed" << m_loginElapsed.elapsed() << "ms";
+    parsePackage();
+}
+
+void ImServerApi::parsePackage()
+{
+    auto listed = [this](const QString &part, bool exact) -> QString {
+        for (const FileEntry &f : qAsConst(m_projectFiles)) {
+            if (exact ? f.name == part : f.name.contains(part))
+                return f.name;
+        }
+        return QString();
+    };
+    auto read = [this](const QString &name) {
+        QFile file(m_dataDir + QLatin1Char('/') + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); // unreadable: empty
+    };
+    const QString descriptor = listed(QStringLiteral(".ds"), false);
+    if (!descriptor.isEmpty()) {
+        const QByteArray data = read(descriptor);
+        const QSize size = package::chooseDesignSize(data, m_aspectRatio);
+        if (size.isValid())
+            m_windowSize = size;
+        KTRACE(lcDownload) << "design size" << m_windowSize << "from" << descriptor;
+        emit callQmlLoad(true, 4);
+    }
+    if (!listed(QStringLiteral("language.txt"), true).isEmpty())
+        m_translations = parseTranslationTable(m_gbk->toUnicode(read(QStringLiteral("language.txt"))));
+    // The device file, the image archive, the design and the account check come next.
+    KTRACE(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
     emit callLoginMsgError(language(QStringLiteral("Project loading is not available yet")));
 }
 

@@ -77,11 +77,20 @@ private slots:
         ImServerApi api;
         QSignalSpy message(&api, &ImServerApi::callLoginMsgError);
         QSignalSpy progress(&api, &ImServerApi::callDownProgress);
+        QSignalSpy loaded(&api, &ImServerApi::callQmlLoad);
         const qint64 before = journalEnd();
         QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
 
-        // Every file arrives; parsing the package is not wired yet, which the page is told.
+        // Every file arrives; the descriptor and the language are read, the rest of the
+        // package is not wired yet, which the page is told.
         QVERIFY(message.wait(15000));
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.first().at(0).toBool(), true);
+        QCOMPARE(loaded.first().at(1).toInt(), 4);
+        QVERIFY(api.windowSize().isValid());
+        const float screen = api.aspectRatio();
+        QVERIFY(qAbs(float(api.windowSize().width()) / api.windowSize().height() - screen) <= qAbs(16.f / 9 - screen) + 1e-4f);
+        QVERIFY(!api.translations().isEmpty());
         QCOMPARE(message.last().first().toString(), QStringLiteral("Project loading is not available yet"));
         QCOMPARE(api.nodes().size(), 2);
         QVERIFY(api.hostIndex() >= 0);
