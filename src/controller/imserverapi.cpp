@@ -216,6 +216,10 @@ void ImServerApi::initialization()
     KTRACE(lcApi) << "initialization";
     m_currentUser.reset();
     m_users.clear();
+    m_outputs.clear();
+    m_multiSignals.clear();
+    m_groups.clear();
+    m_roles.clear();
     m_pages.clear();
     m_signals.clear();
     m_translations.clear();

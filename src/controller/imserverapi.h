@@ -98,6 +98,8 @@ public:
     std::vector<kora::PageRecord> &pages() { return m_pages; }
     std::vector<kora::SignalRecord> &signalList() { return m_signals; }
     std::vector<kora::UserRecord> &users() { return m_users; }
+    const std::vector<kora::OutputRecord> &outputs() const { return m_outputs; }
+    const std::vector<kora::SignalGroupRecord> &signalGroups() const { return m_groups; }
     void setCurrentUser(std::unique_ptr<kora::UserRecord> user);
     const kora::UserRecord *currentUser() const { return m_currentUser.get(); }
     const kora::TranslationTable &translations() const { return m_translations; }
@@ -275,6 +277,8 @@ private:
     void pumpTcp();
     bool storeDownloadedFile(const QString &name, const QByteArray &data);
     void parsePackage();
+    void checkDeviceAccount();
+    void countLoginFailure();
     QString ssdpServerText() const;
     QString ssdpUsn() const;
 
@@ -305,6 +309,10 @@ private:
     std::vector<kora::PageRecord> m_pages;
     std::vector<kora::SignalRecord> m_signals;
     std::vector<kora::UserRecord> m_users;
+    std::vector<kora::OutputRecord> m_outputs;
+    std::vector<kora::MultiSignalRecord> m_multiSignals;
+    std::vector<kora::SignalGroupRecord> m_groups;
+    std::vector<kora::RoleRecord> m_roles;
     std::unique_ptr<kora::UserRecord> m_currentUser;
     std::vector<QThread *> m_workerThreads; // snapshot readers and the like, joined on reset
 

@@ -6,6 +6,7 @@
 #include "link/scanreply.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "model/devicefile.h"
 #include "package/packagereaders.h"
 
 #include <QCryptographicHash>
@@ -69,9 +70,50 @@ void ImServerApi::parsePackage()
     }
     if (!listed(QStringLiteral("language.txt"), true).isEmpty())
         m_translations = parseTranslationTable(m_gbk->toUnicode(read(QStringLiteral("language.txt"))));
-    // The device file, the image archive, the design and the account check come next.
+    if (!listed(QStringLiteral("device.json"), true).isEmpty()) {
+        DeviceModel model;
+        QString error;
+        const QByteArray data = read(QStringLiteral("device.json"));
+        if (parseDeviceFile(data, model, &error)) {
+            m_outputs = std::move(model.outputs);
+            m_signals = std::move(model.signalList);
+            m_multiSignals = std::move(model.multiSignals);
+            m_groups = std::move(model.groups);
+            m_roles = std::move(model.roles);
+            m_users = std::move(model.users);
+            KTRACE(lcDownload) << "device file:" << m_outputs.size() << "outputs" << m_signals.size() << "signals"
+                               << m_users.size() << "users";
+            getIPCfromServer();
+            LoadSignalConfig();
+        } else {
+            KWARN(lcDownload) << "device.json:" << error << QString::fromUtf8(data.left(200));
+        }
+    }
+    // The image archive and the design's pages come with the design model.
+    const QString design = QStringLiteral("client0_%1_%2.jui").arg(m_windowSize.width()).arg(m_windowSize.height());
     KTRACE(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
-    emit callLoginMsgError(language(QStringLiteral("Project loading is not available yet")));
+    if (listed(design, true).isEmpty())
+        return; // no design for this screen: neither success nor an error from here
+    checkDeviceAccount();
+}
+
+void ImServerApi::checkDeviceAccount()
+{
+    const QString stored = encodeDevicePassword(m_settings.password);
+    for (const UserRecord &user : m_users) {
+        if (user.name != m_settings.username)
+            continue;
+        if (user.password == stored) {
+            m_currentUser = std::make_unique<UserRecord>(user);
+            SaveConfig();
+            // The design's pages are built by the design model; until then the page is told.
+            emit callLoginMsgError(language(QStringLiteral("Project loading is not available yet")));
+            return;
+        }
+        emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
+    }
+    emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
+    countLoginFailure();
 }
 
 void ImServerApi::downProgress(float percent)

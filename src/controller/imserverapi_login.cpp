@@ -81,12 +81,17 @@ bool ImServerApi::checkAccount()
     if (m_currentUser)
         return true;
 
+    countLoginFailure();
+    return false;
+}
+
+void ImServerApi::countLoginFailure()
+{
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
     m_settings.loginfail = link::countFailure(m_settings.loginfail, m_settings.logintime, now);
     m_settings.logintime = now;
     SaveConfig();
     KTRACE(lcApi) << "login fail:" << m_settings.logintime << now << m_settings.loginfail;
-    return false;
 }
 
 void ImServerApi::loginTimeout()

@@ -145,9 +145,16 @@ private slots:
         QCOMPARE(api.language("Login"), QStringLiteral("登录"));
         QCOMPARE(api.language("Other"), QStringLiteral("Other"));
 
-        api.signalList() = {{"cam", "10.0.0.1", false}, {"pc", "10.0.0.2", true}, {"tv", "10.0.0.3", true}};
+        auto signal = [](const char *name, const char *ip, bool star) {
+            SignalRecord s;
+            s.name = name;
+            s.ip = ip;
+            s.star = star;
+            return s;
+        };
+        api.signalList() = {signal("cam", "10.0.0.1", false), signal("pc", "10.0.0.2", true), signal("tv", "10.0.0.3", true)};
         api.SaveSignalConfig();
-        api.signalList() = {{"tv", "10.0.0.3", false}, {"cam", "10.0.0.1", false}, {"pc", "10.0.0.2", false}};
+        api.signalList() = {signal("tv", "10.0.0.3", false), signal("cam", "10.0.0.1", false), signal("pc", "10.0.0.2", false)};
         api.LoadSignalConfig();
         QVERIFY(api.signalList()[0].star);
         QVERIFY(!api.signalList()[1].star);

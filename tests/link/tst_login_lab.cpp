@@ -46,6 +46,13 @@ int find(const QList<QJsonObject> &lines, const QString &peer, const QString &di
     }
     return -1;
 }
+kora::UserRecord user(const QString &name, const QString &password)
+{
+    kora::UserRecord u;
+    u.name = name;
+    u.password = password;
+    return u;
+}
 QStringList packageFiles()
 {
     QStringList names;
@@ -126,6 +133,32 @@ private slots:
         QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
         QVERIFY(message.wait(5000));
         QCOMPARE(find(journalFrom(second), "host-node", "in", "{DownloadFile;"), -1);
+    }
+
+    void accountCheckAgainstTheDeviceFile()
+    {
+        ImServerApi api;
+        QSignalSpy message(&api, &ImServerApi::callLoginMsgError);
+        QVERIFY(api.ServerLogin("operator", "wrong", clientIp(), "", ""));
+        QTRY_VERIFY_WITH_TIMEOUT(message.size() >= 2, 15000);
+        // Translated by the package's language table.
+        const QString error = api.language("User or Password Error");
+        QCOMPARE(error, QStringLiteral("用户名或密码错误"));
+        QCOMPARE(message.at(0).first().toString(), error);
+        QCOMPARE(message.at(1).first().toString(), error);
+        QVERIFY(!api.currentUser());
+        QCOMPARE(api.settings().loginfail, 1); // counted by the lock-out
+        QCOMPARE(api.outputs().size(), size_t(10)); // host, spare and the eight decoders
+        QVERIFY(api.signalList().size() >= 12);
+
+        message.clear();
+        QVERIFY(api.ServerLogin("operator", "op2024", clientIp(), "", ""));
+        QVERIFY(message.wait(15000));
+        QCOMPARE(message.last().first().toString(), QStringLiteral("Project loading is not available yet"));
+        QVERIFY(api.currentUser());
+        QCOMPARE(api.currentUser()->name, QStringLiteral("operator"));
+        QCOMPARE(api.currentUser()->role, QStringLiteral("operator"));
+        QVERIFY(!api.currentUser()->pageIds.isEmpty());
     }
 
     void lossIsRepairedByTheGapRequest()
@@ -235,7 +268,7 @@ private slots:
             ImServerApi api;
             api.setClock([&now] { return now; });
             QVERIFY(api.ServerLogin("admin", "wrong", clientIp(), "", ""));
-            api.users().push_back({"admin", "right", {}}); // as the device file would give
+            api.users().push_back(user("admin", "right")); // as the device file would give
             for (int i = 0; i < 5; ++i) {
                 QVERIFY(!api.checkAccount());
                 now += 10;
@@ -251,7 +284,7 @@ private slots:
         QCOMPARE(message.last().first().toString(), QStringLiteral("Failed too often. Please try again later. 1s"));
         now += 1;
         QVERIFY(restarted.ServerLogin("admin", "right", clientIp(), "", ""));
-        restarted.users().push_back({"admin", "right", {}});
+        restarted.users().push_back(user("admin", "right"));
         QVERIFY(restarted.checkAccount());
         QCOMPARE(restarted.currentUser()->name, QStringLiteral("admin"));
         QCOMPARE(restarted.settings().loginfail, 5); // a success does not reset the counter
