@@ -63,7 +63,7 @@ void UDPThread::run()
     };
     QTimer silence;
     silence.setSingleShot(true);
-    silence.setInterval(kSilenceMs);
+    silence.setTimerType(Qt::PreciseTimer);
 
     connect(&socket, &QUdpSocket::readyRead, &socket, [&] {
         forgetStaleFile();
@@ -76,13 +76,17 @@ void UDPThread::run()
                 ++dropped[QStringLiteral("not from the host")];
                 continue;
             }
-            silence.start();
+            // Silence ends a transfer: 500 ms while fragments are missing, a few ms once the
+            // file is whole (only duplicates still in flight can follow then).
+            silence.start(fragments.isComplete() ? kSettleMs : kSilenceMs);
             const FragmentAssembler::Result result = fragments.add(datagram.data());
             if (result != FragmentAssembler::Result::Stored) {
                 ++m_dropped;
                 ++dropped[FragmentAssembler::describe(result)];
                 continue;
             }
+            if (fragments.isComplete())
+                silence.start(kSettleMs);
             const int percent = int(fragments.progress() * 100);
             if (percent != lastPercent || fragments.isComplete()) { // one step per percent, not per datagram
                 lastPercent = percent;

@@ -1,7 +1,8 @@
 #pragma once
 // Receiver of the project package: fragment datagrams on port 54322, read and assembled in
-// a thread of its own so a burst is drained while the window is busy. After 500 ms of
-// silence it hands over the complete file, or the list of the fragments still missing.
+// a thread of its own so a burst is drained while the window is busy. A complete file is
+// handed over 10 ms after its last fragment; after 500 ms of silence with gaps, the list of
+// the fragments still missing.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QMutex>
@@ -14,6 +15,7 @@ class UDPThread : public QThread
 public:
     static constexpr quint16 kPort = 54322;
     static constexpr int kSilenceMs = 500;
+    static constexpr int kSettleMs = 10; // after the last missing fragment arrived
 
     explicit UDPThread(QObject *parent = nullptr);
     ~UDPThread() override;
