@@ -5,10 +5,10 @@
 #include "download/udpthread.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "platform/files.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -35,17 +35,6 @@ QString chooseLocalIp(const QList<QHostAddress> &addresses)
 }
 
 } // namespace kora
-
-namespace {
-QString md5OfFile(const QString &path)
-{
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        hash.addData(&file);
-    return QString::fromLatin1(hash.result().toHex());
-}
-} // namespace
 
 ImServerApi::ImServerApi(QObject *parent)
     : QObject(parent)
@@ -119,7 +108,10 @@ ImServerApi::ImServerApi(QObject *parent)
     m_settings.localIp = kora::chooseLocalIp(addresses);
 
     kora::loadTranslationTable(m_dataDir, m_translations);
-    m_settings.picMd5 = md5OfFile(m_dataDir + QStringLiteral("/pic.dat"));
+    // Without a picture container this is the MD5 of no bytes.
+    m_settings.picMd5 = kora::platform::fileMd5(m_dataDir + QStringLiteral("/pic.dat"));
+    if (m_settings.picMd5.isEmpty())
+        m_settings.picMd5 = QString::fromLatin1(QCryptographicHash::hash(QByteArray(), QCryptographicHash::Md5).toHex());
     LoadConfig();
 }
 

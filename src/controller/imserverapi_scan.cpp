@@ -6,9 +6,8 @@
 #include "link/routes.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "platform/files.h"
 
-#include <QCryptographicHash>
-#include <QFile>
 #include <QJsonDocument>
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
@@ -18,18 +17,6 @@
 #include <QUdpSocket>
 
 using namespace kora;
-
-namespace {
-QString md5OfCachedFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    hash.addData(&file);
-    return QString::fromLatin1(hash.result().toHex());
-}
-} // namespace
 
 void ImServerApi::ServerScanNode()
 {
@@ -75,7 +62,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
             m_hostIndex = indexOf(sender);
             m_projectFiles.clear();
             for (const link::ScanFile &f : reply.files) {
-                const bool cached = md5OfCachedFile(m_dataDir + QLatin1Char('/') + f.name) == f.md5;
+                const bool cached = platform::fileMd5(m_dataDir + QLatin1Char('/') + f.name) == f.md5;
                 m_projectFiles.append({f.name, f.md5, cached});
             }
             m_downloadState = 2;

@@ -104,11 +104,7 @@ void SsdpThread::start()
 
 void SsdpThread::search(const QString &serviceType)
 {
-    if (!m_sendSocket)
-        return;
-    const QByteArray data = discovery::composeSearch(serviceType);
-    KTRACE(lcDiscovery) << "search" << data;
-    m_sendSocket->writeDatagram(data, QHostAddress(QLatin1String(discovery::kGroup)), discovery::kPort);
+    sendData(discovery::composeSearch(serviceType), QLatin1String(discovery::kGroup), discovery::kPort);
 }
 
 void SsdpThread::sendData(const QByteArray &data, const QString &ip, quint16 port)
