@@ -1,6 +1,7 @@
 #pragma once
 // Records of the project model. The device and design loaders fill them; the controller
 // object owns the lists and empties them on every new login.
+#include <QByteArray>
 #include <QString>
 #include <QList>
 #include <QStringList>
@@ -62,6 +63,12 @@ struct RoleRecord {
     bool tagging = false;
     QStringList pageList;
     QStringList signalGroupNames;
+};
+
+// A picture of an older project: its bytes from "pic.dat", its name from the configuration.
+struct PictureRecord {
+    QString name;
+    QByteArray bytes;
 };
 
 } // namespace kora
