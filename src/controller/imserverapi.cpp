@@ -206,6 +206,9 @@ bool ImServerApi::ServerSwitchLayer(int p, int wId, int value)
 void ImServerApi::initialization()
 {
     KTRACE(lcApi) << "initialization";
+    stopAnnouncing();
+    m_walls.clear();
+    m_listenerSpecs.clear();
     m_currentUser.reset();
     m_users.clear();
     m_outputs.clear();

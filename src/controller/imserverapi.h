@@ -24,8 +24,10 @@
 #include <memory>
 #include <vector>
 
+#include "design/designbuild.h"
 #include "link/routes.h"
 #include "link/scanreply.h"
+#include "model/devicefile.h"
 #include "model/records.h"
 #include "settings/controlsettings.h"
 #include "settings/translations.h"
@@ -113,6 +115,7 @@ public:
         QString name;
         QString md5;
         bool upToDate = false;
+        int attempts = 0; // transfers that failed their MD5
     };
     struct FoundPeer {
         QString address;
@@ -149,6 +152,10 @@ public slots:
     bool ServerLogin(const QString &user, const QString &password, const QString &ip,
                      const QString &serverIp, const QString &downIp);
     void LoadLocalfile();
+    // The cached design that suits the screen best ("client0_W_H.jui"), or empty.
+    QString findJuiFile() const;
+    // "data/image.zip" into "image/"; the old pictures stay unless the whole archive is good.
+    bool unzipImage();
 
     // Small operations of the pages.
     QString getSysMessage(const QString &value) const;
@@ -263,7 +270,7 @@ private slots:
     void scanTimeout();
     void recvSsdp(QJsonObject obj, QString ip, quint16 port);
     void recvSsdpSearch(QJsonObject obj, QString ip);
-    void analyzFile(QByteArray data, bool complete);
+    void analyzFile(QByteArray data, bool complete, QByteArray md5);
     void downProgress(float percent);
 
 private:
@@ -277,7 +284,16 @@ private:
     void pumpTcp();
     bool storeDownloadedFile(const QString &name, const QByteArray &data);
     void parsePackage();
-    void checkDeviceAccount();
+    void analyzNewProjectJson(const QByteArray &data);
+    void analyzNewDeviceJson(const QByteArray &data);
+    void analyzLegacyConfig(const QByteArray &data);
+    // Builds the design's pages and announces them; `then` runs after the last announcement.
+    void analyzNewDesignJson(const QByteArray &data, std::function<void()> then);
+    void announce(const kora::design::Announcement &announcement);
+    void announceNext(int generation);
+    void stopAnnouncing();
+    kora::design::Catalogue catalogue();
+    void checkDeviceAccount(const QByteArray &designData);
     void countLoginFailure();
     QString ssdpServerText() const;
     QString ssdpUsn() const;
@@ -314,6 +330,10 @@ private:
     std::vector<kora::SignalGroupRecord> m_groups;
     std::vector<kora::RoleRecord> m_roles;
     std::unique_ptr<kora::UserRecord> m_currentUser;
+    QList<kora::design::WallRecord> m_walls;
+    QList<kora::design::ListenerSpec> m_listenerSpecs; // for the audio level listeners
+    kora::DeviceModel m_catalogueView; // copy of the catalogue lists for the tree builder
+    QList<kora::PictureRecord> m_pictures; // "pic.dat" of an older host, named by its configuration
     std::vector<QThread *> m_workerThreads; // snapshot readers and the like, joined on reset
 
     // Controller link (main thread).
@@ -335,6 +355,13 @@ private:
     };
     QList<PendingTcp> m_tcpQueue;
     QTimer *m_tcpConnectTimer = nullptr;
+
+    // Design announcements in progress (main thread).
+    QList<kora::design::Announcement> m_announcing;
+    int m_announced = 0;
+    QList<QList<QJsonArray>> m_visibilitySets;
+    std::function<void()> m_afterAnnouncing;
+    int m_announceGeneration = 0;
 
     // Receiver thread (its own); discovery worker (in m_ssdpThread).
     UDPThread *m_udpThread = nullptr;

@@ -8,12 +8,12 @@
 #include "log/trace.h"
 #include "model/devicefile.h"
 #include "package/packagereaders.h"
+#include "platform/files.h"
 
-#include <QCryptographicHash>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextCodec>
 #include <QTimer>
+#include <algorithm>
 
 using namespace kora;
 
@@ -46,6 +46,32 @@ void ImServerApi::DownloadFile()
     parsePackage();
 }
 
+void ImServerApi::analyzNewProjectJson(const QByteArray &data)
+{
+    const QSize size = package::chooseDesignSize(data, m_aspectRatio);
+    if (size.isValid())
+        m_windowSize = size;
+    KTRACE(lcDownload) << "design size" << m_windowSize << QString::fromUtf8(data.left(2000));
+}
+
+void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
+{
+    DeviceModel model;
+    QString error;
+    if (!parseDeviceFile(data, model, &error)) {
+        KWARN(lcDownload) << "device.json:" << error << QString::fromUtf8(data.left(200));
+        return;
+    }
+    m_outputs = std::move(model.outputs);
+    m_signals = std::move(model.signalList);
+    m_multiSignals = std::move(model.multiSignals);
+    m_groups = std::move(model.groups);
+    m_roles = std::move(model.roles);
+    m_users = std::move(model.users);
+    KTRACE(lcDownload) << "device file:" << m_outputs.size() << "outputs" << m_signals.size() << "signals"
+                       << m_users.size() << "users";
+}
+
 void ImServerApi::parsePackage()
 {
     auto listed = [this](const QString &part, bool exact) -> QString {
@@ -61,43 +87,29 @@ void ImServerApi::parsePackage()
     };
     const QString descriptor = listed(QStringLiteral(".ds"), false);
     if (!descriptor.isEmpty()) {
-        const QByteArray data = read(descriptor);
-        const QSize size = package::chooseDesignSize(data, m_aspectRatio);
-        if (size.isValid())
-            m_windowSize = size;
-        KTRACE(lcDownload) << "design size" << m_windowSize << "from" << descriptor;
+        analyzNewProjectJson(read(descriptor));
         emit callQmlLoad(true, 4);
     }
     if (!listed(QStringLiteral("language.txt"), true).isEmpty())
         m_translations = parseTranslationTable(m_gbk->toUnicode(read(QStringLiteral("language.txt"))));
     if (!listed(QStringLiteral("device.json"), true).isEmpty()) {
-        DeviceModel model;
-        QString error;
-        const QByteArray data = read(QStringLiteral("device.json"));
-        if (parseDeviceFile(data, model, &error)) {
-            m_outputs = std::move(model.outputs);
-            m_signals = std::move(model.signalList);
-            m_multiSignals = std::move(model.multiSignals);
-            m_groups = std::move(model.groups);
-            m_roles = std::move(model.roles);
-            m_users = std::move(model.users);
-            KTRACE(lcDownload) << "device file:" << m_outputs.size() << "outputs" << m_signals.size() << "signals"
-                               << m_users.size() << "users";
-            getIPCfromServer();
-            LoadSignalConfig();
-        } else {
-            KWARN(lcDownload) << "device.json:" << error << QString::fromUtf8(data.left(200));
-        }
+        analyzNewDeviceJson(read(QStringLiteral("device.json")));
+        getIPCfromServer();
+        LoadSignalConfig();
     }
-    // The image archive and the design's pages come with the design model.
+    if (!listed(QStringLiteral("image.zip"), true).isEmpty() && QFile::exists(m_dataDir + QStringLiteral("/image.zip"))) {
+        KTRACE(lcDownload) << "exists";
+        unzipImage();
+    }
     const QString design = QStringLiteral("client0_%1_%2.jui").arg(m_windowSize.width()).arg(m_windowSize.height());
+    if (!listed(design, true).isEmpty())
+        checkDeviceAccount(read(design));
+    else
+        KWARN(lcDownload) << "the package has no design" << design << "for this screen";
     KTRACE(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
-    if (listed(design, true).isEmpty())
-        return; // no design for this screen: neither success nor an error from here
-    checkDeviceAccount();
 }
 
-void ImServerApi::checkDeviceAccount()
+void ImServerApi::checkDeviceAccount(const QByteArray &designData)
 {
     const QString stored = encodeDevicePassword(m_settings.password);
     for (const UserRecord &user : m_users) {
@@ -105,9 +117,10 @@ void ImServerApi::checkDeviceAccount()
             continue;
         if (user.password == stored) {
             m_currentUser = std::make_unique<UserRecord>(user);
-            SaveConfig();
-            // The design's pages are built by the design model; until then the page is told.
-            emit callLoginMsgError(language(QStringLiteral("Project loading is not available yet")));
+            analyzNewDesignJson(designData, [this] {
+                emit callQmlLogin(true);
+                SaveConfig();
+            });
             return;
         }
         emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
@@ -122,7 +135,7 @@ void ImServerApi::downProgress(float percent)
     emit callDownProgress(m_currentFile, percent);
 }
 
-void ImServerApi::analyzFile(QByteArray data, bool complete)
+void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
 {
     m_loginTimer->stop();
     KTRACE(lcDownload) << "<analyzFile start>" << complete << m_downloadState << data.size();
@@ -145,10 +158,19 @@ void ImServerApi::analyzFile(QByteArray data, bool complete)
         sendUdpData(request, host.address, link::kCommandPort);
         return;
     }
-    if (m_downloadState != 2) {
-        // The older package form (picture container, legacy configuration) is read by the
-        // package analysis; its files are only kept for now.
+    if (m_downloadState == 0) {
+        m_downloadState = 1;
         storeDownloadedFile(name, data);
+        m_pictures.clear();
+        for (const QByteArray &bytes : package::cutPictureContainer(data))
+            m_pictures.append({QString(), bytes});
+        KTRACE(lcDownload) << "pic.dat size:" << data.size() << "pictures" << m_pictures.size();
+        DownloadFile(QStringLiteral("config_host.cfg"));
+        return;
+    }
+    if (m_downloadState == 1) {
+        if (data.size() > 4)
+            analyzLegacyConfig(data);
         return;
     }
     FileEntry *entry = nullptr;
@@ -158,19 +180,35 @@ void ImServerApi::analyzFile(QByteArray data, bool complete)
     }
     if (!entry)
         return;
-    const QString md5 = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex());
-    if (md5 != entry->md5) {
+    if (QString::fromLatin1(md5) != entry->md5) {
         // The cached copy stays as it was: a damaged transfer never replaces a good file.
-        // The page is told, instead of waiting for a login that cannot go on.
-        KWARN(lcDownload) << name << "md5 error" << md5 << entry->md5;
+        // One more try, in case a straggler of the previous file got in; then the page is
+        // told, instead of waiting for a login that cannot go on.
+        KWARN(lcDownload) << name << "md5 error" << md5 << entry->md5 << "attempt" << entry->attempts + 1;
+        if (++entry->attempts < 2) {
+            DownloadFile(name);
+            return;
+        }
         emit callQmlLogin(false);
         return;
     }
     KTRACE(lcDownload) << name << "download success";
-    if (!storeDownloadedFile(name, data))
-        return;
     entry->upToDate = true;
-    DownloadFile();
+    const bool more = std::any_of(m_projectFiles.cbegin(), m_projectFiles.cend(),
+                                  [](const FileEntry &f) { return !f.upToDate; });
+    // The next file's burst is received by the receiver thread while this one is written;
+    // the package is read only when everything is on disk.
+    if (more)
+        DownloadFile();
+    if (!storeDownloadedFile(name, data)) {
+        entry->upToDate = false;
+        m_udpThread->expectFrom(QHostAddress(), true); // nothing more counts for this login
+        m_loginTimer->stop();
+        emit callQmlLogin(false);
+        return;
+    }
+    if (!more)
+        DownloadFile();
 }
 
 bool ImServerApi::storeDownloadedFile(const QString &name, const QByteArray &data)
@@ -179,11 +217,9 @@ bool ImServerApi::storeDownloadedFile(const QString &name, const QByteArray &dat
         KWARN(lcDownload) << "refused to store" << name;
         return false;
     }
-    // Written to a temporary file and renamed into place, so a crash or a full disk
-    // never leaves half a file under the cached name.
-    QSaveFile file(m_dataDir + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        KWARN(lcDownload) << "cannot store" << name << file.errorString();
+    QString error;
+    if (!platform::replaceFileContent(m_dataDir + QLatin1Char('/') + name, data, &error)) {
+        KWARN(lcDownload) << "cannot store" << name << error;
         return false;
     }
     KTRACE(lcDownload) << name << "size:" << data.size();

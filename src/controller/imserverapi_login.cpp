@@ -102,34 +102,29 @@ void ImServerApi::loginTimeout()
         return;
     }
     // The demonstration account: the built-in sample project instead of the controller's.
-    // Reading its files is wired here; building the model from them comes with the
-    // package analysis and the design model.
     QFile descriptor(QStringLiteral(":/test/lumora.ds"));
     if (descriptor.open(QIODevice::ReadOnly)) {
-        KTRACE(lcApi) << "demonstration project" << descriptor.size() << "bytes";
+        analyzNewProjectJson(descriptor.readAll());
         emit callQmlLoad(true, 4);
     } else {
         KTRACE(lcApi) << "lumora.ds open fail";
     }
-    for (const char *name : {":/test/device.json", ":/test/client0_1920_1080.jui"}) {
+    auto resource = [](const char *name) {
         QFile file(QString::fromLatin1(name));
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
             KWARN(lcApi) << "cannot open" << name;
+        return file.readAll();
+    };
+    analyzNewDeviceJson(resource(":/test/device.json"));
+    m_currentUser.reset();
+    for (const UserRecord &user : m_users) {
+        if (user.name == QLatin1String("admin")) {
+            m_currentUser = std::make_unique<UserRecord>(user);
+            break;
+        }
     }
-    // Until the pages can be built from it, switching to them would show an empty screen.
-    emit callLoginMsgError(language(QStringLiteral("The demonstration project cannot be shown yet")));
-    KTRACE(lcApi) << "design size" << m_windowSize;
-}
-
-void ImServerApi::LoadLocalfile()
-{
-    // The cached project comes later; the remembered login fields are shown already.
-    QVariantMap map;
-    map.insert(QStringLiteral("localIp"), m_settings.localIp);
-    map.insert(QStringLiteral("serverIp"), m_settings.serverIp);
-    map.insert(QStringLiteral("downIp"), m_settings.downIp);
-    map.insert(QStringLiteral("username"), m_settings.username);
-    map.insert(QStringLiteral("password"), m_settings.password);
-    map.insert(QStringLiteral("flgRemb"), m_settings.flgRemb);
-    emit callQmlLastMsg(map);
+    analyzNewDesignJson(resource(":/test/client0_1920_1080.jui"), [this] {
+        emit callQmlLogin(true);
+        KTRACE(lcApi) << "design size" << m_windowSize;
+    });
 }

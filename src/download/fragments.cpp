@@ -1,46 +1,61 @@
 #include "download/fragments.h"
 
 #include <QtEndian>
+#include <cstring>
 
 namespace kora::download {
 
-FragmentAssembler::Result FragmentAssembler::add(const QByteArray &datagram)
+FragmentAssembler::Result FragmentAssembler::add(const char *datagram, int size)
 {
-    if (datagram.size() < 8)
+    if (size < 8)
         return Result::Malformed;
-    const quint32 total = qFromLittleEndian<quint32>(datagram.constData());
-    const quint32 sequence = qFromLittleEndian<quint32>(datagram.constData() + 4);
+    const quint32 total = qFromLittleEndian<quint32>(datagram);
+    const quint32 sequence = qFromLittleEndian<quint32>(datagram + 4);
     if (total == 0 || total > kMaxFragments)
         return Result::TooLarge;
     if (m_total == 0) {
         m_total = total;
-        m_payloads.resize(int(total));
         m_have = QBitArray(int(total));
     } else if (total != m_total) {
         return Result::OtherTotal;
     }
     if (sequence >= m_total)
         return Result::OutOfRange;
-    if (m_have.testBit(int(sequence)))
+    if (m_have.testBit(int(sequence))) {
+        m_inOrder = false;
         return Result::Duplicate;
+    }
 
-    const int size = datagram.size() - 8;
+    const char *data = datagram + 8;
+    const int length = size - 8;
     const bool last = sequence == m_total - 1;
     // Every fragment but the last has the same size; the last is no larger.
     if (!last) {
-        if (m_payloadSize < 0)
-            m_payloadSize = size;
-        else if (size != m_payloadSize)
+        if (m_payloadSize < 0) {
+            // The first middle fragment fixes the size of the whole file.
+            if (m_haveLast && m_last.size() > length)
+                return Result::WrongSize;
+            if (qint64(m_total) * length > kMaxFileBytes)
+                return Result::TooLarge;
+            m_payloadSize = length;
+            m_buffer.reserve(int(qint64(m_total) * length));
+            m_buffer.resize(int(qint64(m_total - 1) * length));
+        } else if (length != m_payloadSize) {
             return Result::WrongSize;
-    } else if (m_payloadSize >= 0 && size > m_payloadSize) {
-        return Result::WrongSize;
+        }
+        std::memcpy(m_buffer.data() + qint64(sequence) * m_payloadSize, data, size_t(length));
+    } else {
+        if (m_payloadSize >= 0 && length > m_payloadSize)
+            return Result::WrongSize;
+        if (length > kMaxFileBytes)
+            return Result::TooLarge;
+        m_last = QByteArray(data, length);
+        m_haveLast = true;
     }
-    if (m_bytes + size > kMaxFileBytes)
-        return Result::TooLarge;
-    m_payloads[int(sequence)] = datagram.mid(8);
     m_have.setBit(int(sequence));
-    m_bytes += size;
     ++m_held;
+    m_inOrder = m_inOrder && sequence == m_next;
+    m_next = sequence + 1;
     return Result::Stored;
 }
 
@@ -61,10 +76,8 @@ QByteArray FragmentAssembler::take()
 {
     if (!isComplete())
         return QByteArray();
-    QByteArray file;
-    file.reserve(int(qMin<qint64>(m_bytes, kMaxFileBytes)));
-    for (const QByteArray &payload : qAsConst(m_payloads))
-        file += payload;
+    QByteArray file = std::move(m_buffer);
+    file.append(m_last); // within the reserved capacity: no copy of the whole file
     clear();
     return file;
 }
@@ -74,9 +87,12 @@ void FragmentAssembler::clear()
     m_total = 0;
     m_held = 0;
     m_payloadSize = -1;
-    m_bytes = 0;
-    m_payloads.clear();
+    m_buffer = QByteArray();
+    m_last = QByteArray();
+    m_haveLast = false;
     m_have.clear();
+    m_next = 0;
+    m_inOrder = true;
 }
 
 QString FragmentAssembler::describe(Result result)

@@ -1,12 +1,12 @@
 #pragma once
 // Puts a file together from the fragment datagrams of the project download: 4 bytes total,
 // 4 bytes sequence number (both little-endian), then the payload. The datagrams come from
-// the network, so everything is checked and memory stays bounded; both checks per fragment
-// are O(1).
+// the network, so everything is checked and memory stays bounded by the announced size;
+// both checks per fragment are O(1). Payloads go straight to their place in one buffer:
+// taking the file copies nothing.
 #include <QBitArray>
 #include <QByteArray>
 #include <QString>
-#include <QVector>
 
 namespace kora::download {
 
@@ -18,10 +18,13 @@ class FragmentAssembler
 public:
     enum class Result { Stored, Duplicate, Malformed, OutOfRange, OtherTotal, WrongSize, TooLarge };
 
-    Result add(const QByteArray &datagram);
+    Result add(const char *datagram, int size);
+    Result add(const QByteArray &datagram) { return add(datagram.constData(), datagram.size()); }
     bool isComplete() const { return m_total > 0 && m_held == m_total; }
     quint32 total() const { return m_total; }
     quint32 held() const { return m_held; }
+    // False once a fragment came out of order or twice: stragglers may still be on the way.
+    bool arrivedInOrder() const { return m_inOrder; }
     float progress() const { return m_total ? float(m_held) / float(m_total) : 0.0f; }
     // "3,7,8": the sequence numbers still missing, ascending.
     QByteArray missingList() const;
@@ -34,10 +37,13 @@ public:
 private:
     quint32 m_total = 0;
     quint32 m_held = 0;
-    int m_payloadSize = -1; // of every fragment but the last
-    qint64 m_bytes = 0;
-    QVector<QByteArray> m_payloads;
+    int m_payloadSize = -1; // of every fragment but the last; -1 until one arrived
+    QByteArray m_buffer;    // fragments 0 .. total-2 at sequence * m_payloadSize
+    QByteArray m_last;      // the last fragment's payload
+    bool m_haveLast = false;
     QBitArray m_have;
+    quint32 m_next = 0;     // the sequence an in-order burst sends next
+    bool m_inOrder = true;
 };
 
 } // namespace kora::download

@@ -4,9 +4,9 @@
 #include "log/categories.h"
 #include "log/trace.h"
 
+#include <QCryptographicHash>
 #include <QMap>
 #include <QMutexLocker>
-#include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -65,48 +65,72 @@ void UDPThread::run()
     silence.setSingleShot(true);
     silence.setTimerType(Qt::PreciseTimer);
 
+    auto reportDropped = [&] {
+        for (auto it = dropped.cbegin(); it != dropped.cend(); ++it)
+            KWARN(lcDownload) << "dropped" << it.value() << "datagrams:" << it.key();
+        dropped.clear();
+    };
+    auto handOver = [&] {
+        reportDropped();
+        KTRACE(lcDownload) << "file complete:" << fragments.total() << "fragments";
+        QByteArray file = fragments.take();
+        // Hashed here, so the window stays responsive while 50 MB are checked.
+        const QByteArray md5 = QCryptographicHash::hash(file, QCryptographicHash::Md5).toHex();
+        lastPercent = -1;
+        emit recvData(std::move(file), true, md5);
+    };
+    // One buffer for every read: no allocation per datagram at line rate.
+    QByteArray buffer(65536, Qt::Uninitialized);
+
     connect(&socket, &QUdpSocket::readyRead, &socket, [&] {
         forgetStaleFile();
         const QHostAddress host = expected();
         while (socket.hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = socket.receiveDatagram(65536);
+            QHostAddress sender;
+            const qint64 size = socket.readDatagram(buffer.data(), buffer.size(), &sender);
+            if (size < 0)
+                break;
             ++m_datagrams;
-            if (host.isNull() || QHostAddress(datagram.senderAddress().toIPv4Address()) != host) {
+            if (host.isNull() || QHostAddress(sender.toIPv4Address()) != host) {
                 ++m_dropped;
                 ++dropped[QStringLiteral("not from the host")];
                 continue;
             }
-            // Silence ends a transfer: 500 ms while fragments are missing, a few ms once the
-            // file is whole (only duplicates still in flight can follow then).
-            silence.start(fragments.isComplete() ? kSettleMs : kSilenceMs);
-            const FragmentAssembler::Result result = fragments.add(datagram.data());
+            silence.start(kSilenceMs);
+            const FragmentAssembler::Result result = fragments.add(buffer.constData(), int(size));
             if (result != FragmentAssembler::Result::Stored) {
                 ++m_dropped;
                 ++dropped[FragmentAssembler::describe(result)];
                 continue;
             }
-            if (fragments.isComplete())
-                silence.start(kSettleMs);
             const int percent = int(fragments.progress() * 100);
             if (percent != lastPercent || fragments.isComplete()) { // one step per percent, not per datagram
                 lastPercent = percent;
                 emit recvStep(fragments.progress());
             }
         }
+        if (fragments.isComplete()) {
+            // An in-order burst has nothing more to come; after reordering or duplicates a
+            // straggler may still be on the way, and it must not count for the next file.
+            if (fragments.arrivedInOrder()) {
+                silence.stop();
+                handOver();
+            } else {
+                silence.start(kSettleMs);
+            }
+        }
     });
     connect(&silence, &QTimer::timeout, &socket, [&] {
-        for (auto it = dropped.cbegin(); it != dropped.cend(); ++it)
-            KWARN(lcDownload) << "dropped" << it.value() << "datagrams:" << it.key();
-        dropped.clear();
+        reportDropped();
         lastPercent = -1;
         forgetStaleFile();
         if (fragments.total() == 0)
             return;
         KTRACE(lcDownload) << "silence: held" << fragments.held() << "of" << fragments.total();
         if (fragments.isComplete())
-            emit recvData(fragments.take(), true);
+            handOver();
         else
-            emit recvData(fragments.missingList(), false);
+            emit recvData(fragments.missingList(), false, QByteArray());
     });
 
     exec();

@@ -1,8 +1,9 @@
 #pragma once
 // Receiver of the project package: fragment datagrams on port 54322, read and assembled in
 // a thread of its own so a burst is drained while the window is busy. A complete file is
-// handed over 10 ms after its last fragment; after 500 ms of silence with gaps, the list of
-// the fragments still missing.
+// handed over with its MD5 as soon as the socket is drained (10 ms later when fragments came
+// out of order or twice, for stragglers); after 500 ms of silence with gaps, the list of the
+// fragments still missing.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QMutex>
@@ -15,7 +16,7 @@ class UDPThread : public QThread
 public:
     static constexpr quint16 kPort = 54322;
     static constexpr int kSilenceMs = 500;
-    static constexpr int kSettleMs = 10; // after the last missing fragment arrived
+    static constexpr int kSettleMs = 10; // after the last missing fragment of an irregular burst
 
     explicit UDPThread(QObject *parent = nullptr);
     ~UDPThread() override;
@@ -30,8 +31,9 @@ public:
     quint64 datagramsDropped() const { return m_dropped.load(); }
 
 signals:
-    // complete: the whole file; otherwise the missing sequence numbers ("1,5,9").
-    void recvData(QByteArray str, bool complete);
+    // complete: the whole file and its MD5 (lower-case hex); otherwise the missing sequence
+    // numbers ("1,5,9") and an empty MD5.
+    void recvData(QByteArray str, bool complete, QByteArray md5);
     void recvStep(float percent);
 
 protected:

@@ -85,12 +85,21 @@ private slots:
         QSignalSpy message(&api, &ImServerApi::callLoginMsgError);
         QSignalSpy progress(&api, &ImServerApi::callDownProgress);
         QSignalSpy loaded(&api, &ImServerApi::callQmlLoad);
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
+        QSignalSpy pages(&api, &ImServerApi::callQmlCreateVX2Page);
+        QSignalSpy initPanel(&api, &ImServerApi::callQmlInitPanel);
         const qint64 before = journalEnd();
         QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
 
-        // Every file arrives; the descriptor and the language are read, the rest of the
-        // package is not wired yet, which the page is told.
-        QVERIFY(message.wait(15000));
+        // Every file arrives and is read; the design's pages are announced, then the login.
+        QVERIFY(login.wait(15000));
+        QCOMPARE(login.first().first().toBool(), true);
+        QVERIFY(message.isEmpty());
+        QCOMPARE(initPanel.size(), 1);
+        QCOMPARE(pages.size(), 3); // every page but the login page
+        QCOMPARE(pages.first().first().toMap().value("pageId").toString(), QStringLiteral("page-wall-a"));
+        QVERIFY(QFile::exists("image/login_bg.png")); // the picture archive is unpacked
+        QCOMPARE(api.currentUser()->name, QStringLiteral("admin"));
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(loaded.first().at(0).toBool(), true);
         QCOMPARE(loaded.first().at(1).toInt(), 4);
@@ -98,7 +107,6 @@ private slots:
         const float screen = api.aspectRatio();
         QVERIFY(qAbs(float(api.windowSize().width()) / api.windowSize().height() - screen) <= qAbs(16.f / 9 - screen) + 1e-4f);
         QVERIFY(!api.translations().isEmpty());
-        QCOMPARE(message.last().first().toString(), QStringLiteral("Project loading is not available yet"));
         QCOMPARE(api.nodes().size(), 2);
         QVERIFY(api.hostIndex() >= 0);
         QCOMPARE(api.nodes().at(api.hostIndex()).address, peer(10));
@@ -129,9 +137,10 @@ private slots:
 
         // A second login with the project unchanged asks for nothing.
         const qint64 second = journalEnd();
-        message.clear();
+        login.clear();
         QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
-        QVERIFY(message.wait(5000));
+        QVERIFY(login.wait(5000));
+        QCOMPARE(login.first().first().toBool(), true);
         QCOMPARE(find(journalFrom(second), "host-node", "in", "{DownloadFile;"), -1);
     }
 
@@ -151,10 +160,10 @@ private slots:
         QCOMPARE(api.outputs().size(), size_t(10)); // host, spare and the eight decoders
         QVERIFY(api.signalList().size() >= 12);
 
-        message.clear();
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
         QVERIFY(api.ServerLogin("operator", "op2024", clientIp(), "", ""));
-        QVERIFY(message.wait(15000));
-        QCOMPARE(message.last().first().toString(), QStringLiteral("Project loading is not available yet"));
+        QVERIFY(login.wait(15000));
+        QCOMPARE(login.first().first().toBool(), true);
         QVERIFY(api.currentUser());
         QCOMPARE(api.currentUser()->name, QStringLiteral("operator"));
         QCOMPARE(api.currentUser()->role, QStringLiteral("operator"));
@@ -165,11 +174,11 @@ private slots:
     {
         QVERIFY(control({{"cmd", "faults"}, {"set", QJsonObject{{"dropFraction", 0.05}, {"seed", 3}, {"duplicateFraction", 0.02}, {"reorder", true}}}}).value("ok").toBool());
         ImServerApi api;
-        QSignalSpy message(&api, &ImServerApi::callLoginMsgError);
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
         const qint64 before = journalEnd();
         QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
-        QVERIFY(message.wait(20000));
-        QCOMPARE(message.last().first().toString(), QStringLiteral("Project loading is not available yet"));
+        QVERIFY(login.wait(20000));
+        QCOMPARE(login.first().first().toBool(), true);
         checkCachedFiles();
         // At least one file needed the second request form, with its missing numbers.
         bool gapRequest = false;
@@ -259,6 +268,27 @@ private slots:
         const qint64 before = journalEnd();
         QVERIFY(control({{"cmd", "announce"}}).value("ok").toBool());
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "discovery", "in", "\"type\":\"rsearch\"") >= 0, 3000);
+    }
+
+    void fiveWrongPasswordsLockTheLoginOut()
+    {
+        ImServerApi api;
+        QSignalSpy message(&api, &ImServerApi::callLoginMsgError);
+        const QString error = QStringLiteral("用户名或密码错误");
+        for (int attempt = 1; attempt <= 5; ++attempt) {
+            message.clear();
+            QVERIFY(api.ServerLogin("operator", "wrong", clientIp(), "", ""));
+            QTRY_VERIFY_WITH_TIMEOUT(message.size() >= 2, 15000);
+            QCOMPARE(message.last().first().toString(), error);
+            QCOMPARE(api.settings().loginfail, attempt);
+        }
+        // The sixth try never reaches the network.
+        message.clear();
+        const qint64 before = journalEnd();
+        QVERIFY(!api.ServerLogin("operator", "op2024", clientIp(), "", ""));
+        QVERIFY(message.last().first().toString().startsWith(api.language("Failed too often. Please try again later.")));
+        QTest::qWait(300);
+        QCOMPARE(find(journalFrom(before), "group 224.168.1.1", "in", "{GetNodes2}"), -1);
     }
 
     void lockOutSurvivesARestart()

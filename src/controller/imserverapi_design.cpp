@@ -1,0 +1,164 @@
+// The design model: the pages and widgets of the design file announced to the pages, the
+// login page of the cached design at start-up, and the picture archive.
+#include "controller/imserverapi.h"
+
+#include "archive/zipreader.h"
+#include "log/categories.h"
+#include "log/trace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+using namespace kora;
+
+namespace {
+constexpr int kWallPauseMs = 45; // the page host creates a wall before the next widgets arrive
+}
+
+design::Catalogue ImServerApi::catalogue()
+{
+    // The tree builder reads the catalogue through one view of the model.
+    m_catalogueView.signalList = m_signals;
+    m_catalogueView.multiSignals = m_multiSignals;
+    m_catalogueView.groups = m_groups;
+    return {&m_catalogueView, m_currentUser.get()};
+}
+
+void ImServerApi::analyzNewDesignJson(const QByteArray &data, std::function<void()> then)
+{
+    design::DesignBuild build = design::buildDesign(data, catalogue());
+    if (!build.parsed)
+        KWARN(lcApi) << "the design file does not parse; no page is built";
+    for (const PageRecord &page : qAsConst(build.pages))
+        m_pages.push_back(page);
+    m_walls = build.walls;
+    // Audio level listeners come with the level listening; their settings are kept for it.
+    m_listenerSpecs = build.listeners;
+    KTRACE(lcApi) << "design:" << build.pages.size() << "pages" << build.walls.size() << "walls"
+                  << build.announcements.size() << "widgets" << build.visibilitySets.size() << "visibility sets";
+    m_announcing = std::move(build.announcements);
+    m_announced = 0;
+    m_visibilitySets = std::move(build.visibilitySets);
+    m_afterAnnouncing = std::move(then);
+    announceNext(m_announceGeneration);
+}
+
+void ImServerApi::announce(const design::Announcement &a)
+{
+    using design::Target;
+    switch (a.target) {
+    case Target::Page:
+        emit callQmlCreateVX2Page(a.map);
+        KTRACE(lcApi) << "page" << a.map;
+        break;
+    case Target::Rect: emit callQmlCreateVX2Rect(a.pageId, a.map); break;
+    case Target::Screen:
+        KTRACE(lcApi) << "test panel map :" << a.map;
+        emit callQmlCreateVX2Screen(a.pageId, a.map);
+        break;
+    case Target::Button: emit callQmlCreateVX2Button(a.pageId, a.map); break;
+    case Target::Text: emit callQmlCreateVX2Text(a.pageId, a.map); break;
+    case Target::Date: emit callQmlCreateVX2Date(a.pageId, a.map); break;
+    case Target::Preview: emit callQmlCreateVX2Preview(a.pageId, a.map); break;
+    case Target::Slider: emit callQmlCreateVX2Slider(a.pageId, a.map); break;
+    case Target::TreeView: emit callQmlCreateVX2TreeView(a.pageId, a.map); break;
+    case Target::InputBox: emit callQmlCreateVX2InputBox(a.pageId, a.map); break;
+    case Target::Docker: emit callQmlCreateVX2Docker(a.pageId, a.map); break;
+    case Target::Monitor: emit callQmlCreateVX2Monitor(a.pageId, a.map); break;
+    case Target::Web: emit callQmlCreateVX2Web(a.pageId, a.map); break;
+    case Target::Stack: emit callQmlCreateVX2Stack(a.pageId, a.map); break;
+    case Target::LoginButton: emit callQmlSetLoginVX2Button(a.map); break;
+    case Target::LoginInputBox: emit callQmlSetLoginVX2InputBox(a.map); break;
+    }
+}
+
+// Emits the announcements in order; after a wall the rest waits 45 ms on a timer instead of
+// a nested event loop, so nothing else runs inside the page walk. A new login (a new
+// generation) ends a walk still in progress.
+void ImServerApi::announceNext(int generation)
+{
+    if (generation != m_announceGeneration)
+        return;
+    while (m_announced < m_announcing.size()) {
+        const design::Announcement &a = m_announcing.at(m_announced++);
+        announce(a);
+        if (a.target == design::Target::Screen && m_announced < m_announcing.size()) {
+            QTimer::singleShot(kWallPauseMs, this, [this, generation] { announceNext(generation); });
+            return;
+        }
+    }
+    m_announcing.clear();
+    emit callQmlInitPanel();
+    for (const QList<QJsonArray> &set : qAsConst(m_visibilitySets)) {
+        for (int i = 0; i < set.size(); ++i)
+            emit callSetWidgetVisible(set.at(i), i == 0);
+    }
+    m_visibilitySets.clear();
+    if (auto then = std::exchange(m_afterAnnouncing, nullptr))
+        then();
+}
+
+void ImServerApi::stopAnnouncing()
+{
+    ++m_announceGeneration;
+    m_announcing.clear();
+    m_visibilitySets.clear();
+    m_afterAnnouncing = nullptr;
+}
+
+QString ImServerApi::findJuiFile() const
+{
+    QDir dir(m_dataDir);
+    if (!dir.exists())
+        return QString();
+    const QStringList names = dir.entryList({QStringLiteral("client*.jui")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double aspect = screen && screen->size().height() > 0
+                              ? double(screen->size().width()) / screen->size().height()
+                              : double(m_aspectRatio);
+    const int best = design::chooseJuiFile(names, aspect);
+    KTRACE(lcApi) << "findJuiFile" << aspect << names << (best >= 0 ? names.at(best) : QString());
+    return best >= 0 ? names.at(best) : QString();
+}
+
+void ImServerApi::LoadLocalfile()
+{
+    const QString name = findJuiFile();
+    if (!name.isEmpty()) {
+        QFile file(m_dataDir + QLatin1Char('/') + name);
+        const design::LoginPage login = file.open(QIODevice::ReadOnly) ? design::buildLoginPage(file.readAll())
+                                                                       : design::LoginPage{};
+        if (login.found) {
+            if (login.designSize.isValid())
+                m_windowSize = login.designSize;
+            emit callQmlSetLogin(login.look);
+            for (const design::Announcement &a : login.items.announcements)
+                announce(a);
+            KTRACE(lcApi) << "open new design success!" << name;
+        } else {
+            KTRACE(lcApi) << "no login page in the cached design" << name;
+        }
+    }
+    QVariantMap map;
+    map.insert(QStringLiteral("localIp"), m_settings.localIp);
+    map.insert(QStringLiteral("serverIp"), m_settings.serverIp);
+    map.insert(QStringLiteral("downIp"), m_settings.downIp);
+    map.insert(QStringLiteral("username"), m_settings.username);
+    map.insert(QStringLiteral("password"), m_settings.password);
+    map.insert(QStringLiteral("flgRemb"), m_settings.flgRemb);
+    emit callQmlLastMsg(map);
+}
+
+bool ImServerApi::unzipImage()
+{
+    const archive::UnpackResult result = archive::unpackArchive(m_dataDir + QStringLiteral("/image.zip"), m_imageDir);
+    if (!result.ok)
+        KWARN(lcDownload) << "image.zip not unpacked, the pictures of the last project stay:" << result.reason;
+    else
+        KTRACE(lcDownload) << "image.zip:" << result.files << "files" << result.folders << "folders" << result.skipped
+                           << "skipped" << result.bytes << "bytes";
+    return result.ok;
+}
