@@ -51,6 +51,11 @@ QByteArray composeScanReply(const QString &hostTag, const QString &project, cons
     QByteArray reply = "{GetNodes2;" + hostTag.toLatin1() + ";KORA-LAB;1.0;";
     if (files.isEmpty())
         return reply + "null}";
+    for (const PackageFile &f : files) {
+        // An older controller's package: the older reply, whose project mark changes with it.
+        if (f.name == QLatin1String("config_host.cfg"))
+            return "{GetNodes;" + hostTag.toLatin1() + ";1," + f.md5.left(8).toLatin1() + '}';
+    }
     QStringList list;
     for (const PackageFile &f : files) {
         QString md5 = f.md5;

@@ -19,7 +19,8 @@ struct PackageFile {
 // are always computed from the bytes. Returns false with `error` set when DIR is unusable.
 bool loadPackage(const QString &dir, QList<PackageFile> &files, QString *error);
 
-// "{GetNodes2;tag;KORA-LAB;1.0;project;name md5,name md5}", or "...;null}" without a project.
+// "{GetNodes2;tag;KORA-LAB;1.0;project;name md5,name md5}", or "...;null}" without a project;
+// for an older package (one with "config_host.cfg") the older form "{GetNodes;tag;1,MARK}".
 QByteArray composeScanReply(const QString &hostTag, const QString &project, const QList<PackageFile> &files,
                             const FaultPlan &faults);
 

@@ -122,6 +122,8 @@ private slots:
                  QByteArray("{GetNodes2;1;KORA-LAB;1.0;lumora;lumora.ds 99914b932bd37a50b983c5e7c90ae93b,"
                             "device.json d751713988987e9331980363e24189ce}"));
         QCOMPARE(composeScanReply("2", QString(), {}, plan), QByteArray("{GetNodes2;2;KORA-LAB;1.0;null}"));
+        const QList<PackageFile> older{{"pic.dat", "00", "x"}, {"config_host.cfg", "0123456789abcdef0123456789abcdef", "y"}};
+        QCOMPARE(composeScanReply("1", "lumora", older, plan), QByteArray("{GetNodes;1;1,01234567}"));
         plan.corruptMd5 = "device.json";
         const QByteArray corrupt = composeScanReply("1", "lumora", files, plan);
         QVERIFY(corrupt.contains("lumora.ds 99914b932bd37a50b983c5e7c90ae93b"));

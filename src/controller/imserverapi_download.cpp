@@ -74,6 +74,8 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
 
 void ImServerApi::parsePackage()
 {
+    if (m_projectFiles.isEmpty())
+        return; // an older host: its configuration was read as it arrived
     auto listed = [this](const QString &part, bool exact) -> QString {
         for (const FileEntry &f : qAsConst(m_projectFiles)) {
             if (exact ? f.name == part : f.name.contains(part))
