@@ -66,18 +66,41 @@ Window {
         visible: opacity > 0
         NumberAnimation on opacity { id: loginFadeOut; running: false; from: 1; to: 0; duration: 500 }
 
+        function login(user, password, localIp, serverIp, downIp, remember) {
+            ImApi.flgRemb = remember
+            busy.start()
+            ImApi.ServerLogin(user, password, localIp, serverIp, downIp)
+        }
+
         LoginBox {
             id: loginBox
             anchors.centerIn: parent
+            visible: !designLogin.active
             fontFamily: main.font_f
             loginEnabled: !main.loginFailed
             translate: main.tr
-            onLoginRequested: {
-                ImApi.flgRemb = remember
-                busy.start()
-                ImApi.ServerLogin(user, password, localIp, serverIp, downIp)
-            }
+            onLoginRequested: loginPage.login(user, password, localIp, serverIp, downIp, remember)
         }
+
+        // The cached design's own login page, over the letterboxed content area.
+        DesignLogin {
+            id: designLogin
+            x: contentArea.x
+            y: contentArea.y
+            width: contentArea.width
+            height: contentArea.height
+            multiplierW: main.multiplierW
+            multiplierH: main.multiplierH
+            loginEnabled: !main.loginFailed
+            toImagePath: function (path) { return ImApi.toImagePath(path) }
+            onLoginRequested: {
+                ImApi.vibrate(100)
+                loginPage.login(user, password, localIp, serverIp, downIp, remember)
+            }
+            onQuitRequested: Qt.quit()
+        }
+        Component { id: loginRect; VX2Rect {} }
+        Component { id: loginText; VX2Text {} }
     }
 
     Text {
@@ -116,14 +139,31 @@ Window {
     Connections {
         target: ImApi
         function onCallQmlLastMsg(msgMap) {
-            loginBox.localIp = msgMap.localIp || ""
-            loginBox.serverIp = msgMap.serverIp || ""
-            loginBox.downIp = msgMap.downIp || ""
-            loginBox.remember = !!msgMap.flgRemb
-            loginBox.username = msgMap.flgRemb ? (msgMap.username || "") : ""
-            loginBox.password = msgMap.flgRemb ? (msgMap.password || "") : ""
+            var forms = [loginBox, designLogin]
+            for (var i = 0; i < forms.length; ++i) {
+                forms[i].localIp = msgMap.localIp || ""
+                forms[i].serverIp = msgMap.serverIp || ""
+                forms[i].downIp = msgMap.downIp || ""
+                forms[i].remember = !!msgMap.flgRemb
+                forms[i].username = msgMap.flgRemb ? (msgMap.username || "") : ""
+                forms[i].password = msgMap.flgRemb ? (msgMap.password || "") : ""
+            }
             loginPage.opacity = 1
-            loginBox.focusFirstEmpty()
+            ;(designLogin.active ? designLogin : loginBox).focusFirstEmpty()
+        }
+        function onCallQmlSetLogin(loginMap) {
+            main.letterbox()
+            designLogin.applyLook(loginMap)
+        }
+        function onCallQmlSetLoginVX2InputBox(map) { designLogin.setInputBox(map) }
+        function onCallQmlSetLoginVX2Button(map) { designLogin.setButton(map) }
+        function onCallQmlCreateVX2Rect(pageId, map) {
+            if (pageId === "%LoginWidget%")
+                designLogin.addItem(loginRect, map)
+        }
+        function onCallQmlCreateVX2Text(pageId, map) {
+            if (pageId === "%LoginWidget%")
+                designLogin.addItem(loginText, map)
         }
         function onCallDownProgress(filename, percent) {
             busy.fileName = filename

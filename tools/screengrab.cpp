@@ -1,6 +1,9 @@
-// kora-grab OUT.png [--check-not-blank] [--pixel X Y]
-// Saves the whole screen of $DISPLAY. With --check-not-blank it exits 1 when the picture
-// is (nearly) one colour; --pixel prints the colour at X,Y as #rrggbb.
+// kora-grab OUT.png [--from IN.png] [--check-not-blank] [--pixel X Y] [--expect X Y #rrggbb TOL]
+// Saves the whole screen of $DISPLAY (OUT "-": not saved). --from reads IN.png instead of the
+// screen. With --check-not-blank it exits 1 when the picture is (nearly) one colour; --pixel
+// prints the colour at X,Y as #rrggbb; --expect exits 1 unless every channel of the colour at
+// X,Y is within TOL of the one given.
+#include <QColor>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -16,13 +19,17 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: kora-grab OUT.png [--check-not-blank] [--pixel X Y]\n");
         return 2;
     }
-    QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen) {
+    QImage image;
+    const int fromAt = args.indexOf(QStringLiteral("--from"));
+    if (fromAt > 0 && fromAt + 1 < args.size()) {
+        image.load(args.at(fromAt + 1));
+    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        image = screen->grabWindow(0).toImage();
+    } else {
         std::fprintf(stderr, "kora-grab: no screen\n");
         return 2;
     }
-    const QImage image = screen->grabWindow(0).toImage();
-    if (image.isNull() || !image.save(args.at(1))) {
+    if (image.isNull() || (args.at(1) != QLatin1String("-") && !image.save(args.at(1)))) {
         std::fprintf(stderr, "kora-grab: cannot grab or save %s\n", qPrintable(args.at(1)));
         return 2;
     }
@@ -32,6 +39,18 @@ int main(int argc, char *argv[])
     if (pixelAt > 0 && pixelAt + 2 < args.size()) {
         const QColor c = image.pixelColor(args.at(pixelAt + 1).toInt(), args.at(pixelAt + 2).toInt());
         std::printf("%s\n", qPrintable(c.name()));
+    }
+    const int expectAt = args.indexOf(QStringLiteral("--expect"));
+    if (expectAt > 0 && expectAt + 4 < args.size()) {
+        const QColor seen = image.pixelColor(args.at(expectAt + 1).toInt(), args.at(expectAt + 2).toInt());
+        const QColor wanted(args.at(expectAt + 3));
+        const int tolerance = args.at(expectAt + 4).toInt();
+        const bool near = qAbs(seen.red() - wanted.red()) <= tolerance && qAbs(seen.green() - wanted.green()) <= tolerance
+                          && qAbs(seen.blue() - wanted.blue()) <= tolerance;
+        std::printf("at %s,%s: %s, expected %s\n", qPrintable(args.at(expectAt + 1)), qPrintable(args.at(expectAt + 2)),
+                    qPrintable(seen.name()), qPrintable(wanted.name()));
+        if (!near)
+            return 1;
     }
     if (args.contains(QStringLiteral("--check-not-blank"))) {
         QSet<QRgb> colours;

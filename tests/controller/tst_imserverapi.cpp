@@ -164,6 +164,75 @@ private slots:
         QCOMPARE(api.language("Login"), QStringLiteral("Login"));
     }
 
+    void cachedDesignShowsItsLoginPage()
+    {
+        QDir().mkpath("data");
+        const QByteArray design = readFile(QStringLiteral(SAMPLES_SOURCE "/lab/client0_1920_1080.jui"));
+        writeFile("data/client0_1920_1080.jui", design);
+        // A portrait design of the same project: the offscreen screen is landscape.
+        writeFile("data/client0_1080_1920.jui", "{\"ui\":{\"item\":[]}}");
+        writeFile("data/control.ini", "[Local]\nusername=operator\nflgRemb=true\n");
+        ImServerApi api;
+        QSignalSpy look(&api, &ImServerApi::callQmlSetLogin);
+        QSignalSpy inputs(&api, &ImServerApi::callQmlSetLoginVX2InputBox);
+        QSignalSpy buttons(&api, &ImServerApi::callQmlSetLoginVX2Button);
+        QSignalSpy rects(&api, &ImServerApi::callQmlCreateVX2Rect);
+        QSignalSpy last(&api, &ImServerApi::callQmlLastMsg);
+        QCOMPARE(api.findJuiFile(), QStringLiteral("client0_1920_1080.jui"));
+        api.LoadLocalfile();
+        QCOMPARE(look.size(), 1);
+        QCOMPARE(look.first().first().toMap().value("bkPic").toString(), QStringLiteral("./image/login_bg.png"));
+        QCOMPARE(api.windowSize(), QSize(1920, 1080));
+        QStringList labels;
+        for (const QList<QVariant> &call : inputs)
+            labels.append(call.first().toMap().value("label").toString());
+        QCOMPARE(labels, QStringList({"UserInputBox", "PasswordInputBox", "HostIPInputBox", "ServerIPInputBox",
+                                      "DownloadInputBox"}));
+        QCOMPARE(buttons.size(), 3);
+        QVERIFY(!rects.isEmpty());
+        QCOMPARE(rects.first().first().toString(), QStringLiteral("%LoginWidget%"));
+        // The remembered login comes last, so the page can fill the fields it just built.
+        QCOMPARE(last.size(), 1);
+        QCOMPARE(last.first().first().toMap().value("username").toString(), QStringLiteral("operator"));
+    }
+
+    void withoutCacheOnlyTheLastLogin()
+    {
+        ImServerApi api;
+        QSignalSpy look(&api, &ImServerApi::callQmlSetLogin);
+        QSignalSpy last(&api, &ImServerApi::callQmlLastMsg);
+        QDir().mkpath("data");
+        writeFile("data/client0_1920_1080.jui", "not json"); // a damaged cache builds nothing
+        api.LoadLocalfile();
+        QCOMPARE(look.size(), 0);
+        QCOMPARE(last.size(), 1);
+    }
+
+    void demonstrationAccountLoadsTheBuiltInProject()
+    {
+        ImServerApi api;
+        QSignalSpy load(&api, &ImServerApi::callQmlLoad);
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
+        QSignalSpy pages(&api, &ImServerApi::callQmlCreateVX2Page);
+        QSignalSpy screens(&api, &ImServerApi::callQmlCreateVX2Screen);
+        QSignalSpy initPanel(&api, &ImServerApi::callQmlInitPanel);
+        // Nobody answers the scan here, so the watchdog takes the demonstration path.
+        QVERIFY(api.ServerLogin("test", "480317", "", "", ""));
+        QVERIFY(login.wait(5000));
+        QCOMPARE(login.first().first().toBool(), true);
+        QCOMPARE(load.size(), 1);
+        QCOMPARE(load.first().at(0).toBool(), true);
+        QCOMPARE(load.first().at(1).toInt(), 4);
+        QVERIFY(api.currentUser());
+        QCOMPARE(api.currentUser()->name, QStringLiteral("admin"));
+        QStringList ids;
+        for (const QList<QVariant> &call : pages)
+            ids.append(call.first().toMap().value("pageId").toString());
+        QCOMPARE(ids, QStringList({"page-demo-wall", "page-demo-room"}));
+        QVERIFY(!screens.isEmpty());
+        QCOMPARE(initPanel.size(), 1); // before the login, after every page
+    }
+
     void clearCacheAsksFirst_data()
     {
         QTest::addColumn<int>("answer");

@@ -132,5 +132,41 @@ ui-login|locked-out)
     wait_for_line "$work/a.log" 'ServerLogin\|localIp "'"$KORA_LAB_CLIENT_IP"'"' 5 || fail "the login did not use the typed page"
     echo "PASS ui-login"
     ;;
+cached-login)
+    # A first start logs in against the lab, so the package and its pictures are cached; the
+    # next start shows that design's login page before any controller is asked.
+    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    window=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '^KORA$' | head -n 1)
+    [ -n "$window" ] || fail "no window"
+    xdotool windowfocus --sync "$window"
+    sleep 0.3
+    xdotool type --delay 20 'admin'
+    xdotool key Tab
+    xdotool type --delay 20 'Admin#2024'
+    xdotool key Return
+    wait_for_line "$work/a.log" 'unzipImage.*image.zip:' 20 || fail "the pictures were not unpacked"
+    wait_for_line "$work/a.log" 'ImServerApi::analyzNewDesignJson' 10 || fail "no design was built"
+    kill "$client_pid"; wait "$client_pid" 2>/dev/null || true
+    [ -s "$work/a/image/login_bg.png" ] || fail "no cached login picture"
+
+    start_client "$work/a" "$work/b.log"
+    wait_for_line "$work/b.log" "open new design success!" 30 || fail "the cached design was not opened"
+    sleep 1.5
+    "$bin/kora-grab" "$work/cached.png" >/dev/null || fail "no screenshot"
+    # The 1280x800 screen shows the 1920x1080 design at 2/3 scale, 40 pixels from the top:
+    # screen x,y is design 1.5x, 1.5(y-40). These points lie in the background picture.
+    for point in "30 100" "1250 700" "100 700" "1200 120"; do
+        set -- $point
+        expected=$("$bin/kora-grab" - --from "$work/a/image/login_bg.png" --pixel $(( $1 * 3 / 2 )) $(( ($2 - 40) * 3 / 2 )) | tail -n 1)
+        "$bin/kora-grab" - --from "$work/cached.png" --expect "$1" "$2" "$expected" 12 | tail -n 1
+        [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the login page does not show the design's background at $1,$2"
+    done
+    # The design's user name box (design 860,400 360x44, filled #0d1b2a) is drawn in its place.
+    "$bin/kora-grab" - --from "$work/cached.png" --expect 700 321 '#0d1b2a' 12 | tail -n 1
+    [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the design's user name box is not shown"
+    echo "PASS cached-login (screenshot $work/cached.png)"
+    ;;
 *) fail "unknown case $case_name" ;;
 esac

@@ -1,0 +1,34 @@
+.pragma library
+// Small rules shared by the designed items: placement in screen units, state values and
+// picture addresses. Kept out of the items so tests can call them directly.
+
+// A design rectangle ({x, y, width, height}) in screen units; `round` for the items that
+// snap to whole pixels.
+function place(globalPos, multiplierW, multiplierH, round) {
+    var r = globalPos || { x: 0, y: 0, width: 0, height: 0 }
+    var p = { x: multiplierW * r.x, y: multiplierH * r.y,
+              width: multiplierW * r.width, height: multiplierH * r.height }
+    if (round) {
+        p.x = Math.round(p.x); p.y = Math.round(p.y)
+        p.width = Math.round(p.width); p.height = Math.round(p.height)
+    }
+    return p
+}
+
+// A state-dependent value ({normal, hover, pressed}) for `state`, or a plain value as it is.
+function stateValue(value, state) {
+    if (value !== null && typeof value === "object" && !Array.isArray(value) && value.normal !== undefined)
+        return value[state] !== undefined ? value[state] : value.normal
+    return value
+}
+
+// Gradient stops of the design ([{QColor, qreal}]) as [{color, position}], sorted.
+function stops(list) {
+    var out = []
+    if (!Array.isArray(list))
+        return out
+    for (var i = 0; i < list.length; ++i)
+        out.push({ color: String(list[i].QColor), position: Number(list[i].qreal) || 0 })
+    out.sort(function (a, b) { return a.position - b.position })
+    return out
+}
