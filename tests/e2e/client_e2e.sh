@@ -26,6 +26,17 @@ start_client() { # dir log -> pid in $client_pid
     client_pid=$!
     pids+=("$client_pid")
 }
+type_login() { # user password: into the focused login page of $client_pid, then Enter
+    local window
+    window=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '^KORA$' | head -n 1)
+    [ -n "$window" ] || fail "no window"
+    xdotool windowfocus --sync "$window"
+    sleep 0.3
+    xdotool type --delay 20 "$1"
+    xdotool key Tab
+    xdotool type --delay 20 "$2"
+    xdotool key Return
+}
 wait_for_line() { # log text seconds
     for _ in $(seq $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
     return 1
@@ -112,14 +123,7 @@ ui-login|locked-out)
     [ "$case_name" = locked-out ] && diagnostics="$work/a/log/$(date +%F)-log.txt"
     start_client "$work/a" "$work/a.log"
     wait_for_line "$diagnostics" "first frame" 30 || fail "no first frame"
-    window=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '^KORA$' | head -n 1)
-    [ -n "$window" ] || fail "no window"
-    xdotool windowfocus --sync "$window"
-    sleep 0.3
-    xdotool type --delay 20 'admin'
-    xdotool key Tab
-    xdotool type --delay 20 'Admin#2024'
-    xdotool key Return
+    type_login admin "Admin#2024"
     if [ "$case_name" = locked-out ]; then
         wait_for_line "$diagnostics" 'login fail:' 10 || fail "the login was not refused"
         sleep 1.5
@@ -138,14 +142,7 @@ cached-login)
     [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
     start_client "$work/a" "$work/a.log"
     wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
-    window=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '^KORA$' | head -n 1)
-    [ -n "$window" ] || fail "no window"
-    xdotool windowfocus --sync "$window"
-    sleep 0.3
-    xdotool type --delay 20 'admin'
-    xdotool key Tab
-    xdotool type --delay 20 'Admin#2024'
-    xdotool key Return
+    type_login admin "Admin#2024"
     wait_for_line "$work/a.log" 'unzipImage.*image.zip:' 20 || fail "the pictures were not unpacked"
     wait_for_line "$work/a.log" 'ImServerApi::analyzNewDesignJson' 10 || fail "no design was built"
     kill "$client_pid"; wait "$client_pid" 2>/dev/null || true
