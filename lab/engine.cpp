@@ -333,6 +333,7 @@ QJsonObject Engine::control(const QJsonObject &command)
         QString error;
         if (!FaultPlan::fromJson(command.value(QStringLiteral("set")).toObject(), plan, &error))
             return fail(error);
+        plan.generation = m_faults.generation + 1;
         m_faults = plan;
         return QJsonObject{{"ok", true}, {"faults", m_faults.toJson()}};
     }

@@ -93,19 +93,21 @@ QJsonObject FaultPlan::toJson() const
                        {"malformed", malformed}};
 }
 
-QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quint32 total)
+QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quint32 total, quint32 send)
 {
     // One generator per file and seed: the same faults whatever else the lab did before.
     const QByteArray digest = QCryptographicHash::hash(file.toUtf8(), QCryptographicHash::Md5);
     std::seed_seq seq{plan.seed, quint32(quint8(digest[0])) | quint32(quint8(digest[1])) << 8
-                                     | quint32(quint8(digest[2])) << 16 | quint32(quint8(digest[3])) << 24};
+                                     | quint32(quint8(digest[2])) << 16 | quint32(quint8(digest[3])) << 24,
+                      send};
     std::mt19937 random(seq);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
 
     QVector<quint32> order;
     order.reserve(int(total));
     for (quint32 n = 0; n < total; ++n) {
-        const bool dropped = plan.dropFragments.contains(n) || (plan.dropFraction > 0 && unit(random) < plan.dropFraction);
+        const bool dropped = (send == 0 && plan.dropFragments.contains(n))
+                             || (plan.dropFraction > 0 && unit(random) < plan.dropFraction);
         if (dropped)
             continue;
         order.append(n);

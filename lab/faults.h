@@ -12,23 +12,26 @@ namespace lab {
 struct FaultPlan {
     quint32 seed = 1;
     QSet<quint32> dropFragments;    // these sequence numbers are left out of a file's first send
-    double dropFraction = 0.0;      // and this seeded fraction of the others
+    double dropFraction = 0.0;      // and this seeded fraction of the others (of every send)
     double duplicateFraction = 0.0; // fragments sent twice
     bool reorder = false;           // a file's fragments leave in a shuffled order
     QString corruptMd5;             // file whose MD5 is wrong in the scan reply ("*": every file)
-    QString stopFile;               // the first send of this file ("*": any) stops after
+    QString stopFile;               // every send of this file ("*": any) stops after
     int stopAfterFragments = -1;    //   this many fragments (-1: never)
     int delayMs = 0;                // every reply leaves this much later
     QString malformed;              // replies are "truncated", "garbage" or "unbraced"; empty: sound
     QSet<QString> silentPeers;      // these peers (journal names) answer nothing
+    quint32 generation = 0;         // counts the plans set: a new plan starts the sends afresh
 
     static bool fromJson(const QJsonObject &json, FaultPlan &plan, QString *error);
     QJsonObject toJson() const;
 };
 
-// The order in which a file's fragments leave on its first send (repeats of requested
-// gaps are sent as asked), with drops, duplicates, reordering and the early stop applied.
-QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quint32 total);
+// The order in which a file's fragments leave when the whole file is asked for (repeats of
+// requested gaps are sent as asked), with drops, duplicates, reordering and the early stop
+// applied. `send` counts the whole-file requests of this file: each send loses other
+// fragments, as a real network would, and the same series replays the same losses.
+QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quint32 total, quint32 send = 0);
 
 // A reply as the "malformed" fault mangles it.
 QByteArray mangle(const FaultPlan &plan, const QByteArray &reply);

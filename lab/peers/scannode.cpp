@@ -141,7 +141,11 @@ QList<Outgoing> ScanNodePeer::serve(const QStringList &fields, const QHostAddres
             }
         }
     } else {
-        order = firstSendOrder(m_faults, file->name, total);
+        if (m_sendsGeneration != m_faults.generation) {
+            m_sendsGeneration = m_faults.generation;
+            m_sends.clear();
+        }
+        order = firstSendOrder(m_faults, file->name, total, m_sends[file->name]++);
     }
     QList<Outgoing> out;
     out.reserve(order.size());

@@ -4,6 +4,7 @@
 #include "faults.h"
 #include "peer.h"
 
+#include <QHash>
 #include <QMap>
 #include <QStringList>
 
@@ -53,6 +54,8 @@ private:
     QList<PackageFile> m_files;
     int m_fragmentSize;
     const FaultPlan &m_faults; // owned by the engine, changed through the control socket
+    QHash<QString, quint32> m_sends; // whole-file requests per file under the current plan
+    quint32 m_sendsGeneration = 0;
 };
 
 } // namespace lab

@@ -87,6 +87,21 @@ private slots:
         QCOMPARE(firstSendOrder(plan, "device.json", 10), order); // replayable
     }
 
+    void laterSendsLoseOtherFragments()
+    {
+        FaultPlan plan;
+        plan.dropFraction = 0.3;
+        plan.dropFragments = {0};
+        plan.seed = 9;
+        const QVector<quint32> first = firstSendOrder(plan, "image.zip", 100, 0);
+        const QVector<quint32> second = firstSendOrder(plan, "image.zip", 100, 1);
+        QVERIFY(!first.contains(0));
+        QVERIFY(first != second);
+        QCOMPARE(firstSendOrder(plan, "image.zip", 100, 1), second); // still replayable
+        plan.dropFraction = 0;
+        QVERIFY(firstSendOrder(plan, "image.zip", 100, 1).contains(0)); // the named drops: first send only
+    }
+
     void seededLossIsAboutTheFraction()
     {
         FaultPlan plan;

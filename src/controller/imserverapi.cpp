@@ -72,6 +72,9 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_tcpSocket, &QTcpSocket::errorOccurred, this, &ImServerApi::tcpSocketError);
     m_loginTimer = new QTimer(this);
     connect(m_loginTimer, &QTimer::timeout, this, &ImServerApi::loginTimeout);
+    m_requestTimer = new QTimer(this);
+    m_requestTimer->setSingleShot(true);
+    connect(m_requestTimer, &QTimer::timeout, this, &ImServerApi::requestUnanswered);
     m_scanTimer = new QTimer(this);
     m_scanTimer->setSingleShot(true);
     m_scanTimer->setTimerType(Qt::PreciseTimer); // a coarse timer may close the window 50 ms late
@@ -207,6 +210,8 @@ void ImServerApi::initialization()
 {
     KTRACE(lcApi) << "initialization";
     stopAnnouncing();
+    if (m_requestTimer)
+        m_requestTimer->stop();
     m_walls.clear();
     m_listenerSpecs.clear();
     m_currentUser.reset();

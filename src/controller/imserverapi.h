@@ -287,6 +287,8 @@ private:
     void analyzNewProjectJson(const QByteArray &data);
     void analyzNewDeviceJson(const QByteArray &data);
     void analyzLegacyConfig(const QByteArray &data);
+    bool requestFile(const QString &name); // the request alone, without the watchdog
+    void requestUnanswered();
     // Builds the design's pages and announces them; `then` runs after the last announcement.
     void analyzNewDesignJson(const QByteArray &data, std::function<void()> then);
     void announce(const kora::design::Announcement &announcement);
@@ -319,6 +321,8 @@ private:
     QUdpSocket *m_hostSendSocket = nullptr;
     QTcpSocket *m_tcpSocket = nullptr;
     QTimer *m_loginTimer = nullptr;
+    QTimer *m_requestTimer = nullptr; // a file request that no fragment answered
+    int m_unansweredRequests = 0;
     QTimer *m_scanTimer = nullptr;
 
     // Model, emptied by initialization().

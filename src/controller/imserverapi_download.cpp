@@ -19,17 +19,27 @@ using namespace kora;
 
 void ImServerApi::DownloadFile(const QString &name)
 {
-    if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size())
+    if (!requestFile(name))
         return;
+    if (name != m_currentFile)
+        m_unansweredRequests = 0;
+    m_currentFile = name;
+    m_loginTimer->start(2000);
+}
+
+bool ImServerApi::requestFile(const QString &name)
+{
+    if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size())
+        return false;
     const NodeEntry &host = m_nodes.at(m_hostIndex);
     const QString target = QStringLiteral("%1,54322,7000,1000").arg(m_settings.localIp);
     const QByteArray request = link::textCommand(QStringLiteral("DownloadFile"), {host.hostTag, name, target},
                                                  QTextCodec::codecForLocale());
     m_udpThread->expectFrom(QHostAddress(host.address), true);
     sendUdpData(request, host.address, link::kCommandPort);
-    m_currentFile = name;
-    m_loginTimer->start(2000);
+    m_requestTimer->start(UDPThread::kSilenceMs);
     KTRACE(lcDownload) << "DownloadFile" << name << host.address;
+    return true;
 }
 
 void ImServerApi::DownloadFile()
@@ -131,8 +141,23 @@ void ImServerApi::checkDeviceAccount(const QByteArray &designData)
     countLoginFailure();
 }
 
+// A file whose every fragment was lost leaves the receiver nothing to report gaps for, so a
+// request that nothing answers within the silence time is sent again, a few times, without
+// restarting the watchdog, which then ends the login.
+void ImServerApi::requestUnanswered()
+{
+    constexpr int kMaxRepeats = 3;
+    if (++m_unansweredRequests > kMaxRepeats) {
+        KWARN(lcDownload) << "no fragment of" << m_currentFile << "arrived after" << kMaxRepeats << "repeated requests";
+        return;
+    }
+    KWARN(lcDownload) << "no fragment of" << m_currentFile << "within" << UDPThread::kSilenceMs << "ms; asking again";
+    requestFile(m_currentFile);
+}
+
 void ImServerApi::downProgress(float percent)
 {
+    m_requestTimer->stop();
     m_loginTimer->start(2000);
     emit callDownProgress(m_currentFile, percent);
 }
@@ -140,6 +165,7 @@ void ImServerApi::downProgress(float percent)
 void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
 {
     m_loginTimer->stop();
+    m_requestTimer->stop();
     KTRACE(lcDownload) << "<analyzFile start>" << complete << m_downloadState << data.size();
     const QString name = m_downloadState == 0 ? QStringLiteral("pic.dat")
                          : m_downloadState == 1 ? QStringLiteral("config_host.cfg")

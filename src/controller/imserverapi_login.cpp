@@ -97,6 +97,7 @@ void ImServerApi::countLoginFailure()
 void ImServerApi::loginTimeout()
 {
     m_loginTimer->stop();
+    m_requestTimer->stop();
     if (m_settings.username != QLatin1String(kDemoUser) || m_settings.password != QLatin1String(kDemoPassword)) {
         emit callQmlLogin(false);
         return;

@@ -190,6 +190,25 @@ private slots:
         QVERIFY(gapRequest);
     }
 
+    void aRequestNothingAnswersIsSentAgain()
+    {
+        // The first fragment of every file is lost on its first send: for the one-fragment
+        // descriptor nothing arrives at all, so there is no gap to ask for.
+        QVERIFY(control({{"cmd", "faults"}, {"set", QJsonObject{{"dropFragments", QJsonArray{0}}}}}).value("ok").toBool());
+        ImServerApi api;
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
+        const qint64 before = journalEnd();
+        QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
+        QVERIFY(login.wait(15000));
+        QCOMPARE(login.first().first().toBool(), true);
+        checkCachedFiles();
+        const QString request = QStringLiteral("{DownloadFile;1;%1;%2,54322,7000,1000}").arg(packageFiles().first(), clientIp());
+        const QList<QJsonObject> j = journalFrom(before);
+        const int first = find(j, "host-node", "in", request);
+        QVERIFY(first >= 0);
+        QVERIFY(find(j, "host-node", "in", request, first + 1) > first);
+    }
+
     void badMd5NeverReplacesTheCachedFile()
     {
         QDir().mkpath("data");
