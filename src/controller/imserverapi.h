@@ -287,7 +287,7 @@ private:
     void analyzNewProjectJson(const QByteArray &data);
     void analyzNewDeviceJson(const QByteArray &data);
     void analyzLegacyConfig(const QByteArray &data);
-    bool requestFile(const QString &name); // the request alone, without the watchdog
+    bool requestFile(const QString &name, bool newFile); // the request alone, without the watchdog
     void requestUnanswered();
     // Builds the design's pages and announces them; `then` runs after the last announcement.
     void analyzNewDesignJson(const QByteArray &data, std::function<void()> then);

@@ -19,7 +19,7 @@ using namespace kora;
 
 void ImServerApi::DownloadFile(const QString &name)
 {
-    if (!requestFile(name))
+    if (!requestFile(name, true))
         return;
     if (name != m_currentFile)
         m_unansweredRequests = 0;
@@ -27,7 +27,7 @@ void ImServerApi::DownloadFile(const QString &name)
     m_loginTimer->start(2000);
 }
 
-bool ImServerApi::requestFile(const QString &name)
+bool ImServerApi::requestFile(const QString &name, bool newFile)
 {
     if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size())
         return false;
@@ -35,7 +35,7 @@ bool ImServerApi::requestFile(const QString &name)
     const QString target = QStringLiteral("%1,54322,7000,1000").arg(m_settings.localIp);
     const QByteArray request = link::textCommand(QStringLiteral("DownloadFile"), {host.hostTag, name, target},
                                                  QTextCodec::codecForLocale());
-    m_udpThread->expectFrom(QHostAddress(host.address), true);
+    m_udpThread->expectFrom(QHostAddress(host.address), newFile);
     sendUdpData(request, host.address, link::kCommandPort);
     m_requestTimer->start(UDPThread::kSilenceMs);
     KTRACE(lcDownload) << "DownloadFile" << name << host.address;
@@ -141,8 +141,9 @@ void ImServerApi::checkDeviceAccount(const QByteArray &designData)
     countLoginFailure();
 }
 
-// A file whose every fragment was lost leaves the receiver nothing to report gaps for, so a
-// request that nothing answers within the silence time is sent again, a few times, without
+// A file whose every fragment was lost leaves the receiver nothing to report gaps for, and a
+// lost gap request leaves it waiting; so a request that nothing answers within the silence
+// time asks for the whole file again (the fragments held stay), a few times, without
 // restarting the watchdog, which then ends the login.
 void ImServerApi::requestUnanswered()
 {
@@ -152,12 +153,13 @@ void ImServerApi::requestUnanswered()
         return;
     }
     KWARN(lcDownload) << "no fragment of" << m_currentFile << "within" << UDPThread::kSilenceMs << "ms; asking again";
-    requestFile(m_currentFile);
+    requestFile(m_currentFile, false);
 }
 
 void ImServerApi::downProgress(float percent)
 {
     m_requestTimer->stop();
+    m_unansweredRequests = 0;
     m_loginTimer->start(2000);
     emit callDownProgress(m_currentFile, percent);
 }
@@ -184,6 +186,7 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
                                                      QTextCodec::codecForName("UTF-8"));
         m_udpThread->expectFrom(QHostAddress(host.address), false);
         sendUdpData(request, host.address, link::kCommandPort);
+        m_requestTimer->start(UDPThread::kSilenceMs);
         return;
     }
     if (m_downloadState == 0) {

@@ -55,6 +55,7 @@ FragmentAssembler::Result FragmentAssembler::add(const char *datagram, int size)
     m_have.setBit(int(sequence));
     ++m_held;
     m_inOrder = m_inOrder && sequence == m_next;
+    m_ascending = m_ascending && sequence + 1 >= m_next; // gaps allowed, steps back not
     m_next = sequence + 1;
     return Result::Stored;
 }
@@ -93,6 +94,7 @@ void FragmentAssembler::clear()
     m_have.clear();
     m_next = 0;
     m_inOrder = true;
+    m_ascending = true;
 }
 
 QString FragmentAssembler::describe(Result result)

@@ -25,6 +25,9 @@ public:
     quint32 held() const { return m_held; }
     // False once a fragment came out of order or twice: stragglers may still be on the way.
     bool arrivedInOrder() const { return m_inOrder; }
+    // The last fragment is in and every fragment came in ascending order, gaps aside: an
+    // in-order burst has ended, and what is missing now was lost.
+    bool burstEnded() const { return m_ascending && m_total > 0 && m_have.testBit(int(m_total - 1)); }
     float progress() const { return m_total ? float(m_held) / float(m_total) : 0.0f; }
     // "3,7,8": the sequence numbers still missing, ascending.
     QByteArray missingList() const;
@@ -44,6 +47,7 @@ private:
     QBitArray m_have;
     quint32 m_next = 0;     // the sequence an in-order burst sends next
     bool m_inOrder = true;
+    bool m_ascending = true;
 };
 
 } // namespace kora::download

@@ -5,6 +5,7 @@
 #include "log/trace.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QMap>
 #include <QMutexLocker>
 #include <QTimer>
@@ -52,6 +53,17 @@ void UDPThread::run()
     FragmentAssembler fragments;         // receiver thread only
     QMap<QString, int> dropped;           // why fragments were dropped since the last silence
     int lastPercent = -1;
+    bool askedEarly = false; // the gaps of this file were asked for when its burst ended
+    // How long a pause means the burst is over: 20 times the usual spacing of its fragments
+    // once that is known, between kQuietMinMs and the full silence.
+    QElapsedTimer sinceStored;
+    double meanSpacingUs = 0;
+    int spacings = 0;
+    auto quietMs = [&] {
+        if (spacings < kSpacingSamples)
+            return kSilenceMs;
+        return qBound(kQuietMinMs, int(20 * meanSpacingUs / 1000) + 1, kSilenceMs);
+    };
     int generation = m_generation.load();
     auto forgetStaleFile = [&] {
         const int now = m_generation.load();
@@ -59,6 +71,9 @@ void UDPThread::run()
             generation = now;
             fragments.clear();
             lastPercent = -1;
+            askedEarly = false;
+            spacings = 0;
+            sinceStored.invalidate();
         }
     };
     QTimer silence;
@@ -74,6 +89,9 @@ void UDPThread::run()
         reportDropped();
         KTRACE(lcDownload) << "file complete:" << fragments.total() << "fragments";
         QByteArray file = fragments.take();
+        askedEarly = false;
+        spacings = 0;
+        sinceStored.invalidate();
         // Hashed here, so the window stays responsive while 50 MB are checked.
         const QByteArray md5 = QCryptographicHash::hash(file, QCryptographicHash::Md5).toHex();
         lastPercent = -1;
@@ -96,13 +114,20 @@ void UDPThread::run()
                 ++dropped[QStringLiteral("not from the host")];
                 continue;
             }
-            silence.start(kSilenceMs);
             const FragmentAssembler::Result result = fragments.add(buffer.constData(), int(size));
             if (result != FragmentAssembler::Result::Stored) {
+                silence.start(quietMs());
                 ++m_dropped;
                 ++dropped[FragmentAssembler::describe(result)];
                 continue;
             }
+            if (sinceStored.isValid()) {
+                const double us = sinceStored.nsecsElapsed() / 1000.0;
+                meanSpacingUs = spacings == 0 ? us : 0.9 * meanSpacingUs + 0.1 * us;
+                ++spacings;
+            }
+            sinceStored.restart();
+            silence.start(quietMs());
             const int percent = int(fragments.progress() * 100);
             if (percent != lastPercent || fragments.isComplete()) { // one step per percent, not per datagram
                 lastPercent = percent;
@@ -118,6 +143,11 @@ void UDPThread::run()
             } else {
                 silence.start(kSettleMs);
             }
+        } else if (fragments.burstEnded() && !askedEarly) {
+            // The burst visibly ended with gaps: they were lost, so they are asked for now
+            // rather than after the silence. Later rounds wait for the silence.
+            askedEarly = true;
+            silence.start(kSettleMs);
         }
     });
     connect(&silence, &QTimer::timeout, &socket, [&] {

@@ -2,8 +2,9 @@
 // Receiver of the project package: fragment datagrams on port 54322, read and assembled in
 // a thread of its own so a burst is drained while the window is busy. A complete file is
 // handed over with its MD5 as soon as the socket is drained (10 ms later when fragments came
-// out of order or twice, for stragglers); after 500 ms of silence with gaps, the list of the
-// fragments still missing.
+// out of order or twice, for stragglers); with gaps, the list of the fragments still missing
+// after a silence: 500 ms at first, then 20 times the spacing the burst showed (at least
+// 20 ms), or 10 ms after an in-order burst visibly ended.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QMutex>
@@ -17,6 +18,8 @@ public:
     static constexpr quint16 kPort = 54322;
     static constexpr int kSilenceMs = 500;
     static constexpr int kSettleMs = 10; // after the last missing fragment of an irregular burst
+    static constexpr int kQuietMinMs = 20;     // the shortest pause that ends a burst
+    static constexpr int kSpacingSamples = 16; // fragments seen before their spacing counts
 
     explicit UDPThread(QObject *parent = nullptr);
     ~UDPThread() override;

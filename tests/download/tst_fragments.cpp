@@ -36,6 +36,29 @@ private slots:
         QCOMPARE(a.total(), 0u); // cleared for the next file
     }
 
+    void burstEnd_data()
+    {
+        QTest::addColumn<QList<int>>("sequence");
+        QTest::addColumn<bool>("ended");
+        QTest::addColumn<bool>("inOrder");
+        QTest::newRow("in order, whole") << QList<int>{0, 1, 2, 3} << true << true;
+        QTest::newRow("ascending with gaps, last in") << QList<int>{0, 2, 3} << true << false;
+        QTest::newRow("last not yet in") << QList<int>{0, 1, 2} << false << true;
+        QTest::newRow("a step back") << QList<int>{1, 0, 3} << false << false;
+        QTest::newRow("a duplicate") << QList<int>{0, 1, 1, 3} << true << false;
+    }
+    void burstEnd()
+    {
+        QFETCH(QList<int>, sequence);
+        QFETCH(bool, ended);
+        QFETCH(bool, inOrder);
+        FragmentAssembler a;
+        for (int n : sequence)
+            a.add(fragment(4, quint32(n), n == 3 ? "z" : "abc"));
+        QCOMPARE(a.burstEnded(), ended);
+        QCOMPARE(a.arrivedInOrder(), inOrder);
+    }
+
     void refused_data()
     {
         QTest::addColumn<QByteArray>("first");

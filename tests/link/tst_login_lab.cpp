@@ -170,9 +170,16 @@ private slots:
         QVERIFY(!api.currentUser()->pageIds.isEmpty());
     }
 
+    void lossIsRepairedByTheGapRequest_data()
+    {
+        QTest::addColumn<bool>("reorder");
+        QTest::newRow("in order: asked when the burst ends") << false;
+        QTest::newRow("reordered: asked after the silence") << true;
+    }
     void lossIsRepairedByTheGapRequest()
     {
-        QVERIFY(control({{"cmd", "faults"}, {"set", QJsonObject{{"dropFraction", 0.05}, {"seed", 3}, {"duplicateFraction", 0.02}, {"reorder", true}}}}).value("ok").toBool());
+        QFETCH(bool, reorder);
+        QVERIFY(control({{"cmd", "faults"}, {"set", QJsonObject{{"dropFraction", 0.05}, {"seed", 3}, {"duplicateFraction", 0.02}, {"reorder", reorder}}}}).value("ok").toBool());
         ImServerApi api;
         QSignalSpy login(&api, &ImServerApi::callQmlLogin);
         const qint64 before = journalEnd();
