@@ -567,6 +567,30 @@ ZipReader::Code ZipReader::unpack(int index)
 
 namespace {
 
+bool renamePath(const QString &from, const QString &to);
+
+// A crash between the two renames of a swap leaves the old folder aside (".old-") and maybe
+// a half-made new one (".new-"): the old one comes back when the target is missing, the
+// rest goes.
+void recoverInterruptedSwap(const QString &target)
+{
+    const QFileInfo info(target);
+    const QString name = info.fileName();
+    const QFileInfoList left = QDir(info.absolutePath())
+                                   .entryInfoList({name + QStringLiteral(".new-*"), name + QStringLiteral(".old-*")},
+                                                  QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot,
+                                                  QDir::Time); // newest first
+    for (const QFileInfo &folder : left) {
+        if (!QFileInfo::exists(target) && folder.fileName().startsWith(name + QStringLiteral(".old-"))
+            && renamePath(folder.absoluteFilePath(), target)) {
+            KWARN(lcDownload) << "unpack: put back" << target << "from an interrupted unpack";
+            continue;
+        }
+        KWARN(lcDownload) << "unpack: removed" << folder.absoluteFilePath() << "left by an interrupted unpack";
+        QDir(folder.absoluteFilePath()).removeRecursively();
+    }
+}
+
 bool renamePath(const QString &from, const QString &to)
 {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
@@ -598,6 +622,8 @@ UnpackResult unpackArchive(const QString &zipPath, const QString &targetDir, con
         KWARN(lcDownload) << "unpack: cannot create" << targetInfo.absolutePath();
         return failed(ZipReader::WriteError, QStringLiteral("cannot create %1").arg(targetInfo.absolutePath()));
     }
+
+    recoverInterruptedSwap(target);
 
     ZipReader reader;
     reader.setLimits(limits);

@@ -573,6 +573,21 @@ private slots:
         }
     }
 
+    void interruptedSwapIsRecovered()
+    {
+        const QString root = freshDir(QStringLiteral("interrupted"));
+        const QString target = root + "/pics";
+        // As a crash between the renames leaves it: the old pictures aside, a half-made new folder.
+        QDir().mkpath(target + ".old-AbC123");
+        QDir().mkpath(target + ".new-XyZ789");
+        writeFile(target + ".old-AbC123/old.png", "old picture");
+        writeFile(target + ".new-XyZ789/half.png", "half");
+        writeFile(root + "/in.zip", "not an archive");
+        QVERIFY(!unpackArchive(root + "/in.zip", target).ok);
+        QCOMPARE(tree(target), QStringList({"old.png"}));
+        QCOMPARE(tree(root, QStringLiteral("pics")), QStringList({"in.zip"})); // nothing else left
+    }
+
     void misuse()
     {
         const QString root = freshDir(QStringLiteral("misuse"));
