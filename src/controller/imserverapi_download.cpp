@@ -235,6 +235,7 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
         entry->upToDate = false;
         m_udpThread->expectFrom(QHostAddress(), true); // nothing more counts for this login
         m_loginTimer->stop();
+        m_requestTimer->stop();
         emit callQmlLogin(false);
         return;
     }
