@@ -61,14 +61,18 @@ Item {
     }
 
     Rectangle {
+        id: backgroundFill
         anchors.fill: parent
         color: root.look.isMonoFilled && root.look.monoColor ? root.look.monoColor : "transparent"
         readonly property var stops: Look.stops(root.look.gradientColor)
         gradient: root.look.isGradientFilled && stops.length > 0 ? fill : null
         Gradient {
             id: fill
-            GradientStop { position: 0; color: parent.stops.length ? parent.stops[0].color : "transparent" }
-            GradientStop { position: 1; color: parent.stops.length ? parent.stops[parent.stops.length - 1].color : "transparent" }
+            GradientStop { position: 0; color: backgroundFill.stops.length ? backgroundFill.stops[0].color : "transparent" }
+            GradientStop {
+                position: 1
+                color: backgroundFill.stops.length ? backgroundFill.stops[backgroundFill.stops.length - 1].color : "transparent"
+            }
         }
     }
     Image {
