@@ -187,15 +187,9 @@ QStringList ImServerApi::pageNames() const
 
 void ImServerApi::setCurrentPageFromPrivate(int index)
 {
-    if (!m_currentUser || index < 0 || index >= m_currentUser->pageIds.size())
+    if (!m_currentUser)
         return;
-    const QString &id = m_currentUser->pageIds.at(index);
-    for (size_t i = 0; i < m_pages.size(); ++i) {
-        if (m_pages[i].id == id) {
-            m_currentPage = int(i);
-            return;
-        }
-    }
+    m_currentPage = kora::walls::pageFromPrivate(m_currentUser->pageIds, m_pages, index, m_currentPage);
 }
 
 bool ImServerApi::ServerSwitchLayer(int p, int wId, int value)

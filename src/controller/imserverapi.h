@@ -3,7 +3,8 @@
 // One source file per concern: imserverapi.cpp (construction, properties, reset),
 // imserverapi_settings.cpp (local files and translations), imserverapi_link.cpp (sockets and
 // sending), imserverapi_login.cpp (login, lock-out, watchdog), imserverapi_scan.cpp (node scan,
-// discovery, the download request).
+// discovery, the download request), imserverapi_walls.cpp (wall windows, audio, docks),
+// imserverapi_scenes.cpp (scenes, scene polling, cycle groups).
 //
 // Threads: everything here belongs to the main thread, except
 //  - m_udpThread, a receiver thread of its own; it reaches us only through queued signals;
@@ -31,6 +32,7 @@
 #include "model/records.h"
 #include "settings/controlsettings.h"
 #include "settings/translations.h"
+#include "walls/wallcommands.h"
 
 class QTcpSocket;
 class QThread;
@@ -105,6 +107,7 @@ public:
     void setCurrentUser(std::unique_ptr<kora::UserRecord> user);
     const kora::UserRecord *currentUser() const { return m_currentUser.get(); }
     const kora::TranslationTable &translations() const { return m_translations; }
+    const QList<kora::design::WallRecord> &walls() const { return m_walls; }
 
     // The controller link, for the senders and for tests.
     struct NodeEntry {
@@ -165,6 +168,43 @@ public slots:
     void vibrate(int duration) { Q_UNUSED(duration) }
     void ServerSwitchPage(int index) { Q_UNUSED(index) }
     bool ServerSwitchLayer(int p, int wId, int value);
+
+    // Wall windows, layers and docks (imserverapi_walls.cpp).
+    void ServerSetWindows(const QString &panel_id, const QString &cmd);
+    void ServerGetWindows(const QString &panelId);
+    bool ServerRefresh();
+    bool ServerClearWall();
+    void ServerSetAudios(const QString &ip, const QString &cmd);
+    QList<int> callRectMask(const QVariantList &list) const;
+    QStringList getPanelDocks() const;
+    QStringList getPanelDocksV2() const;
+    QVariantList getPanelDock(int index) const;
+    QVariantList getPanelDockV2(int index) const;
+    QVariantMap getPanelMsg(int index) const;
+    QString getPanelIDFromIP(const QString &outIp) const;
+    // Kept for the pages; the walls have no such settings.
+    bool ServerSetModel(const QList<int> &model) { Q_UNUSED(model) return true; }
+    bool ServerSetPredraw(int p, bool flg) { Q_UNUSED(p) Q_UNUSED(flg) return false; }
+    bool ServerSetPanelFline(int col, int row) { Q_UNUSED(col) Q_UNUSED(row) return false; }
+    bool ServerSetRefresh(int p) { Q_UNUSED(p) return false; }
+
+    // Scenes, scene polling and cycle groups of the selected wall (imserverapi_scenes.cpp).
+    void ServerGetScenes();
+    void ServerGetScenesMsg(const QString &panelId);
+    void ServerSaveScene(const QString &sceneId, const QString &name);
+    void ServerEditScene(const QString &sceneId, const QString &name);
+    void ServerDelScene(const QString &sceneId);
+    void ServerCallScene(const QString &sceneId, bool flg_yt);
+    void ServerQueryScene(const QString &sceneId, const QString &panelId);
+    void ServerCallSceneCycle(const QStringList &sceneIds, const QString &secs);
+    void ServerCloseSceneCycle();
+    bool serverAddCycleGroup(const QString &name, int time, const QStringList &sceneIds, const QStringList &sceneNames);
+    bool serverEditCycleGroup(const QString &id, const QString &newName, int time, const QStringList &sceneIds,
+                              const QStringList &sceneNames);
+    bool serverDelCycleGroup(const QString &name);
+    QVariantMap serverGetCycleGroup(const QString &id) const;
+    QVariantList serverGetCycleGroupList() const;
+    void serverStartCycleGroup(const QString &panelId, const QString &name);
 
     void initialization();
 
@@ -299,6 +339,14 @@ private:
     void countLoginFailure();
     QString ssdpServerText() const;
     QString ssdpUsn() const;
+    // Wall and scene senders: the model as the composers see it, and the one way out that
+    // logs each composed command (or the one reason for sending nothing).
+    kora::walls::Installation installation() const;
+    bool sendCommands(const kora::walls::Commands &commands);
+    void callSceneCycle(const QString &wallId, const QStringList &sceneIds, const QString &secs);
+    kora::design::WallRecord *wallRecord(const QString &wallId);
+    void saveCycleGroups(const QString &wallId);
+    void storeControlState(const QString &key, const QString &text);
 
     // Main thread.
     QString m_version;

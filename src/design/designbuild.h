@@ -51,6 +51,17 @@ struct DockPreset {
     QList<DockWindow> windows;
 };
 
+// A saved list of scenes that a wall steps through, `time` seconds apart. The id is the name
+// it was created with and stays when the group is renamed.
+struct CycleGroup {
+    QString name;
+    QString hotkey;
+    int time = 0;
+    QString id;
+    QStringList sceneIds;
+    QStringList sceneNames; // parallel to sceneIds
+};
+
 struct WallRecord {
     QString id;            // "panelID"
     QString pageId;        // the page the wall is drawn on
@@ -60,6 +71,7 @@ struct WallRecord {
     QStringList decoderAddresses; // by cell index (column + row * columns); a hole is an empty text
     QList<QRect> nodeRects;       // the cells' wall rectangles, in design order
     QList<DockPreset> docks;      // every preset but "audio_normal"
+    QList<CycleGroup> cycleGroups;
 };
 
 // What an audio level listener of a data docker (type 2) needs.

@@ -49,6 +49,23 @@ Destinations wallHost(const QList<QPair<QString, QString>> &hostsAndWalls, const
     return {};
 }
 
+Destinations queryRoute(const QString &serverIp, const QString &wallId, const QList<QPair<QString, QString>> &hostsAndWalls)
+{
+    if (!serverIp.isEmpty())
+        return serverRelay(serverIp);
+    if (wallId == QLatin1String("100"))
+        return wallMulticast();
+    return wallHost(hostsAndWalls, wallId);
+}
+
+Destinations outputRoute(const QString &serverIp, const QList<QPair<QString, QString>> &hostsAndWalls, const QString &wallId)
+{
+    const Destinations host = wallHost(hostsAndWalls, wallId);
+    if (host.isEmpty())
+        return {};
+    return serverIp.isEmpty() ? host : serverRelay(serverIp);
+}
+
 Destinations selectedHost(const QStringList &hosts, int index)
 {
     if (index < 0 || index >= hosts.size())

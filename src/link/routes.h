@@ -27,6 +27,12 @@ Destinations wallUnicast(const QStringList &nodes);
 Destinations wallRoute(const QString &serverIp, bool multicast, const QString &wallId, const QStringList &nodes);
 // The host that serves the wall (hosts found by discovery pair an address with a wall id).
 Destinations wallHost(const QList<QPair<QString, QString>> &hostsAndWalls, const QString &wallId);
+// A window query: the controller when one is configured, else the group for the all-walls
+// id "100", else the host that serves the wall.
+Destinations queryRoute(const QString &serverIp, const QString &wallId, const QList<QPair<QString, QString>> &hostsAndWalls);
+// A question about one wall's scenes: nothing when no host serves the wall, else the
+// controller when one is configured, else that host.
+Destinations outputRoute(const QString &serverIp, const QList<QPair<QString, QString>> &hostsAndWalls, const QString &wallId);
 // The selected host at :41234; nothing while none is selected.
 Destinations selectedHost(const QStringList &hosts, int index);
 // The host service at :3210; the broadcast address when no host is named.

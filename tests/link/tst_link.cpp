@@ -64,6 +64,15 @@ private slots:
         QTest::newRow("wall: unicast skips non-addresses") << link::wallUnicast({"x", "10.0.0.9"}) << Destinations{at("10.0.0.9", 41234)};
         QTest::newRow("wall host") << link::wallHost({{"10.0.0.7", "1"}, {"10.0.0.8", "2"}}, "2") << Destinations{at("10.0.0.8", 41234)};
         QTest::newRow("wall host: none serves") << link::wallHost({{"10.0.0.7", "1"}}, "3") << Destinations{};
+        const QList<QPair<QString, QString>> hosts{{"10.0.0.10", "-1"}, {"10.0.0.21", "1"}, {"10.0.0.22", "1"}};
+        QTest::newRow("query: controller wins") << link::queryRoute("10.0.0.5", "1", hosts) << Destinations{at("10.0.0.5", 41235)};
+        QTest::newRow("query: all walls use the group") << link::queryRoute("", "100", hosts) << Destinations{at("224.168.1.1", 41234)};
+        QTest::newRow("query: the wall's first output") << link::queryRoute("", "1", hosts) << Destinations{at("10.0.0.21", 41234)};
+        QTest::newRow("query: no output serves the wall") << link::queryRoute("", "2", hosts) << Destinations{};
+        QTest::newRow("output: the wall's first output") << link::outputRoute("", hosts, "1") << Destinations{at("10.0.0.21", 41234)};
+        QTest::newRow("output: controller") << link::outputRoute("10.0.0.5", hosts, "1") << Destinations{at("10.0.0.5", 41235)};
+        QTest::newRow("output: controller, but no output serves the wall") << link::outputRoute("10.0.0.5", hosts, "2") << Destinations{};
+        QTest::newRow("output: all walls are no output's") << link::outputRoute("", hosts, "100") << Destinations{};
         QTest::newRow("selected host") << link::selectedHost({"10.0.0.7", "10.0.0.8"}, 1) << Destinations{at("10.0.0.8", 41234)};
         QTest::newRow("selected host: none") << link::selectedHost({"10.0.0.7"}, -1) << Destinations{};
         QTest::newRow("selected host: out of range") << link::selectedHost({"10.0.0.7"}, 1) << Destinations{};

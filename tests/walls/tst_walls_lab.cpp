@@ -1,0 +1,326 @@
+// Wall windows, scenes and cycle groups against the simulated installation: this test runs
+// on the client side of a lab network (scripts/with-lab) with kora-lab on the device side.
+// It logs in first, so that walls and outputs come from the downloaded project, then checks
+// what the lab's decoders received and answered.
+#include "controller/imserverapi.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+#include <memory>
+
+#include "support/labclient.h"
+
+namespace {
+using labclient::clientIp;
+using labclient::control;
+QString peer(int host) { return labclient::peerAddress(host); }
+
+QList<QJsonObject> journalFrom(qint64 seq)
+{
+    QList<QJsonObject> lines;
+    for (const QJsonObject &o : labclient::journal()) {
+        if (o.value("seq").toDouble() > seq)
+            lines.append(o);
+    }
+    return lines;
+}
+qint64 journalEnd()
+{
+    const QList<QJsonObject> all = journalFrom(0);
+    return all.isEmpty() ? 0 : qint64(all.last().value("seq").toDouble());
+}
+// The first line at or after `from` of that peer and direction whose bytes are `bytes`
+// (or start with them); -1 when none.
+int find(const QList<QJsonObject> &lines, const QString &peerName, const QString &dir, const QByteArray &bytes,
+         bool prefix = false, int from = 0)
+{
+    for (int i = qMax(0, from); i < lines.size(); ++i) {
+        const QJsonObject &o = lines.at(i);
+        const QByteArray payload = QByteArray::fromHex(o.value("hex").toString().toLatin1());
+        if (o.value("peer").toString() == peerName && o.value("dir").toString() == dir
+            && (prefix ? payload.startsWith(bytes) : payload == bytes))
+            return i;
+    }
+    return -1;
+}
+int count(const QList<QJsonObject> &lines, const QString &peerName, const QString &dir, const QByteArray &bytes, bool prefix = false)
+{
+    int n = 0;
+    for (int at = find(lines, peerName, dir, bytes, prefix); at >= 0; at = find(lines, peerName, dir, bytes, prefix, at + 1))
+        ++n;
+    return n;
+}
+qint64 msecsBetween(const QJsonObject &a, const QJsonObject &b)
+{
+    return QDateTime::fromString(a.value("t").toString(), Qt::ISODateWithMs)
+        .msecsTo(QDateTime::fromString(b.value("t").toString(), Qt::ISODateWithMs));
+}
+QJsonObject wallState(const QString &id)
+{
+    const QJsonArray walls = control({{"cmd", "walls"}}).value("state").toObject().value("walls").toArray();
+    for (const QJsonValue &w : walls) {
+        if (w.toObject().value("id").toString() == id)
+            return w.toObject();
+    }
+    return {};
+}
+QByteArray gbk(const QString &text) { return QTextCodec::codecForName("GBK")->fromUnicode(text); }
+
+const QString kGroup = QStringLiteral("group 224.168.1.1");
+const QString kFirstDecoder = QStringLiteral("decoder-1.1");
+} // namespace
+
+class TestWallsLab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        m_items = QStringList{peer(30) + ",udp://239.10.1.30:30300,0,0,1920,1080,1",
+                              peer(31) + ",udp://239.10.1.31:30310,1920,0,1920,1080,2"};
+        m_windows = "{SetWindows;1;" + m_items.join(';').toLatin1() + '}';
+    }
+
+    void windowListReachesTheWall_data()
+    {
+        QTest::addColumn<bool>("multicast");
+        QTest::newRow("multicast off: each decoder") << false;
+        QTest::newRow("multicast on: the group") << true;
+    }
+    void windowListReachesTheWall()
+    {
+        QFETCH(bool, multicast);
+        ImServerApi &a = api(multicast);
+        QCOMPARE(a.settings().multicast, multicast);
+        // The walls and outputs are the downloaded project's.
+        const kora::design::WallRecord *wall = kora::walls::findWall(a.walls(), "1");
+        QVERIFY(wall);
+        QCOMPARE(wall->decoderAddresses, (QStringList{peer(20), peer(21), peer(22), peer(23)}));
+        QCOMPARE(a.getPanelIDFromIP(peer(24)), QStringLiteral("2"));
+
+        const qint64 before = journalEnd();
+        a.ServerSetWindows("1", QString::fromLatin1(m_windows));
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", "{SetWindows;1}") >= 0, 2000);
+        const QList<QJsonObject> j = journalFrom(before);
+        if (multicast) {
+            const int line = find(j, kGroup, "in", m_windows);
+            QVERIFY(line >= 0);
+            QCOMPARE(j.at(line).value("src").toString(), clientIp() + ":41234");
+            QCOMPARE(j.at(line).value("dst").toString(), QStringLiteral("224.168.1.1:41234"));
+            for (int n = 1; n <= 4; ++n)
+                QCOMPARE(find(j, QStringLiteral("decoder-1.%1").arg(n), "in", m_windows), -1);
+        } else {
+            for (int n = 1; n <= 4; ++n) {
+                const int line = find(j, QStringLiteral("decoder-1.%1").arg(n), "in", m_windows);
+                QVERIFY2(line >= 0, qPrintable(QString::number(n)));
+                QCOMPARE(j.at(line).value("src").toString(), clientIp() + ":41234");
+                QCOMPARE(j.at(line).value("dst").toString(), peer(19 + n) + ":41234");
+            }
+            QCOMPARE(find(j, kGroup, "in", m_windows), -1);
+            QCOMPARE(find(j, "decoder-2.1", "in", m_windows), -1);
+        }
+        QCOMPARE(wallState("1").value("windows").toArray(), QJsonArray::fromStringList(m_items));
+    }
+
+    void queryAndClear()
+    {
+        ImServerApi &a = api(true);
+        QVERIFY(control({{"cmd", "setWindows"}, {"wall", "1"}, {"windows", QJsonArray::fromStringList(m_items)}}).value("ok").toBool());
+        qint64 before = journalEnd();
+        a.ServerGetWindows("1");
+        const QByteArray answer = "{GetWindows;1;" + m_items.join(';').toLatin1() + '}';
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", answer) >= 0, 2000);
+        QList<QJsonObject> j = journalFrom(before);
+        const int query = find(j, kFirstDecoder, "in", "{GetWindows;1}");
+        QVERIFY(query >= 0);
+        QCOMPARE(j.at(query).value("dst").toString(), peer(20) + ":41234"); // the wall's first output
+
+        a.setSelPanel("1");
+        before = journalEnd();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(a.ServerClearWall());
+        QVERIFY2(clock.elapsed() < 20, qPrintable(QString::number(clock.elapsed()))); // the pause does not block
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", "{GetWindows;1}") >= 0, 2000);
+        j = journalFrom(before);
+        const int empty = find(j, kGroup, "in", "{SetWindows;1}");
+        const int silence = find(j, kGroup, "in", "{SetAudios;1}");
+        const int again = find(j, kFirstDecoder, "in", "{GetWindows;1}");
+        QVERIFY2(empty >= 0 && silence > empty && again > silence,
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(empty).arg(silence).arg(again)));
+        QVERIFY2(msecsBetween(j.at(silence), j.at(again)) >= 25, qPrintable(QString::number(msecsBetween(j.at(silence), j.at(again)))));
+        QCOMPARE(wallState("1").value("windows").toArray(), QJsonArray{});
+
+        // A wall the project does not know gets nothing.
+        before = journalEnd();
+        a.ServerSetWindows("9", "{SetWindows;9}");
+        a.setSelPanel("9");
+        QVERIFY(a.ServerClearWall());
+        QTest::qWait(100);
+        for (const QJsonObject &o : journalFrom(before)) {
+            const QString text = o.value("text").toString();
+            QVERIFY2(!text.startsWith("{SetWindows;9") && !text.startsWith("{SetAudios;9") && !text.startsWith("{GetWindows;9"),
+                     qPrintable(text));
+        }
+    }
+
+    void sceneSavedListedCalledDeleted()
+    {
+        ImServerApi &a = api(true);
+        a.setSelPanel("1");
+        QVERIFY(control({{"cmd", "setWindows"}, {"wall", "1"}, {"windows", QJsonArray::fromStringList(m_items)}}).value("ok").toBool());
+        const QString id = QStringLiteral("1716191400000_dock=1");
+        const QString name = QStringLiteral("早会 Morning");
+
+        // Saved: GBK on the wire, then the scene list is asked for and answered.
+        qint64 before = journalEnd();
+        a.ServerSaveScene(id, name);
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", "{GetScenes;1;" + id.toLatin1() + ',', true) >= 0, 2000);
+        QList<QJsonObject> j = journalFrom(before);
+        const int save = find(j, kGroup, "in", gbk("{SaveScene;1;" + id + ',' + name + '}'));
+        QVERIFY(save >= 0);
+        QVERIFY(find(j, kFirstDecoder, "out", "{SaveScene;1}") > save);
+        const int list = find(j, kFirstDecoder, "in", "{GetScenes;1}");
+        QVERIFY(list > save);
+        QVERIFY(msecsBetween(j.at(save), j.at(list)) >= 8);
+        const QJsonArray scenes = wallState("1").value("scenes").toArray();
+        QCOMPARE(scenes.size(), 1);
+        QCOMPARE(scenes.at(0).toObject().value("name").toString(), name);
+        QCOMPARE(scenes.at(0).toObject().value("windows").toArray(), QJsonArray::fromStringList(m_items));
+
+        // Listed by name.
+        before = journalEnd();
+        a.ServerGetScenes();
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", gbk("{GetSceneNames;1;" + id + ',' + name + '}')) >= 0, 2000);
+        QVERIFY(find(journalFrom(before), kFirstDecoder, "in", "{GetSceneNames;1}") >= 0);
+
+        // Called on an emptied wall: the windows come back and are asked for.
+        QVERIFY(control({{"cmd", "setWindows"}, {"wall", "1"}, {"windows", QJsonArray{}}}).value("ok").toBool());
+        before = journalEnd();
+        a.ServerCallScene(id, false);
+        const QByteArray answer = "{GetWindows;1;" + m_items.join(';').toLatin1() + '}';
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", answer) >= 0, 2000);
+        j = journalFrom(before);
+        const int call = find(j, kGroup, "in", "{CallScene;1;" + id.toLatin1() + '}');
+        QVERIFY(call >= 0);
+        QVERIFY(find(j, kFirstDecoder, "out", "{CallScene;1;" + id.toLatin1() + '}') > call);
+        QVERIFY(find(j, kFirstDecoder, "in", "{GetWindows;1}") > call);
+        QCOMPARE(wallState("1").value("windows").toArray(), QJsonArray::fromStringList(m_items));
+
+        // Preview and query fetch the scene from the first output and change nothing.
+        QVERIFY(control({{"cmd", "setWindows"}, {"wall", "1"}, {"windows", QJsonArray{}}}).value("ok").toBool());
+        before = journalEnd();
+        a.ServerCallScene(id, true);
+        a.ServerQueryScene(id, "1");
+        const QByteArray scene = "{GetScene;1;" + id.toLatin1() + ',';
+        QTRY_COMPARE_WITH_TIMEOUT(count(journalFrom(before), kFirstDecoder, "out", scene, true), 2, 2000);
+        j = journalFrom(before);
+        const int preview = find(j, kFirstDecoder, "in", "{GetScene;1;" + id.toLatin1() + '}');
+        QVERIFY(preview >= 0);
+        QCOMPARE(count(j, kFirstDecoder, "in", "{GetScene;1;" + id.toLatin1() + '}'), 2);
+        QCOMPARE(find(j, kGroup, "in", "{CallScene;1;" + id.toLatin1() + '}'), -1);
+        QCOMPARE(wallState("1").value("windows").toArray(), QJsonArray{});
+
+        // Deleted: the list is asked for again and comes back empty.
+        before = journalEnd();
+        a.ServerDelScene(id);
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", "{GetScenes;1}") >= 0, 2000);
+        j = journalFrom(before);
+        const int del = find(j, kGroup, "in", "{DeleteScene;1;" + id.toLatin1() + '}');
+        QVERIFY(del >= 0);
+        QVERIFY(find(j, kFirstDecoder, "in", "{GetScenes;1}") > del);
+        QCOMPARE(wallState("1").value("scenes").toArray(), QJsonArray{});
+
+        // A scene id that would break the command is never sent.
+        before = journalEnd();
+        a.ServerSaveScene("a;b", name);
+        QTest::qWait(100);
+        QCOMPARE(find(journalFrom(before), kGroup, "in", "{SaveScene;", true), -1);
+    }
+
+    void cycleGroupStartsThePolling()
+    {
+        ImServerApi &a = api(true);
+        a.setSelPanel("1");
+        qint64 before = journalEnd();
+        a.ServerSaveScene("s1", "A");
+        a.ServerSaveScene("s2", "B");
+        QTRY_COMPARE_WITH_TIMEOUT(wallState("1").value("scenes").toArray().size(), 2, 2000);
+
+        // Added: the store reaches the installation through the group.
+        before = journalEnd();
+        QVERIFY(a.serverAddCycleGroup("Tour", 5, {"s1", "s2"}, {"A", "B"}));
+        QVERIFY(!a.serverAddCycleGroup("Tour", 6, {"s1"}, {"A"})); // the name exists: nothing sent
+        const QByteArray store = "{SaveClientInfo;1_cycleGroups,\"{\"data\":[{\"hotkey\":\"\",\"id\":\"Tour\",\"isCall\":false,\"name\":\"Tour\",\"sceneIds\":[\"s1\",\"s2\"],\"sceneNames\":[\"A\",\"B\"],\"time\":5}],\"id\":\"1\",\"obj\":\"cycleGroups\"}\"}";
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kGroup, "in", store) >= 0, 2000);
+        QTest::qWait(50);
+        QCOMPARE(count(journalFrom(before), kGroup, "in", "{SaveClientInfo;", true), 1);
+        const QJsonArray groups = wallState("1").value("cycleGroups").toArray();
+        QCOMPARE(groups.size(), 1);
+        QCOMPARE(groups.at(0).toObject().value("id").toString(), QStringLiteral("Tour"));
+        QCOMPARE(a.serverGetCycleGroupList(), (QVariantList{QVariantMap{{"name", "Tour"}, {"id", "Tour"}}}));
+
+        // Started: the running polling is stopped, then the new one reaches the first output.
+        before = journalEnd();
+        a.serverStartCycleGroup("1", "Tour");
+        QTRY_COMPARE_WITH_TIMEOUT(wallState("1").value("polling").toObject().value("seconds").toInt(), 5, 2000);
+        QList<QJsonObject> j = journalFrom(before);
+        const int stop = find(j, kGroup, "in", "{SetScenesPolling;1;0}");
+        const int start = find(j, kFirstDecoder, "in", "{SetScenesPolling;1;5;s1,s2}");
+        QVERIFY2(stop >= 0 && start > stop, qPrintable(QStringLiteral("%1 %2").arg(stop).arg(start)));
+        QVERIFY(msecsBetween(j.at(stop), j.at(start)) >= 12);
+        QCOMPARE(wallState("1").value("polling").toObject().value("sceneIds").toArray(), (QJsonArray{"s1", "s2"}));
+
+        // Renamed (the id stays), then deleted by the new name; stopped.
+        QVERIFY(a.serverEditCycleGroup("Tour", "Day", 7, {"s2"}, {"B"}));
+        QCOMPARE(a.serverGetCycleGroup("Tour").value("name").toString(), QStringLiteral("Day"));
+        QTRY_COMPARE_WITH_TIMEOUT(wallState("1").value("cycleGroups").toArray().at(0).toObject().value("name").toString(),
+                                  QStringLiteral("Day"), 2000);
+        QVERIFY(a.serverDelCycleGroup("Day"));
+        QTRY_COMPARE_WITH_TIMEOUT(wallState("1").value("cycleGroups").toArray(), QJsonArray{}, 2000);
+        a.ServerCloseSceneCycle();
+        QTRY_COMPARE_WITH_TIMEOUT(wallState("1").value("polling").toObject().value("seconds").toInt(), 0, 2000);
+    }
+
+    void cleanupTestCase() { m_api.reset(); }
+
+private:
+    // One logged-in controller per multicast setting, its walls and outputs downloaded.
+    ImServerApi &api(bool multicast)
+    {
+        if (m_api && m_api->settings().multicast == multicast)
+            return *m_api;
+        m_api.reset();
+        QDir().mkpath("data");
+        {
+            QSettings ini("data/control.ini", QSettings::IniFormat);
+            ini.setValue("Local/multicast", multicast);
+        }
+        m_api = std::make_unique<ImServerApi>();
+        QSignalSpy login(m_api.get(), &ImServerApi::callQmlLogin);
+        if (!m_api->ServerLogin("admin", "Admin#2024", clientIp(), "", ""))
+            qFatal("login refused");
+        if (!login.wait(15000) || !login.first().first().toBool())
+            qFatal("login failed");
+        return *m_api;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ImServerApi> m_api;
+    QStringList m_items;
+    QByteArray m_windows;
+};
+
+QTEST_MAIN(TestWallsLab)
+#include "tst_walls_lab.moc"
