@@ -49,4 +49,20 @@ inline QList<QJsonObject> journal()
     return lines;
 }
 
+// The journal lines after sequence number `seq`, and the last sequence number so far.
+inline QList<QJsonObject> journalFrom(qint64 seq)
+{
+    QList<QJsonObject> lines;
+    for (const QJsonObject &o : journal()) {
+        if (o.value(QStringLiteral("seq")).toDouble() > seq)
+            lines.append(o);
+    }
+    return lines;
+}
+inline qint64 journalEnd()
+{
+    const QList<QJsonObject> all = journal();
+    return all.isEmpty() ? 0 : qint64(all.last().value(QStringLiteral("seq")).toDouble());
+}
+
 } // namespace labclient

@@ -21,22 +21,10 @@
 namespace {
 using labclient::clientIp;
 using labclient::control;
+using labclient::journalEnd;
+using labclient::journalFrom;
 QString peer(int host) { return labclient::peerAddress(host); }
 
-QList<QJsonObject> journalFrom(qint64 seq)
-{
-    QList<QJsonObject> lines;
-    for (const QJsonObject &o : labclient::journal()) {
-        if (o.value("seq").toDouble() > seq)
-            lines.append(o);
-    }
-    return lines;
-}
-qint64 journalEnd()
-{
-    const QList<QJsonObject> all = journalFrom(0);
-    return all.isEmpty() ? 0 : qint64(all.last().value("seq").toDouble());
-}
 // The first line at or after `from` of that peer and direction whose bytes are `bytes`
 // (or start with them); -1 when none.
 int find(const QList<QJsonObject> &lines, const QString &peerName, const QString &dir, const QByteArray &bytes,
