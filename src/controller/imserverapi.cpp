@@ -234,7 +234,6 @@ void ImServerApi::drain(QUdpSocket *socket)
         socket->receiveDatagram();
 }
 
-void ImServerApi::RecvformSendSocket() { drain(m_sendSocket); }
 void ImServerApi::RecvformHostSendSocket() { drain(m_hostSendSocket); }
 void ImServerApi::RecvformUdpSocketFor41237() { drain(m_udpSocketFor41237); }
 

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "design/designbuild.h"
+#include "dispatch/replies.h"
 #include "link/routes.h"
 #include "link/scanreply.h"
 #include "model/devicefile.h"
@@ -329,6 +330,9 @@ private:
     void analyzLegacyConfig(const QByteArray &data);
     bool requestFile(const QString &name, bool newFile); // the request alone, without the watchdog
     void requestUnanswered();
+    kora::dispatch::Context dispatchContext() const;
+    void apply(const kora::dispatch::Action &action);
+    void addResourceSignals(const kora::dispatch::Action &action);
     // Builds the design's pages and announces them; `then` runs after the last announcement.
     void analyzNewDesignJson(const QByteArray &data, std::function<void()> then);
     void announce(const kora::design::Announcement &announcement);
@@ -385,6 +389,7 @@ private:
     QList<kora::design::WallRecord> m_walls;
     QList<kora::design::ListenerSpec> m_listenerSpecs; // for the audio level listeners
     kora::DeviceModel m_catalogueView; // copy of the catalogue lists for the tree builder
+    kora::dispatch::State m_dispatchState; // what replies remember (matrix presets)
     QList<kora::PictureRecord> m_pictures; // "pic.dat" of an older host, named by its configuration
     std::vector<QThread *> m_workerThreads; // snapshot readers and the like, joined on reset
 

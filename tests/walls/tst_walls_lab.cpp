@@ -62,6 +62,35 @@ QJsonObject wallState(const QString &id)
 }
 QByteArray gbk(const QString &text) { return QTextCodec::codecForName("GBK")->fromUnicode(text); }
 
+// What the pages show of each wall: the window items the dispatcher's signals carry, as
+// "src_ip,x,y,w,h", rebuilt at every clear.
+struct WallView {
+    QMap<QString, QStringList> windows;
+    QObject connections; // they end with the view
+    explicit WallView(ImServerApi &api)
+    {
+        QObject::connect(&api, &ImServerApi::callQmlClearBlock, &connections, [this](const QString &wall) {
+            windows[wall].clear();
+        });
+        QObject::connect(&api, &ImServerApi::callQmlAddBlock, &connections, [this](const QString &wall, const QVariantMap &m) {
+            QStringList v;
+            for (const char *key : {"src_ip", "x", "y", "w", "h"})
+                v.append(m.value(key).toString());
+            windows[wall].append(v.join(','));
+        });
+    }
+};
+// The same items as WallView shows them.
+QStringList shown(const QStringList &items)
+{
+    QStringList out;
+    for (const QString &item : items) {
+        const QStringList v = item.split(',');
+        out.append(QStringList{v.at(0), v.at(2), v.at(3), v.at(4), v.at(5)}.join(','));
+    }
+    return out;
+}
+
 const QString kGroup = QStringLiteral("group 224.168.1.1");
 const QString kFirstDecoder = QStringLiteral("decoder-1.1");
 } // namespace
@@ -98,9 +127,15 @@ private slots:
         QCOMPARE(a.getPanelIDFromIP(peer(24)), QStringLiteral("2"));
 
         const qint64 before = journalEnd();
+        WallView view(a);
         a.ServerSetWindows("1", QString::fromLatin1(m_windows));
-        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", "{SetWindows;1}") >= 0, 2000);
+        // The acknowledgement makes the client ask for the list again, and the pages show it.
+        QTRY_COMPARE_WITH_TIMEOUT(view.windows.value("1"), shown(m_items), 2000);
         const QList<QJsonObject> j = journalFrom(before);
+        const int ack = find(j, kFirstDecoder, "out", "{SetWindows;1}");
+        const int query = find(j, kFirstDecoder, "in", "{GetWindows;1}", false, ack + 1);
+        QVERIFY2(ack >= 0 && query > ack, qPrintable(QStringLiteral("%1 %2").arg(ack).arg(query)));
+        QVERIFY(msecsBetween(j.at(ack), j.at(query)) >= 25);
         if (multicast) {
             const int line = find(j, kGroup, "in", m_windows);
             QVERIFY(line >= 0);
@@ -126,15 +161,23 @@ private slots:
         ImServerApi &a = api(true);
         QVERIFY(control({{"cmd", "setWindows"}, {"wall", "1"}, {"windows", QJsonArray::fromStringList(m_items)}}).value("ok").toBool());
         qint64 before = journalEnd();
+        QSignalSpy cleared(&a, &ImServerApi::callQmlClearBlock);
+        QSignalSpy blocks(&a, &ImServerApi::callQmlAddBlock);
         a.ServerGetWindows("1");
         const QByteArray answer = "{GetWindows;1;" + m_items.join(';').toLatin1() + '}';
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", answer) >= 0, 2000);
+        // The wall's answer reaches the pages through the reply dispatcher.
+        QTRY_COMPARE_WITH_TIMEOUT(blocks.size(), m_items.size(), 2000);
+        QCOMPARE(cleared.size(), 1);
+        QCOMPARE(cleared.first().first().toString(), QStringLiteral("1"));
+        QCOMPARE(blocks.first().at(0).toString(), QStringLiteral("1"));
         QList<QJsonObject> j = journalFrom(before);
         const int query = find(j, kFirstDecoder, "in", "{GetWindows;1}");
         QVERIFY(query >= 0);
         QCOMPARE(j.at(query).value("dst").toString(), peer(20) + ":41234"); // the wall's first output
 
         a.setSelPanel("1");
+        QTest::qWait(100); // follow-up queries of earlier acknowledgements are out of the way
         before = journalEnd();
         QElapsedTimer clock;
         clock.start();
@@ -144,7 +187,7 @@ private slots:
         j = journalFrom(before);
         const int empty = find(j, kGroup, "in", "{SetWindows;1}");
         const int silence = find(j, kGroup, "in", "{SetAudios;1}");
-        const int again = find(j, kFirstDecoder, "in", "{GetWindows;1}");
+        const int again = find(j, kFirstDecoder, "in", "{GetWindows;1}", false, silence + 1);
         QVERIFY2(empty >= 0 && silence > empty && again > silence,
                  qPrintable(QStringLiteral("%1 %2 %3").arg(empty).arg(silence).arg(again)));
         QVERIFY2(msecsBetween(j.at(silence), j.at(again)) >= 25, qPrintable(QString::number(msecsBetween(j.at(silence), j.at(again)))));
@@ -173,6 +216,9 @@ private slots:
 
         // Saved: GBK on the wire, then the scene list is asked for and answered.
         qint64 before = journalEnd();
+        WallView view(a);
+        QSignalSpy sceneMessages(&a, &ImServerApi::callQmlScenesMsg);
+        QSignalSpy sceneNames(&a, &ImServerApi::callQmlAddScenes);
         a.ServerSaveScene(id, name);
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", "{GetScenes;1;" + id.toLatin1() + ',', true) >= 0, 2000);
         QList<QJsonObject> j = journalFrom(before);
@@ -186,19 +232,31 @@ private slots:
         QCOMPARE(scenes.size(), 1);
         QCOMPARE(scenes.at(0).toObject().value("name").toString(), name);
         QCOMPARE(scenes.at(0).toObject().value("windows").toArray(), QJsonArray::fromStringList(m_items));
+        // The scene message reaches the pages with the scene's windows (the save asks for the
+        // list, and so does its acknowledgement).
+        QTRY_VERIFY_WITH_TIMEOUT(sceneMessages.size() >= 1, 2000);
+        const QJsonObject message = sceneMessages.last().first().toJsonObject();
+        QCOMPARE(message.value("panel_id").toString(), QStringLiteral("1"));
+        const QJsonObject saved = message.value("scene_array").toArray().at(0).toObject();
+        QCOMPARE(saved.value("scene_id").toString(), id);
+        QCOMPARE(saved.value("scene_name").toString(), name);
+        QCOMPARE(saved.value("scene_blocks").toArray().size(), m_items.size());
 
         // Listed by name.
         before = journalEnd();
         a.ServerGetScenes();
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", gbk("{GetSceneNames;1;" + id + ',' + name + '}')) >= 0, 2000);
         QVERIFY(find(journalFrom(before), kFirstDecoder, "in", "{GetSceneNames;1}") >= 0);
+        QTRY_COMPARE_WITH_TIMEOUT(sceneNames.size(), 1, 2000);
+        QCOMPARE(sceneNames.first(), (QVariantList{"1", QStringList{id}, QStringList{name}}));
 
         // Called on an emptied wall: the windows come back and are asked for.
         QVERIFY(control({{"cmd", "setWindows"}, {"wall", "1"}, {"windows", QJsonArray{}}}).value("ok").toBool());
         before = journalEnd();
+        view.windows.clear();
         a.ServerCallScene(id, false);
         const QByteArray answer = "{GetWindows;1;" + m_items.join(';').toLatin1() + '}';
-        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), kFirstDecoder, "out", answer) >= 0, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(view.windows.value("1"), shown(m_items), 2000);
         j = journalFrom(before);
         const int call = find(j, kGroup, "in", "{CallScene;1;" + id.toLatin1() + '}');
         QVERIFY(call >= 0);
@@ -235,6 +293,24 @@ private slots:
         a.ServerSaveScene("a;b", name);
         QTest::qWait(100);
         QCOMPARE(find(journalFrom(before), kGroup, "in", "{SaveScene;", true), -1);
+    }
+
+    void seatChangeShowsTheNodesWall()
+    {
+        // A KVM seat reports a change of a node: the node is asked with the id of every wall,
+        // and its answer is shown under the wall the node belongs to.
+        ImServerApi &a = api(true);
+        QVERIFY(control({{"cmd", "setWindows"}, {"wall", "1"}, {"windows", QJsonArray::fromStringList(m_items)}}).value("ok").toBool());
+        WallView view(a);
+        const qint64 before = journalEnd();
+        QVERIFY(control({{"cmd", "send"}, {"peer", "decoder-2.1"}, {"to", clientIp()}, {"port", 41234},
+                         {"text", "{KvmSignalChange;" + peer(20) + "}"}}).value("ok").toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(view.windows.value("1"), shown(m_items), 2000);
+        QCOMPARE(view.windows.value("100"), QStringList());
+        const QList<QJsonObject> j = journalFrom(before);
+        const int ask = find(j, kFirstDecoder, "in", "{GetWindows;100}");
+        QVERIFY(ask >= 0);
+        QCOMPARE(j.at(ask).value("dst").toString(), peer(20) + ":41234");
     }
 
     void cycleGroupStartsThePolling()

@@ -1,0 +1,166 @@
+// Replies and notifications on the command socket: parsed by the dispatcher into actions,
+// turned here into the model's changes, the pages' signals and the follow-up requests.
+#include "controller/imserverapi.h"
+
+#include "dispatch/replies.h"
+#include "link/messages.h"
+#include "log/categories.h"
+#include "log/trace.h"
+
+#include <QHostAddress>
+#include <QTimer>
+#include <QUdpSocket>
+
+using namespace kora;
+
+namespace {
+// After an acknowledgement the wall needs a moment before its new window list is asked for.
+constexpr int kAfterAckMs = 30;
+// Datagrams read per readyRead: a flood cannot hold the window's thread for long.
+constexpr int kMaxDatagramsPerRead = 256;
+}
+
+dispatch::Context ImServerApi::dispatchContext() const
+{
+    dispatch::Context context;
+    context.signalList = &m_signals;
+    for (const design::WallRecord &wall : m_walls)
+        context.walls.append({wall.id, wall.decoderAddresses});
+    context.selPanel = m_selPanel;
+    context.localIp = m_settings.localIp;
+    return context;
+}
+
+void ImServerApi::RecvformSendSocket()
+{
+    const dispatch::Context context = dispatchContext();
+    int read = 0;
+    while (m_sendSocket->hasPendingDatagrams()) {
+        if (++read > kMaxDatagramsPerRead) {
+            // The rest waits for the next turn of the event loop.
+            QTimer::singleShot(0, this, [this] { RecvformSendSocket(); });
+            return;
+        }
+        QByteArray datagram(int(qMax<qint64>(0, m_sendSocket->pendingDatagramSize())), Qt::Uninitialized);
+        QHostAddress sender;
+        const qint64 size = m_sendSocket->readDatagram(datagram.data(), datagram.size(), &sender);
+        if (size < 0)
+            break;
+        datagram.truncate(int(size));
+        const QString from = QHostAddress(sender.toIPv4Address()).toString();
+        for (const dispatch::Action &action : dispatch::dispatchDatagram(datagram, from, context, m_dispatchState))
+            apply(action);
+    }
+}
+
+void ImServerApi::apply(const dispatch::Action &a)
+{
+    using dispatch::Kind;
+    switch (a.kind) {
+    case Kind::ClearBlock: emit callQmlClearBlock(a.wallId); break;
+    case Kind::AddBlock: emit callQmlAddBlock(a.wallId, a.map); break;
+    case Kind::AddScenes: emit callQmlAddScenes(a.wallId, a.ids, a.names); break;
+    case Kind::GetWindowsSoon: {
+        const QString wall = a.wallId;
+        QTimer::singleShot(kAfterAckMs, this, [this, wall] { ServerGetWindows(wall); });
+        break;
+    }
+    case Kind::SendGetWindows100:
+        sendUdpData(QByteArrayLiteral("{GetWindows;100}"), a.wallId, link::kCommandPort);
+        break;
+    case Kind::GetScenesSoon: {
+        const QString wall = a.wallId;
+        QTimer::singleShot(kAfterAckMs, this, [this, wall] { ServerGetScenesMsg(wall); });
+        break;
+    }
+    case Kind::RefreshScene: emit callQmlRefreshScene(a.wallId, a.text); break;
+    case Kind::ScenesMsg: emit callQmlScenesMsg(a.object); break;
+    case Kind::RefreshOsd: emit callQmlRefreshOSD(a.text); break;
+    case Kind::RefreshCycle: emit callQmlRefreshCycle(a.object); break;
+    case Kind::CycleGroups: {
+        QList<design::CycleGroup> groups;
+        for (const QVariant &v : a.list) {
+            const QVariantMap m = v.toMap();
+            groups.append({m.value(QStringLiteral("name")).toString(), m.value(QStringLiteral("hotkey")).toString(),
+                           m.value(QStringLiteral("time")).toInt(), m.value(QStringLiteral("id")).toString(),
+                           m.value(QStringLiteral("sceneIds")).toStringList(),
+                           m.value(QStringLiteral("sceneNames")).toStringList()});
+        }
+        for (design::WallRecord &wall : m_walls) {
+            if (wall.id == a.wallId)
+                wall.cycleGroups = groups;
+        }
+        break;
+    }
+    case Kind::RefreshCycleGroups: emit callQmlRefreshCycleGroups(); break;
+    case Kind::RefreshSlider: emit callQmlRefreshSlider(a.map); break;
+    case Kind::RefreshButton: emit callQmlRefreshButton(a.map); break;
+    case Kind::RefreshButtonAct: emit callQmlRefreshButtonAct(a.map); break;
+    case Kind::RefreshMatrix: emit callQmlRefreshMatrix(a.map); break;
+    case Kind::Clocks: emit callRefreshClocks(a.list); break;
+    case Kind::SignalMsg: emit callQmlSignalMsg(a.map); break;
+    case Kind::CustomProtocol:
+        // The design command language comes with the designed controls.
+        KTRACE(lcLink) << "design command not handled yet:" << a.raw.left(200);
+        break;
+    case Kind::Trace: KTRACE(lcLink) << a.text; break;
+    case Kind::SignalTree:
+    case Kind::SignalTreePage: addResourceSignals(a); break;
+    case Kind::SnapUrls:
+        // Snapshot readers come with the snapshot readers' work; the addresses are logged.
+        KTRACE(lcLink) << "snapshot addresses of" << a.list.size() << "signals not applied yet";
+        break;
+    }
+}
+
+// Cameras and other sources the controller lists: each becomes a signal (once) and a member of
+// the group named by its path, or of one new group for the whole list.
+void ImServerApi::addResourceSignals(const dispatch::Action &a)
+{
+    const bool paged = a.kind == dispatch::Kind::SignalTreePage;
+    SignalGroupRecord fresh;
+    for (const QVariant &v : a.list) {
+        const QVariantMap entry = v.toMap();
+        const QString id = entry.value(QStringLiteral("id")).toString();
+        int index = -1;
+        for (size_t i = 0; paged && i < m_signals.size(); ++i) {
+            if (m_signals[i].ip == id)
+                index = int(i);
+        }
+        if (index < 0) {
+            SignalRecord s;
+            s.ip = id;
+            s.name = entry.value(QStringLiteral("name")).toString();
+            s.mainUrl = entry.value(QStringLiteral("url0")).toString();
+            s.subUrl = entry.value(QStringLiteral("url1")).toString();
+            s.snapshotUrl = entry.value(QStringLiteral("snapUrl")).toString();
+            m_signals.push_back(s);
+            index = int(m_signals.size() - 1);
+        }
+        SignalGroupRecord *group = &fresh;
+        if (paged) {
+            const QString path = entry.value(QStringLiteral("path")).toString();
+            group = nullptr;
+            for (SignalGroupRecord &g : m_groups) {
+                if (g.name == path)
+                    group = &g;
+            }
+            if (!group) {
+                SignalGroupRecord g;
+                g.name = path;
+                m_groups.push_back(g);
+                group = &m_groups.back();
+            }
+        }
+        if (!group->signalIndexes.contains(index)) {
+            group->signalIndexes.append(index);
+            group->members.append({index, 0});
+        }
+    }
+    if (!paged) {
+        m_groups.push_back(fresh);
+        emit callQmlRefreshIPCList(int(m_groups.size()) - 1);
+    } else {
+        emit callQmlRefreshIPCList(1);
+    }
+}
