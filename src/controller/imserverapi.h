@@ -142,6 +142,12 @@ public:
     void sendTcpData(const QByteArray &data, const QString &address, quint16 port);
     bool checkAccount();
 
+    // One datagram of the command socket from `sender` (address text): parsed, then turned
+    // into the model's changes, the pages' signals and the follow-up requests. The socket's
+    // slot calls it with one context per read; so does the dispatcher's benchmark.
+    void handleReply(const QByteArray &datagram, const QString &sender, const kora::dispatch::Context &context);
+    kora::dispatch::Context dispatchContext() const;
+
 public slots:
     // Settings and local files.
     void SaveConfig();
@@ -330,7 +336,6 @@ private:
     void analyzLegacyConfig(const QByteArray &data);
     bool requestFile(const QString &name, bool newFile); // the request alone, without the watchdog
     void requestUnanswered();
-    kora::dispatch::Context dispatchContext() const;
     void apply(const kora::dispatch::Action &action);
     void addResourceSignals(const kora::dispatch::Action &action);
     // Builds the design's pages and announces them; `then` runs after the last announcement.

@@ -47,10 +47,14 @@ void ImServerApi::RecvformSendSocket()
         if (size < 0)
             break;
         datagram.truncate(int(size));
-        const QString from = QHostAddress(sender.toIPv4Address()).toString();
-        for (const dispatch::Action &action : dispatch::dispatchDatagram(datagram, from, context, m_dispatchState))
-            apply(action);
+        handleReply(datagram, QHostAddress(sender.toIPv4Address()).toString(), context);
     }
+}
+
+void ImServerApi::handleReply(const QByteArray &datagram, const QString &sender, const dispatch::Context &context)
+{
+    for (const dispatch::Action &action : dispatch::dispatchDatagram(datagram, sender, context, m_dispatchState))
+        apply(action);
 }
 
 void ImServerApi::apply(const dispatch::Action &a)

@@ -13,6 +13,7 @@
 #include <QJsonValue>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -72,6 +73,10 @@ Action make(Kind kind, const QString &wallId = {})
 
 bool isNumber(const QString &text)
 {
+    // Geometry is nearly always a plain integer; only the rest needs the full conversion.
+    if (!text.isEmpty() && text.size() < 10
+        && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }))
+        return true;
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok && std::isfinite(value);
@@ -217,6 +222,7 @@ QList<Action> onGetWindows(const Reply &r)
         return {};
     }
     QList<Action> out{make(Kind::ClearBlock, wallId)};
+    out.reserve(items.size() + 1);
     int skipped = 0;
     for (const QString &item : qAsConst(items)) {
         const QVariantMap window = windowDescription(subValues(item), r.context);
@@ -224,9 +230,8 @@ QList<Action> onGetWindows(const Reply &r)
             ++skipped;
             continue;
         }
-        Action a = make(Kind::AddBlock, wallId);
-        a.map = window;
-        out.append(a);
+        out.append(make(Kind::AddBlock, wallId));
+        out.last().map = window;
     }
     if (skipped > 0)
         KWARN(lcLink) << "GetWindows for wall" << wallId << ":" << skipped << "malformed windows skipped";
@@ -368,7 +373,7 @@ QList<Action> status(const Reply &r, bool clientInfo)
 {
     // Status texts travel as UTF-8 (preset names may be Chinese), so both the payload and
     // the key are read from the UTF-8 text.
-    const QStringList fields = replyFields(r.utf8);
+    const QStringList fields = r.utf8 == r.gbk ? r.fields : replyFields(r.utf8);
     if (fields.size() < 2) {
         KWARN(lcLink) << r.fields[0] << "without state dropped";
         return {};
@@ -376,8 +381,12 @@ QList<Action> status(const Reply &r, bool clientInfo)
     QList<Action> out;
     const QString payload = unquotePayload(r.utf8.mid(r.utf8.indexOf(QLatin1Char(';')) + 1));
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(payload.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError) {
+    // Most states are a plain key; only an object or array can be a JSON document.
+    const bool maybeJson = payload.startsWith(QLatin1Char('{')) || payload.startsWith(QLatin1Char('['));
+    const QJsonDocument document = maybeJson ? QJsonDocument::fromJson(payload.toUtf8(), &error) : QJsonDocument();
+    if (!maybeJson) {
+        KTRACE(lcLink) << r.fields[0] << "payload is a state key, no JSON";
+    } else if (error.error != QJsonParseError::NoError) {
         KTRACE(lcLink) << r.fields[0] << "payload is no JSON:" << error.errorString();
     } else if (document.isObject()) {
         const QJsonObject object = document.object();
@@ -647,7 +656,11 @@ QList<Action> jsonDatagram(const QJsonDocument &document)
 
 } // namespace
 
-QVariantMap windowDescription(const QStringList &values, const Context &context)
+namespace {
+// The window description into a QVariantMap (for the pages) or a QJsonObject (for scene
+// messages), keys inserted in sorted order, which both containers append cheaply.
+template <typename Map>
+Map describeWindow(const QStringList &values, const Context &context)
 {
     if (values.size() < 6)
         return {};
@@ -655,27 +668,38 @@ QVariantMap windowDescription(const QStringList &values, const Context &context)
         if (!isNumber(values[i]))
             return {};
     }
-    QVariantMap window{{QStringLiteral("src_ip"), values[0]}, {QStringLiteral("url"), values[1]},
-                       {QStringLiteral("x"), values[2]},      {QStringLiteral("y"), values[3]},
-                       {QStringLiteral("w"), values[4]},      {QStringLiteral("h"), values[5]}};
+    // The wall reports the stream it plays; a known signal shows both of its streams.
+    const SignalRecord *signal = nullptr;
     if (context.signalList) {
-        // The wall reports the stream it plays; a known signal shows both of its streams.
-        for (const SignalRecord &signal : *context.signalList) {
-            if (signal.ip == values[0]) {
-                window.insert(QStringLiteral("url"), signal.mainUrl);
-                window.insert(QStringLiteral("url2"), signal.subUrl);
+        for (const SignalRecord &s : *context.signalList) {
+            if (s.ip == values[0]) {
+                signal = &s;
                 break;
             }
         }
     }
-    if (values.size() < 7) {
-        window.insert(QStringLiteral("type"), 0);
-    } else {
-        window.insert(QStringLiteral("type"), 1);
+    const bool withId = values.size() >= 7;
+    Map window;
+    window.insert(QStringLiteral("h"), values[5]);
+    if (withId) {
         window.insert(QStringLiteral("id"), values[6]);
-        window.insert(QStringLiteral("index"), values[6].section(QLatin1Char('_'), 0, 0));
+        window.insert(QStringLiteral("index"), values[6].left(values[6].indexOf(QLatin1Char('_'))));
     }
+    window.insert(QStringLiteral("src_ip"), values[0]);
+    window.insert(QStringLiteral("type"), withId ? 1 : 0);
+    window.insert(QStringLiteral("url"), signal ? signal->mainUrl : values[1]);
+    if (signal)
+        window.insert(QStringLiteral("url2"), signal->subUrl);
+    window.insert(QStringLiteral("w"), values[4]);
+    window.insert(QStringLiteral("x"), values[2]);
+    window.insert(QStringLiteral("y"), values[3]);
     return window;
+}
+} // namespace
+
+QVariantMap windowDescription(const QStringList &values, const Context &context)
+{
+    return describeWindow<QVariantMap>(values, context);
 }
 
 QJsonObject parseSceneMessage(const QString &wallId, const QStringList &fieldsFromIndex2, const Context &context)
@@ -718,11 +742,11 @@ QJsonObject parseSceneMessage(const QString &wallId, const QStringList &fieldsFr
                 KWARN(lcLink) << "scene message of wall" << wallId << "with more than" << kMaxWindowsPerReply << "windows dropped";
                 return {};
             }
-            const QVariantMap window = windowDescription(subValues(items[i]), context);
+            const QJsonObject window = describeWindow<QJsonObject>(subValues(items[i]), context);
             if (window.isEmpty())
                 ++skippedWindows;
             else
-                blocks.append(QJsonObject::fromVariantMap(window));
+                blocks.append(window);
         }
         scenes.append(QJsonObject{{QStringLiteral("scene_id"), piece.left(first)},
                                   {QStringLiteral("scene_name"), name},
@@ -748,7 +772,8 @@ QList<Action> dispatchDatagram(const QByteArray &datagram, const QString &sender
         return jsonDatagram(document);
 
     const QString utf8 = QString::fromUtf8(datagram);
-    if (utf8.section(QLatin1Char('\n'), 0, 0) == QLatin1String("[venc]")) {
+    const QLatin1String venc("[venc]");
+    if (utf8.startsWith(venc) && (utf8.size() == venc.size() || utf8.at(venc.size()) == QLatin1Char('\n'))) {
         // Our own encoder report (sent to the group we listen on) is not shown. As a text
         // reply an encoder report names no command, so nothing else follows.
         if (sameAddress(context.localIp, sender)) {
@@ -762,7 +787,9 @@ QList<Action> dispatchDatagram(const QByteArray &datagram, const QString &sender
     }
 
     static QTextCodec *const gbkCodec = QTextCodec::codecForName("GBK");
-    const QString gbk = gbkCodec ? gbkCodec->toUnicode(datagram) : QString::fromLatin1(datagram);
+    // Both decodings of plain ASCII are the same text.
+    const bool ascii = std::none_of(datagram.cbegin(), datagram.cend(), [](char c) { return uchar(c) >= 0x80; });
+    const QString gbk = ascii ? utf8 : gbkCodec ? gbkCodec->toUnicode(datagram) : QString::fromLatin1(datagram);
     const QStringList fields = replyFields(gbk);
     if (fields.isEmpty()) {
         KWARN(lcLink) << "datagram from" << sender << "is no reply:" << shown(gbk);

@@ -63,8 +63,15 @@ QVariantMap keyValueLines(const QString &text)
 {
     QVariantMap map;
     const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString &line : lines)
-        map.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1, 1));
+    for (const QString &line : lines) {
+        const int first = line.indexOf(QLatin1Char('='));
+        if (first < 0) {
+            map.insert(line, QString());
+            continue;
+        }
+        const int second = line.indexOf(QLatin1Char('='), first + 1);
+        map.insert(line.left(first), line.mid(first + 1, second < 0 ? -1 : second - first - 1));
+    }
     return map;
 }
 
