@@ -72,6 +72,9 @@ struct WallRecord {
     QList<QRect> nodeRects;       // the cells' wall rectangles, in design order
     QList<DockPreset> docks;      // every preset but "audio_normal"
     QList<CycleGroup> cycleGroups;
+    // What the pages ask of the wall: "name" (its caption), "id", "mode", "size" (virtual
+    // resolution), "splitSize" (columns, rows), "globalPos" (the drawn screen's rectangle).
+    QVariantMap description;
 };
 
 // What an audio level listener of a data docker (type 2) needs.

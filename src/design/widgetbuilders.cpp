@@ -895,13 +895,15 @@ void buildVideoWall(const QJsonObject &node, const QString &pageId, DesignBuild 
 
     QVariantList nodeRects;
     bool hasForm = false;
+    QString caption;
     for (const QJsonValue &item : itemsOf(node)) {
         const QJsonObject child = item.toObject();
         const QString widgetClass = classOf(child);
         if (widgetClass == QLatin1String("TextWidget")) {
-            QVariantMap caption = buildText(child);
-            caption.insert(QStringLiteral("panel_id"), wall.id);
-            out.announcements.append({Target::Text, pageId, caption});
+            QVariantMap text = buildText(child);
+            text.insert(QStringLiteral("panel_id"), wall.id);
+            caption = text.value(QStringLiteral("text")).toString();
+            out.announcements.append({Target::Text, pageId, text});
         } else if (widgetClass == QLatin1String("FormWidget")) {
             // The form is the drawn screen: its geometry and look are the wall item's.
             hasForm = true;
@@ -922,6 +924,12 @@ void buildVideoWall(const QJsonObject &node, const QString &pageId, DesignBuild 
     }
     readPresets(propertyValue(node, QStringLiteral("presetMap")).toArray(), wall, map);
 
+    wall.description = {{QStringLiteral("name"), caption},
+                        {QStringLiteral("id"), wall.id},
+                        {QStringLiteral("mode"), map.value(QStringLiteral("mode")).toString()},
+                        {QStringLiteral("size"), wall.virtualResolution},
+                        {QStringLiteral("splitSize"), QSize(grid.columns, grid.rows)},
+                        {QStringLiteral("globalPos"), map.value(QStringLiteral("globalPos")).toRect()}};
     KTRACE(lcApi) << "test panel map :" << map;
     out.announcements.append({Target::Screen, pageId, map});
     out.walls.append(wall);

@@ -297,7 +297,7 @@ QVariantMap panelMessage(const std::vector<PageRecord> &pages, const QList<WallR
         if (wall.pageId != pageId)
             continue;
         if (seen++ == index)
-            return QVariantMap{{QStringLiteral("id"), wall.id}, {QStringLiteral("size"), wall.virtualResolution}};
+            return wall.description;
     }
     return {};
 }

@@ -95,7 +95,7 @@ QStringList dockNames(const QList<design::WallRecord> &walls, const QString &wal
 QVariantList dockWindows(const QList<design::WallRecord> &walls, const QString &wallId, int index,
                          DockGeneration generation);
 
-// Wall `index` of page `currentPage`, as far as the wall record knows it ("id", "size").
+// The description of wall `index` of page `currentPage`; empty when there is none.
 QVariantMap panelMessage(const std::vector<PageRecord> &pages, const QList<design::WallRecord> &walls,
                          int currentPage, int index);
 // The wall id of the last output with that address; "" when none.

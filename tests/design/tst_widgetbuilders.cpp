@@ -120,7 +120,7 @@ QVariantMap wallRecordView(const WallRecord &wall)
             {"freeLayout", wall.freeLayout}, {"fullScreen", wall.fullScreen},
             {"virtualResolution", wall.virtualResolution}, {"decoders", wall.decoderAddresses},
             {"nodeRects", rects},      {"docks", names},
-            {"dock", docks}};
+            {"dock", docks},           {"description", wall.description}};
 }
 
 // The built map, with what the builder gives besides it under keys starting with "@".
@@ -644,6 +644,10 @@ private slots:
         row("wall-a", w, a, "@record/dock/1/0", window(QRect(0, 0, 2880, 2160), 2, "{{NET}}.20"));
         row("wall-a", w, a, "@record/dock/1/1", window(QRect(2880, 0, 960, 720), 3, ""));
         row("wall-a", w, a, "@record/dock/0/3", window(QRect(1920, 1080, 1920, 1080), 1, "{{NET}}.23"));
+        row("wall-a", w, a, "@record/description/id", QString("1"));
+        row("wall-a", w, a, "@record/description/name", QString("Wall A (2 × 2)"));
+        row("wall-a", w, a, "@record/description/size", QSize(3840, 2160));
+        row("wall-a", w, a, "@record/description/splitSize", QSize(2, 2));
 
         row("2x2", w, kWall2x2, "splitSize", QSize(2, 2));
         row("2x2", w, kWall2x2, "@record/decoders", QStringList{"d0", "d1", "d2", "d3"});
@@ -657,6 +661,8 @@ private slots:
         row("2x2", w, kWall2x2, "@announcements", QStringList{"Screen:w"});
         row("2x2", w, kWall2x2, "@record/freeLayout", 0);
         row("2x2", w, kWall2x2, "@record/virtualResolution", QSize());
+        row("2x2", w, kWall2x2, "@record/description",
+            QVariantMap{{"name", ""}, {"id", "7"}, {"mode", ""}, {"size", QSize()}, {"splitSize", QSize(2, 2)}, {"globalPos", QRect()}});
         for (const char *key : {"globalPos", "toolbar", "size", "fullEn"})
             absent("2x2", w, kWall2x2, key);
         row("stray cells", w, kWallStrayCells, "@record/decoders", QStringList{"", "", "", "ok"});

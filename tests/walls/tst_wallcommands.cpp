@@ -143,9 +143,9 @@ private slots:
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("index");
         QTest::addColumn<QVariantMap>("map");
-        QTest::newRow("first wall of the second page") << 1 << 0 << QVariantMap{{"id", "2"}, {"size", QSize(3840, 2160)}};
-        QTest::newRow("second wall of the second page") << 1 << 1 << QVariantMap{{"id", "3"}, {"size", QSize()}};
-        QTest::newRow("only wall of the first page") << 0 << 0 << QVariantMap{{"id", "1"}, {"size", QSize(1920, 1080)}};
+        QTest::newRow("first wall of the second page") << 1 << 0 << QVariantMap{{"id", "2"}};
+        QTest::newRow("second wall of the second page") << 1 << 1 << QVariantMap{{"id", "3"}};
+        QTest::newRow("only wall of the first page") << 0 << 0 << QVariantMap{{"id", "1"}};
         QTest::newRow("index past the page's walls") << 0 << 1 << QVariantMap{};
         QTest::newRow("page without walls") << 2 << 0 << QVariantMap{};
         QTest::newRow("page out of range") << 3 << 0 << QVariantMap{};
@@ -159,10 +159,10 @@ private slots:
         const std::vector<PageRecord> pages{{"", "p-a"}, {"", "p-b"}, {"", "p-c"}};
         QList<design::WallRecord> w{fixtures::wall("1", {}), fixtures::wall("2", {}), fixtures::wall("3", {})};
         w[0].pageId = "p-a";
-        w[0].virtualResolution = QSize(1920, 1080);
         w[1].pageId = "p-b";
-        w[1].virtualResolution = QSize(3840, 2160);
         w[2].pageId = "p-b";
+        for (design::WallRecord &wall : w)
+            wall.description = {{"id", wall.id}};
         QCOMPARE(walls::panelMessage(pages, w, page, index), map);
     }
 
