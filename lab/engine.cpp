@@ -50,8 +50,10 @@ bool Engine::start(QString *error)
         if (f.name.endsWith(QLatin1String(".ds")))
             project = f.name.left(f.name.size() - 3);
     }
-    addPeer(std::make_unique<ScanNodePeer>(QStringLiteral("host-node"), c.address(c.hostNode), c.hostTag,
-                                           project, files, c.fragmentSize, m_faults));
+    auto hostNode = std::make_unique<ScanNodePeer>(QStringLiteral("host-node"), c.address(c.hostNode), c.hostTag,
+                                                   project, files, c.fragmentSize, m_faults);
+    ScanNodePeer *host = hostNode.get();
+    addPeer(std::move(hostNode));
     addPeer(std::make_unique<ScanNodePeer>(QStringLiteral("spare-node"), c.address(c.spareNode), QStringLiteral("2"),
                                            QString(), QList<PackageFile>{}, c.fragmentSize, m_faults));
     addPeer(std::make_unique<HostServicePeer>(c.address(c.hostService), QStringLiteral("kvm-1")));
@@ -60,6 +62,8 @@ bool Engine::start(QString *error)
     for (int i = 0; i < c.encoderCount; ++i)
         addPeer(std::make_unique<EncoderPeer>(i + 1, c.address(c.firstEncoder + i)));
     addWallPeers();
+    if (m_walls)
+        host->setStatusStore([this, host](const Datagram &in) { return m_walls->handle(in, host->address(), true); });
 
     bool ok = true;
     for (const auto &peer : m_peers) {

@@ -107,6 +107,9 @@ QList<Outgoing> ScanNodePeer::handle(const Datagram &in)
     }
     if (command == QLatin1String("DownloadFile") && !m_files.isEmpty())
         return serve(fields, in.sender);
+    if (m_statusStore && (command == QLatin1String("SetStatus") || command == QLatin1String("SaveClientInfo")
+                          || command == QLatin1String("GetClientInfo")))
+        return m_statusStore(in);
     return {};
 }
 

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMap>
 #include <QStringList>
+#include <functional>
 
 namespace lab {
 
@@ -43,6 +44,8 @@ public:
     QList<Outgoing> handle(const Datagram &in) override;
 
     const QList<PackageFile> &files() const { return m_files; }
+    // The host keeps the installation's control states: status commands go to this store.
+    void setStatusStore(std::function<QList<Outgoing>(const Datagram &)> store) { m_statusStore = std::move(store); }
 
 private:
     QList<Outgoing> serve(const QStringList &fields, const QHostAddress &sender);
@@ -56,6 +59,7 @@ private:
     const FaultPlan &m_faults; // owned by the engine, changed through the control socket
     QHash<QString, quint32> m_sends; // whole-file requests per file under the current plan
     quint32 m_sendsGeneration = 0;
+    std::function<QList<Outgoing>(const Datagram &)> m_statusStore;
 };
 
 } // namespace lab

@@ -208,6 +208,9 @@ void ImServerApi::initialization()
         m_requestTimer->stop();
     m_walls.clear();
     m_listenerSpecs.clear();
+    m_stacks.clear();
+    m_hosts.clear();
+    m_hasFavourites = false;
     m_currentUser.reset();
     m_users.clear();
     m_outputs.clear();
@@ -234,6 +237,5 @@ void ImServerApi::drain(QUdpSocket *socket)
         socket->receiveDatagram();
 }
 
-void ImServerApi::RecvformHostSendSocket() { drain(m_hostSendSocket); }
 void ImServerApi::RecvformUdpSocketFor41237() { drain(m_udpSocketFor41237); }
 

@@ -26,6 +26,9 @@
 #include <vector>
 
 #include "design/designbuild.h"
+#include "catalogue/catalogue.h"
+#include "commands/hostmessages.h"
+#include "controls/controlcommands.h"
 #include "dispatch/replies.h"
 #include "link/routes.h"
 #include "link/scanreply.h"
@@ -148,6 +151,18 @@ public:
     void handleReply(const QByteArray &datagram, const QString &sender, const kora::dispatch::Context &context);
     kora::dispatch::Context dispatchContext() const;
 
+    // The design command language, from designed buttons and the controller
+    // (imserverapi_commands.cpp).
+    void analyzCustomProtocol(const QByteArray &command);
+    // A KVM host's message on the host socket.
+    void analyzHostMsg(const QString &ip, const QByteArray &data);
+    struct HostRecord {
+        QString name, id, venc, address;
+        QList<kora::commands::FileInfo> tree;
+    };
+    const QList<HostRecord> &hosts() const { return m_hosts; }
+    const QMap<QString, QString> &variables() const { return m_values.variables; }
+
 public slots:
     // Settings and local files.
     void SaveConfig();
@@ -212,6 +227,40 @@ public slots:
     QVariantMap serverGetCycleGroup(const QString &id) const;
     QVariantList serverGetCycleGroupList() const;
     void serverStartCycleGroup(const QString &panelId, const QString &name);
+
+    // Designed buttons, sliders, matrices and control states (imserverapi_controls.cpp).
+    void ServerButtonCmd(const QStringList &Cmd);
+    void ServerVX2ButtonCmd(const QVariantMap &cmdMap);
+    void ServerSliderCmd(const QString &uuid, const QString &Cmd, float value, int type);
+    void ServerVX2SliderCmd(const QString &uuid, const QJsonObject &cmdJosn, float value, int type);
+    void ServerMatrixCmd(const QString &Cmd, const QString &xValue, const QString &yValue);
+    void ServerSaveMatrixPreset(const QString &uuid, const QString &name, const QString &data);
+    void ServerDelMatrixPreset(const QString &uuid, int index, const QString &data);
+    QStringList ServerCallMatrixPreset(const QString &uuid, int index);
+    void ServerSetStatus(const QString &uuid, const QString &data);
+    void ServerGetStatus(const QString &uuid);
+    void listenValue(const QString &uuid, int value) { emit callQmlRefreshListen(uuid, value); }
+
+    // Signal catalogue (imserverapi_catalogue.cpp).
+    QVariant getSignalNum(int group) const;
+    QVariant getMultiSignalNum(int group) const;
+    QVariantList getSignalNumByName(const QString &str) const;
+    QVariantMap getSignalMsg(int index) const;
+    QVariantMap getMultiSignalMsg(int index) const;
+    QStringList getSignalIp(int group) const;
+    QStringList getSignalNames(int group) const;
+    QStringList getSignalUrl(int group) const;
+    QString getSignalUrl2(const QString &sId) const;
+    QString getSignalGroupName(int index) const;
+    QString getSignalName(const QString &ip) const;
+    QVariant searchSignal(const QStringList &groups, const QString &str) const;
+    QVariant searchSignalOfGroup(const QString &group, const QString &str) const;
+    void setSignalStar(const QString &ip, bool star);
+    bool isStar(const QString &ip) const;
+    bool hasStar() const { return m_hasFavourites; }
+    bool checkPermission(const QString &panel_id) const;
+    bool checkSignalPermission(const QString &group_name) const;
+    QJsonArray serverRefreshTreeModel(const QJsonArray &treeArray) const;
 
     void initialization();
 
@@ -337,6 +386,11 @@ private:
     bool requestFile(const QString &name, bool newFile); // the request alone, without the watchdog
     void requestUnanswered();
     void apply(const kora::dispatch::Action &action);
+    // Packets of designed controls, each after its delay; `then` runs after the last one.
+    void sendPackets(const QList<kora::controls::Packet> &packets, std::function<void()> then = {});
+    void sendPacket(const kora::controls::Packet &packet);
+    void sendSliderState(const QString &uuid, float value);
+    kora::catalogue::Lists catalogueLists() const;
     void addResourceSignals(const kora::dispatch::Action &action);
     // Builds the design's pages and announces them; `then` runs after the last announcement.
     void analyzNewDesignJson(const QByteArray &data, std::function<void()> then);
@@ -395,6 +449,10 @@ private:
     QList<kora::design::ListenerSpec> m_listenerSpecs; // for the audio level listeners
     kora::DeviceModel m_catalogueView; // copy of the catalogue lists for the tree builder
     kora::dispatch::State m_dispatchState; // what replies remember (matrix presets)
+    kora::controls::Values m_values;       // data dockers' values and the design's variables
+    QList<kora::design::StackRecord> m_stacks;
+    QList<HostRecord> m_hosts;             // KVM hosts that announced themselves
+    bool m_hasFavourites = false;          // the device file offers the favourites group
     QList<kora::PictureRecord> m_pictures; // "pic.dat" of an older host, named by its configuration
     std::vector<QThread *> m_workerThreads; // snapshot readers and the like, joined on reset
 

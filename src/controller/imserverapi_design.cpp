@@ -42,6 +42,7 @@ void ImServerApi::analyzNewDesignJson(const QByteArray &data, std::function<void
     m_announcing = std::move(build.announcements);
     m_announced = 0;
     m_visibilitySets = std::move(build.visibilitySets);
+    m_stacks = std::move(build.stacks);
     m_afterAnnouncing = std::move(then);
     announceNext(m_announceGeneration);
 }

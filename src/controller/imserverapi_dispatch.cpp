@@ -103,10 +103,7 @@ void ImServerApi::apply(const dispatch::Action &a)
     case Kind::RefreshMatrix: emit callQmlRefreshMatrix(a.map); break;
     case Kind::Clocks: emit callRefreshClocks(a.list); break;
     case Kind::SignalMsg: emit callQmlSignalMsg(a.map); break;
-    case Kind::CustomProtocol:
-        // The design command language comes with the designed controls.
-        KTRACE(lcLink) << "design command not handled yet:" << a.raw.left(200);
-        break;
+    case Kind::CustomProtocol: analyzCustomProtocol(a.raw); break;
     case Kind::Trace: KTRACE(lcLink) << a.text; break;
     case Kind::SignalTree:
     case Kind::SignalTreePage: addResourceSignals(a); break;

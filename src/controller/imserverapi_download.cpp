@@ -78,6 +78,7 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
     m_groups = std::move(model.groups);
     m_roles = std::move(model.roles);
     m_users = std::move(model.users);
+    m_hasFavourites = model.hasFavourites;
     KTRACE(lcDownload) << "device file:" << m_outputs.size() << "outputs" << m_signals.size() << "signals"
                        << m_users.size() << "users";
 }

@@ -1,6 +1,7 @@
 // Local settings, starred signals, translations and the cache.
 #include "controller/imserverapi.h"
 
+#include "catalogue/catalogue.h"
 #include "log/categories.h"
 #include "log/trace.h"
 #include "settings/signalstars.h"
@@ -22,12 +23,7 @@ void ImServerApi::SaveConfig()
 
 void ImServerApi::SaveSignalConfig()
 {
-    QStringList starred;
-    for (const kora::SignalRecord &signal : m_signals) {
-        if (signal.star)
-            starred.append(signal.ip);
-    }
-    if (!kora::saveStarredAddresses(signalSettingsPath(), starred))
+    if (!kora::saveStarredAddresses(signalSettingsPath(), kora::catalogue::starredAddresses(m_signals)))
         KWARN(lcSettings) << "cannot write" << signalSettingsPath();
 }
 

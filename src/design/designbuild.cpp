@@ -96,8 +96,10 @@ const struct {
     {"StackWidget",
      [](const QJsonObject &node, const QString &pageId, const Catalogue &, DesignBuild &out, int) {
          QList<QJsonArray> set;
-         announce(out, Target::Stack, pageId, buildStack(node, &set));
+         const QVariantMap map = buildStack(node, &set);
+         announce(out, Target::Stack, pageId, map);
          addVisibilitySet(out, set);
+         out.stacks.append({map.value(QStringLiteral("objectName")).toString(), set});
      }},
     {"Group",
      [](const QJsonObject &node, const QString &pageId, const Catalogue &catalogue, DesignBuild &out, int depth) {

@@ -90,11 +90,18 @@ struct Catalogue {
     const kora::UserRecord *user = nullptr;
 };
 
+// A stacked widget group: its pages, each the object names shown together.
+struct StackRecord {
+    QString name; // the stack's objectName
+    QList<QJsonArray> pages;
+};
+
 struct DesignBuild {
     QList<Announcement> announcements; // in emission order
     QList<kora::PageRecord> pages;     // identifier = page "uuid", empty name
     QList<WallRecord> walls;
     QList<QList<QJsonArray>> visibilitySets; // first array shown, the others hidden
+    QList<StackRecord> stacks;
     QList<ListenerSpec> listeners;
     bool parsed = false; // false: the file did not parse, nothing built
 };

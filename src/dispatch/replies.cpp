@@ -764,7 +764,8 @@ QList<Action> dispatchDatagram(const QByteArray &datagram, const QString &sender
         KWARN(lcLink) << "datagram of" << datagram.size() << "bytes from" << sender << "refused";
         return {};
     }
-    if (datagram.isEmpty())
+    // Clients announce themselves with "start" on this port; this one hears its own, too.
+    if (datagram.isEmpty() || datagram == "start")
         return {};
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(datagram, &error);

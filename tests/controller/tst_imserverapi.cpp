@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QFile>
 #include <QNetworkDatagram>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUdpSocket>
@@ -162,6 +164,39 @@ private slots:
 
         api.initialization();
         QCOMPARE(api.language("Login"), QStringLiteral("Login"));
+    }
+
+    void starsSurviveARestart()
+    {
+        QDir().mkpath("data");
+        auto signals_ = [] {
+            std::vector<SignalRecord> list(3);
+            const char *names[] = {"cam", "会议室 PC", "tv"};
+            for (int i = 0; i < 3; ++i) {
+                list[size_t(i)].name = QString::fromUtf8(names[i]);
+                list[size_t(i)].ip = QStringLiteral("10.0.0.%1").arg(i + 1);
+            }
+            return list;
+        };
+        {
+            ImServerApi api;
+            api.signalList() = signals_();
+            QSignalSpy stars(&api, &ImServerApi::callQmlRefeshSignalStar);
+            api.setSignalStar("10.0.0.2", true);
+            api.setSignalStar("10.0.0.9", true); // no such signal: the list is sent unchanged
+            QCOMPARE(stars.size(), 2);
+            const QJsonArray expected{QJsonObject{{"text", "会议室 PC"}, {"isoption", false}, {"index", 1}, {"type", 0}}};
+            QCOMPARE(stars.at(0).first().toJsonArray(), expected);
+            QCOMPARE(stars.at(1).first().toJsonArray(), expected);
+            QVERIFY(api.isStar("10.0.0.2"));
+            QVERIFY(!api.isStar("10.0.0.9"));
+        }
+        ImServerApi restarted;
+        restarted.signalList() = signals_();
+        restarted.LoadSignalConfig();
+        QVERIFY(restarted.isStar("10.0.0.2"));
+        QVERIFY(!restarted.isStar("10.0.0.1"));
+        QCOMPARE(restarted.getSignalNumByName(QStringLiteral("收藏")), QVariantList{1});
     }
 
     void cachedDesignShowsItsLoginPage()

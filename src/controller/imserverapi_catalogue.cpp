@@ -1,0 +1,118 @@
+// The signal catalogue the pages ask for: groups, multi-signals, search, favourites and the
+// role's permissions. The rules are in catalogue/catalogue.h; this file logs and persists.
+#include "controller/imserverapi.h"
+
+#include "catalogue/catalogue.h"
+#include "log/categories.h"
+#include "log/trace.h"
+
+using namespace kora;
+
+namespace {
+QVariantList variants(const QList<int> &ints)
+{
+    QVariantList out;
+    for (int i : ints)
+        out.append(i);
+    return out;
+}
+} // namespace
+
+catalogue::Lists ImServerApi::catalogueLists() const { return {m_signals, m_groups, m_multiSignals}; }
+
+QVariant ImServerApi::getSignalNum(int group) const
+{
+    const QList<int> positions = catalogue::signalPositions(catalogueLists(), group);
+    KTRACE(lcApi) << group << positions;
+    return QVariant::fromValue(variants(positions));
+}
+
+QVariant ImServerApi::getMultiSignalNum(int group) const
+{
+    const QList<int> positions = catalogue::multiSignalPositions(catalogueLists(), group);
+    KTRACE(lcApi) << group << positions;
+    return QVariant::fromValue(variants(positions));
+}
+
+QVariantList ImServerApi::getSignalNumByName(const QString &str) const
+{
+    const QVariantList result = catalogue::positionsByName(catalogueLists(), str);
+    KTRACE(lcApi) << str << str.toLatin1().toHex() << result;
+    return result;
+}
+
+QVariantMap ImServerApi::getSignalMsg(int index) const { return catalogue::signalMessage(catalogueLists(), index); }
+QVariantMap ImServerApi::getMultiSignalMsg(int index) const { return catalogue::multiSignalMessage(catalogueLists(), index); }
+QStringList ImServerApi::getSignalIp(int group) const { return catalogue::groupSignalIps(catalogueLists(), group); }
+
+QStringList ImServerApi::getSignalNames(int group) const
+{
+    const QStringList names = catalogue::groupSignalNames(catalogueLists(), group);
+    KTRACE(lcApi) << group << names;
+    return names;
+}
+
+QStringList ImServerApi::getSignalUrl(int group) const { return catalogue::groupSignalUrls(catalogueLists(), group); }
+QString ImServerApi::getSignalUrl2(const QString &sId) const { return catalogue::subUrlOf(catalogueLists(), sId); }
+
+QString ImServerApi::getSignalGroupName(int index) const
+{
+    const QString name = catalogue::groupName(catalogueLists(), index);
+    KTRACE(lcApi) << index << name;
+    return name;
+}
+
+QString ImServerApi::getSignalName(const QString &ip) const { return catalogue::signalNameOf(catalogueLists(), ip); }
+
+QVariant ImServerApi::searchSignal(const QStringList &groups, const QString &str) const
+{
+    const QList<int> found = catalogue::searchSignal(catalogueLists(), groups, str);
+    KTRACE(lcApi) << groups << str << found;
+    return QVariant::fromValue(variants(found));
+}
+
+QVariant ImServerApi::searchSignalOfGroup(const QString &group, const QString &str) const
+{
+    return QVariant::fromValue(variants(catalogue::searchSignalOfGroup(catalogueLists(), group, str)));
+}
+
+void ImServerApi::setSignalStar(const QString &ip, bool star)
+{
+    for (SignalRecord &s : m_signals) {
+        if (s.ip == ip) {
+            s.star = star;
+            break;
+        }
+    }
+    emit callQmlRefeshSignalStar(catalogue::favouriteNodes(catalogueLists()));
+    SaveSignalConfig();
+}
+
+bool ImServerApi::isStar(const QString &ip) const
+{
+    for (const SignalRecord &s : m_signals) {
+        if (s.ip == ip)
+            return s.star;
+    }
+    return false;
+}
+
+bool ImServerApi::checkPermission(const QString &panel_id) const
+{
+    const QStringList pages = m_currentUser ? m_currentUser->pageIds : QStringList();
+    KTRACE(lcApi) << pages << panel_id;
+    return pages.contains(panel_id);
+}
+
+bool ImServerApi::checkSignalPermission(const QString &group_name) const
+{
+    KTRACE(lcApi) << (m_currentUser ? m_currentUser->signalGroups : QStringList()) << group_name;
+    return design::checkSignalPermission(m_currentUser.get(), group_name);
+}
+
+QJsonArray ImServerApi::serverRefreshTreeModel(const QJsonArray &treeArray) const
+{
+    const QJsonArray tree = catalogue::refreshTreeModel(catalogueLists(), treeArray);
+    KTRACE(lcApi) << tree;
+    return tree;
+}

@@ -1,0 +1,131 @@
+// The design command language ("{Inline...}") from designed buttons and the controller, and
+// the KVM hosts' messages. What a command means is decided in commands/designcommands.h;
+// here the controller's part is done and the rest goes to the pages.
+#include "controller/imserverapi.h"
+
+#include "commands/designcommands.h"
+#include "commands/hostmessages.h"
+#include "link/messages.h"
+#include "log/categories.h"
+#include "log/trace.h"
+#include "walls/wallcommands.h"
+
+#include <QHostAddress>
+#include <QUdpSocket>
+
+using namespace kora;
+
+void ImServerApi::analyzCustomProtocol(const QByteArray &command)
+{
+    const QStringList parts = commands::commandParts(command);
+    KTRACE(lcApi) << "design command" << parts;
+    if (parts.isEmpty())
+        return;
+    const commands::DesignCommand c = commands::interpretDesignCommand(parts);
+    if (!c.selectWall.isEmpty())
+        m_selPanel = c.selectWall;
+
+    using Action = commands::DesignCommand::Action;
+    switch (c.action) {
+    case Action::None:
+        break;
+    case Action::GetStatus:
+        ServerGetStatus(m_selPanel);
+        break;
+    case Action::GetWindows:
+        ServerGetWindows(m_selPanel);
+        break;
+    case Action::ClearWall:
+        ServerClearWall();
+        break;
+    case Action::GetClocks:
+        // The clocks' query comes with the clocks; the dialog still opens.
+        KTRACE(lcApi) << "clock query not available yet for wall" << m_selPanel;
+        break;
+    case Action::SetVariable:
+        m_values.variables.insert(c.name, c.value);
+        break;
+    case Action::PanelSleep:
+        if (const design::WallRecord *wall = walls::findWall(m_walls, c.wall)) {
+            const QByteArray sleep = commands::screenSleepCommand(c.on);
+            for (const QString &decoder : wall->decoderAddresses) {
+                if (!decoder.isEmpty())
+                    sendUdpData(sleep, decoder, link::kCommandPort);
+            }
+        } else {
+            KWARN(lcApi) << "screen command for unknown wall" << c.wall;
+        }
+        break;
+    case Action::PanelLock: {
+        const QByteArray lock = commands::lockCommand(c.wall, c.on);
+        if (!lock.isEmpty())
+            sendUdpData(lock, QString::fromLatin1(link::kWallGroup), link::kCommandPort);
+        break;
+    }
+    case Action::StackIndex:
+        for (const design::StackRecord &stack : qAsConst(m_stacks)) {
+            if (stack.name != c.name)
+                continue;
+            for (int k = 0; k < stack.pages.size(); ++k)
+                emit callSetWidgetVisible(stack.pages.at(k), k == c.index);
+        }
+        break;
+    case Action::IpcMove:
+    case Action::IpcZoom:
+    case Action::IpcPresets:
+        // Camera control comes with the camera events.
+        KTRACE(lcApi) << "camera command not available yet:" << parts;
+        break;
+    }
+    if (c.toPages)
+        emit callCustomProtocol(c.func, c.params);
+}
+
+void ImServerApi::analyzHostMsg(const QString &ip, const QByteArray &data)
+{
+    commands::HostMessage m = commands::parseHostMessage(data);
+    using Kind = commands::HostMessage::Kind;
+    switch (m.kind) {
+    case Kind::Invalid:
+        KWARN(lcLink) << "host message from" << ip << "is no JSON object:" << data.left(200);
+        break;
+    case Kind::Failed:
+        KWARN(lcLink) << "host" << ip << "reports code" << m.code << m.message;
+        break;
+    case Kind::Device:
+        KTRACE(lcLink) << "host" << ip << m.devId << m.devName << m.devVenc;
+        // A host answers every GetDev: one record per host and address, its tree kept.
+        for (HostRecord &host : m_hosts) {
+            if (host.id == m.devId && host.address == ip) {
+                host.name = m.devName;
+                host.venc = m.devVenc;
+                return;
+            }
+        }
+        m_hosts.append({m.devName, m.devId, m.devVenc, ip, {}});
+        break;
+    case Kind::Tree:
+        for (HostRecord &host : m_hosts) {
+            if (host.address == ip)
+                host.tree = m.tree;
+        }
+        KTRACE(lcLink) << "host" << ip << "file tree with" << m.tree.size() << "roots";
+        break;
+    case Kind::Unknown:
+        KTRACE(lcLink) << "host message" << m.response << "cannot be identified";
+        break;
+    }
+}
+
+void ImServerApi::RecvformHostSendSocket()
+{
+    while (m_hostSendSocket->hasPendingDatagrams()) {
+        QByteArray datagram(int(qMax<qint64>(0, m_hostSendSocket->pendingDatagramSize())), Qt::Uninitialized);
+        QHostAddress sender;
+        const qint64 size = m_hostSendSocket->readDatagram(datagram.data(), datagram.size(), &sender);
+        if (size < 0)
+            break;
+        datagram.truncate(int(size));
+        analyzHostMsg(QHostAddress(sender.toIPv4Address()).toString(), datagram);
+    }
+}
