@@ -2,6 +2,7 @@
 
 #include "log/categories.h"
 #include "log/trace.h"
+#include "model/jsontext.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -22,20 +23,6 @@ namespace {
 QString shown(const QString &text)
 {
     return text.size() <= 80 ? text : text.left(80) + QStringLiteral("...");
-}
-
-// Hosts send ids as text or as numbers.
-QString textOf(const QJsonValue &value)
-{
-    if (value.isString())
-        return value.toString();
-    if (value.isDouble()) {
-        const double d = value.toDouble();
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
-            return QString::number(qint64(d));
-        return QString::number(d, 'g', 15);
-    }
-    return {};
 }
 
 // A number or a numeric text in int range; anything else fails.
@@ -219,7 +206,7 @@ HostMessage parseHostMessage(const QByteArray &datagram)
         return m;
     }
     const QJsonObject object = document.object();
-    m.response = textOf(object.value(QLatin1String("response")));
+    m.response = jsonText(object.value(QLatin1String("response")));
 
     // A missing "code" is a success; one that is present but not a readable 0 is not.
     const QJsonValue code = object.value(QLatin1String("code"));
@@ -230,7 +217,7 @@ HostMessage parseHostMessage(const QByteArray &datagram)
         if (value != 0) {
             m.kind = HostMessage::Kind::Failed;
             m.code = value;
-            m.message = textOf(object.value(QLatin1String("msg")));
+            m.message = jsonText(object.value(QLatin1String("msg")));
             KWARN(lcApi) << "host answers" << m.response << "with code" << m.code << "msg" << shown(m.message);
             return m;
         }
@@ -244,9 +231,9 @@ HostMessage parseHostMessage(const QByteArray &datagram)
         }
         const QJsonObject dev = data.toObject();
         m.kind = HostMessage::Kind::Device;
-        m.devId = textOf(dev.value(QLatin1String("dev_id")));
-        m.devName = textOf(dev.value(QLatin1String("dev_name")));
-        m.devVenc = textOf(dev.value(QLatin1String("dev_venc")));
+        m.devId = jsonText(dev.value(QLatin1String("dev_id")));
+        m.devName = jsonText(dev.value(QLatin1String("dev_name")));
+        m.devVenc = jsonText(dev.value(QLatin1String("dev_venc")));
         KTRACE(lcApi) << "host device" << m.devId << m.devName << m.devVenc;
         return m;
     }
@@ -270,10 +257,10 @@ HostMessage parseHostMessage(const QByteArray &datagram)
             }
             const QJsonObject o = value.toObject();
             FileInfo node;
-            node.id = textOf(o.value(QLatin1String("id")));
-            node.pid = textOf(o.value(QLatin1String("pid")));
-            node.name = textOf(o.value(QLatin1String("name")));
-            node.area = textOf(o.value(QLatin1String("area")));
+            node.id = jsonText(o.value(QLatin1String("id")));
+            node.pid = jsonText(o.value(QLatin1String("pid")));
+            node.name = jsonText(o.value(QLatin1String("name")));
+            node.area = jsonText(o.value(QLatin1String("area")));
             if (!intOf(o.value(QLatin1String("type")), &node.type))
                 node.type = 0;
             KTRACE(lcApi) << "host file node id" << node.id << "pid" << node.pid << "name" << shown(node.name)

@@ -4,6 +4,7 @@
 #include "link/messages.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "model/jsontext.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -102,20 +103,6 @@ bool knownWall(const Context &context, const QString &id)
     return false;
 }
 
-// JSON ids and numbers may come as text or as numbers.
-QString textOf(const QJsonValue &value)
-{
-    if (value.isString())
-        return value.toString();
-    if (value.isDouble()) {
-        const double d = value.toDouble();
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
-            return QString::number(qint64(d));
-        return QString::number(d, 'g', 15);
-    }
-    return {};
-}
-
 // Absent counts as 0; a number or a numeric text in int range is read; anything else fails.
 bool intOf(const QJsonValue &value, int *out)
 {
@@ -145,7 +132,7 @@ QStringList textsOf(const QJsonValue &value)
     QStringList out;
     const QJsonArray array = value.toArray();
     for (const QJsonValue &v : array)
-        out.append(textOf(v));
+        out.append(jsonText(v));
     return out;
 }
 
@@ -341,12 +328,12 @@ QList<Action> cycleGroups(const QJsonObject &store, const Context &context)
             ++skipped;
             continue;
         }
-        const QString name = textOf(entry.value(QLatin1String("name")));
+        const QString name = jsonText(entry.value(QLatin1String("name")));
         groups.append(QVariantMap{
             {QStringLiteral("name"), name},
-            {QStringLiteral("hotkey"), textOf(entry.value(QLatin1String("hotkey")))},
+            {QStringLiteral("hotkey"), jsonText(entry.value(QLatin1String("hotkey")))},
             // Groups stored before ids existed are known by their name.
-            {QStringLiteral("id"), entry.contains(QLatin1String("id")) ? textOf(entry.value(QLatin1String("id"))) : name},
+            {QStringLiteral("id"), entry.contains(QLatin1String("id")) ? jsonText(entry.value(QLatin1String("id"))) : name},
             {QStringLiteral("time"), time},
             {QStringLiteral("sceneIds"), textsOf(entry.value(QLatin1String("sceneIds")))},
             {QStringLiteral("sceneNames"), textsOf(entry.value(QLatin1String("sceneNames")))},
@@ -355,7 +342,7 @@ QList<Action> cycleGroups(const QJsonObject &store, const Context &context)
     if (skipped > 0)
         KWARN(lcLink) << "cycleGroups:" << skipped << "malformed groups skipped";
     QList<Action> out;
-    const QString wallId = textOf(store.value(QLatin1String("id")));
+    const QString wallId = jsonText(store.value(QLatin1String("id")));
     for (const WallNodes &wall : context.walls) {
         if (wall.id == wallId) {
             Action a = make(Kind::CycleGroups, wall.id);
@@ -533,16 +520,16 @@ bool signalEntry(const QJsonValue &value, bool snapshot, QVariantMap *out)
     if (!value.isObject())
         return false;
     const QJsonObject o = value.toObject();
-    const QString id = textOf(o.value(QLatin1String("id")));
-    const QString snapUrl = textOf(o.value(QLatin1String("snapUrl")));
+    const QString id = jsonText(o.value(QLatin1String("id")));
+    const QString snapUrl = jsonText(o.value(QLatin1String("snapUrl")));
     if (id.isEmpty() || (snapshot && !snapUrl.isEmpty() && !isSnapAddress(snapUrl)))
         return false;
     *out = {{QStringLiteral("id"), id},
-            {QStringLiteral("name"), textOf(o.value(QLatin1String("name")))},
-            {QStringLiteral("url0"), textOf(o.value(QLatin1String("url0")))},
-            {QStringLiteral("url1"), textOf(o.value(QLatin1String("url1")))},
+            {QStringLiteral("name"), jsonText(o.value(QLatin1String("name")))},
+            {QStringLiteral("url0"), jsonText(o.value(QLatin1String("url0")))},
+            {QStringLiteral("url1"), jsonText(o.value(QLatin1String("url1")))},
             {QStringLiteral("snapUrl"), snapUrl},
-            {QStringLiteral("path"), textOf(o.value(QLatin1String("path")))}};
+            {QStringLiteral("path"), jsonText(o.value(QLatin1String("path")))}};
     return true;
 }
 
@@ -643,7 +630,7 @@ QList<Action> jsonDatagram(const QJsonDocument &document)
         return {}; // requests of other clients pass by here too
     const QString response = object.value(QLatin1String("response")).toString();
     if (!succeeded(object.value(QLatin1String("code")))) {
-        KTRACE(lcLink) << "response" << shown(response) << "reports code" << shown(textOf(object.value(QLatin1String("code"))));
+        KTRACE(lcLink) << "response" << shown(response) << "reports code" << shown(jsonText(object.value(QLatin1String("code"))));
         return {};
     }
     for (const auto &entry : kResponses) {

@@ -11,10 +11,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "support/labclient.h"
+#include "support/labsession.h"
 
 namespace {
-using labclient::clientIp;
 using labclient::journalEnd;
 using labclient::journalFrom;
 QString peer(int host) { return labclient::peerAddress(host); }
@@ -168,12 +167,7 @@ private:
     {
         if (m_api)
             return *m_api;
-        m_api = std::make_unique<ImServerApi>();
-        QSignalSpy login(m_api.get(), &ImServerApi::callQmlLogin);
-        if (!m_api->ServerLogin("admin", "Admin#2024", clientIp(), "", ""))
-            qFatal("login refused");
-        if (!login.wait(15000) || !login.first().first().toBool())
-            qFatal("login failed");
+        m_api = labclient::loggedIn();
         return *m_api;
     }
 

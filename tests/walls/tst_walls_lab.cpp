@@ -16,7 +16,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "support/labclient.h"
+#include "support/labsession.h"
 
 namespace {
 using labclient::clientIp;
@@ -371,12 +371,7 @@ private:
             QSettings ini("data/control.ini", QSettings::IniFormat);
             ini.setValue("Local/multicast", multicast);
         }
-        m_api = std::make_unique<ImServerApi>();
-        QSignalSpy login(m_api.get(), &ImServerApi::callQmlLogin);
-        if (!m_api->ServerLogin("admin", "Admin#2024", clientIp(), "", ""))
-            qFatal("login refused");
-        if (!login.wait(15000) || !login.first().first().toBool())
-            qFatal("login failed");
+        m_api = labclient::loggedIn();
         return *m_api;
     }
 
