@@ -270,28 +270,43 @@ QString sliderText(double value)
     return QString::number(value, 'g', 6);
 }
 
+namespace {
+// What the lines of a block set before its Data lines; every control reads these alike.
+// Before any line sets them: no address, port none, datagrams, text.
+struct BlockSettings {
+    QString ip;
+    QString port = QStringLiteral("0");
+    QString tcp = QStringLiteral("0");
+    QString hex = QStringLiteral("0");
+
+    // False when `key` is none of them.
+    bool read(const QString &key, const QString &value)
+    {
+        QString *field = key == QLatin1String("IP") ? &ip
+                         : key == QLatin1String("Port") ? &port
+                         : key == QLatin1String("Tcp") ? &tcp
+                         : key == QLatin1String("Hex") ? &hex
+                                                       : nullptr;
+        if (field)
+            *field = value;
+        return field;
+    }
+};
+} // namespace
+
 QList<Packet> buttonPackets(const QStringList &blocks)
 {
     QList<Packet> packets;
     const char *const what = "button command";
-    // Before any block sets them: port none, datagrams, text.
-    QString port = QStringLiteral("0");
-    QString tcp = QStringLiteral("0");
-    QString hex = QStringLiteral("0");
+    BlockSettings set; // Port, Tcp and Hex carry over to the next block
     qint64 pending = 0; // waits of Data lines that sent nothing
     for (const QString &block : blocks) {
-        QString ip;
+        set.ip.clear();
         int time = 0;
         const QList<QPair<QString, QString>> lines = commandLines(block);
         for (const auto &[key, value] : lines) {
-            if (key == QLatin1String("IP")) {
-                ip = value;
-            } else if (key == QLatin1String("Port")) {
-                port = value;
-            } else if (key == QLatin1String("Tcp")) {
-                tcp = value;
-            } else if (key == QLatin1String("Hex")) {
-                hex = value;
+            if (set.read(key, value)) {
+                continue;
             } else if (key == QLatin1String("Time")) {
                 bool ok = false;
                 time = boundedDelay(value.toLongLong(&ok));
@@ -300,7 +315,7 @@ QList<Packet> buttonPackets(const QStringList &blocks)
                     time = 0;
                 }
             } else if (key == QLatin1String("Data")) {
-                if (ip == kInternalIp) {
+                if (set.ip == kInternalIp) {
                     // The rest of a block addressed to the client itself is not read.
                     if (internalPacket(value, boundedDelay(pending), &packets, what))
                         pending = 0;
@@ -308,12 +323,12 @@ QList<Packet> buttonPackets(const QStringList &blocks)
                 }
                 pending = std::min<qint64>(pending + time, kMaxDelayMs);
                 Transport transport = Transport::Udp;
-                if (!transportFromText(tcp, &transport)) {
-                    KWARN(lcApi) << "button Tcp value" << shown(tcp) << "is neither 0 nor 1: not sent";
+                if (!transportFromText(set.tcp, &transport)) {
+                    KWARN(lcApi) << "button Tcp value" << shown(set.tcp) << "is neither 0 nor 1: not sent";
                     continue;
                 }
-                const QByteArray data = hexFromText(hex) ? decodeHexText(value) : value.toUtf8();
-                if (networkPacket(transport, ip, portFromText(port), data, int(pending), &packets, what))
+                const QByteArray data = hexFromText(set.hex) ? decodeHexText(value) : value.toUtf8();
+                if (networkPacket(transport, set.ip, portFromText(set.port), data, int(pending), &packets, what))
                     pending = 0;
             }
         }
@@ -386,24 +401,18 @@ QList<Packet> sliderPackets(const QString &block, double value)
 {
     QList<Packet> packets;
     const char *const what = "slider command";
-    QString ip;
-    QString port = QStringLiteral("0");
-    QString hex = QStringLiteral("0");
+    BlockSettings set; // sliders never use TCP: "Tcp" is read and not used
     QString key;
     const QList<QPair<QString, QString>> lines = commandLines(block);
     for (const auto &[name, text] : lines) {
-        if (name == QLatin1String("IP")) {
-            ip = text;
-        } else if (name == QLatin1String("Port")) {
-            port = text;
-        } else if (name == QLatin1String("Hex")) {
-            hex = text;
+        if (set.read(name, text)) {
+            continue;
         } else if (name == QLatin1String("Key")) {
             key = text;
         } else if (name == QLatin1String("Data")) {
-            const QByteArray data = hexFromText(hex) ? decodeHexText(replaceFirst(text, key, sliderHex(value)))
-                                                     : replaceFirst(text, key, sliderText(value)).toUtf8();
-            networkPacket(Transport::Udp, ip, portFromText(port), data, kSendPauseMs, &packets, what);
+            const QByteArray data = hexFromText(set.hex) ? decodeHexText(replaceFirst(text, key, sliderHex(value)))
+                                                         : replaceFirst(text, key, sliderText(value)).toUtf8();
+            networkPacket(Transport::Udp, set.ip, portFromText(set.port), data, kSendPauseMs, &packets, what);
         }
     }
     return packets;
@@ -461,26 +470,17 @@ QList<Packet> matrixPackets(const QString &block, const QString &xValue, const Q
 
     QList<Packet> packets;
     const char *const what = "matrix command";
-    QString ip;
-    QString port = QStringLiteral("0");
-    QString tcp = QStringLiteral("0");
-    QString hex = QStringLiteral("0");
+    BlockSettings set;
     const QList<QPair<QString, QString>> lines = commandLines(block);
     for (const auto &[key, value] : lines) {
-        if (key == QLatin1String("IP")) {
-            ip = value;
+        if (set.read(key, value)) {
+            continue;
         } else if (key == QLatin1String("IPStr")) {
             QString text = value;
-            if (ip == kUnspecifiedIp && substituted(&text))
-                ip = text;
-        } else if (key == QLatin1String("Port")) {
-            port = value;
-        } else if (key == QLatin1String("Tcp")) {
-            tcp = value;
-        } else if (key == QLatin1String("Hex")) {
-            hex = value;
+            if (set.ip == kUnspecifiedIp && substituted(&text))
+                set.ip = text;
         } else if (key == QLatin1String("Data")) {
-            if (ip == kUnspecifiedIp) {
+            if (set.ip == kUnspecifiedIp) {
                 // Earlier Data lines of this command have already gone out; the rest never does.
                 KWARN(lcApi) << "matrix command without a destination for" << shown(value) << ": stopped";
                 break;
@@ -489,14 +489,14 @@ QList<Packet> matrixPackets(const QString &block, const QString &xValue, const Q
             if (!substituted(&text))
                 continue;
             Transport transport = Transport::Udp;
-            if (!transportFromText(tcp, &transport)) {
-                KWARN(lcApi) << "matrix Tcp value" << shown(tcp) << "is neither 0 nor 1: not sent";
+            if (!transportFromText(set.tcp, &transport)) {
+                KWARN(lcApi) << "matrix Tcp value" << shown(set.tcp) << "is neither 0 nor 1: not sent";
                 continue;
             }
             // Latin-1 first: a character it cannot hold becomes "?", not hex, and so a 0 byte.
             const QByteArray latin = text.toLatin1();
-            const QByteArray data = hexFromText(hex) ? decodeHexText(QString::fromLatin1(latin)) : latin;
-            networkPacket(transport, ip, portFromText(port), data, kSendPauseMs, &packets, what);
+            const QByteArray data = hexFromText(set.hex) ? decodeHexText(QString::fromLatin1(latin)) : latin;
+            networkPacket(transport, set.ip, portFromText(set.port), data, kSendPauseMs, &packets, what);
         }
     }
     return packets;
