@@ -4,9 +4,9 @@
 // second and third piece are the crosspoint's values, the first byte picks a slider value, and
 // a last piece that is a JSON object is also tried as a button and a slider event.
 #include "controls/controlcommands.h"
+#include "quietlogs.h"
 
 #include <QJsonDocument>
-#include <QLoggingCategory>
 
 #include <cmath>
 #include <cstdlib>
@@ -61,11 +61,6 @@ int dataLines(const QStringList &blocks)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const bool quiet = [] {
-        QLoggingCategory::setFilterRules(QStringLiteral("kora.*=false"));
-        return true;
-    }();
-    (void)quiet;
     static const double sliderValues[] = {200.0, 0.5, -1.0, -200.7, 65794.0, 1e300, -1e300,
                                           std::numeric_limits<double>::quiet_NaN(),
                                           std::numeric_limits<double>::infinity(), 0.0};

@@ -2,20 +2,13 @@
 // the split and the interpreter agree with each other, and a lock command built from the
 // parsed wall reads back as exactly that wall.
 #include "commands/designcommands.h"
+#include "quietlogs.h"
 
-#include <QLoggingCategory>
 
 #include <cstdlib>
 
 using namespace kora::commands;
 using Action = DesignCommand::Action;
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    // Every rejected input would otherwise write its log line.
-    QLoggingCategory::setFilterRules(QStringLiteral("kora.*=false"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

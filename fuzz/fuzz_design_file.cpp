@@ -1,9 +1,9 @@
 // The design file arrives with the project package from the network, and its cached copy is
 // read again at start-up for the login page.
 #include "design/designbuild.h"
+#include "quietlogs.h"
 #include "model/devicefile.h"
 
-#include <QLoggingCategory>
 #include <cstdlib>
 
 namespace {
@@ -33,13 +33,6 @@ const kora::DeviceModel &deviceModel()
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    // Every rejected input would otherwise write its log line.
-    QLoggingCategory::setFilterRules(QStringLiteral("kora.*=false"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -4,8 +4,8 @@
 // Input: text, then form-feed separated pieces of "key=reference" wildcard lines,
 // "docker:key=value" docker lines and "name=value" variable lines.
 #include "controls/controlcommands.h"
+#include "quietlogs.h"
 
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cctype>
@@ -39,11 +39,6 @@ bool cleanHex(const QString &digits)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const bool quiet = [] {
-        QLoggingCategory::setFilterRules(QStringLiteral("kora.*=false"));
-        return true;
-    }();
-    (void)quiet;
 
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
     const QStringList pieces = input.split(QLatin1Char('\f'));

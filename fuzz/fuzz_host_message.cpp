@@ -3,8 +3,8 @@
 // tree building must keep whole: every node exactly once, under a node with its parent id
 // or at the top level only when no such node outside its own subtree exists.
 #include "commands/hostmessages.h"
+#include "quietlogs.h"
 
-#include <QLoggingCategory>
 #include <QVector>
 
 #include <cstdlib>
@@ -39,13 +39,6 @@ QVector<Placed> walk(const QList<FileInfo> &roots)
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    // Every rejected input would otherwise write its log line.
-    QLoggingCategory::setFilterRules(QStringLiteral("kora.*=false"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
