@@ -23,3 +23,20 @@ function(kora_add_test)
   set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software")
 endfunction()
+
+# kora_add_sample_lab_test(NAME <name> SOURCES <files...>)
+# A Qt Test executable run on the client side of scripts/with-lab, kora-lab serving the lab
+# sample package. The lab's subnet changes from run to run: the package is built for it as
+# the lab starts.
+function(kora_add_sample_lab_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE kora_core Qt5::Test)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_dependencies(${T_NAME} kora_sample_lab kora-lab)
+  add_test(NAME ${T_NAME} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-lab --bin ${PROJECT_BINARY_DIR}/bin
+    --lab-args "--project \"$(${PROJECT_SOURCE_DIR}/tests/walls/lab-package ${PROJECT_SOURCE_DIR}/samples/lab)\""
+    -- $<TARGET_FILE:${T_NAME}>)
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "lab" TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software")
+endfunction()
