@@ -20,11 +20,7 @@ const SignalRecord *signalAt(const Lists &l, int index)
 
 const SignalRecord *signalWithIp(const Lists &l, const QString &ip)
 {
-    for (const SignalRecord &s : l.signalList) {
-        if (s.ip == ip)
-            return &s;
-    }
-    return nullptr;
+    return signalAt(l, signalIndexOf(l.signalList, ip));
 }
 
 // A field of each signal of a group, in group order; positions the list lacks are skipped.
@@ -169,6 +165,15 @@ QList<int> searchSignalOfGroup(const Lists &l, const QString &group, const QStri
             searchGroup(l, g, text, found);
     }
     return found;
+}
+
+int signalIndexOf(const std::vector<SignalRecord> &signalList, const QString &ip)
+{
+    for (size_t i = 0; i < signalList.size(); ++i) {
+        if (signalList[i].ip == ip)
+            return int(i);
+    }
+    return -1;
 }
 
 QJsonArray favouriteNodes(const Lists &l)

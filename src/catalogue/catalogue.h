@@ -37,6 +37,8 @@ QString groupName(const Lists &l, int index);
 QString signalNameOf(const Lists &l, const QString &ip);
 QList<int> searchSignal(const Lists &l, const QStringList &groups, const QString &text);
 QList<int> searchSignalOfGroup(const Lists &l, const QString &group, const QString &text);
+// The position of the first signal with that address (the signal's identity), or -1.
+int signalIndexOf(const std::vector<SignalRecord> &signalList, const QString &ip);
 // The favourites' tree nodes, in signal-list order.
 QJsonArray favouriteNodes(const Lists &l);
 // The tree with its group nodes filled.

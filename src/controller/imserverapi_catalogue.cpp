@@ -78,23 +78,17 @@ QVariant ImServerApi::searchSignalOfGroup(const QString &group, const QString &s
 
 void ImServerApi::setSignalStar(const QString &ip, bool star)
 {
-    for (SignalRecord &s : m_signals) {
-        if (s.ip == ip) {
-            s.star = star;
-            break;
-        }
-    }
+    const int index = catalogue::signalIndexOf(m_signals, ip);
+    if (index >= 0)
+        m_signals[size_t(index)].star = star;
     emit callQmlRefeshSignalStar(catalogue::favouriteNodes(catalogueLists()));
     SaveSignalConfig();
 }
 
 bool ImServerApi::isStar(const QString &ip) const
 {
-    for (const SignalRecord &s : m_signals) {
-        if (s.ip == ip)
-            return s.star;
-    }
-    return false;
+    const int index = catalogue::signalIndexOf(m_signals, ip);
+    return index >= 0 && m_signals[size_t(index)].star;
 }
 
 bool ImServerApi::checkPermission(const QString &panel_id) const

@@ -31,12 +31,10 @@ void ImServerApi::LoadSignalConfig()
 {
     const QStringList starred = kora::loadStarredAddresses(signalSettingsPath());
     for (const QString &ip : starred) {
-        for (kora::SignalRecord &signal : m_signals) {
-            if (signal.ip == ip) {
-                signal.star = true;
-                KTRACE(lcSettings) << ip;
-                break;
-            }
+        const int index = kora::catalogue::signalIndexOf(m_signals, ip);
+        if (index >= 0) {
+            m_signals[size_t(index)].star = true;
+            KTRACE(lcSettings) << ip;
         }
     }
 }
