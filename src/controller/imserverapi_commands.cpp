@@ -11,6 +11,7 @@
 #include "walls/wallcommands.h"
 
 #include <QHostAddress>
+#include <QNetworkDatagram>
 #include <QUdpSocket>
 
 using namespace kora;
@@ -120,12 +121,9 @@ void ImServerApi::analyzHostMsg(const QString &ip, const QByteArray &data)
 void ImServerApi::RecvformHostSendSocket()
 {
     while (m_hostSendSocket->hasPendingDatagrams()) {
-        QByteArray datagram(int(qMax<qint64>(0, m_hostSendSocket->pendingDatagramSize())), Qt::Uninitialized);
-        QHostAddress sender;
-        const qint64 size = m_hostSendSocket->readDatagram(datagram.data(), datagram.size(), &sender);
-        if (size < 0)
-            break;
-        datagram.truncate(int(size));
-        analyzHostMsg(QHostAddress(sender.toIPv4Address()).toString(), datagram);
+        const QNetworkDatagram datagram = m_hostSendSocket->receiveDatagram();
+        if (!datagram.isValid())
+            break; // a read error; what is left comes with the next readyRead
+        analyzHostMsg(QHostAddress(datagram.senderAddress().toIPv4Address()).toString(), datagram.data());
     }
 }

@@ -8,6 +8,7 @@
 #include "log/trace.h"
 
 #include <QHostAddress>
+#include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -41,13 +42,10 @@ void ImServerApi::RecvformSendSocket()
             QTimer::singleShot(0, this, [this] { RecvformSendSocket(); });
             return;
         }
-        QByteArray datagram(int(qMax<qint64>(0, m_sendSocket->pendingDatagramSize())), Qt::Uninitialized);
-        QHostAddress sender;
-        const qint64 size = m_sendSocket->readDatagram(datagram.data(), datagram.size(), &sender);
-        if (size < 0)
-            break;
-        datagram.truncate(int(size));
-        handleReply(datagram, QHostAddress(sender.toIPv4Address()).toString(), context);
+        const QNetworkDatagram datagram = m_sendSocket->receiveDatagram();
+        if (!datagram.isValid())
+            break; // a read error; what is left comes with the next readyRead
+        handleReply(datagram.data(), QHostAddress(datagram.senderAddress().toIPv4Address()).toString(), context);
     }
 }
 
