@@ -112,7 +112,7 @@ double median(std::vector<double> v)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_LOGGING_RULES", qgetenv("KORA_BENCH_LOG").isEmpty() ? "kora.*.debug=false" : qgetenv("KORA_BENCH_LOG"));
+    qputenv("QT_LOGGING_RULES", "kora.*=false"); // the malformed replies of the mix would each log a line
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     QTemporaryDir dir;
