@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalSocket>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,19 +18,11 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-QString labHost() { const QString d = qEnvironmentVariable("KORA_LAB_DEVICE_IP"); return d.left(d.lastIndexOf('.')) + ".10"; }
+#include "support/labclient.h"
 
-void control(const QJsonObject &command)
-{
-    QLocalSocket socket;
-    socket.connectToServer(qEnvironmentVariable("KORA_LAB_WORK") + "/control.sock");
-    if (!socket.waitForConnected(3000))
-        return;
-    socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
-    while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
-    }
-}
+namespace {
+using labclient::control;
+QString labHost() { return labclient::peerAddress(10); }
 
 struct PackageEntry { QString name; qint64 size; };
 QList<PackageEntry> package(const QString &dir)
