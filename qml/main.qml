@@ -13,6 +13,8 @@ Window {
     property real multiplierH: 1
     property bool loginFailed: false
     property bool loggedIn: false
+    // Set when the login shows the first page; the next frame on screen is logged.
+    property bool firstPagePending: false
 
     x: 0
     y: 0
@@ -34,6 +36,16 @@ Window {
         main.multiplierH = fit.multiplierH
     }
     function tr(text) { return ImApi.language(text) }
+    // Back to the login page of the cached design.
+    function logout() {
+        host.clear()
+        designLogin.clear()
+        contentArea.opacity = 0
+        backdrop.visible = true
+        main.loggedIn = false
+        ImApi.LoadLocalfile()
+        loginPage.opacity = 1
+    }
 
     // Every snapshot image of the pages reloads on this tick.
     Timer { id: mainTimer; interval: 50; repeat: true; running: true }
@@ -56,6 +68,12 @@ Window {
             anchors.fill: parent
             multiplierW: main.multiplierW
             multiplierH: main.multiplierH
+            fontFamily: main.font_f
+            translate: main.tr
+            onLogoutRequested: main.logout()
+            onExitRequested: Qt.quit()
+            onMinimizeRequested: main.showMinimized()
+            onFirstPageShown: console.log("first page shown", pageId, "with", items, "items")
         }
         NumberAnimation on opacity { id: contentFadeIn; running: false; from: 0; to: 1; duration: 500 }
     }
@@ -101,6 +119,7 @@ Window {
         }
         Component { id: loginRect; VX2Rect {} }
         Component { id: loginText; VX2Text {} }
+        Component { id: loginButton; VX2Button {} }
     }
 
     Text {
@@ -159,11 +178,15 @@ Window {
         function onCallQmlSetLoginVX2Button(map) { designLogin.setButton(map) }
         function onCallQmlCreateVX2Rect(pageId, map) {
             if (pageId === "%LoginWidget%")
-                designLogin.addItem(loginRect, map)
+                host.registerLoginItem(designLogin.addItem(loginRect, map))
         }
         function onCallQmlCreateVX2Text(pageId, map) {
             if (pageId === "%LoginWidget%")
-                designLogin.addItem(loginText, map)
+                host.registerLoginItem(designLogin.addItem(loginText, map))
+        }
+        function onCallQmlCreateVX2Button(pageId, map) {
+            if (pageId === "%LoginWidget%")
+                host.registerLoginItem(designLogin.addItem(loginButton, map))
         }
         function onCallDownProgress(filename, percent) {
             busy.fileName = filename
@@ -175,6 +198,7 @@ Window {
                 warning.showPersistent(main.tr("Download resource failed, please reload!"))
             }
             main.letterbox()
+            host.panelMenus = sysEN & 7
         }
         function onCallQmlLogin(flg) {
             busy.stop()
@@ -183,6 +207,8 @@ Window {
                 loginFadeOut.start()
                 contentFadeIn.start()
                 backdrop.visible = false
+                host.cropMode = ImApi.mode
+                main.firstPagePending = host.currentPage !== null
             } else {
                 warning.flash(main.tr("Download resource failed, please reload!"))
             }

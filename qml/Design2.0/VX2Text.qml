@@ -1,13 +1,13 @@
 import QtQuick 2.15
 import "../js/DesignLook.js" as Look
 
-// A designed text: its size scales with the design's height.
+// A designed text: its size scales with the design's height. "InlineTextControl" edits it.
 Text {
     property var map: ({})
     property real multiplierW: 1
     property real multiplierH: 1
-    property string objectNameText: map.objectName || ""
-    property string panelId: map.panel_id || ""
+    readonly property string designName: map.objectName || ""
+    readonly property string panelId: map.panel_id !== undefined ? String(map.panel_id) : ""
 
     readonly property var geometry: Look.place(map.globalPos, multiplierW, multiplierH, false)
     x: geometry.x
@@ -22,6 +22,7 @@ Text {
     font.bold: !!map.isBold
     font.italic: !!map.isItalic
     font.underline: !!map.isUnderline
+    font.letterSpacing: (map.textSpacing || 0) * multiplierW
     horizontalAlignment: (map.alignHor || Qt.AlignLeft) & (Qt.AlignLeft | Qt.AlignRight | Qt.AlignHCenter)
     verticalAlignment: (map.alignVer || Qt.AlignVCenter) & (Qt.AlignTop | Qt.AlignBottom | Qt.AlignVCenter)
     rotation: map.rotate || 0

@@ -46,6 +46,7 @@ Item {
                                                          multiplierH: Qt.binding(function () { return root.multiplierH }) })
         if (item && item.toImagePath !== undefined)
             item.toImagePath = root.toImagePath
+        return item
     }
     function clear() {
         for (var i = decorations.children.length - 1; i >= 0; --i)
@@ -63,8 +64,10 @@ Item {
     Rectangle {
         id: backgroundFill
         anchors.fill: parent
-        color: root.look.isMonoFilled && root.look.monoColor ? root.look.monoColor : "transparent"
         readonly property var stops: Look.stops(root.look.gradientColor)
+        // A fully transparent colour would hide the gradient too.
+        color: root.look.isGradientFilled && stops.length > 0 ? stops[0].color
+               : root.look.isMonoFilled && root.look.monoColor ? root.look.monoColor : "transparent"
         gradient: root.look.isGradientFilled && stops.length > 0 ? fill : null
         Gradient {
             id: fill

@@ -21,8 +21,9 @@ namespace {
 // Sockets must be usable before any object that owns one is constructed.
 const bool g_networking = kora::platform::startNetworking();
 
-// One trace line when the first frame of the window is on screen: start-up is measured by it.
-void traceFirstFrame(QQmlApplicationEngine &engine)
+// One trace line when the first frame of the window is on screen, and one for the first
+// frame after the pages set "firstPagePending": start-up and login are measured by them.
+void traceFrames(QQmlApplicationEngine &engine)
 {
     const auto roots = engine.rootObjects();
     auto *window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
@@ -31,9 +32,13 @@ void traceFirstFrame(QQmlApplicationEngine &engine)
     // frameSwapped comes from the render thread; several may be queued before the first
     // is handled, so a flag rather than a disconnect keeps it to one line.
     auto done = std::make_shared<std::atomic<bool>>(false);
-    QObject::connect(window, &QQuickWindow::frameSwapped, window, [done] {
+    QObject::connect(window, &QQuickWindow::frameSwapped, window, [done, window] {
         if (!done->exchange(true))
             KTRACE(lcApp) << "first frame";
+        if (window->property("firstPagePending").toBool()) {
+            window->setProperty("firstPagePending", false);
+            KTRACE(lcApp) << "first page frame";
+        }
     });
 }
 } // namespace
@@ -79,7 +84,7 @@ int main(int argc, char *argv[])
         engine.reset();
         return -1;
     }
-    traceFirstFrame(*engine);
+    traceFrames(*engine);
 
     const int rc = app->exec();
     // Worker threads stop before the engine's objects go away.

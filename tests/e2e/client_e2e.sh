@@ -6,6 +6,8 @@ set -euo pipefail
 bin=$(cd "$1" && pwd); case_name=$2
 work=$(mktemp -d /tmp/kora-e2e.XXXXXX)
 mkdir -p "$work/tmp" "$work/a" "$work/b"
+# Screenshots of the page cases outlive the run.
+artefacts=${KORA_E2E_ARTEFACTS:-/tmp/kora-e2e-artefacts}/$case_name
 export TMPDIR=$work/tmp QT_QPA_PLATFORM=xcb
 pids=()
 cleanup() {
@@ -13,7 +15,12 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; for f in "$work"/*.log; do echo "--- $f"; tail -n 20 "$f"; done; exit 1; }
+fail() {
+    echo "FAIL: $*"
+    for f in "$work"/*.log; do echo "--- $f"; tail -n 20 "$f"; done
+    [ -d "$artefacts" ] && cp "$work"/*.log "$artefacts"/ 2>/dev/null
+    exit 1
+}
 
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
@@ -40,6 +47,33 @@ type_login() { # user password: into the focused login page of $client_pid, then
 wait_for_line() { # log text seconds
     for _ in $(seq $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
     return 1
+}
+# The 1280x800 screen shows the 1920x1080 design at 2/3 scale, letterboxed in the 802 pixel
+# high window: screen x = 2/3 design x, screen y = 41 + 2/3 design y.
+screen_x() { echo $(( $1 * 2 / 3 )); }
+screen_y() { echo $(( 41 + $1 * 2 / 3 )); }
+click_design() { # design x y
+    xdotool mousemove --sync "$(screen_x "$1")" "$(screen_y "$2")" click 1
+}
+shot() { # name: a screenshot kept as a test artefact
+    "$bin/kora-grab" "$artefacts/$1.png" >/dev/null || fail "no screenshot $1"
+}
+expect_design() { # shot design-x design-y colour what
+    local out rc=0
+    out=$("$bin/kora-grab" - --from "$artefacts/$1.png" --expect "$(screen_x "$2")" "$(screen_y "$3")" "$4" 14) || rc=$?
+    echo "$out" | tail -n 1
+    [ "$rc" -eq 0 ] || fail "$5 (screenshot $artefacts/$1.png)"
+}
+# The colour the design's picture (from the client's image folder) has at PX,PY, expected
+# at design x,y of the screenshot.
+expect_picture() { # shot design-x design-y picture px py what
+    local colour
+    colour=$("$bin/kora-grab" - --from "$work/a/image/$4" --pixel "$5" "$6" | tail -n 1)
+    expect_design "$1" "$2" "$3" "$colour" "$7"
+}
+# A point 10 design units into a 260x70 button picture stretched over a button at bx,by w,h.
+expect_button() { # shot bx by bw bh picture what
+    expect_picture "$1" $(( $2 + 10 )) $(( $3 + $5 / 2 )) "$6" $(( 10 * 260 / $4 )) 35 "$7"
 }
 
 case "$case_name" in
@@ -164,6 +198,85 @@ cached-login)
     "$bin/kora-grab" - --from "$work/cached.png" --expect 700 321 '#0d1b2a' 12 | tail -n 1
     [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the design's user name box is not shown"
     echo "PASS cached-login (screenshot $work/cached.png)"
+    ;;
+pages)
+    # An operator logs in, sees the first page, presses a designed button, switches pages and
+    # logs out; every step is a screenshot in $artefacts.
+    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
+    journal=$KORA_LAB_WORK/journal.jsonl
+    rm -rf "$artefacts"; mkdir -p "$artefacts"
+    echo "screenshots: $artefacts"
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    type_login admin "Admin#2024"
+    wait_for_line "$work/a.log" "first page frame" 20 || fail "the first page was not shown"
+    grep -q 'first page shown page-wall-a' "$work/a.log" || fail "the first page is not Wall A"
+    sleep 0.8 # the fade-in
+    shot 1-first-page
+    expect_picture 1-first-page 330 1070 bg_main.png 330 1070 "Wall A's background picture is not shown"
+    expect_design 1-first-page 100 5 '#16314e' "Wall A's header gradient is not shown"
+    expect_button 1-first-page 760 22 170 46 btn_normal.png "the Wall A navigation button is not shown"
+    # The wall lists its windows when its page is created.
+    wait_for_line "$journal" '"dir":"in".*"text":"{GetWindows;1}"' 3 || fail "wall 1 was not asked for its windows: $(grep -c . "$journal") $(grep "\.20:" "$journal" | head -n 2)"
+
+    click_design 1205 45 # "Room"
+    sleep 0.5
+    shot 2-room
+    expect_picture 2-room 1000 1060 bg_room.png 1000 1060 "the Room page's background picture is not shown"
+    expect_button 2-room 70 200 260 70 btn_normal.png "the Room page's projector button is not shown"
+
+    equipment_in() { tail -n +"$marker" "$journal" | grep '"peer":"equipment"' | grep '"dir":"in"' || true; }
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    click_design 200 235 # "Projector on"
+    for _ in $(seq 30); do equipment_in | grep -q '"hex":"aa5501010001cc"' && break; sleep 0.1; done
+    equipment_in | grep -q '"hex":"aa5501010001cc"' || fail "the equipment did not receive the projector's bytes"
+    [ "$(equipment_in | wc -l)" -eq 1 ] || fail "one click sent other packets to the equipment: $(equipment_in)"
+
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    click_design 760 235 # "Lights on", a latching button
+    for _ in $(seq 30); do equipment_in | grep -q 'LIGHT 1 ON' && break; sleep 0.1; done
+    equipment_in | grep -q 'LIGHT 1 ON' || fail "the lights' latching button sent nothing"
+    sleep 0.3
+    shot 3-lights-on
+    expect_button 3-lights-on 630 200 260 70 btn_pressed.png "the latching button does not show its pressed look"
+    wait_for_line "$journal" '"dir":"in".*"text":"{SetStatus;B_lights_1}"' 3 || fail "the lights' state was not stored"
+
+    click_design 1780 45 # "Log out"
+    sleep 0.3
+    shot 4-logout-question
+    xdotool key Return
+    sleep 1
+    shot 5-login-page
+    # The design's user name box (design 860,400 360x44, filled #0d1b2a) is back.
+    expect_design 5-login-page 880 410 '#0d1b2a' "logging out did not show the login page"
+    grep -q 'open new design success!' "$work/a.log" || fail "the cached login page was not loaded after logging out"
+    echo "PASS pages (screenshots $artefacts)"
+    ;;
+wrong-password)
+    # A wrong password: the warning is on screen and nothing but the scan (with its start
+    # announcement and host query) and the download reaches the installation.
+    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
+    journal=$KORA_LAB_WORK/journal.jsonl
+    rm -rf "$artefacts"; mkdir -p "$artefacts"
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    type_login admin "wrong-password"
+    wait_for_line "$work/a.log" 'login fail:' 20 || fail "the login was not refused"
+    sleep 0.4 # inside the 1.4 s flash
+    shot 1-warning
+    # The warning box (#c0392b at 88%) is centred at 12% of the height.
+    "$bin/kora-grab" - --from "$artefacts/1-warning.png" --expect 640 110 '#aa3428' 24 \
+        || fail "no warning on screen ($artefacts/1-warning.png)"
+    sleep 2
+    me="\"src\":\"$KORA_LAB_CLIENT_IP:"
+    scan=$(grep -n '"text":"{GetNodes2}"' "$journal" | head -n 1 | cut -d: -f1)
+    [ -n "$scan" ] || fail "no scan"
+    sent=$(tail -n +"$scan" "$journal" | grep '"dir":"in"' | grep "$me" \
+        | grep -v -e '"text":"{GetNodes2}"' -e '"text":"{DownloadFile;' -e '"dst":"239.255.255.250:1901"' \
+                  -e '"text":"start"' -e '"text":"{\\"request\\":\\"GetDev\\"}"' || true)
+    [ -z "$sent" ] || fail "a refused login sent commands: $(echo "$sent" | head -n 3)"
+    grep -q '"text":"{DownloadFile;' "$journal" || fail "no download before the account check"
+    echo "PASS wrong-password (screenshot $artefacts/1-warning.png)"
     ;;
 *) fail "unknown case $case_name" ;;
 esac

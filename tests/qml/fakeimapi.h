@@ -1,0 +1,147 @@
+#pragma once
+// The controller object as the pages see it, for the QML tests: every operation the items
+// call is recorded in `calls` as {name, args}; answers come from the writable properties.
+// Signals are those of the controller that the page host listens to; tests emit them.
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QObject>
+#include <QSize>
+#include <QVariantList>
+#include <QVariantMap>
+
+class FakeImApi : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QVariantList calls MEMBER m_calls NOTIFY callsChanged)
+    Q_PROPERTY(QStringList permitted MEMBER m_permitted)
+    Q_PROPERTY(QStringList signalPermitted MEMBER m_signalPermitted)
+    Q_PROPERTY(QStringList docks MEMBER m_docks)
+    Q_PROPERTY(QVariantList dockWindows MEMBER m_dockWindows)
+    Q_PROPERTY(QStringList matrixPreset MEMBER m_matrixPreset)
+    Q_PROPERTY(int currentPage MEMBER m_currentPage)
+    Q_PROPERTY(QString selPanel MEMBER m_selPanel)
+    Q_PROPERTY(int mode MEMBER m_mode)
+    Q_PROPERTY(QString version MEMBER m_version CONSTANT)
+    Q_PROPERTY(QSize windowSize MEMBER m_windowSize)
+
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE void reset()
+    {
+        m_calls.clear();
+        m_permitted.clear();
+        m_signalPermitted.clear();
+        m_docks.clear();
+        m_dockWindows.clear();
+        m_matrixPreset.clear();
+        m_currentPage = 0;
+        m_selPanel.clear();
+        emit callsChanged();
+    }
+    // The recorded calls of one operation, each as its argument list.
+    Q_INVOKABLE QVariantList named(const QString &name) const
+    {
+        QVariantList out;
+        for (const QVariant &c : m_calls) {
+            const QVariantMap m = c.toMap();
+            if (m.value(QStringLiteral("name")) == name)
+                out.append(m.value(QStringLiteral("args")));
+        }
+        return out;
+    }
+
+    Q_INVOKABLE bool checkPermission(const QString &id) { return record("checkPermission", {id}), m_permitted.contains(id); }
+    Q_INVOKABLE bool checkSignalPermission(const QString &g) const { return m_signalPermitted.contains(g); }
+    Q_INVOKABLE void setCurrentPageFromPrivate(int index) { record("setCurrentPageFromPrivate", {index}); m_currentPage = index; }
+    Q_INVOKABLE QString toImagePath(const QString &) const { return QString(); }
+    Q_INVOKABLE QString language(const QString &text) const { return text; }
+    Q_INVOKABLE QString getSignalName(const QString &ip) const { return ip; }
+    Q_INVOKABLE QStringList getPanelDocksV2() const { return m_docks; }
+    Q_INVOKABLE QVariantList getPanelDockV2(int index)
+    {
+        record("getPanelDockV2", {index});
+        return m_dockWindows.value(index).toList();
+    }
+    Q_INVOKABLE QJsonArray serverRefreshTreeModel(const QJsonArray &model) { record("serverRefreshTreeModel", {}); return model; }
+    Q_INVOKABLE QStringList ServerCallMatrixPreset(const QString &uuid, int n)
+    {
+        record("ServerCallMatrixPreset", {uuid, n});
+        return m_matrixPreset;
+    }
+    Q_INVOKABLE void vibrate(int ms) { record("vibrate", {ms}); }
+    Q_INVOKABLE void ServerVX2ButtonCmd(const QVariantMap &map) { record("ServerVX2ButtonCmd", {map}); }
+    Q_INVOKABLE void ServerVX2SliderCmd(const QString &uuid, const QJsonObject &event, float value, int type)
+    {
+        record("ServerVX2SliderCmd", {uuid, event.toVariantMap(), value, type});
+    }
+    Q_INVOKABLE void ServerSliderCmd(const QString &uuid, const QString &cmd, float value, int type)
+    {
+        record("ServerSliderCmd", {uuid, cmd, value, type});
+    }
+    Q_INVOKABLE void ServerMatrixCmd(const QString &cmd, const QString &x, const QString &y) { record("ServerMatrixCmd", {cmd, x, y}); }
+    Q_INVOKABLE void ServerSetStatus(const QString &uuid, const QString &data) { record("ServerSetStatus", {uuid, data}); }
+    Q_INVOKABLE void ServerGetStatus(const QString &uuid) { record("ServerGetStatus", {uuid}); }
+    Q_INVOKABLE void ServerSaveMatrixPreset(const QString &uuid, const QString &name, const QString &data)
+    {
+        record("ServerSaveMatrixPreset", {uuid, name, data});
+    }
+    Q_INVOKABLE void ServerDelMatrixPreset(const QString &uuid, int n, const QString &data) { record("ServerDelMatrixPreset", {uuid, n, data}); }
+    Q_INVOKABLE void ServerGetWindows(const QString &id) { record("ServerGetWindows", {id}); }
+    Q_INVOKABLE bool ServerClearWall() { return record("ServerClearWall", {}), true; }
+    Q_INVOKABLE bool ServerRefresh() { return record("ServerRefresh", {}), true; }
+    Q_INVOKABLE void ServerCallScene(const QString &id, bool yt) { record("ServerCallScene", {id, yt}); }
+    Q_INVOKABLE void ServerSaveScene(const QString &id, const QString &name) { record("ServerSaveScene", {id, name}); }
+    Q_INVOKABLE void ServerEditScene(const QString &id, const QString &name) { record("ServerEditScene", {id, name}); }
+    Q_INVOKABLE void ServerDelScene(const QString &id) { record("ServerDelScene", {id}); }
+    Q_INVOKABLE void SaveConfig() { record("SaveConfig", {}); }
+
+signals:
+    void callsChanged();
+    void callQmlCreateVX2Page(QVariantMap pageMap);
+    void callQmlCreateVX2Screen(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Button(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Rect(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Text(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Date(QString pageId, QVariantMap map);
+    void callQmlCreateVX2InputBox(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Web(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Preview(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Slider(QString pageId, QVariantMap map);
+    void callQmlCreateVX2TreeView(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Docker(QString pageId, QVariantMap map);
+    void callQmlCreateVX2Monitor(QString pageId, QVariantMap map);
+    void callQmlCreateList(int pageIndex, QVariantMap map);
+    void callQmlCreateMatrix(int pageIndex, QVariantMap map);
+    void callQmlAddBlock(QString panelId, QVariantMap map);
+    void callQmlClearBlock(QString panelId);
+    void callQmlRefreshSlider(QVariantMap map);
+    void callQmlRefreshListen(QString uuid, int value);
+    void callQmlRefreshMatrix(QVariantMap map);
+    void callQmlRefreshButton(QVariantMap map);
+    void callQmlRefreshButtonAct(QVariantMap map);
+    void callQmlRefreshOSD(QString text);
+    void callQmlRefeshSignalStar(QJsonArray nodes);
+    void callQmlRefreshScene(QString panelId, QString sceneId);
+    void callQmlAddScenes(QString panelId, QStringList ids, QStringList names);
+    void callQmlRefreshIPCList(int group);
+    void callSetWidgetVisible(QJsonArray names, bool flag);
+    void callCustomProtocol(QString func, QStringList params);
+    void callQmlInitPanel();
+
+private:
+    void record(const char *name, const QVariantList &args)
+    {
+        m_calls.append(QVariantMap{{QStringLiteral("name"), QString::fromLatin1(name)}, {QStringLiteral("args"), args}});
+        emit callsChanged();
+    }
+
+    QVariantList m_calls;
+    QStringList m_permitted, m_signalPermitted, m_docks, m_matrixPreset;
+    QVariantList m_dockWindows;
+    int m_currentPage = 0;
+    QString m_selPanel;
+    int m_mode = 0;
+    QString m_version = QStringLiteral("test");
+    QSize m_windowSize{1920, 1080};
+};
