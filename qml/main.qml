@@ -208,6 +208,8 @@ Window {
                 contentFadeIn.start()
                 backdrop.visible = false
                 host.cropMode = ImApi.mode
+                // The login fields give up the keyboard (and their blinking cursor) to the pages.
+                host.forceActiveFocus()
                 main.firstPagePending = host.currentPage !== null
             } else {
                 warning.flash(main.tr("Download resource failed, please reload!"))

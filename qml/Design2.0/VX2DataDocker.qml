@@ -6,6 +6,7 @@ VX2Placeholder {
     roundGeometry: true
     look: map.bkRectMap || map
     property var value: undefined
-    caption: (map.textMap && map.textMap.text ? map.textMap.text : "") + (value !== undefined ? " " + value : "")
+    // Shown only while visible: a value arriving for a hidden page draws no frame.
+    caption: (map.textMap && map.textMap.text ? map.textMap.text : "") + (visible && value !== undefined ? " " + value : "")
     function showValue(v) { value = v }
 }

@@ -57,6 +57,10 @@ Item {
     }
     // "InlineControlSlider": a step up ("1") or down ("0") sent with the first-generation text.
     function step(action, amount) {
+        if ((action !== "1" && action !== "0") || !isFinite(Number(amount))) {
+            console.warn("slider", designName, "ignores the step", action, amount)
+            return
+        }
         value = Rules.stepValue(value, action, amount, min, max)
         ImApi.ServerSliderCmd(designName, map.cmd || "", value, 1)
     }

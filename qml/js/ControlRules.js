@@ -88,7 +88,9 @@ function acceptValue(current, candidate, step, min, max) {
         v = min
     else if (candidate >= max)
         v = max
-    else if (Math.abs(candidate - current) >= (step > 0 ? step : 0))
+    // The tolerance keeps a move of exactly one step (e.g. 44.99999999999999 for 45) from
+    // being refused for rounding.
+    else if (Math.abs(candidate - current) >= (step > 0 ? step : 0) - 1e-9 * Math.max(1, max - min))
         v = candidate
     else
         return null
@@ -120,9 +122,12 @@ function knobAngle(dx, dyDown) {
     return wrap360(Math.atan2(-dyDown, dx) * 180 / Math.PI)
 }
 
-// The knob's whole travel in degrees; rotateDir 0 is clockwise.
+// The knob's whole travel in degrees; rotateDir 0 is clockwise. Equal angles (the default
+// 270/270) are a full turn in both directions: a counter-clockwise knob would not move at all.
 function knobTotal(startAngle, endAngle, rotateDir) {
     var cw = rotateDir !== 1
+    if (startAngle === endAngle)
+        return 360
     if (startAngle > endAngle)
         return cw ? startAngle - endAngle : 360 - (startAngle - endAngle)
     return cw ? 360 - (endAngle - startAngle) : endAngle - startAngle

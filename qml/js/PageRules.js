@@ -87,7 +87,8 @@ function sceneDock(sceneId) {
         if (n.length !== 3)
             return null
         var v = [parseInt(n[0], 10), parseInt(n[1], 10), parseInt(n[2], 10)]
-        if (isNaN(v[0]) || isNaN(v[1]) || isNaN(v[2]))
+        // A grid without rows or columns has no cells to size windows against.
+        if (isNaN(v[0]) || isNaN(v[1]) || isNaN(v[2]) || v[1] < 1 || v[2] < 1)
             return null
         return { dock: v[0], rows: v[1], cols: v[2] }
     }

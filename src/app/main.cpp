@@ -1,4 +1,5 @@
 #include "app/qmlregistration.h"
+#include "app/scenegraph.h"
 #include "app/singleinstance.h"
 #include "controller/imserverapi.h"
 #include "log/categories.h"
@@ -74,6 +75,7 @@ int main(int argc, char *argv[])
         KWARN(lcApp) << "single-instance check unavailable:" << instance.errorString();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
 
+    kora::chooseSceneGraphBackend();
     auto *provider = new MyImageProvider;
     auto engine = std::make_unique<QQmlApplicationEngine>();
     kora::registerQmlTypes();
