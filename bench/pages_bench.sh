@@ -72,7 +72,9 @@ for run in $(seq "$runs"); do
     shown=$(stamp_ms "$dir.log" "first page frame")
     read_at=$(stamp_ms "$dir.log" "package read")
     totals+=($(( shown - pressed ))); downloads+=($(( read_at - pressed )))
-    echo "run $run: $(( shown - pressed )) ms to the first page, $(( read_at - pressed )) ms of it until the package was read;" \
+    built=$(stamp_ms "$dir.log" "pages built")
+    echo "run $run: $(( shown - pressed )) ms to the first page: $(( read_at - pressed )) ms until the package was read," \
+         "$(( built - read_at )) ms to build the pages, $(( shown - built )) ms to the frame;" \
          "$(grep -o 'first page shown.*items' "$dir.log" | head -n 1)"
     if [ "$run" -lt "$runs" ]; then
         kill "$client"; wait "$client" 2>/dev/null || true

@@ -93,6 +93,8 @@ void ImServerApi::announceNext(int generation)
     }
     m_announcing.clear();
     emit callQmlInitPanel();
+    // The pages handle the signals at once: every item exists and the first page is shown.
+    KTRACE(lcApi) << "pages built";
     for (const QList<QJsonArray> &set : qAsConst(m_visibilitySets)) {
         for (int i = 0; i < set.size(); ++i)
             emit callSetWidgetVisible(set.at(i), i == 0);
