@@ -83,12 +83,10 @@ function sceneDock(sceneId) {
     for (var i = 0; i < parts.length; ++i) {
         if (parts[i].indexOf("dock=") !== 0)
             continue
-        var n = parts[i].substring(5).split("-")
-        if (n.length !== 3)
-            return null
-        var v = [parseInt(n[0], 10), parseInt(n[1], 10), parseInt(n[2], 10)]
+        var m = /^dock=(\d{1,4})-(\d{1,4})-(\d{1,4})$/.exec(parts[i])
+        var v = m ? [parseInt(m[1], 10), parseInt(m[2], 10), parseInt(m[3], 10)] : null
         // A grid without rows or columns has no cells to size windows against.
-        if (isNaN(v[0]) || isNaN(v[1]) || isNaN(v[2]) || v[1] < 1 || v[2] < 1)
+        if (!v || v[1] < 1 || v[2] < 1)
             return null
         return { dock: v[0], rows: v[1], cols: v[2] }
     }
