@@ -199,6 +199,9 @@ Window {
             }
             main.letterbox()
             host.panelMenus = sysEN & 7
+            // A new project replaces whatever pages an earlier one left.
+            if (host.registries.page.length > 0)
+                host.clear()
         }
         function onCallQmlLogin(flg) {
             busy.stop()

@@ -435,6 +435,12 @@ Item {
             for (var j = 0; j < host.registries.treeView.length; ++j)
                 host.registries.treeView[j].refresh()
         }
+        function onCallQmlScenesMsg(object) {
+            for (var i = 0; i < host.registries.signalList.length; ++i) {
+                if (host.registries.signalList[i].scenePanel === String(object.panel_id))
+                    host.registries.signalList[i].reload()
+            }
+        }
         function onCallSetWidgetVisible(names, flag) { host.setWidgetVisible(names, flag) }
         function onCallCustomProtocol(func, params) { host.customProtocol(func, params) }
         function onCallQmlInitPanel() { host.initPanel() }

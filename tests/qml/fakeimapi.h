@@ -125,6 +125,7 @@ signals:
     void callQmlRefreshScene(QString panelId, QString sceneId);
     void callQmlAddScenes(QString panelId, QStringList ids, QStringList names);
     void callQmlRefreshIPCList(int group);
+    void callQmlScenesMsg(QJsonObject object);
     void callSetWidgetVisible(QJsonArray names, bool flag);
     void callCustomProtocol(QString func, QStringList params);
     void callQmlInitPanel();
