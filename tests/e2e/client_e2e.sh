@@ -211,7 +211,7 @@ pages)
     type_login admin "Admin#2024"
     wait_for_line "$work/a.log" "first page frame" 20 || fail "the first page was not shown"
     grep -q 'first page shown page-wall-a' "$work/a.log" || fail "the first page is not Wall A"
-    sleep 0.8 # the fade-in
+    sleep 2.5 # the fade-in (slower when the CPU draws it)
     shot 1-first-page
     expect_picture 1-first-page 330 1070 bg_main.png 330 1070 "Wall A's background picture is not shown"
     expect_design 1-first-page 100 5 '#16314e' "Wall A's header gradient is not shown"
@@ -250,6 +250,26 @@ pages)
     # The design's user name box (design 860,400 360x44, filled #0d1b2a) is back.
     expect_design 5-login-page 880 410 '#0d1b2a' "logging out did not show the login page"
     grep -q 'open new design success!' "$work/a.log" || fail "the cached login page was not loaded after logging out"
+
+    # The operator's role has no "Wall B": its navigation button is refused with a dialog.
+    type_login operator op2024
+    wait_for_line "$work/a.log" "first page shown page-wall-a" 20 || fail "the operator's first page was not shown"
+    sleep 3 # the fades take longer when the CPU draws them
+    shot 6-operator
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    click_design 1025 45 # "Wall B"
+    sleep 0.3
+    shot 7-refused
+    # The dialog box (460 wide, #182c42) is in the middle of the window.
+    "$bin/kora-grab" - --from "$artefacts/7-refused.png" --expect 430 470 '#182c42' 14 \
+        || fail "no dialog for a page the role may not see ($artefacts/7-refused.png)"
+    xdotool key Escape
+    sleep 0.3
+    shot 8-still-wall-a
+    expect_picture 8-still-wall-a 330 1070 bg_main.png 330 1070 "a refused page switch left Wall A"
+    if tail -n +"$marker" "$journal" | grep '"dir":"in"' | grep -q '"text":"{GetWindows;2}"'; then
+        fail "a refused page switch asked wall 2 for its windows"
+    fi
     echo "PASS pages (screenshots $artefacts)"
     ;;
 wrong-password)
