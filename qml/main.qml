@@ -70,6 +70,7 @@ Window {
             multiplierH: main.multiplierH
             fontFamily: main.font_f
             translate: main.tr
+            dragImage: dragImage
             onLogoutRequested: main.logout()
             onExitRequested: Qt.quit()
             onMinimizeRequested: main.showMinimized()
@@ -139,6 +140,9 @@ Window {
             }
         }
     }
+
+    // A signal dragged from a list onto a wall.
+    DragImage { id: dragImage }
 
     WarningBox {
         id: warning

@@ -14,6 +14,8 @@ Item {
     // Bits 1, 2 and 4 of the design's system flags: which panel menus the host offers.
     property int panelMenus: 0
     property int cropMode: 0
+    // The main window's drag image, handed to the signal lists.
+    property var dragImage: null
 
     property var registries: PageRules.emptyRegistries()
     property var buttonGroups: ({})
@@ -112,6 +114,8 @@ Item {
                 item.clicked.connect(function () { wallTool(item.panelId, tool[1]) })
         } else if (kind === "inputBox") {
             item.searchRequested.connect(searchSignal)
+        } else if (kind === "signalList") {
+            item.dragImage = dragImage
         }
     }
     function uncheckGroupOthers(button) {
@@ -293,9 +297,7 @@ Item {
             if (!wall)
                 return
             host.focusWall(wall)
-            var n = PageRules.dockLayoutIndex(parseInt(p[1], 10), wall.map.freeEn, wall.map.fullEn)
-            if (n >= 0)
-                wall.applyDockLayout(n)
+            wall.setLayout(parseInt(p[1], 10))
         },
         InlineSetPanelCut: function (p) {
             var wall = host.wallById(p[0])

@@ -1,9 +1,12 @@
 import QtQuick 2.15
 import "../js/DesignLook.js" as Look
 import "../js/PageRules.js" as PageRules
+import "../js/WallGeometry.js" as Geo
 
-// A designed video wall: its decoders drawn to scale with their cut lines, and the windows
-// the controller lists for it. Window editing (drops, moves, resizes) is not part of it yet.
+// A designed video wall: its decoders to scale with their cut lines or dock layout, and one
+// model of its windows (`blocks`, stacking order, the last on top) that gestures, drops and
+// the controller's listings all change. Each change that ends a gesture sends the whole
+// picture as one window command (unless pre-draw `yt` holds it back).
 Item {
     id: root
     property var map: ({})
@@ -15,17 +18,28 @@ Item {
     readonly property int pixHeight: map.size && map.size.height > 0 ? map.size.height : 1080
     readonly property int originalRow: map.splitSize && map.splitSize.height > 0 ? map.splitSize.height : 1
     readonly property int originalCol: map.splitSize && map.splitSize.width > 0 ? map.splitSize.width : 1
+    readonly property bool freeEn: !!map.freeEn
+    readonly property bool fullEn: !!map.fullEn
+    readonly property int stream: map.stream > 0 ? map.stream : 1
+    readonly property real egWidth: map.egWidth || 0
     property int cutRow: originalRow
     property int cutCol: originalCol
     property int dock: 0
     property var dockrect: []
     property var osdMap: ({})
     property bool yt: false
+    property int replaceSignal: 0
     property bool focused: false
-    // Window descriptions of the controller's last listing, in stacking order.
     property var blocks: []
+    property int nextKey: 1
+
+    readonly property var layout: Geo.mode(dock, freeEn, fullEn)
+    readonly property real canvasW: Math.max(1, width - egWidth)
+    readonly property real canvasH: Math.max(1, height - egWidth)
 
     signal touched()
+    // Every window command sent, for the measurements.
+    signal windowsSent(string text)
 
     readonly property var geometry: Look.place(map.globalPos, multiplierW, multiplierH, false)
     x: geometry.x
@@ -34,10 +48,221 @@ Item {
     height: geometry.height
 
     function requestWindows() { ImApi.ServerGetWindows(map.isKvmVWall ? "100" : panelId) }
-    function addBlock(m) { var b = blocks.slice(); b.push(m); blocks = b }
-    function clearBlocks() { blocks = [] }
+
+    // ---- Geometry contexts ----
+
+    function toCanvas(r) {
+        return { x: r.x * canvasW / pixWidth, y: r.y * canvasH / pixHeight,
+                 width: r.width * canvasW / pixWidth, height: r.height * canvasH / pixHeight, chn: r.chn, audio: r.audio }
+    }
+    function ctx() {
+        return { mode: layout, cellW: canvasW / cutCol, cellH: canvasH / cutRow, cutCol: cutCol, cutRow: cutRow,
+                 docks: dockrect.map(toCanvas), canvasW: canvasW, canvasH: canvasH }
+    }
+    function commandCtx() {
+        return { panelId: panelId, pixWidth: pixWidth, pixHeight: pixHeight, canvasW: canvasW, canvasH: canvasH,
+                 band: 0, nodeRects: map.nodeRects || [], stream: stream, dockLayout: layout.kind === "dock" }
+    }
+
+    // ---- The model ----
+
+    // A block for a signal (type 0) or a mosaic (type 1) at r, or null for an unknown one.
+    function signalBlock(index, type, r, wId) {
+        var b = { x: r.x, y: r.y, width: r.width, height: r.height, signalIndex: index, signalType: type,
+                  chn: 0, key: nextKey++ }
+        if (type === 1) {
+            var m = ImApi.getMultiSignalMsg(index)
+            if (!m || !m.ip)
+                return null
+            b.row = Math.max(1, m.row || 1)
+            b.col = Math.max(1, m.col || 1)
+            b.signalName = m.name || ""
+            b.parts = []
+            for (var i = 0; i < m.ip.length; ++i)
+                b.parts.push({ ip: m.ip[i], url: (m.url || [])[i] || "", url2: (m.url2 || [])[i] || "",
+                               r: Math.floor(i / b.col), c: i % b.col })
+            b.wId = wId || (index + "_" + Date.now())
+        } else {
+            var s = ImApi.getSignalMsg(index)
+            if (!s || !s.ip)
+                return null
+            b.row = 1
+            b.col = 1
+            b.signalName = s.name || ""
+            b.parts = [{ ip: s.ip, url: s.url || "", url2: s.url2 || "", r: 0, c: 0 }]
+        }
+        return b
+    }
+    function indexOfKey(key) {
+        for (var i = 0; i < blocks.length; ++i) {
+            if (blocks[i].key === key)
+                return i
+        }
+        return -1
+    }
+    // The picture after a change: every block recomputed, the audio of a dock layout, and the
+    // window command unless pre-draw holds it back.
+    function settle(list) {
+        blocks = Geo.recompute(list, ctx())
+        if (layout.kind === "dock")
+            sendAudios()
+        if (!yt)
+            publish()
+    }
+
+    // ---- Operations ----
+
+    // A signal dropped with its drag image at r (canvas units).
+    function dropSignal(r, index, type) {
+        var c = Geo.centre(r)
+        if (replaceSignal === 1) {
+            var hit = Geo.blockAt(blocks, c.x, c.y, true)
+            if (hit >= 0) {
+                var replaced = signalBlock(index, type, blocks[hit])
+                if (replaced) {
+                    var l = blocks.slice()
+                    replaced.key = blocks[hit].key
+                    l[hit] = replaced
+                    blocks = l
+                    publish()
+                }
+                return
+            }
+        }
+        if (layout.kind === "grid")
+            r = Geo.gridDrop(r, canvasW / cutCol, canvasH / cutRow)
+        var b = signalBlock(index, type, r)
+        if (!b) {
+            console.warn("wall", panelId, "dropped signal", index, "of type", type, "is unknown")
+            return
+        }
+        var list = blocks.concat([b])
+        releaseAt(list, list.length - 1, c.x, c.y)
+    }
+    function releaseAt(list, i, px, py) {
+        var landed = Geo.release(list[i], px, py, ctx())
+        list = list.slice()
+        if (landed)
+            list[i] = Geo.withRect(list[i], landed.rect, landed.chn)
+        else
+            list.splice(i, 1)
+        settle(list)
+    }
+    // The end of a move or resize of the block `key`; a block the controller's listing
+    // replaced meanwhile is not brought back.
+    // The pressed block goes on top of the stacking order.
+    function releaseBlock(key, r, px, py) {
+        var i = indexOfKey(key)
+        if (i < 0)
+            return
+        var list = Geo.restack(blocks, i, "Top")
+        list[list.length - 1] = Geo.withRect(list[list.length - 1], r)
+        releaseAt(list, list.length - 1, px, py)
+    }
+    // A press without a move: only the stacking changes.
+    function pressBlock(key) {
+        var i = indexOfKey(key)
+        if (i < 0 || i === blocks.length - 1)
+            return
+        blocks = Geo.restack(blocks, i, "Top")
+        if (!yt)
+            publish()
+    }
+    function closeBlock(key) {
+        var i = indexOfKey(key)
+        if (i < 0)
+            return
+        var list = blocks.slice()
+        list.splice(i, 1)
+        settle(list)
+    }
+    function fullScreen(key) {
+        var i = indexOfKey(key)
+        if (i < 0)
+            return
+        var list = blocks.slice()
+        list[i] = Geo.withRect(list[i], Geo.rect(0, 0, canvasW, canvasH))
+        settle(list)
+    }
+    function restackBlock(key, op) {
+        var i = indexOfKey(key)
+        if (i < 0)
+            return
+        blocks = Geo.restack(blocks, i, op)
+        if (!yt)
+            publish()
+    }
+    function clearWall() {
+        listing = null
+        blocks = []
+        if (!yt)
+            publish()
+    }
+    // The windows of a listing replace the picture; no command goes out. A listing arrives
+    // as a clear and one signal per window: the model takes them in one change.
+    property var listing: null
+    function clearBlocks() {
+        listing = []
+        Qt.callLater(takeListing)
+    }
+    function takeListing() {
+        if (listing !== null) {
+            blocks = listing
+            listing = null
+        }
+    }
+    function addBlock(entry) {
+        if (listing === null)
+            listing = blocks.slice()
+        var type = Number(entry.type) === 1 ? 1 : 0
+        var b
+        if (type === 1) {
+            for (var i = 0; i < listing.length; ++i) {
+                if (listing[i].signalType === 1 && listing[i].wId === entry.id)
+                    return
+            }
+            var m = ImApi.getMultiSignalMsg(Number(entry.index))
+            b = signalBlock(Number(entry.index), 1, Geo.listingRect(entry, commandCtx(), m.row, m.col), entry.id)
+        } else {
+            var r = Geo.listingRect(entry, commandCtx(), 1, 1)
+            b = { x: r.x, y: r.y, width: r.width, height: r.height, signalType: 0, signalIndex: -1, chn: 0,
+                  row: 1, col: 1, key: nextKey++, signalName: ImApi.getSignalName(entry.src_ip) || entry.src_ip,
+                  parts: [{ ip: entry.src_ip, url: entry.url || "", url2: entry.url2 || "", r: 0, c: 0 }] }
+        }
+        if (b)
+            listing.push(b)
+        Qt.callLater(takeListing)
+    }
+    function publish() {
+        var list = Geo.removeDuplicates(blocks)
+        if (list.length !== blocks.length)
+            blocks = list
+        var topFirst = list.map(function (b) { return Geo.rect(b.x, b.y, b.width, b.height) }).reverse()
+        var covered = list.length > 1 ? (ImApi.callRectMask(topFirst) || []) : []
+        var command = Geo.windowCommand(list, covered, commandCtx())
+        ImApi.ServerSetWindows(panelId, command.text)
+        windowsSent(command.text)
+        if (layout.kind !== "dock")
+            sendAudios()
+    }
+    function sendAudios() {
+        var areas = layout.kind === "dock" ? dockrect : (map.audioNormal || [])
+        if (areas.length === 0)
+            return
+        var commands = Geo.audioCommands(blocks, areas, commandCtx(), function (a) { return ImApi.getPanelIDFromIP(a) })
+        for (var i = 0; i < commands.length; ++i)
+            ImApi.ServerSetAudios(commands[i].address, commands[i].text)
+    }
     function setCut(rows, cols) {
         if (rows > 0 && cols > 0) { cutRow = rows; cutCol = cols; dock = 0; dockrect = [] }
+    }
+    // "Set layout": 1..7 a dock layout, 0 the grid, -1 full screen, -2 free.
+    function setLayout(n) {
+        var d = Geo.layoutDock(n, freeEn, fullEn)
+        if (d === null)
+            return
+        dock = d
+        dockrect = n >= 1 ? ImApi.getPanelDockV2(n - 1) : []
     }
     // The dock a scene id names, if any: dock number, cut rows and columns, and its layout.
     function applySceneDock(sceneId) {
@@ -47,58 +272,63 @@ Item {
         dock = d.dock
         cutRow = d.rows
         cutCol = d.cols
-        var n = PageRules.dockLayoutIndex(d.dock, map.freeEn, map.fullEn)
-        if (n >= 0)
-            dockrect = ImApi.getPanelDockV2(n)
+        var n = PageRules.dockLayoutIndex(d.dock, freeEn, fullEn)
+        dockrect = n >= 0 ? ImApi.getPanelDockV2(n) : []
     }
-    function applyDockLayout(index) {
-        dock = index + 1 + (map.freeEn ? 1 : 0) + (map.fullEn ? 1 : 0)
-        dockrect = ImApi.getPanelDockV2(index)
-    }
+    function applyDockLayout(index) { setLayout(index + 1) }
+
+    Component.onCompleted: ImApi.ServerGetStatus(panelId)
 
     VX2Fill { look: root.map; multiplierW: root.multiplierW }
 
-    // Cut lines of the grid, or the dock layout's rectangles.
-    Repeater {
-        model: root.dockrect.length > 0 ? 0 : Math.max(0, root.cutCol - 1)
-        Rectangle { x: root.width * (index + 1) / root.cutCol; width: 1; height: root.height; color: "#40ffffff" }
-    }
-    Repeater {
-        model: root.dockrect.length > 0 ? 0 : Math.max(0, root.cutRow - 1)
-        Rectangle { y: root.height * (index + 1) / root.cutRow; height: 1; width: root.width; color: "#40ffffff" }
-    }
-    Repeater {
-        model: root.dockrect
-        Rectangle {
-            readonly property var r: modelData
-            x: r.x * root.width / root.pixWidth
-            y: r.y * root.height / root.pixHeight
-            width: r.width * root.width / root.pixWidth
-            height: r.height * root.height / root.pixHeight
-            color: "transparent"
-            border.width: 1
-            border.color: "#60ffffff"
+    Item {
+        id: canvas
+        x: root.egWidth / 2
+        y: root.egWidth / 2
+        width: root.canvasW
+        height: root.canvasH
+
+        // Cut lines of the grid, or the dock layout's rectangles.
+        Repeater {
+            model: root.layout.kind === "grid" ? Math.max(0, root.cutCol - 1) : 0
+            Rectangle { x: canvas.width * (index + 1) / root.cutCol; width: 1; height: canvas.height; color: "#40ffffff" }
         }
-    }
-    Repeater {
-        model: root.blocks
-        Rectangle {
-            readonly property var w: modelData
-            x: Number(w.x) * root.width / root.pixWidth
-            y: Number(w.y) * root.height / root.pixHeight
-            width: Number(w.w) * root.width / root.pixWidth
-            height: Number(w.h) * root.height / root.pixHeight
-            z: 1 + index * 0.1
-            color: "#24507a"
-            border.width: 1
-            border.color: "#9fc6ee"
-            Text {
-                anchors.fill: parent
-                anchors.margins: 4
-                text: ImApi.getSignalName(parent.w.src_ip) || parent.w.src_ip || ""
-                color: "white"
-                font.pixelSize: Math.max(8, 14 * root.multiplierH)
-                elide: Text.ElideRight
+        Repeater {
+            model: root.layout.kind === "grid" ? Math.max(0, root.cutRow - 1) : 0
+            Rectangle { y: canvas.height * (index + 1) / root.cutRow; height: 1; width: canvas.width; color: "#40ffffff" }
+        }
+        Repeater {
+            model: root.layout.kind === "dock" ? root.dockrect : []
+            Rectangle {
+                readonly property var r: root.toCanvas(modelData)
+                x: r.x; y: r.y; width: r.width; height: r.height
+                color: "transparent"
+                border.width: 1
+                border.color: "#60ffffff"
+            }
+        }
+        MouseArea {
+            anchors.fill: parent
+            onPressed: { root.touched(); mouse.accepted = false }
+        }
+        Repeater {
+            model: root.blocks
+            VX2Block {
+                block: modelData
+                z: Geo.zOf(index)
+                wall: root
+                multiplierH: root.multiplierH
+            }
+        }
+        DropArea {
+            anchors.fill: parent
+            keys: ["signal"]
+            onDropped: {
+                var image = drop.source
+                var w = image.width, h = image.height
+                root.touched()
+                root.dropSignal(Geo.rect(drop.x - w / 2, drop.y - h / 2, w, h), image.signalIndex, image.signalType)
+                drop.accept(Qt.MoveAction)
             }
         }
     }
@@ -108,5 +338,4 @@ Item {
         border.width: root.focused ? 2 : 0
         border.color: "#f0c040"
     }
-    MouseArea { anchors.fill: parent; onPressed: { root.touched(); mouse.accepted = false } }
 }

@@ -272,6 +272,58 @@ pages)
     fi
     echo "PASS pages (screenshots $artefacts)"
     ;;
+wall)
+    # An operator drags a signal from Wall A's list onto the wall; a window list changed in
+    # the lab (another client) appears on screen.
+    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
+    journal=$KORA_LAB_WORK/journal.jsonl
+    rm -rf "$artefacts"; mkdir -p "$artefacts"
+    echo "screenshots: $artefacts"
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    type_login admin "Admin#2024"
+    wait_for_line "$work/a.log" "first page frame" 20 || fail "the first page was not shown"
+    sleep 2.5
+    shot 1-empty-wall
+    # Wall 1 (design 340,170 1280x720) shows its frame picture, as large as the wall.
+    expect_picture 1-empty-wall 500 300 wall_frame.png 160 130 "wall 1 is not drawn empty"
+
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    # The first tile of the list (design 340,900, six per 1560) up onto the first quadrant.
+    xdotool mousemove --sync "$(screen_x 460)" "$(screen_y 980)" mousedown 1
+    for step in 960 930 900 860 800 700 600 450 360 330; do
+        xdotool mousemove --sync "$(screen_x $(( 460 + (980 - step) / 4 )))" "$(screen_y "$step")"
+        sleep 0.03
+    done
+    sleep 0.2
+    shot 2-dragging
+    xdotool mouseup 1
+    # Wall 1 takes its window commands on the control group (the wall route of the sample).
+    decoder_in() { tail -n +"$marker" "$journal" | grep '"dir":"in"' | grep "\"src\":\"$KORA_LAB_CLIENT_IP:" || true; }
+    for _ in $(seq 30); do decoder_in | grep -q '{SetWindows;1;' && break; sleep 0.1; done
+    sent=$(decoder_in | grep -o '"text":"{SetWindows;1;[^"]*' | head -n 1 || true)
+    [ -n "$sent" ] || fail "the drop sent no window command to wall 1"
+    echo "$sent" | grep -q ',0,0,1920,1080}$' || fail "the dropped window is not the first quadrant: $sent"
+    [ "$(grep -c 'sendCommands.*{SetWindows;1;' "$work/a.log")" -eq 1 ] || fail "one drop sent more than one window command"
+    sleep 0.5
+    shot 3-dropped
+    expect_design 3-dropped 500 300 '#24507a' "the dropped window is not drawn in the first quadrant"
+
+    # Another client puts one window on the last quadrant; the wall's acknowledgement makes
+    # the client ask, and the window is drawn.
+    net=${KORA_LAB_DEVICE_IP%.*}
+    "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command \
+        '{"cmd":"setWindows","wall":"1","windows":["'"$net"'.31-0,udp://239.10.1.31:30310,1920,1080,1920,1080"]}' >/dev/null \
+        || fail "the lab did not take the window list"
+    "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command \
+        '{"cmd":"send","peer":"decoder-1.1","to":"'"$KORA_LAB_CLIENT_IP"'","port":41234,"text":"{SetWindows;1}"}' >/dev/null \
+        || fail "the lab did not send the acknowledgement"
+    sleep 1
+    shot 4-other-client
+    expect_design 4-other-client 1300 700 '#24507a' "the window set by another client is not drawn"
+    expect_picture 4-other-client 500 300 wall_frame.png 160 130 "the replaced window is still drawn"
+    echo "PASS wall (screenshots $artefacts)"
+    ;;
 wrong-password)
     # A wrong password: the warning is on screen and nothing but the scan (with its start
     # announcement and host query) and the download reaches the installation.

@@ -1,0 +1,106 @@
+import QtQuick 2.15
+import "../js/WallGeometry.js" as Geo
+
+// One window on a wall screen. A press brings it to the top; dragging moves it or, near its
+// edges, resizes it (grab zones); the wall decides where it lands when it is released. While
+// a gesture runs only this item moves; the wall's model changes at the release.
+Item {
+    id: root
+    property var block: ({})
+    property var wall: null
+    property real multiplierH: 1
+    property bool dragging: false
+    property int zone: 5
+    property point start
+    property var startRect: ({})
+
+    x: block.x
+    y: block.y
+    width: block.width
+    height: block.height
+
+    function currentRect() { return Geo.rect(x, y, width, height) }
+
+    Rectangle {
+        anchors.fill: parent
+        color: "#24507a"
+        border.width: 1
+        border.color: root.dragging ? "#f0c040" : "#9fc6ee"
+    }
+    // One tile per mosaic cell; the snapshots come with the image provider.
+    Grid {
+        anchors.fill: parent
+        anchors.margins: 1
+        rows: root.block.row || 1
+        columns: root.block.col || 1
+        visible: rows * columns > 1
+        Repeater {
+            model: (root.block.row || 1) * (root.block.col || 1)
+            Rectangle {
+                width: parent.width / parent.columns
+                height: parent.height / parent.rows
+                color: "transparent"
+                border.width: 1
+                border.color: "#50ffffff"
+            }
+        }
+    }
+    Text {
+        anchors.left: parent.left
+        anchors.right: closeButton.left
+        anchors.top: parent.top
+        anchors.margins: 4
+        text: root.block.signalName || ""
+        color: "white"
+        font.pixelSize: Math.max(9, 14 * root.multiplierH)
+        elide: Text.ElideRight
+    }
+    MouseArea {
+        anchors.fill: parent
+        preventStealing: true
+        onPressed: {
+            root.start = mapToItem(root.parent, mouse.x, mouse.y)
+            root.startRect = root.currentRect()
+            root.zone = Geo.grabZone(mouse.x, mouse.y, root.width, root.height)
+            root.dragging = true
+            // On top while it moves; the model takes the new order at the release, so that
+            // the gesture's item is not rebuilt under the pointer.
+            root.z = 1000
+            root.wall.touched()
+        }
+        onPositionChanged: {
+            if (!root.dragging)
+                return
+            var p = mapToItem(root.parent, mouse.x, mouse.y)
+            var r = Geo.dragRect(root.startRect, root.zone, p.x - root.start.x, p.y - root.start.y)
+            root.x = r.x; root.y = r.y; root.width = r.width; root.height = r.height
+        }
+        onReleased: {
+            if (!root.dragging)
+                return
+            root.dragging = false
+            var p = mapToItem(root.parent, mouse.x, mouse.y)
+            if (Geo.sameRect(root.currentRect(), root.startRect))
+                root.wall.pressBlock(root.block.key)
+            else
+                root.wall.releaseBlock(root.block.key, root.currentRect(), p.x, p.y)
+        }
+        onCanceled: {
+            root.dragging = false
+            root.x = root.block.x; root.y = root.block.y; root.width = root.block.width; root.height = root.block.height
+        }
+        onDoubleClicked: root.wall.fullScreen(root.block.key)
+    }
+    Rectangle {
+        id: closeButton
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.margins: 2
+        width: Math.max(16, 22 * root.multiplierH)
+        height: width
+        radius: 3
+        color: closeArea.pressed ? "#c0392b" : "#60000000"
+        Text { anchors.centerIn: parent; text: "×"; color: "white"; font.pixelSize: parent.height * 0.8 }
+        MouseArea { id: closeArea; anchors.fill: parent; onClicked: root.wall.closeBlock(root.block.key) }
+    }
+}
