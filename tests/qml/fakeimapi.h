@@ -18,6 +18,12 @@ class FakeImApi : public QObject
     Q_PROPERTY(QStringList docks MEMBER m_docks)
     Q_PROPERTY(QVariantList dockWindows MEMBER m_dockWindows)
     Q_PROPERTY(QStringList matrixPreset MEMBER m_matrixPreset)
+    // The catalogue: signals [{ip, url, url2, name}], mosaics [{name, row, col, ip, url, url2}],
+    // groups {name: [{index, type}]}; callRectMask answers `covered`.
+    Q_PROPERTY(QVariantList signalList MEMBER m_signalList)
+    Q_PROPERTY(QVariantList mosaics MEMBER m_mosaics)
+    Q_PROPERTY(QVariantMap groups MEMBER m_groups)
+    Q_PROPERTY(QVariantList covered MEMBER m_covered)
     Q_PROPERTY(int currentPage MEMBER m_currentPage)
     Q_PROPERTY(QString selPanel MEMBER m_selPanel)
     Q_PROPERTY(int mode MEMBER m_mode)
@@ -35,6 +41,10 @@ public:
         m_docks.clear();
         m_dockWindows.clear();
         m_matrixPreset.clear();
+        m_signalList.clear();
+        m_mosaics.clear();
+        m_groups.clear();
+        m_covered.clear();
         m_currentPage = 0;
         m_selPanel.clear();
         emit callsChanged();
@@ -69,6 +79,23 @@ public:
         record("ServerCallMatrixPreset", {uuid, n});
         return m_matrixPreset;
     }
+    Q_INVOKABLE QVariantMap getSignalMsg(int index) const { return m_signalList.value(index).toMap(); }
+    Q_INVOKABLE QVariantMap getMultiSignalMsg(int index) const { return m_mosaics.value(index).toMap(); }
+    Q_INVOKABLE QVariantList getSignalNumByName(const QString &group) const { return m_groups.value(group).toList(); }
+    Q_INVOKABLE QString getSignalGroupName(int) const { return QString(); }
+    Q_INVOKABLE QVariant searchSignalOfGroup(const QString &group, const QString &text)
+    {
+        record("searchSignalOfGroup", {group, text});
+        return QVariantList{0};
+    }
+    Q_INVOKABLE QString getPanelIDFromIP(const QString &ip) const { return QStringLiteral("wall-of-") + ip; }
+    Q_INVOKABLE QVariantList callRectMask(const QVariantList &topFirst)
+    {
+        record("callRectMask", {QVariant(topFirst)});
+        return m_covered;
+    }
+    Q_INVOKABLE void ServerSetWindows(const QString &id, const QString &text) { record("ServerSetWindows", {id, text}); }
+    Q_INVOKABLE void ServerSetAudios(const QString &ip, const QString &text) { record("ServerSetAudios", {ip, text}); }
     Q_INVOKABLE void vibrate(int ms) { record("vibrate", {ms}); }
     Q_INVOKABLE void ServerVX2ButtonCmd(const QVariantMap &map) { record("ServerVX2ButtonCmd", {map}); }
     Q_INVOKABLE void ServerVX2SliderCmd(const QString &uuid, const QJsonObject &event, float value, int type)
@@ -139,7 +166,8 @@ private:
 
     QVariantList m_calls;
     QStringList m_permitted, m_signalPermitted, m_docks, m_matrixPreset;
-    QVariantList m_dockWindows;
+    QVariantList m_dockWindows, m_signalList, m_mosaics, m_covered;
+    QVariantMap m_groups;
     int m_currentPage = 0;
     QString m_selPanel;
     int m_mode = 0;

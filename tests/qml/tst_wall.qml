@@ -1,0 +1,194 @@
+import QtQuick 2.15
+import QtTest 1.15
+import "../../qml/Design2.0"
+import "../../qml/components"
+
+// A signal list and a wall screen side by side, at scale 1: the wall is 960x540 on screen for
+// a 3840x2160 wall of 2x2 decoders (one canvas unit is four wall pixels).
+Item {
+    id: root
+    width: 1200
+    height: 800
+
+    DragImage { id: dragImage }
+    property var wall: null
+    property var list: null
+
+    Component { id: wallComponent; VX2Screen {} }
+    Component { id: listComponent; VX2SignalList {} }
+
+    TestCase {
+        name: "Wall"
+        when: windowShown
+
+        function init() {
+            ImApi.reset()
+            ImApi.signalList = [
+                { ip: "10.0.0.30-0", url: "udp://main30", url2: "udp://sub30", name: "Cam 30" },
+                { ip: "10.0.0.31-0", url: "udp://main31", url2: "udp://sub31", name: "Cam 31" }
+            ]
+            ImApi.mosaics = [{ name: "Quad", row: 2, col: 2, ip: ["a", "b", "c", "d"], url: ["ua", "ub", "uc", "ud"],
+                               url2: ["sa", "sb", "sc", "sd"] }]
+            ImApi.groups = { "G": [{ index: 0, type: 0 }, { index: 1, type: 0 }, { index: 0, type: 1 }] }
+            wall = wallComponent.createObject(root, { map: {
+                objectName: "wall-a", id: "1", globalPos: { x: 0, y: 0, width: 960, height: 540 },
+                size: { width: 3840, height: 2160 }, splitSize: { width: 2, height: 2 },
+                nodeRects: [{ x: 0, y: 0, width: 1920, height: 1080 }, { x: 1920, y: 0, width: 1920, height: 1080 },
+                            { x: 0, y: 1080, width: 1920, height: 1080 }, { x: 1920, y: 1080, width: 1920, height: 1080 }],
+                freeEn: true, fullEn: true, stream: 4 } })
+            list = listComponent.createObject(root, { dragImage: dragImage, map: {
+                objectName: "list", globalPos: { x: 0, y: 600, width: 900, height: 150 }, winNum: 3, space: 0,
+                direction: 0, isDragSlide: true, linkedGroup: ["G"], bkRect: { globalPos: { x: 0, y: 600, width: 300, height: 150 } } } })
+            ImApi.reset() // set-up calls are not what the cases look at
+            ImApi.signalList = [
+                { ip: "10.0.0.30-0", url: "udp://main30", url2: "udp://sub30", name: "Cam 30" },
+                { ip: "10.0.0.31-0", url: "udp://main31", url2: "udp://sub31", name: "Cam 31" }
+            ]
+            ImApi.mosaics = [{ name: "Quad", row: 2, col: 2, ip: ["a", "b", "c", "d"], url: ["ua", "ub", "uc", "ud"],
+                               url2: ["sa", "sb", "sc", "sd"] }]
+        }
+        function cleanup() {
+            wall.destroy()
+            list.destroy()
+            wait(0)
+        }
+        function commands() { return ImApi.named("ServerSetWindows").map(function (a) { return a[1] }) }
+        // Drags cell `i` of the list up and drops it at (x, y) of the window.
+        function dragCell(i, x, y) {
+            var cx = 150 + 300 * i, cy = 675
+            mousePress(root, cx, cy)
+            mouseMove(root, cx, cy - 10)   // off the cell: the drag begins
+            mouseMove(root, (cx + x) / 2, (cy + y) / 2)
+            mouseMove(root, x, y)
+            mouseRelease(root, x, y)
+        }
+        function blockItem(k) {
+            // The canvas holds the blocks as its children with a `block` property.
+            var canvas = wall.children[1]
+            for (var i = 0; i < canvas.children.length; ++i) {
+                var c = canvas.children[i]
+                if (c.block !== undefined && c.block.key === wall.blocks[k].key)
+                    return c
+            }
+            return null
+        }
+
+        function test_dropOnGrid_data() {
+            return [
+                { tag: "first quadrant", cell: 0, x: 240, y: 135, sent: "{SetWindows;1;10.0.0.30-0,udp://main30,0,0,1920,1080}" },
+                { tag: "last quadrant", cell: 1, x: 700, y: 400, sent: "{SetWindows;1;10.0.0.31-0,udp://main31,1920,1080,1920,1080}" },
+                { tag: "astride the middle cut: the cell of its left edge", cell: 0, x: 481, y: 100,
+                  sent: "{SetWindows;1;10.0.0.30-0,udp://main30,0,0,1920,1080}" },
+                { tag: "left edge just past the middle cut", cell: 0, x: 640, y: 100,
+                  sent: "{SetWindows;1;10.0.0.30-0,udp://main30,1920,0,1920,1080}" },
+                { tag: "a mosaic: four parts with its window id", cell: 2, x: 240, y: 135,
+                  sent: /^\{SetWindows;1;a,ua,0,0,960,540,0_\d+;b,ub,960,0,960,540,0_\d+;c,uc,0,540,960,540,0_\d+;d,ud,960,540,960,540,0_\d+\}$/ }
+            ]
+        }
+        function test_dropOnGrid(data) {
+            compare(list.cells.length, 3)
+            dragCell(data.cell, data.x, data.y)
+            var sent = commands()
+            compare(sent.length, 1)
+            if (typeof data.sent === "string")
+                compare(sent[0], data.sent)
+            else
+                verify(data.sent.test(sent[0]), sent[0])
+            compare(wall.blocks.length, 1)
+            verify(!dragImage.visible)
+        }
+
+        function test_moveAlongTheListScrollsWithoutDragging() {
+            list.cells = list.cells.concat(list.cells) // six cells, three shown
+            mousePress(root, 450, 675)
+            mouseMove(root, 400, 676)
+            mouseMove(root, 350, 677)
+            verify(list.list.contentX > 0)
+            verify(!dragImage.visible)
+            mouseRelease(root, 350, 677)
+            compare(commands().length, 0)
+        }
+
+        function test_gestures() {
+            dragCell(0, 240, 135)
+            var b = blockItem(0)
+            verify(b)
+            // Moved to the right half: one command with the new cell.
+            mousePress(b, 100, 100)
+            mouseMove(b, 200, 100)
+            mouseMove(b, 600, 110)
+            mouseRelease(b, 600, 110)
+            compare(commands().length, 2)
+            compare(commands()[1], "{SetWindows;1;10.0.0.30-0,udp://main30,1920,0,1920,1080}")
+            // A double click fills the wall.
+            b = blockItem(0)
+            mouseDoubleClickSequence(b, 200, 200)
+            compare(commands()[commands().length - 1], "{SetWindows;1;10.0.0.30-0,udp://main30,0,0,3840,2160}")
+            // The close button empties it.
+            b = blockItem(0)
+            var n = commands().length
+            mouseClick(b, b.width - 10, 10)
+            compare(commands().length, n + 1)
+            compare(commands()[n], "{SetWindows;1}")
+            compare(wall.blocks.length, 0)
+        }
+
+        function test_resizeFromTheBottomRightCorner() {
+            dragCell(0, 240, 135)
+            var b = blockItem(0)
+            mousePress(b, b.width - 5, b.height - 5)
+            mouseMove(b, b.width + 100, b.height + 100)
+            mouseMove(b, b.width + 400, b.height + 200)
+            mouseRelease(b, b.width + 400, b.height + 200)
+            compare(commands()[commands().length - 1], "{SetWindows;1;10.0.0.30-0,udp://main30,0,0,3840,2160}")
+        }
+
+        function test_preDrawHoldsCommandsUntilPublished() {
+            wall.yt = true
+            dragCell(0, 240, 135)
+            dragCell(1, 700, 400)
+            compare(commands().length, 0)
+            compare(wall.blocks.length, 2)
+            wall.publish()
+            compare(commands(), ["{SetWindows;1;10.0.0.30-0,udp://main30,0,0,1920,1080;10.0.0.31-0,udp://main31,1920,1080,1920,1080}"])
+        }
+
+        function test_listingDuringAGestureWins() {
+            dragCell(0, 240, 135)
+            var b = blockItem(0)
+            mousePress(b, 100, 100)
+            mouseMove(b, 300, 100)
+            // The controller's listing arrives mid-drag: the picture is its windows.
+            wall.clearBlocks()
+            wall.addBlock({ src_ip: "10.0.0.31-0", url: "udp://main31", url2: "udp://sub31", x: "0", y: "1080", w: "1920", h: "1080", type: 0 })
+            wait(0)
+            var n = commands().length
+            mouseRelease(root, 500, 100)
+            compare(commands().length, n)
+            compare(wall.blocks.length, 1)
+            compare(wall.blocks[0].parts[0].ip, "10.0.0.31-0")
+            compare(wall.blocks[0].y, 270)
+        }
+
+        function test_mosaicListedTwiceIsOneWindow() {
+            var entry = { src_ip: "a", url: "ua", x: "0", y: "0", w: "960", h: "540", type: 1, id: "0_17", index: "0" }
+            wall.clearBlocks()
+            wall.addBlock(entry)
+            wall.addBlock(entry)
+            wait(0)
+            compare(wall.blocks.length, 1)
+            compare(wall.blocks[0].width, 480) // one cell listed, two columns drawn
+            compare(commands().length, 0)
+        }
+
+        function test_coveredWindowsAreAskedTopFirst() {
+            dragCell(0, 240, 135)
+            dragCell(1, 700, 400)
+            var masks = ImApi.named("callRectMask")
+            var last = masks[masks.length - 1][0]
+            compare(last.length, 2)
+            compare(last[0].x, 480) // the last dropped is on top, listed first
+            compare(last[1].x, 0)
+        }
+    }
+}
