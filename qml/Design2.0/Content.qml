@@ -299,6 +299,21 @@ Item {
             host.focusWall(wall)
             wall.setLayout(parseInt(p[1], 10))
         },
+        InlineSetPanelPredrawMode: function (p) {
+            var wall = host.wallById(p[0])
+            if (wall)
+                wall.yt = p[1] === "1"
+        },
+        InlinePublishPanelPredraw: function (p) {
+            var wall = host.wallById(p[0])
+            if (wall)
+                wall.publish()
+        },
+        InlineReplaceSignal: function (p) {
+            var wall = host.wallById(p[0])
+            if (wall)
+                wall.replaceSignal = p[1] === "1" ? 1 : 0
+        },
         InlineSetPanelCut: function (p) {
             var wall = host.wallById(p[0])
             if (wall)

@@ -101,13 +101,15 @@ Item {
         return -1
     }
     // The picture after a change: every block recomputed, the audio of a dock layout, and the
-    // window command unless pre-draw holds it back.
+    // window command unless pre-draw holds it back. The command goes before the items are
+    // rebuilt, so the wall hears of a gesture as soon as it ends.
     function settle(list) {
-        blocks = Geo.recompute(list, ctx())
+        list = Geo.recompute(list, ctx())
         if (layout.kind === "dock")
-            sendAudios()
+            sendAudios(list)
         if (!yt)
-            publish()
+            list = send(list)
+        blocks = list
     }
 
     // ---- Operations ----
@@ -233,23 +235,29 @@ Item {
             listing.push(b)
         Qt.callLater(takeListing)
     }
+    // The whole picture as one window command.
     function publish() {
-        var list = Geo.removeDuplicates(blocks)
+        var list = send(blocks)
         if (list.length !== blocks.length)
             blocks = list
+    }
+    // Sends `list` (exact duplicates removed, which it returns) with its audio outside dock layouts.
+    function send(list) {
+        list = Geo.removeDuplicates(list)
         var topFirst = list.map(function (b) { return Geo.rect(b.x, b.y, b.width, b.height) }).reverse()
         var covered = list.length > 1 ? (ImApi.callRectMask(topFirst) || []) : []
         var command = Geo.windowCommand(list, covered, commandCtx())
         ImApi.ServerSetWindows(panelId, command.text)
         windowsSent(command.text)
         if (layout.kind !== "dock")
-            sendAudios()
+            sendAudios(list)
+        return list
     }
-    function sendAudios() {
+    function sendAudios(list) {
         var areas = layout.kind === "dock" ? dockrect : (map.audioNormal || [])
         if (areas.length === 0)
             return
-        var commands = Geo.audioCommands(blocks, areas, commandCtx(), function (a) { return ImApi.getPanelIDFromIP(a) })
+        var commands = Geo.audioCommands(list, areas, commandCtx(), function (a) { return ImApi.getPanelIDFromIP(a) })
         for (var i = 0; i < commands.length; ++i)
             ImApi.ServerSetAudios(commands[i].address, commands[i].text)
     }
