@@ -114,7 +114,7 @@ Item {
                 item.clicked.connect(function () { wallTool(item.panelId, tool[1]) })
         } else if (kind === "inputBox") {
             item.searchRequested.connect(searchSignal)
-        } else if (kind === "signalList") {
+        } else if (kind === "signalList" || kind === "treeView") {
             item.dragImage = dragImage
         }
     }
@@ -346,8 +346,12 @@ Item {
         },
         InlineSwitchPreviewGroupByName: function (p) {
             var list = host.find("signalList", p[0])
-            if (list && ImApi.checkSignalPermission(p[1]))
+            if (!list)
+                return
+            if (ImApi.checkSignalPermission(p[1]))
                 list.showGroup(p[1])
+            else
+                dialog.open({ title: "Warning", text: "No permission access!" })
         }
     })
     function customProtocol(func, params) {

@@ -58,7 +58,19 @@ Item {
     MouseArea {
         anchors.fill: parent
         preventStealing: true
+        acceptedButtons: Qt.LeftButton | Qt.RightButton
+        // The stacking menu: a right click, or a long press that did not move the window.
+        onPressAndHold: {
+            if (!Geo.sameRect(root.currentRect(), root.startRect))
+                return
+            root.dragging = false
+            root.wall.openBlockMenu(root.block.key, root, mouse.x, mouse.y)
+        }
         onPressed: {
+            if (mouse.button === Qt.RightButton) {
+                root.wall.openBlockMenu(root.block.key, root, mouse.x, mouse.y)
+                return
+            }
             root.start = mapToItem(root.parent, mouse.x, mouse.y)
             root.startRect = root.currentRect()
             root.zone = Geo.grabZone(mouse.x, mouse.y, root.width, root.height)

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Controls 2.15
 import "../js/DesignLook.js" as Look
 import "../js/PageRules.js" as PageRules
 import "../js/WallGeometry.js" as Geo
@@ -285,7 +286,24 @@ Item {
     }
     function applyDockLayout(index) { setLayout(index + 1) }
 
+    readonly property alias blockMenuOpen: blockMenu.opened
+    function openBlockMenu(key, item, mx, my) {
+        blockMenu.key = key
+        blockMenu.popup(item, mx, my)
+    }
+
     Component.onCompleted: ImApi.ServerGetStatus(panelId)
+
+    Menu {
+        id: blockMenu
+        property int key: -1
+        MenuItem { text: ImApi.language("Top"); onTriggered: root.restackBlock(blockMenu.key, "Top") }
+        MenuItem { text: ImApi.language("Up"); onTriggered: root.restackBlock(blockMenu.key, "Up") }
+        MenuItem { text: ImApi.language("Down"); onTriggered: root.restackBlock(blockMenu.key, "Down") }
+        MenuItem { text: ImApi.language("Bottom"); onTriggered: root.restackBlock(blockMenu.key, "Bottom") }
+        MenuItem { text: ImApi.language("Full screen"); onTriggered: root.fullScreen(blockMenu.key) }
+        MenuItem { text: ImApi.language("Close"); onTriggered: root.closeBlock(blockMenu.key) }
+    }
 
     VX2Fill { look: root.map; multiplierW: root.multiplierW }
 

@@ -51,10 +51,15 @@ Item {
             view.contentX = Math.max(0, Math.min(view.contentX, view.contentWidth - view.width))
     }
 
+    // The first linked group the user's role may use.
     Component.onCompleted: {
         var groups = map.linkedGroup || []
-        if (groups.length > 0)
-            showGroup(groups[0])
+        for (var i = 0; i < groups.length; ++i) {
+            if (ImApi.checkSignalPermission(groups[i])) {
+                showGroup(groups[i])
+                return
+            }
+        }
     }
 
     VX2Fill { look: root.map; multiplierW: root.multiplierW }

@@ -16,6 +16,7 @@ Item {
 
     Component { id: wallComponent; VX2Screen {} }
     Component { id: listComponent; VX2SignalList {} }
+    Component { id: treeComponent; VX2TreeView {} }
 
     TestCase {
         name: "Wall"
@@ -29,7 +30,8 @@ Item {
             ]
             ImApi.mosaics = [{ name: "Quad", row: 2, col: 2, ip: ["a", "b", "c", "d"], url: ["ua", "ub", "uc", "ud"],
                                url2: ["sa", "sb", "sc", "sd"] }]
-            ImApi.groups = { "G": [{ index: 0, type: 0 }, { index: 1, type: 0 }, { index: 0, type: 1 }] }
+            ImApi.groups = { "Locked": [{ index: 1, type: 0 }], "G": [{ index: 0, type: 0 }, { index: 1, type: 0 }, { index: 0, type: 1 }] }
+            ImApi.signalPermitted = ["G"]
             wall = wallComponent.createObject(root, { map: {
                 objectName: "wall-a", id: "1", globalPos: { x: 0, y: 0, width: 960, height: 540 },
                 size: { width: 3840, height: 2160 }, splitSize: { width: 2, height: 2 },
@@ -38,7 +40,7 @@ Item {
                 freeEn: true, fullEn: true, stream: 4 } })
             list = listComponent.createObject(root, { dragImage: dragImage, map: {
                 objectName: "list", globalPos: { x: 0, y: 600, width: 900, height: 150 }, winNum: 3, space: 0,
-                direction: 0, isDragSlide: true, linkedGroup: ["G"], bkRect: { globalPos: { x: 0, y: 600, width: 300, height: 150 } } } })
+                direction: 0, isDragSlide: true, linkedGroup: ["Locked", "G"], bkRect: { globalPos: { x: 0, y: 600, width: 300, height: 150 } } } })
             ImApi.reset() // set-up calls are not what the cases look at
             ImApi.signalList = [
                 { ip: "10.0.0.30-0", url: "udp://main30", url2: "udp://sub30", name: "Cam 30" },
@@ -86,6 +88,7 @@ Item {
             ]
         }
         function test_dropOnGrid(data) {
+            compare(list.currentGroup, "G") // the first linked group the role may use
             compare(list.cells.length, 3)
             dragCell(data.cell, data.x, data.y)
             var sent = commands()
@@ -131,6 +134,21 @@ Item {
             compare(commands().length, n + 1)
             compare(commands()[n], "{SetWindows;1}")
             compare(wall.blocks.length, 0)
+        }
+
+        function test_stackingMenu() {
+            dragCell(0, 240, 135)
+            dragCell(1, 700, 400)
+            compare(wall.blocks[1].parts[0].ip, "10.0.0.31-0")
+            var top = blockItem(1)
+            mouseClick(top, 50, 50, Qt.RightButton)
+            tryCompare(wall, "blockMenuOpen", true)
+            keyClick(Qt.Key_Escape)
+            tryCompare(wall, "blockMenuOpen", false)
+            wall.restackBlock(top.block.key, "Bottom")
+            compare(wall.blocks[0].parts[0].ip, "10.0.0.31-0")
+            compare(commands()[commands().length - 1],
+                    "{SetWindows;1;10.0.0.31-0,udp://main31,1920,1080,1920,1080;10.0.0.30-0,udp://main30,0,0,1920,1080}")
         }
 
         function test_resizeFromTheBottomRightCorner() {
@@ -179,6 +197,25 @@ Item {
             compare(wall.blocks.length, 1)
             compare(wall.blocks[0].width, 480) // one cell listed, two columns drawn
             compare(commands().length, 0)
+        }
+
+        function test_treeRowDraggedOntoTheWall() {
+            var tree = treeComponent.createObject(root, { dragImage: dragImage, map: {
+                objectName: "tree", globalPos: { x: 1000, y: 0, width: 200, height: 400 }, px: 16,
+                treeModel: [{ text: "G", istitle: true, subnodes: [{ text: "Cam 31", isoption: false, index: 1, type: 0 }] }] } })
+            compare(tree.rows.length, 1)
+            mouseClick(tree, 50, 15) // the title opens
+            compare(tree.rows.length, 2)
+            var rowY = 4 + tree.rowHeight * 1.5
+            mousePress(tree, 50, rowY)
+            mouseMove(tree, 40, rowY)     // along the row: no drag
+            verify(!dragImage.visible)
+            mouseMove(tree, -10, rowY)    // out of the tree sideways
+            verify(dragImage.visible)
+            mouseMove(root, 700, 400)
+            mouseRelease(root, 700, 400)
+            compare(commands(), ["{SetWindows;1;10.0.0.31-0,udp://main31,1920,1080,1920,1080}"])
+            tree.destroy()
         }
 
         function test_coveredWindowsAreAskedTopFirst() {
