@@ -84,7 +84,8 @@ Item {
             if (!root.dragging)
                 return
             var p = mapToItem(root.parent, mouse.x, mouse.y)
-            var r = Geo.dragRect(root.startRect, root.zone, p.x - root.start.x, p.y - root.start.y)
+            var r = root.wall.dragTo(root.block.key,
+                                     Geo.dragRect(root.startRect, root.zone, p.x - root.start.x, p.y - root.start.y), root.zone)
             root.x = r.x; root.y = r.y; root.width = r.width; root.height = r.height
         }
         onReleased: {
@@ -99,6 +100,7 @@ Item {
         }
         onCanceled: {
             root.dragging = false
+            root.wall.splitLines = []
             root.x = root.block.x; root.y = root.block.y; root.width = root.block.width; root.height = root.block.height
         }
         onDoubleClicked: root.wall.fullScreen(root.block.key)

@@ -33,6 +33,8 @@ Item {
     property bool focused: false
     property var blocks: []
     property int nextKey: 1
+    // Alignment guides of a drag in free mode.
+    property var splitLines: []
 
     readonly property var layout: Geo.mode(dock, freeEn, fullEn)
     readonly property real canvasW: Math.max(1, width - egWidth)
@@ -143,6 +145,7 @@ Item {
         releaseAt(list, list.length - 1, c.x, c.y)
     }
     function releaseAt(list, i, px, py) {
+        splitLines = []
         var landed = Geo.release(list[i], px, py, ctx())
         list = list.slice()
         if (landed)
@@ -161,6 +164,16 @@ Item {
         var list = Geo.restack(blocks, i, "Top")
         list[list.length - 1] = Geo.withRect(list[list.length - 1], r)
         releaseAt(list, list.length - 1, px, py)
+    }
+    // A drag in progress: in free mode with alignment (dock 1, free layout enabled) the block
+    // snaps to the edges and middles of the others, and guides show what lines up.
+    function dragTo(key, r, zone) {
+        if (!(layout.kind === "free" && dock === 1 && freeEn))
+            return r
+        var others = blocks.filter(function (b) { return b.key !== key })
+        var aligned = Geo.applyAlignment(r, zone, Geo.alignment(r, others))
+        splitLines = Geo.guideLines(aligned, others)
+        return aligned
     }
     // A press without a move: only the stacking changes.
     function pressBlock(key) {
@@ -336,6 +349,17 @@ Item {
         MouseArea {
             anchors.fill: parent
             onPressed: { root.touched(); mouse.accepted = false }
+        }
+        Repeater {
+            model: root.splitLines
+            Rectangle {
+                z: 100
+                x: Math.min(modelData.x1, modelData.x2)
+                y: Math.min(modelData.y1, modelData.y2)
+                width: Math.max(1, Math.abs(modelData.x2 - modelData.x1))
+                height: Math.max(1, Math.abs(modelData.y2 - modelData.y1))
+                color: "#f0c040"
+            }
         }
         Repeater {
             model: root.blocks

@@ -352,3 +352,64 @@ function listingRect(entry, ctx, rows, cols) {
     return rect(ctx.canvasW * Number(entry.x) / ctx.pixWidth, y,
                 ctx.canvasW * Number(entry.w) / ctx.pixWidth * (cols || 1), h * (rows || 1))
 }
+
+// ---- Alignment in free mode ----
+
+function edges(r, vertical) {
+    return vertical ? [r.y, r.y + r.height / 2, r.y + r.height] : [r.x, r.x + r.width / 2, r.x + r.width]
+}
+
+// The nearest pair of edges (near edge, middle, far edge) of `r` and another block, per
+// direction, closer than 5 units; the first found wins a tie. {dx, xEdge, dy, yEdge}, an edge
+// index of -1 where nothing is near.
+function alignment(r, others) {
+    var out = { dx: 0, xEdge: -1, dy: 0, yEdge: -1 }
+    var best = [5, 5]
+    for (var o = 0; o < others.length; ++o) {
+        for (var axis = 0; axis < 2; ++axis) {
+            var mine = edges(r, axis === 1), theirs = edges(others[o], axis === 1)
+            for (var i = 0; i < 3; ++i) {
+                for (var j = 0; j < 3; ++j) {
+                    var d = theirs[j] - mine[i]
+                    if (Math.abs(d) < best[axis]) {
+                        best[axis] = Math.abs(d)
+                        if (axis === 0) { out.dx = d; out.xEdge = i } else { out.dy = d; out.yEdge = i }
+                    }
+                }
+            }
+        }
+    }
+    return out
+}
+
+// The dragged rectangle snapped to the alignment, by grab zone: the interior moves the whole
+// block; the other zones move only the edges they grab, when the matched edge is one of them.
+function applyAlignment(r, zone, a) {
+    if (zone === 5)
+        return rect(r.x + (a.xEdge >= 0 ? a.dx : 0), r.y + (a.yEdge >= 0 ? a.dy : 0), r.width, r.height)
+    var left = r.x, top = r.y, right = r.x + r.width, bottom = r.y + r.height
+    if ((zone === 1 || zone === 2 || zone === 3) && a.xEdge === 0) left += a.dx
+    if ((zone === 7 || zone === 8 || zone === 9) && a.xEdge === 2) right += a.dx
+    if ((zone === 1 || zone === 4 || zone === 7) && a.yEdge === 0) top += a.dy
+    if ((zone === 3 || zone === 6 || zone === 9) && a.yEdge === 2) bottom += a.dy
+    return rect(left, top, right - left, bottom - top)
+}
+
+// Guide lines along every edge or middle of `r` that coincides with one of another block,
+// spanning both: {x1, y1, x2, y2}.
+function guideLines(r, others) {
+    var out = []
+    for (var o = 0; o < others.length; ++o) {
+        var b = others[o]
+        var mx = edges(r, false), bx = edges(b, false), my = edges(r, true), by = edges(b, true)
+        for (var i = 0; i < 3; ++i) {
+            for (var j = 0; j < 3; ++j) {
+                if (mx[i] === bx[j])
+                    out.push({ x1: mx[i], y1: Math.min(r.y, b.y), x2: mx[i], y2: Math.max(r.y + r.height, b.y + b.height) })
+                if (my[i] === by[j])
+                    out.push({ x1: Math.min(r.x, b.x), y1: my[i], x2: Math.max(r.x + r.width, b.x + b.width), y2: my[i] })
+            }
+        }
+    }
+    return out
+}

@@ -151,6 +151,22 @@ Item {
                     "{SetWindows;1;10.0.0.31-0,udp://main31,1920,1080,1920,1080;10.0.0.30-0,udp://main30,0,0,1920,1080}")
         }
 
+        function test_freeLayoutAlignsWhileDragging() {
+            wall.setLayout(-2) // free, with alignment
+            dragCell(0, 240, 135) // 90,60 300x150
+            dragCell(1, 700, 400) // 550,325 300x150
+            var b = blockItem(1)
+            mousePress(root, 700, 400)
+            mouseMove(root, 650, 400)
+            mouseMove(root, 543, 400) // left edge 3 units right of the other's right edge
+            compare(b.x, 390)
+            verify(wall.splitLines.length > 0)
+            mouseRelease(root, 543, 400)
+            compare(wall.splitLines, [])
+            compare(commands()[commands().length - 1],
+                    "{SetWindows;1;10.0.0.30-0,udp://main30,360,240,1200,600;10.0.0.31-0,udp://main31,1560,1300,1200,600}")
+        }
+
         function test_resizeFromTheBottomRightCorner() {
             dragCell(0, 240, 135)
             var b = blockItem(0)

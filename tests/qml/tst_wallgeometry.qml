@@ -406,4 +406,33 @@ TestCase {
         if (!data.rows) // sent back, a listed window lands where it was listed
             compare(Geo.partRect(got, {}, ctx), r(Number(data.entry.x), Number(data.entry.y), Number(data.entry.w), Number(data.entry.h)))
     }
+
+    // Another block at 100,100 200x100 (middles 200 and 150); the dragged one is 100x50.
+    function test_alignment_data() {
+        return [
+            { tag: "move: left edge 3 units from the other's right", zone: 5, drag: r(303, 400, 100, 50), aligned: r(300, 400, 100, 50) },
+            { tag: "move: the nearest of two pairs wins", zone: 5, drag: r(196, 153, 100, 50), aligned: r(200, 150, 100, 50) },
+            { tag: "move: 5 units is not near", zone: 5, drag: r(305, 405, 100, 50), aligned: r(305, 405, 100, 50) },
+            { tag: "move: middles line up", zone: 5, drag: r(148, 300, 100, 50), aligned: r(150, 300, 100, 50) },
+            { tag: "right edge zone: the right edge snaps, the left stays", zone: 8, drag: r(0, 400, 98, 50), aligned: r(0, 400, 100, 50) },
+            { tag: "right edge zone: a matched left edge does not move it", zone: 8, drag: r(302, 400, 50, 50), aligned: r(302, 400, 50, 50) },
+            { tag: "top-left zone: the top snaps to the other's bottom", zone: 1, drag: r(400, 198, 50, 60), aligned: r(400, 200, 50, 58) },
+            { tag: "bottom zone: the bottom snaps to the other's top", zone: 6, drag: r(400, 0, 50, 97), aligned: r(400, 0, 50, 100) }
+        ]
+    }
+    function test_alignment(data) {
+        var other = r(100, 100, 200, 100)
+        var got = Geo.applyAlignment(data.drag, data.zone, Geo.alignment(data.drag, [other]))
+        compare(got, data.aligned)
+    }
+    function test_guideLines() {
+        var other = r(100, 100, 200, 100)
+        // Left edge on the other's right edge, the same top, the bottom on the other's middle.
+        compare(Geo.guideLines(r(300, 100, 100, 50), [other]), [
+            { x1: 100, y1: 100, x2: 400, y2: 100 },
+            { x1: 300, y1: 100, x2: 300, y2: 200 },
+            { x1: 100, y1: 150, x2: 400, y2: 150 }
+        ])
+        compare(Geo.guideLines(r(500, 500, 10, 10), [other]), [])
+    }
 }
