@@ -37,8 +37,12 @@ Item {
     property var splitLines: []
 
     readonly property var layout: Geo.mode(dock, freeEn, fullEn)
+    // A suspended banner takes a band of its height (wall pixels) off the top of the canvas;
+    // the wall's vertical coordinates map through the rest.
+    readonly property real band: Number(osdMap.suspend) === 1 ? Math.max(0, Math.min(pixHeight - 1, Number(osdMap.height) || 0)) : 0
+    readonly property real bandOnScreen: band * (height - egWidth) / pixHeight
     readonly property real canvasW: Math.max(1, width - egWidth)
-    readonly property real canvasH: Math.max(1, height - egWidth)
+    readonly property real canvasH: Math.max(1, height - egWidth - bandOnScreen)
 
     signal touched()
     // Every window command sent, for the measurements.
@@ -64,7 +68,7 @@ Item {
     }
     function commandCtx() {
         return { panelId: panelId, pixWidth: pixWidth, pixHeight: pixHeight, canvasW: canvasW, canvasH: canvasH,
-                 band: 0, nodeRects: map.nodeRects || [], stream: stream, dockLayout: layout.kind === "dock" }
+                 band: band, nodeRects: map.nodeRects || [], stream: stream, dockLayout: layout.kind === "dock" }
     }
 
     // ---- The model ----
@@ -320,10 +324,32 @@ Item {
 
     VX2Fill { look: root.map; multiplierW: root.multiplierW }
 
+    // The banner where the wall shows it.
+    Rectangle {
+        readonly property var o: root.osdMap
+        visible: Number(o.enable) === 1 && String(o.string || "") !== ""
+        x: root.egWidth / 2 + (Number(o.x) || 0) * root.canvasW / root.pixWidth
+        y: root.egWidth / 2 + (Number(o.y) || 0) * (root.height - root.egWidth) / root.pixHeight
+        width: (Number(o.width) || root.pixWidth) * root.canvasW / root.pixWidth
+        height: Math.max(1, (Number(o.height) || 0) * (root.height - root.egWidth) / root.pixHeight)
+        color: o.bkCol || "#80000000"
+        opacity: o.transparent !== undefined ? Math.max(0.1, 1 - Number(o.transparent) / 100) : 1
+        z: 2
+        Text {
+            anchors.fill: parent
+            text: parent.o.string || ""
+            color: parent.o.fontCol || "white"
+            font.pixelSize: Math.max(8, parent.height * 0.6)
+            verticalAlignment: Text.AlignVCenter
+            horizontalAlignment: Text.AlignHCenter
+            elide: Text.ElideRight
+        }
+    }
+
     Item {
         id: canvas
         x: root.egWidth / 2
-        y: root.egWidth / 2
+        y: root.egWidth / 2 + root.bandOnScreen
         width: root.canvasW
         height: root.canvasH
 

@@ -66,11 +66,13 @@ Item {
         }
         function blockItem(k) {
             // The canvas holds the blocks as its children with a `block` property.
-            var canvas = wall.children[1]
-            for (var i = 0; i < canvas.children.length; ++i) {
-                var c = canvas.children[i]
-                if (c.block !== undefined && c.block.key === wall.blocks[k].key)
-                    return c
+            for (var j = 0; j < wall.children.length; ++j) {
+                var canvas = wall.children[j]
+                for (var i = 0; i < canvas.children.length; ++i) {
+                    var c = canvas.children[i]
+                    if (c.block !== undefined && c.block.key === wall.blocks[k].key)
+                        return c
+                }
             }
             return null
         }
@@ -165,6 +167,15 @@ Item {
             compare(wall.splitLines, [])
             compare(commands()[commands().length - 1],
                     "{SetWindows;1;10.0.0.30-0,udp://main30,360,240,1200,600;10.0.0.31-0,udp://main31,1560,1300,1200,600}")
+        }
+
+        function test_suspendedBannerShortensTheCanvas() {
+            // A 216 pixel band (a tenth of the wall) at the top: the canvas is 486 units high and
+            // a window on its upper half is sent from y 216.
+            wall.osdMap = { enable: 1, suspend: 1, string: "News", x: 0, y: 0, width: 3840, height: 216 }
+            compare(wall.canvasH, 486)
+            dragCell(0, 240, 300)
+            compare(commands()[commands().length - 1], "{SetWindows;1;10.0.0.30-0,udp://main30,0,216,1920,972}")
         }
 
         function test_resizeFromTheBottomRightCorner() {
