@@ -245,8 +245,14 @@ Item {
             ImApi.ServerRefresh()
             break
         case "bt_preset":
+            // The wall's scenes to call, after an entry that saves the current windows as one.
             var list = scenes[wall.panelId] || { ids: [], names: [] }
-            dialog.open({ title: "Scenes", items: list.names, accepted: function (i) { callScene(wall, i) } })
+            dialog.open({ title: "Scenes", items: [translate("Save")].concat(list.names), accepted: function (i) {
+                if (i === 0)
+                    sceneName("Save", function (name) { ImApi.ServerSaveScene(String(Date.now()), name) })
+                else
+                    callScene(wall, i - 1)
+            } })
             break
         case "bt_line":
             chooseDock(wall)

@@ -279,6 +279,7 @@ Item {
         for (var i = 0; i < commands.length; ++i)
             ImApi.ServerSetAudios(commands[i].address, commands[i].text)
     }
+    function restoreDefaultCuts() { setCut(originalRow, originalCol) }
     function setCut(rows, cols) {
         if (rows > 0 && cols > 0) { cutRow = rows; cutCol = cols; dock = 0; dockrect = [] }
     }

@@ -41,13 +41,12 @@ Item {
             list = listComponent.createObject(root, { dragImage: dragImage, map: {
                 objectName: "list", globalPos: { x: 0, y: 600, width: 900, height: 150 }, winNum: 3, space: 0,
                 direction: 0, isDragSlide: true, linkedGroup: ["Locked", "G"], bkRect: { globalPos: { x: 0, y: 600, width: 300, height: 150 } } } })
-            ImApi.reset() // set-up calls are not what the cases look at
-            ImApi.signalList = [
-                { ip: "10.0.0.30-0", url: "udp://main30", url2: "udp://sub30", name: "Cam 30" },
-                { ip: "10.0.0.31-0", url: "udp://main31", url2: "udp://sub31", name: "Cam 31" }
-            ]
-            ImApi.mosaics = [{ name: "Quad", row: 2, col: 2, ip: ["a", "b", "c", "d"], url: ["ua", "ub", "uc", "ud"],
-                               url2: ["sa", "sb", "sc", "sd"] }]
+            // The set-up calls are not what the cases look at.
+            var answers = { signalList: ImApi.signalList, mosaics: ImApi.mosaics, groups: ImApi.groups,
+                            signalPermitted: ImApi.signalPermitted }
+            ImApi.reset()
+            for (var k in answers)
+                ImApi[k] = answers[k]
         }
         function cleanup() {
             wall.destroy()
@@ -101,6 +100,14 @@ Item {
                 verify(data.sent.test(sent[0]), sent[0])
             compare(wall.blocks.length, 1)
             verify(!dragImage.visible)
+        }
+
+        function test_searchReplacesTheCells() {
+            list.search("Cam")
+            compare(ImApi.named("searchSignalOfGroup"), [["G", "Cam"]])
+            compare(list.cells, [{ index: 0, type: 0 }])
+            list.reload()
+            compare(list.cells.length, 3)
         }
 
         function test_moveAlongTheListScrollsWithoutDragging() {
