@@ -55,6 +55,19 @@ screen_y() { echo $(( 41 + $1 * 2 / 3 )); }
 click_design() { # design x y
     xdotool mousemove --sync "$(screen_x "$1")" "$(screen_y "$2")" click 1
 }
+# The administrator logged in through the login page, the first page on screen (after the
+# fade-in, slower when the CPU draws it). Sets $journal.
+login_to_first_page() {
+    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
+    journal=$KORA_LAB_WORK/journal.jsonl
+    rm -rf "$artefacts"; mkdir -p "$artefacts"
+    echo "screenshots: $artefacts"
+    start_client "$work/a" "$work/a.log"
+    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
+    type_login admin "Admin#2024"
+    wait_for_line "$work/a.log" "first page frame" 20 || fail "the first page was not shown"
+    sleep 2.5
+}
 shot() { # name: a screenshot kept as a test artefact
     "$bin/kora-grab" "$artefacts/$1.png" >/dev/null || fail "no screenshot $1"
 }
@@ -202,16 +215,8 @@ cached-login)
 pages)
     # An operator logs in, sees the first page, presses a designed button, switches pages and
     # logs out; every step is a screenshot in $artefacts.
-    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
-    journal=$KORA_LAB_WORK/journal.jsonl
-    rm -rf "$artefacts"; mkdir -p "$artefacts"
-    echo "screenshots: $artefacts"
-    start_client "$work/a" "$work/a.log"
-    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
-    type_login admin "Admin#2024"
-    wait_for_line "$work/a.log" "first page frame" 20 || fail "the first page was not shown"
+    login_to_first_page
     grep -q 'first page shown page-wall-a' "$work/a.log" || fail "the first page is not Wall A"
-    sleep 2.5 # the fade-in (slower when the CPU draws it)
     shot 1-first-page
     expect_picture 1-first-page 330 1070 bg_main.png 330 1070 "Wall A's background picture is not shown"
     expect_design 1-first-page 100 5 '#16314e' "Wall A's header gradient is not shown"
@@ -275,15 +280,7 @@ pages)
 wall)
     # An operator drags a signal from Wall A's list onto the wall; a window list changed in
     # the lab (another client) appears on screen.
-    [ -n "${KORA_LAB_WORK:-}" ] || fail "needs scripts/with-lab"
-    journal=$KORA_LAB_WORK/journal.jsonl
-    rm -rf "$artefacts"; mkdir -p "$artefacts"
-    echo "screenshots: $artefacts"
-    start_client "$work/a" "$work/a.log"
-    wait_for_line "$work/a.log" "first frame" 30 || fail "no first frame"
-    type_login admin "Admin#2024"
-    wait_for_line "$work/a.log" "first page frame" 20 || fail "the first page was not shown"
-    sleep 2.5
+    login_to_first_page
     shot 1-empty-wall
     # Wall 1 (design 340,170 1280x720) shows its frame picture, as large as the wall.
     expect_picture 1-empty-wall 500 300 wall_frame.png 160 130 "wall 1 is not drawn empty"
