@@ -7,6 +7,7 @@ import "../js/WallGeometry.js" as Geo
 Item {
     id: root
     property var block: ({})
+    property real stackZ: 1
     property var wall: null
     property real multiplierH: 1
     property bool dragging: false
@@ -14,10 +15,17 @@ Item {
     property point start
     property var startRect: ({})
 
-    x: block.x
-    y: block.y
-    width: block.width
-    height: block.height
+    z: dragging ? 1000 : stackZ
+
+    // The item is kept across changes of its block: each change puts it where the block is.
+    function place() {
+        x = block.x || 0
+        y = block.y || 0
+        width = block.width || 0
+        height = block.height || 0
+    }
+    onBlockChanged: place()
+    Component.onCompleted: place()
 
     function currentRect() { return Geo.rect(x, y, width, height) }
 
@@ -74,10 +82,8 @@ Item {
             root.start = mapToItem(root.parent, mouse.x, mouse.y)
             root.startRect = root.currentRect()
             root.zone = Geo.grabZone(mouse.x, mouse.y, root.width, root.height)
+            // On top while it moves; the model takes the new order at the release.
             root.dragging = true
-            // On top while it moves; the model takes the new order at the release, so that
-            // the gesture's item is not rebuilt under the pointer.
-            root.z = 1000
             root.wall.touched()
         }
         onPositionChanged: {
@@ -101,7 +107,7 @@ Item {
         onCanceled: {
             root.dragging = false
             root.wall.splitLines = []
-            root.x = root.block.x; root.y = root.block.y; root.width = root.block.width; root.height = root.block.height
+            root.place()
         }
         onDoubleClicked: root.wall.fullScreen(root.block.key)
     }

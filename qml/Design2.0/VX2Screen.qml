@@ -33,6 +33,34 @@ Item {
     property bool focused: false
     property var blocks: []
     property int nextKey: 1
+    // The items follow `blocks` by key: one row per block in stacking order, so a change
+    // creates, removes or moves only the items it concerns.
+    property var blockByKey: ({})
+    ListModel { id: itemKeys }
+    onBlocksChanged: syncItems()
+    function syncItems() {
+        var byKey = {}
+        for (var i = 0; i < blocks.length; ++i)
+            byKey[blocks[i].key] = blocks[i]
+        for (var r = itemKeys.count - 1; r >= 0; --r) {
+            if (byKey[itemKeys.get(r).key] === undefined)
+                itemKeys.remove(r)
+        }
+        blockByKey = byKey
+        for (var j = 0; j < blocks.length; ++j) {
+            var key = blocks[j].key
+            if (j < itemKeys.count && itemKeys.get(j).key === key)
+                continue
+            var at = -1
+            for (var k = j + 1; k < itemKeys.count; ++k) {
+                if (itemKeys.get(k).key === key) { at = k; break }
+            }
+            if (at >= 0)
+                itemKeys.move(at, j, 1)
+            else
+                itemKeys.insert(j, { key: key })
+        }
+    }
     // Alignment guides of a drag in free mode.
     property var splitLines: []
 
@@ -227,9 +255,24 @@ Item {
     }
     function takeListing() {
         if (listing !== null) {
-            blocks = listing
+            blocks = reuseKeys(listing, blocks)
             listing = null
         }
+    }
+    // A listed window that is one the wall already shows (same signal, same place) keeps that
+    // window's key, so its item is not rebuilt.
+    function reuseKeys(list, old) {
+        var used = {}
+        return list.map(function (b) {
+            for (var i = 0; i < old.length; ++i) {
+                var o = old[i]
+                if (!used[o.key] && Geo.sameRect(o, b) && o.parts[0].ip === b.parts[0].ip && o.wId === b.wId) {
+                    used[o.key] = true
+                    return Geo.withRect(b, b, undefined, o.key)
+                }
+            }
+            return b
+        })
     }
     function addBlock(entry) {
         if (listing === null)
@@ -389,10 +432,10 @@ Item {
             }
         }
         Repeater {
-            model: root.blocks
+            model: itemKeys
             VX2Block {
-                block: modelData
-                z: Geo.zOf(index)
+                block: root.blockByKey[model.key] || ({})
+                stackZ: Geo.zOf(index)
                 wall: root
                 multiplierH: root.multiplierH
             }

@@ -125,13 +125,16 @@ function release(block, px, py, ctx) {
     return { rect: freeClamp(block, block.maxWidth || ctx.canvasW, ctx.canvasW, ctx.canvasH), chn: block.chn }
 }
 
-function withRect(block, r, chn) {
+// A copy of `block` at r, with chn and key when given.
+function withRect(block, r, chn, key) {
     var b = {}
     for (var k in block)
         b[k] = block[k]
     b.x = r.x; b.y = r.y; b.width = r.width; b.height = r.height
     if (chn !== undefined)
         b.chn = chn
+    if (key !== undefined)
+        b.key = key
     return b
 }
 
