@@ -19,7 +19,9 @@ Item {
     property string scenePanel: map.scenePanel !== undefined ? String(map.scenePanel) : ""
     // Cells: {index, type}, type 0 a signal, 1 a mosaic.
     property var cells: []
-    readonly property alias list: view
+    // The list of cells, made the first time the list is shown: lists of hidden pages cost
+    // nothing.
+    readonly property var list: loader.item
 
     readonly property var geometry: Look.place(map.globalPos, multiplierW, multiplierH, false)
     x: geometry.x
@@ -45,6 +47,9 @@ Item {
     }
     // The list back within its ends after a slide.
     function settleScroll() {
+        var view = loader.item
+        if (!view)
+            return
         if (vertical)
             view.contentY = Math.max(0, Math.min(view.contentY, view.contentHeight - view.height))
         else
@@ -63,21 +68,29 @@ Item {
     }
 
     VX2Fill { look: root.map; multiplierW: root.multiplierW }
-    ListView {
-        id: view
+    Loader {
+        id: loader
         anchors.fill: parent
-        clip: true
-        interactive: false // it moves only as the cells' pointer rules say
-        orientation: root.vertical ? ListView.Vertical : ListView.Horizontal
-        spacing: root.space
-        model: root.cells
-        delegate: VX2Signal {
-            list: root
-            cell: modelData
-            width: root.vertical ? root.multiplierW * ((root.map.bkRect || {}).globalPos || { width: 100 }).width
-                                 : view.width / root.winNum - root.space
-            height: root.vertical ? view.height / root.winNum - root.space
-                                  : root.multiplierH * ((root.map.bkRect || {}).globalPos || { height: 100 }).height
+        active: root.visible || status === Loader.Ready
+        sourceComponent: cellList
+    }
+    Component {
+        id: cellList
+        ListView {
+            id: view
+            clip: true
+            interactive: false // it moves only as the cells' pointer rules say
+            orientation: root.vertical ? ListView.Vertical : ListView.Horizontal
+            spacing: root.space
+            model: root.cells
+            delegate: VX2Signal {
+                list: root
+                cell: modelData
+                width: root.vertical ? root.multiplierW * ((root.map.bkRect || {}).globalPos || { width: 100 }).width
+                                     : view.width / root.winNum - root.space
+                height: root.vertical ? view.height / root.winNum - root.space
+                                      : root.multiplierH * ((root.map.bkRect || {}).globalPos || { height: 100 }).height
+            }
         }
     }
 }

@@ -59,53 +59,62 @@ Item {
     function refresh() { treeModel = ImApi.serverRefreshTreeModel(treeModel) }
 
     VX2Fill { look: root.map; multiplierW: root.multiplierW }
-    ListView {
-        id: view
+    // The rows' list is made the first time the tree is shown: trees of hidden pages cost
+    // nothing.
+    Loader {
         anchors.fill: parent
         anchors.margins: 4
-        clip: true
-        model: root.rows
-        delegate: Item {
-            id: row
-            width: view.width
-            height: root.rowHeight
-            property bool dragging: false
-            Rectangle {
-                anchors.fill: parent
-                color: area.pressed && !modelData.title ? (root.map.selectedBGColor || "#2f7fc1") : "transparent"
-            }
-            Text {
-                anchors.fill: parent
-                anchors.leftMargin: modelData.title ? 8 : 28
-                verticalAlignment: Text.AlignVCenter
-                text: (modelData.title ? (root.open[modelData.group] ? "▾ " : "▸ ") : "") + modelData.text
-                color: root.map.textColor || "white"
-                font.family: root.map.family || ""
-                font.pixelSize: Math.max(9, (root.map.px || 16) * root.multiplierH)
-                font.bold: modelData.title
-                elide: Text.ElideRight
-            }
-            MouseArea {
-                id: area
-                anchors.fill: parent
-                preventStealing: row.dragging
-                onClicked: if (modelData.title) root.toggle(modelData.group)
-                onPositionChanged: {
-                    if (modelData.title || !root.dragImage)
-                        return
-                    if (!row.dragging && mouse.x >= -2 && mouse.x <= width + 2)
-                        return
-                    var w = mapToItem(null, mouse.x, mouse.y)
-                    if (!row.dragging) {
-                        row.dragging = true
-                        var m = modelData.type === 1 ? ImApi.getMultiSignalMsg(modelData.index) : ({ row: 1, col: 1 })
-                        root.dragImage.begin(modelData.index, modelData.type, m.row || 1, m.col || 1, modelData.text,
-                                             160 * root.multiplierW * (m.col || 1), 90 * root.multiplierH * (m.row || 1))
-                    }
-                    root.dragImage.moveTo(w.x, w.y)
+        active: root.visible || status === Loader.Ready
+        sourceComponent: rowList
+    }
+    Component {
+        id: rowList
+        ListView {
+            id: view
+            clip: true
+            model: root.rows
+            delegate: Item {
+                id: row
+                width: view.width
+                height: root.rowHeight
+                property bool dragging: false
+                Rectangle {
+                    anchors.fill: parent
+                    color: area.pressed && !modelData.title ? (root.map.selectedBGColor || "#2f7fc1") : "transparent"
                 }
-                onReleased: if (row.dragging) { row.dragging = false; root.dragImage.finish() }
-                onCanceled: if (row.dragging) { row.dragging = false; root.dragImage.cancel() }
+                Text {
+                    anchors.fill: parent
+                    anchors.leftMargin: modelData.title ? 8 : 28
+                    verticalAlignment: Text.AlignVCenter
+                    text: (modelData.title ? (root.open[modelData.group] ? "▾ " : "▸ ") : "") + modelData.text
+                    color: root.map.textColor || "white"
+                    font.family: root.map.family || ""
+                    font.pixelSize: Math.max(9, (root.map.px || 16) * root.multiplierH)
+                    font.bold: modelData.title
+                    elide: Text.ElideRight
+                }
+                MouseArea {
+                    id: area
+                    anchors.fill: parent
+                    preventStealing: row.dragging
+                    onClicked: if (modelData.title) root.toggle(modelData.group)
+                    onPositionChanged: {
+                        if (modelData.title || !root.dragImage)
+                            return
+                        if (!row.dragging && mouse.x >= -2 && mouse.x <= width + 2)
+                            return
+                        var w = mapToItem(null, mouse.x, mouse.y)
+                        if (!row.dragging) {
+                            row.dragging = true
+                            var m = modelData.type === 1 ? ImApi.getMultiSignalMsg(modelData.index) : ({ row: 1, col: 1 })
+                            root.dragImage.begin(modelData.index, modelData.type, m.row || 1, m.col || 1, modelData.text,
+                                                 160 * root.multiplierW * (m.col || 1), 90 * root.multiplierH * (m.row || 1))
+                        }
+                        root.dragImage.moveTo(w.x, w.y)
+                    }
+                    onReleased: if (row.dragging) { row.dragging = false; root.dragImage.finish() }
+                    onCanceled: if (row.dragging) { row.dragging = false; root.dragImage.cancel() }
+                }
             }
         }
     }
