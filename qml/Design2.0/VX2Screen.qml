@@ -216,10 +216,17 @@ Item {
         if (!yt)
             publish()
     }
+    // Which signals' snapshots the wall's top window shows (the controller may not offer it).
+    function snapshotDip(ip, on) {
+        if (typeof ImApi.serverSetSignalSnapDip === "function")
+            ImApi.serverSetSignalSnapDip(ip, on ? 1 : 0)
+    }
     function closeBlock(key) {
         var i = indexOfKey(key)
         if (i < 0)
             return
+        for (var p = 0; p < blocks[i].parts.length; ++p)
+            snapshotDip(blocks[i].parts[p].ip, false)
         var list = blocks.slice()
         list.splice(i, 1)
         settle(list)
@@ -310,6 +317,8 @@ Item {
         var command = Geo.windowCommand(list, covered, commandCtx())
         ImApi.ServerSetWindows(panelId, command.text)
         windowsSent(command.text)
+        for (var i = 0; i < command.snapshots.length; ++i)
+            snapshotDip(command.snapshots[i].ip, command.snapshots[i].on)
         if (layout.kind !== "dock")
             sendAudios(list)
         return list

@@ -252,6 +252,16 @@ Item {
             tree.destroy()
         }
 
+        function test_snapshotsFollowTheTopWindow() {
+            dragCell(0, 240, 135)
+            dragCell(1, 700, 400)
+            var dips = ImApi.named("serverSetSignalSnapDip")
+            compare(dips.slice(dips.length - 2), [["10.0.0.30-0", 0], ["10.0.0.31-0", 1]])
+            mouseClick(blockItem(1), blockItem(1).width - 10, 10) // closed
+            dips = ImApi.named("serverSetSignalSnapDip")
+            compare(dips.slice(dips.length - 2), [["10.0.0.31-0", 0], ["10.0.0.30-0", 1]])
+        }
+
         function test_coveredWindowsAreAskedTopFirst() {
             dragCell(0, 240, 135)
             dragCell(1, 700, 400)
