@@ -239,7 +239,8 @@ Item {
         focusWall(wall)
         switch (tool) {
         case "bt_clear":
-            dialog.open({ title: "Warning", text: "Clear the panel?", accepted: function () { ImApi.ServerClearWall() } })
+            dialog.open({ title: "Warning", text: "Clear the panel?",
+                          accepted: function () { ImApi.ServerClearWall(); wall.clearAudio() } })
             break
         case "bt_refresh":
             ImApi.ServerRefresh()
@@ -304,6 +305,19 @@ Item {
                 return
             host.focusWall(wall)
             wall.setLayout(parseInt(p[1], 10))
+        },
+        InlineClearPanel: function (p) {
+            var wall = host.wallById(p[0])
+            if (wall)
+                wall.clearAudio()
+        },
+        // [wall id,] "1" or "0": without a wall id every wall.
+        InlineShowPanelWindowDem: function (p) {
+            if (p.length === 0)
+                return
+            var show = p[p.length - 1] === "1"
+            var walls = p.length > 1 ? [host.wallById(p[0])] : registries.screen
+            walls.forEach(function (w) { if (w) w.isShowPos = show })
         },
         InlineSetPanelPredrawMode: function (p) {
             var wall = host.wallById(p[0])

@@ -63,6 +63,17 @@ Item {
         font.pixelSize: Math.max(9, 14 * root.multiplierH)
         elide: Text.ElideRight
     }
+    // Position and size in wall pixels, following the gesture.
+    Text {
+        visible: root.wall !== null && root.wall.isShowPos
+        anchors.left: parent.left
+        anchors.bottom: parent.bottom
+        anchors.margins: 4
+        readonly property var r: visible ? Geo.wallRect(Geo.rect(root.x, root.y, root.width, root.height), root.wall.commandCtx()) : null
+        text: r ? r.x + "," + r.y + " " + r.width + "x" + r.height : ""
+        color: "white"
+        font.pixelSize: Math.max(9, 12 * root.multiplierH)
+    }
     MouseArea {
         anchors.fill: parent
         preventStealing: true

@@ -23,6 +23,13 @@ Item {
     readonly property bool fullEn: !!map.fullEn
     readonly property int stream: map.stream > 0 ? map.stream : 1
     readonly property real egWidth: map.egWidth || 0
+    readonly property int egMode: map.egMode || 0
+    // Physical screens drawn, and the reference grid per screen in free mode (0 = none).
+    property int row: 1
+    property int col: 1
+    property int refRow: 0
+    property int refCol: 0
+    property bool isShowPos: !!map.isShowPos
     property int cutRow: originalRow
     property int cutCol: originalCol
     property int dock: 0
@@ -249,9 +256,23 @@ Item {
     }
     function clearWall() {
         listing = null
+        blocks.forEach(function (b) { b.parts.forEach(function (part) { snapshotDip(part.ip, false) }) })
         blocks = []
         if (!yt)
             publish()
+    }
+    // The wall's audio outputs fall silent (with a clear of the wall).
+    function clearAudio() {
+        var commands = Geo.audioClearCommands(map.audios, panelId)
+        for (var i = 0; i < commands.length; ++i)
+            ImApi.ServerSetAudios(commands[i].address, commands[i].text)
+    }
+    function chooseBackground() {
+        touched()
+        if (typeof ImApi.upLoadBackgroundImage === "function")
+            ImApi.upLoadBackgroundImage("")
+        else
+            console.log("wall", panelId + ": background pictures are not available in this build")
     }
     // The windows of a listing replace the picture; no command goes out. A listing arrives
     // as a clear and one signal per window: the model takes them in one change.
@@ -406,28 +427,50 @@ Item {
         width: root.canvasW
         height: root.canvasH
 
-        // Cut lines of the grid, or the dock layout's rectangles.
-        Repeater {
-            model: root.layout.kind === "grid" ? Math.max(0, root.cutCol - 1) : 0
-            Rectangle { x: canvas.width * (index + 1) / root.cutCol; width: 1; height: canvas.height; color: "#40ffffff" }
-        }
-        Repeater {
-            model: root.layout.kind === "grid" ? Math.max(0, root.cutRow - 1) : 0
-            Rectangle { y: canvas.height * (index + 1) / root.cutRow; height: 1; width: canvas.width; color: "#40ffffff" }
-        }
-        Repeater {
-            model: root.layout.kind === "dock" ? root.dockrect : []
-            Rectangle {
-                readonly property var r: root.toCanvas(modelData)
-                x: r.x; y: r.y; width: r.width; height: r.height
-                color: "transparent"
-                border.width: 1
-                border.color: "#60ffffff"
+        // The screens' edges and the layout's lines.
+        Canvas {
+            id: lines
+            anchors.fill: parent
+            readonly property var model: Geo.wallLines({
+                kind: root.layout.kind, dock: root.dock, rows: root.row, cols: root.col,
+                cutRow: root.cutRow, cutCol: root.cutCol, docks: root.dockrect.map(root.toCanvas),
+                refRow: root.refRow, refCol: root.refCol, egMode: root.egMode,
+                canvasW: root.canvasW, canvasH: root.canvasH })
+            onModelChanged: requestPaint()
+            function stroke(ctx, l) {
+                if (!l.dashed) {
+                    ctx.moveTo(l.x1, l.y1)
+                    ctx.lineTo(l.x2, l.y2)
+                    return
+                }
+                // Dashes of 5, gaps of 5.
+                var len = Math.sqrt(Math.pow(l.x2 - l.x1, 2) + Math.pow(l.y2 - l.y1, 2))
+                for (var t = 0; t < len; t += 10) {
+                    var a = t / len, b = Math.min(len, t + 5) / len
+                    ctx.moveTo(l.x1 + (l.x2 - l.x1) * a, l.y1 + (l.y2 - l.y1) * a)
+                    ctx.lineTo(l.x1 + (l.x2 - l.x1) * b, l.y1 + (l.y2 - l.y1) * b)
+                }
+            }
+            onPaint: {
+                var ctx = getContext("2d")
+                ctx.reset()
+                ctx.lineWidth = 1
+                ctx.strokeStyle = "#60ffffff"
+                ctx.beginPath()
+                model.layout.forEach(function (l) { stroke(ctx, l) })
+                ctx.stroke()
+                ctx.lineWidth = Math.max(root.egWidth, 2)
+                ctx.strokeStyle = root.map.egClr || "#a0ffffff"
+                ctx.beginPath()
+                model.screens.forEach(function (l) { stroke(ctx, l) })
+                ctx.stroke()
             }
         }
+        // A press on the bare wall selects it; a double click there asks for a background picture.
         MouseArea {
             anchors.fill: parent
-            onPressed: { root.touched(); mouse.accepted = false }
+            onPressed: root.touched()
+            onDoubleClicked: root.chooseBackground()
         }
         Repeater {
             model: root.splitLines

@@ -250,6 +250,11 @@ function partRect(block, part, ctx) {
     return rect(x, y, right - x, bottom - y)
 }
 
+// A rectangle in canvas units as wall pixels, as the commands give it.
+function wallRect(r, ctx) {
+    return partRect({ x: r.x, y: r.y, width: r.width, height: r.height, row: 1, col: 1 }, { r: 0, c: 0 }, ctx)
+}
+
 // Which blocks play their sub-stream: blocks at the `covered` stacking positions play
 // nothing; per decoder rectangle at most `stream` distinct addresses play main streams.
 // Returns one flag per block.
@@ -327,7 +332,7 @@ function audioCommands(blocks, areas, ctx, wallOf) {
         var first = (b.parts || [])[0]
         if (!first)
             continue
-        var w = partRect({ x: b.x, y: b.y, width: b.width, height: b.height, row: 1, col: 1 }, { r: 0, c: 0 }, ctx)
+        var w = wallRect(b, ctx)
         var value = String(first.url || "").indexOf("url") >= 0 ? first.ip : first.url
         for (var a = 0; a < areas.length; ++a) {
             if (areas[a].audio && overlaps(w, areas[a]))
@@ -342,6 +347,19 @@ function audioCommands(blocks, areas, ctx, wallOf) {
         seen.push(address)
         var text = "{SetAudios;" + wallOf(address) + (mapped[address] !== undefined ? ";0|" + mapped[address] : "") + "}"
         out.push({ address: address, text: text })
+    }
+    return out
+}
+
+// Silencing the wall's audio outputs: each `audios` text names an output in its fourth
+// comma-separated field.
+function audioClearCommands(audios, panelId) {
+    var out = []
+    for (var i = 0; i < (audios || []).length; ++i) {
+        var address = String(audios[i]).split(",")[3]
+        address = address !== undefined ? address.trim() : ""
+        if (address !== "")
+            out.push({ address: address, text: "{SetAudios;" + panelId + "}" })
     }
     return out
 }
@@ -415,4 +433,46 @@ function guideLines(r, others) {
         }
     }
     return out
+}
+
+// ---- Drawing ----
+
+// Lines of `rows` x `cols` cells of the rectangle (x, y, w, h), {x1, y1, x2, y2, dashed};
+// its outline too when `outline`.
+function cellLines(x, y, w, h, rows, cols, outline, dashed) {
+    var out = []
+    for (var c = outline ? 0 : 1; c <= (outline ? cols : cols - 1); ++c)
+        out.push({ x1: x + w * c / cols, y1: y, x2: x + w * c / cols, y2: y + h, dashed: dashed })
+    for (var r = outline ? 0 : 1; r <= (outline ? rows : rows - 1); ++r)
+        out.push({ x1: x, y1: y + h * r / rows, x2: x + w, y2: y + h * r / rows, dashed: dashed })
+    return out
+}
+
+// What the wall draws, in canvas units: `screens`, the lines between its row x col screens, and,
+// when egMode is 0, `layout`: the cell lines of the grid, the dock rectangles, or in free mode
+// with dock 1 the dashed reference grid of refCol x refRow per screen.
+// p: {kind, dock, rows, cols, cutRow, cutCol, docks (canvas rectangles), refRow, refCol,
+// egMode, canvasW, canvasH}.
+function wallLines(p) {
+    var w = p.canvasW, h = p.canvasH
+    var rows = Math.max(1, p.rows || 1), cols = Math.max(1, p.cols || 1)
+    // The outer edge is the wall's own border.
+    var screens = cellLines(0, 0, w, h, rows, cols, false, false)
+    var layout = []
+    if ((p.egMode || 0) === 0) {
+        if (p.kind === "grid" && p.cutRow > 0 && p.cutCol > 0) {
+            layout = cellLines(0, 0, w, h, p.cutRow, p.cutCol, false, false)
+        } else if (p.kind === "dock") {
+            for (var d = 0; d < (p.docks || []).length; ++d) {
+                var r = p.docks[d]
+                layout = layout.concat(cellLines(r.x, r.y, r.width, r.height, 1, 1, true, false))
+            }
+        } else if (p.kind === "free" && p.dock === 1 && p.refRow > 0 && p.refCol > 0) {
+            for (var i = 0; i < rows * cols; ++i) {
+                var sx = w * (i % cols) / cols, sy = h * Math.floor(i / cols) / rows
+                layout = layout.concat(cellLines(sx, sy, w / cols, h / rows, p.refRow, p.refCol, false, true))
+            }
+        }
+    }
+    return { screens: screens, layout: layout }
 }

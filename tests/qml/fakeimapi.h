@@ -96,6 +96,7 @@ public:
     }
     Q_INVOKABLE void ServerSetWindows(const QString &id, const QString &text) { record("ServerSetWindows", {id, text}); }
     Q_INVOKABLE void serverSetSignalSnapDip(const QString &ip, int flag) { record("serverSetSignalSnapDip", {ip, flag}); }
+    Q_INVOKABLE void upLoadBackgroundImage(const QString &path) { record("upLoadBackgroundImage", {path}); }
     Q_INVOKABLE void ServerSetAudios(const QString &ip, const QString &text) { record("ServerSetAudios", {ip, text}); }
     Q_INVOKABLE void vibrate(int ms) { record("vibrate", {ms}); }
     Q_INVOKABLE void ServerVX2ButtonCmd(const QVariantMap &map) { record("ServerVX2ButtonCmd", {map}); }

@@ -267,6 +267,46 @@ Item {
             compare(ImApi.named("ServerSliderCmd"), data.sent)
         }
 
+        // Wall 1 with two audio outputs, wall 2 with none.
+        function audioWalls() {
+            ImApi.callQmlCreateVX2Screen("-1", { objectName: "w1", id: 1, audios: ["0,0,1920,10.0.1.1", "1920,0,1920,10.0.1.2"] })
+            ImApi.callQmlCreateVX2Screen("-1", { objectName: "w2", id: 2 })
+            ImApi.reset()
+        }
+        function test_clearPanelSilencesTheWallsAudio_data() {
+            return [
+                { tag: "wall 1", params: ["1"], sent: [["10.0.1.1", "{SetAudios;1}"], ["10.0.1.2", "{SetAudios;1}"]] },
+                { tag: "a wall without outputs", params: ["2"], sent: [] },
+                { tag: "no such wall", params: ["9"], sent: [] }
+            ]
+        }
+        function test_clearPanelSilencesTheWallsAudio(data) {
+            audioWalls()
+            ImApi.callCustomProtocol("InlineClearPanel", data.params)
+            compare(ImApi.named("ServerSetAudios"), data.sent)
+        }
+        function test_clearToolClearsWallAndAudio() {
+            audioWalls()
+            var b = button("w1-bt_clear", "-1", { panel_id: "1" })
+            mouseClick(b, 10, 10)
+            compare(ImApi.named("ServerClearWall").length, 0, "asked first")
+            dialogBox().accept()
+            compare(ImApi.named("ServerClearWall").length, 1)
+            compare(ImApi.named("ServerSetAudios").length, 2)
+        }
+        function test_windowDimensions_data() {
+            return [
+                { tag: "one wall on", params: ["2", "1"], shown: [false, true] },
+                { tag: "every wall on", params: ["1"], shown: [true, true] },
+                { tag: "nothing", params: [], shown: [false, false] }
+            ]
+        }
+        function test_windowDimensions(data) {
+            audioWalls()
+            ImApi.callCustomProtocol("InlineShowPanelWindowDem", data.params)
+            compare(host.registries.screen.map(function (w) { return w.isShowPos }), data.shown)
+        }
+
         function test_clearEmptiesEveryRegistry() {
             pages()
             button("b1", "a", { buttonGroup: 3 })

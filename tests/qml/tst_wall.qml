@@ -262,6 +262,48 @@ Item {
             compare(dips.slice(dips.length - 2), [["10.0.0.31-0", 0], ["10.0.0.30-0", 1]])
         }
 
+        function test_clearingTheWallTurnsEverySnapshotOff() {
+            dragCell(0, 240, 135)
+            dragCell(1, 700, 400)
+            ImApi.reset()
+            wall.clearWall()
+            compare(ImApi.named("serverSetSignalSnapDip"), [["10.0.0.30-0", 0], ["10.0.0.31-0", 0]])
+            compare(commands(), ["{SetWindows;1}"])
+        }
+
+        function test_dimensionsFollowTheGesture() {
+            dragCell(0, 240, 135)
+            var b = blockItem(0)
+            function label() {
+                for (var i = 0; i < b.children.length; ++i) {
+                    if (b.children[i].text !== undefined && /x/.test(b.children[i].text) && b.children[i].visible)
+                        return b.children[i].text
+                }
+                return ""
+            }
+            compare(label(), "")
+            wall.isShowPos = true
+            compare(label(), "0,0 1920x1080")
+            mousePress(b, 240, 135)
+            mouseMove(b, 260, 145)
+            mouseMove(b, 290, 165)
+            // Moves are given in the moving item's own coordinates: 70 x 40 units in all.
+            compare(label(), "280,160 1920x1080")
+            mouseRelease(b, 290, 165)
+        }
+
+        function test_doubleClickOnTheBareWall() {
+            var touched = 0
+            wall.touched.connect(function () { ++touched })
+            mouseDoubleClickSequence(wall, 700, 400)
+            verify(touched > 0)
+            compare(ImApi.named("upLoadBackgroundImage"), [[""]])
+            dragCell(0, 240, 135)
+            ImApi.reset()
+            mouseDoubleClickSequence(blockItem(0), 100, 100) // a window: full screen, no picture
+            compare(ImApi.named("upLoadBackgroundImage"), [])
+        }
+
         function test_coveredWindowsAreAskedTopFirst() {
             dragCell(0, 240, 135)
             dragCell(1, 700, 400)

@@ -383,6 +383,12 @@ TestCase {
         compare(out.map(function (e) { return e.text }), data.texts)
     }
 
+    function test_audioClearCommands() {
+        compare(Geo.audioClearCommands(["0,0,1920,10.0.1.1", "a,b,c, 10.0.1.2 ", "1,2,3", "1,2,3,", ""], "7"), [
+            { address: "10.0.1.1", text: "{SetAudios;7}" }, { address: "10.0.1.2", text: "{SetAudios;7}" }])
+        compare(Geo.audioClearCommands(undefined, "7"), [])
+    }
+
     // ---- Listing entries ----
 
     function test_listingRect_data() {
@@ -434,5 +440,40 @@ TestCase {
             { x1: 100, y1: 150, x2: 400, y2: 150 }
         ])
         compare(Geo.guideLines(r(500, 500, 10, 10), [other]), [])
+    }
+
+    // ---- Drawing: a 400x300 canvas ----
+
+    function lines(p) {
+        var base = { kind: "grid", dock: 0, rows: 1, cols: 1, cutRow: 1, cutCol: 1, docks: [], refRow: 0, refCol: 0,
+                     egMode: 0, canvasW: 400, canvasH: 300 }
+        for (var k in p)
+            base[k] = p[k]
+        return Geo.wallLines(base)
+    }
+    function seg(x1, y1, x2, y2, dashed) { return { x1: x1, y1: y1, x2: x2, y2: y2, dashed: !!dashed } }
+    function test_wallLines_data() {
+        return [
+            { tag: "one screen: no lines of its own", p: {}, screens: 0, layout: [] },
+            { tag: "2x3 screens", p: { rows: 2, cols: 3 }, screens: 3, layout: [] },
+            { tag: "grid 2x2: the inner cut lines", p: { cutRow: 2, cutCol: 2 }, screens: 0,
+              layout: [seg(200, 0, 200, 300), seg(0, 150, 400, 150)] },
+            { tag: "egMode 1 draws no layout lines", p: { cutRow: 2, cutCol: 2, egMode: 1 }, screens: 0, layout: [] },
+            { tag: "a dock rectangle: its outline", p: { kind: "dock", dock: 3, docks: [r(0, 0, 100, 50)] }, screens: 0,
+              layout: [seg(0, 0, 0, 50), seg(100, 0, 100, 50), seg(0, 0, 100, 0), seg(0, 50, 100, 50)] },
+            { tag: "free with dock 1: dashed reference lines per screen", p: { kind: "free", dock: 1, cols: 2, refRow: 1, refCol: 2 },
+              screens: 1, layout: [seg(100, 0, 100, 300, true), seg(300, 0, 300, 300, true)] },
+            { tag: "free with another dock: no reference lines", p: { kind: "free", dock: 3, refRow: 2, refCol: 2 }, screens: 0, layout: [] },
+            { tag: "full screen: only the screens", p: { kind: "full", rows: 2, cutRow: 2, cutCol: 2 }, screens: 1, layout: [] }
+        ]
+    }
+    function test_wallLines(data) {
+        var got = lines(data.p)
+        compare(got.screens.length, data.screens)
+        compare(got.layout, data.layout)
+    }
+    function test_screenLinesSpanTheCanvas() {
+        compare(lines({ rows: 2, cols: 3 }).screens, [
+            seg(400 / 3, 0, 400 / 3, 300), seg(800 / 3, 0, 800 / 3, 300), seg(0, 150, 400, 150)])
     }
 }
