@@ -116,6 +116,11 @@ Item {
             item.searchRequested.connect(searchSignal)
         } else if (kind === "signalList" || kind === "treeView") {
             item.dragImage = dragImage
+            if (kind === "signalList") {
+                item.cellDoubleClicked.connect(function (index, address) {
+                    console.log("signal", address, "of", item.designName + ": the signal settings dialog is not built yet")
+                })
+            }
         }
     }
     function uncheckGroupOthers(button) {

@@ -47,8 +47,17 @@ Item {
     MouseArea {
         anchors.fill: parent
         preventStealing: true
-        onPressed: { root.pressAt = Qt.point(mouse.x, mouse.y); root.dragging = false }
+        property bool moved: false
+        onPressed: { root.pressAt = Qt.point(mouse.x, mouse.y); root.dragging = false; moved = false }
+        onClicked: if (!moved) root.list.cellClicked(root.cell.index, root.cell.type)
+        // Only single signals open their settings.
+        onDoubleClicked: {
+            if (root.cell.type === 0 && root.list.map.isEnableDoubleClick)
+                root.list.cellDoubleClicked(root.cell.index, root.info.ip || "", root.list.switches())
+        }
         onPositionChanged: {
+            if (Math.abs(mouse.x - root.pressAt.x) > 2 || Math.abs(mouse.y - root.pressAt.y) > 2)
+                moved = true
             var view = root.list.list
             var off = root.list.vertical ? (mouse.x < -2 || mouse.x > root.width + 2)
                                          : (mouse.y < -2 || mouse.y > root.height + 2)

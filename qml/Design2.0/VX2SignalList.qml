@@ -23,6 +23,14 @@ Item {
     // nothing.
     readonly property var list: loader.item
 
+    signal cellClicked(int index, int type)
+    // A single signal's settings asked for, with what the design lets them offer.
+    signal cellDoubleClicked(int index, string address, var switches)
+    function switches() {
+        return { isEnableLogoSetting: !!map.isEnableLogoSetting, isEnableSignalControl: !!map.isEnableSignalControl,
+                 isEnableSignalClipping: !!map.isEnableSignalClipping, isEnableSignalMark: !!map.isEnableSignalMark }
+    }
+
     readonly property var geometry: Look.place(map.globalPos, multiplierW, multiplierH, false)
     x: geometry.x
     y: geometry.y

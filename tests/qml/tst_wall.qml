@@ -121,6 +121,39 @@ Item {
             compare(commands().length, 0)
         }
 
+        function test_cellClicks_data() {
+            return [
+                { tag: "a click names the cell", x: 450, enabled: true, clicks: 1, clicked: [1, 0], doubles: [] },
+                { tag: "a double click on a signal asks for its settings", x: 150, enabled: true, clicks: 2,
+                  doubles: [0, "10.0.0.30-0", { isEnableLogoSetting: false, isEnableSignalControl: false,
+                                                isEnableSignalClipping: false, isEnableSignalMark: true }] },
+                { tag: "not when the design does not enable it", x: 150, enabled: false, clicks: 2, doubles: [] },
+                { tag: "a mosaic does not react", x: 750, enabled: true, clicks: 2, doubles: [] }
+            ]
+        }
+        function test_cellClicks(data) {
+            list.map.isEnableDoubleClick = data.enabled
+            list.map.isEnableSignalMark = true
+            var clicked = [], doubles = []
+            list.cellClicked.connect(function (i, t) { clicked = [i, t] })
+            list.cellDoubleClicked.connect(function (i, a, sw) { doubles = [i, a, sw] })
+            if (data.clicks === 2)
+                mouseDoubleClickSequence(root, data.x, 675)
+            else
+                mouseClick(root, data.x, 675)
+            if (data.clicked)
+                compare(clicked, data.clicked)
+            compare(doubles, data.doubles)
+        }
+        function test_slideIsNoClick() {
+            var clicked = 0
+            list.cellClicked.connect(function () { ++clicked })
+            mousePress(root, 450, 675)
+            mouseMove(root, 420, 676)
+            mouseRelease(root, 420, 676)
+            compare(clicked, 0)
+        }
+
         function test_gestures() {
             dragCell(0, 240, 135)
             var b = blockItem(0)
