@@ -367,7 +367,7 @@ Item {
         InlineSwitchPreviewGroup: function (p) {
             var list = host.find("signalList", p[0])
             if (list)
-                list.showGroup(p[1])
+                list.showGroupNumber(p[1])
         },
         InlineSwitchPreviewGroupByName: function (p) {
             var list = host.find("signalList", p[0])
@@ -463,7 +463,7 @@ Item {
             for (var i = 0; i < host.registries.treeView.length; ++i)
                 host.registries.treeView[i].setFavourites(nodes)
             for (var j = 0; j < host.registries.signalList.length; ++j) {
-                if (host.registries.signalList[j].group === "收藏")
+                if (host.registries.signalList[j].currentGroup === "收藏")
                     host.registries.signalList[j].reload()
             }
         }

@@ -45,6 +45,22 @@ Item {
     property var blockByKey: ({})
     ListModel { id: itemKeys }
     onBlocksChanged: syncItems()
+    property var lastCanvas: null
+    function keepWindowsOnTheWall() {
+        var now = { canvasW: canvasW, canvasH: canvasH, band: band }
+        var from = lastCanvas
+        lastCanvas = now
+        if (!from || (from.canvasW === now.canvasW && from.canvasH === now.canvasH && from.band === now.band))
+            return
+        var move = function (b) { return Geo.withRect(b, Geo.remap(b, from, now, pixWidth, pixHeight)) }
+        if (listing !== null)
+            listing = listing.map(move)
+        if (blocks.length > 0)
+            blocks = blocks.map(move)
+    }
+    onCanvasWChanged: keepWindowsOnTheWall()
+    onCanvasHChanged: keepWindowsOnTheWall()
+    onBandChanged: keepWindowsOnTheWall()
     function syncItems() {
         var byKey = {}
         for (var i = 0; i < blocks.length; ++i)
@@ -94,8 +110,9 @@ Item {
     // ---- Geometry contexts ----
 
     function toCanvas(r) {
-        return { x: r.x * canvasW / pixWidth, y: r.y * canvasH / pixHeight,
-                 width: r.width * canvasW / pixWidth, height: r.height * canvasH / pixHeight, chn: r.chn, audio: r.audio }
+        var sy = canvasH / (pixHeight - band)
+        return { x: r.x * canvasW / pixWidth, y: (r.y - band) * sy,
+                 width: r.width * canvasW / pixWidth, height: r.height * sy, chn: r.chn, audio: r.audio }
     }
     function ctx() {
         return { mode: layout, cellW: canvasW / cutCol, cellH: canvasH / cutRow, cutCol: cutCol, cutRow: cutRow,
@@ -114,7 +131,7 @@ Item {
                   chn: 0, key: nextKey++ }
         if (type === 1) {
             var m = ImApi.getMultiSignalMsg(index)
-            if (!m || !m.ip)
+            if (!m || !m.ip || m.ip.length === 0)
                 return null
             b.row = Math.max(1, m.row || 1)
             b.col = Math.max(1, m.col || 1)
@@ -147,10 +164,11 @@ Item {
     // rebuilt, so the wall hears of a gesture as soon as it ends.
     function settle(list) {
         list = Geo.recompute(list, ctx())
-        if (layout.kind === "dock")
-            sendAudios(list)
-        if (!yt)
+        if (!yt) {
+            if (layout.kind === "dock")
+                sendAudios(list)
             list = send(list)
+        }
         blocks = list
     }
 
@@ -166,6 +184,7 @@ Item {
                 if (replaced) {
                     var l = blocks.slice()
                     replaced.key = blocks[hit].key
+                    replaced.chn = blocks[hit].chn
                     l[hit] = replaced
                     blocks = l
                     publish()
@@ -289,12 +308,14 @@ Item {
     }
     // A listed window that is one the wall already shows (same signal, same place) keeps that
     // window's key, so its item is not rebuilt.
+    // Compared in wall pixels: the listing gives back what was sent, rounded to even pixels.
     function reuseKeys(list, old) {
-        var used = {}
+        var used = {}, c = commandCtx()
         return list.map(function (b) {
             for (var i = 0; i < old.length; ++i) {
                 var o = old[i]
-                if (!used[o.key] && Geo.sameRect(o, b) && o.parts[0].ip === b.parts[0].ip && o.wId === b.wId) {
+                if (!used[o.key] && Geo.sameRect(Geo.wallRect(o, c), Geo.wallRect(b, c))
+                        && o.parts[0].ip === b.parts[0].ip && o.wId === b.wId) {
                     used[o.key] = true
                     return Geo.withRect(b, b, undefined, o.key)
                 }
@@ -322,10 +343,14 @@ Item {
         }
         if (b)
             listing.push(b)
+        else
+            console.warn("wall", panelId, "listed window of unknown signal", entry.index, entry.src_ip || "")
         Qt.callLater(takeListing)
     }
     // The whole picture as one window command.
     function publish() {
+        if (layout.kind === "dock")
+            sendAudios(blocks)
         var list = send(blocks)
         if (list.length !== blocks.length)
             blocks = list
@@ -362,7 +387,17 @@ Item {
         if (d === null)
             return
         dock = d
-        dockrect = n >= 1 ? ImApi.getPanelDockV2(n - 1) : []
+        dockrect = dockRects(n - 1)
+    }
+    // The controller answers for the selected wall; a scene may be for another.
+    function dockRects(n) {
+        if (n < 0)
+            return []
+        var selected = ImApi.selPanel
+        ImApi.selPanel = panelId
+        var rects = ImApi.getPanelDockV2(n) || []
+        ImApi.selPanel = selected
+        return rects
     }
     // The dock a scene id names, if any: dock number, cut rows and columns, and its layout.
     function applySceneDock(sceneId) {
@@ -372,10 +407,16 @@ Item {
         dock = d.dock
         cutRow = d.rows
         cutCol = d.cols
-        var n = PageRules.dockLayoutIndex(d.dock, freeEn, fullEn)
-        dockrect = n >= 0 ? ImApi.getPanelDockV2(n) : []
+        dockrect = dockRects(PageRules.dockLayoutIndex(d.dock, freeEn, fullEn))
     }
-    function applyDockLayout(index) { setLayout(index + 1) }
+    // Entry `index` of the dock list ("default", "free" and "full screen" when enabled, then
+    // the dock layouts) is the `dock` value itself.
+    function applyDockLayout(index) {
+        if (index < 0)
+            return
+        dock = index
+        dockrect = dockRects(PageRules.dockLayoutIndex(index, freeEn, fullEn))
+    }
 
     readonly property alias blockMenuOpen: blockMenu.opened
     function openBlockMenu(key, item, mx, my) {
@@ -383,7 +424,10 @@ Item {
         blockMenu.popup(item, mx, my)
     }
 
-    Component.onCompleted: ImApi.ServerGetStatus(panelId)
+    Component.onCompleted: {
+        lastCanvas = { canvasW: canvasW, canvasH: canvasH, band: band }
+        ImApi.ServerGetStatus(panelId)
+    }
 
     Menu {
         id: blockMenu

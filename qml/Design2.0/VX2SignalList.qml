@@ -37,11 +37,15 @@ Item {
     width: geometry.width
     height: geometry.height
 
-    // A group by name, or by its number (in-design commands give either).
+    function showGroupNumber(n) {
+        var name = /^[0-9]+$/.test(String(n)) ? ImApi.getSignalGroupName(Number(n)) : ""
+        if (name === "")
+            console.log("signal list", designName + ": no signal group", n)
+        else
+            showGroup(name)
+    }
     function showGroup(group) {
         var name = String(group)
-        if (/^[0-9]+$/.test(name) && ImApi.getSignalGroupName(Number(name)) !== "")
-            name = ImApi.getSignalGroupName(Number(name))
         var found = ImApi.getSignalNumByName(name) || []
         cells = found.map(function (e) {
             return typeof e === "object" ? { index: Number(e.index), type: Number(e.type) } : { index: Number(e), type: 0 }

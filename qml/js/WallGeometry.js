@@ -255,6 +255,24 @@ function wallRect(r, ctx) {
     return partRect({ x: r.x, y: r.y, width: r.width, height: r.height, row: 1, col: 1 }, { r: 0, c: 0 }, ctx)
 }
 
+// A block as the audio routing sees it: position and size each in wall pixels, raised to even.
+function audioRect(b, ctx) {
+    var band = ctx.band || 0
+    var sx = ctx.pixWidth / ctx.canvasW, sy = (ctx.pixHeight - band) / ctx.canvasH
+    return rect(even(Math.round(sx * b.x)), even(Math.round(band + sy * b.y)),
+                even(Math.round(sx * b.width)), even(Math.round(sy * b.height)))
+}
+
+// A rectangle in canvas units `from` ({canvasW, canvasH, band}) as the same wall pixels in
+// canvas units `to`: the windows stay where they are on the wall when the item changes size
+// or a banner takes its band.
+function remap(r, from, to, pixWidth, pixHeight) {
+    var fromBand = from.band || 0, toBand = to.band || 0
+    var wx = pixWidth / from.canvasW, wy = (pixHeight - fromBand) / from.canvasH
+    var bx = to.canvasW / pixWidth, by = to.canvasH / (pixHeight - toBand)
+    return rect(r.x * wx * bx, (fromBand + r.y * wy - toBand) * by, r.width * wx * bx, r.height * wy * by)
+}
+
 // Which blocks play their sub-stream: blocks at the `covered` stacking positions play
 // nothing; per decoder rectangle at most `stream` distinct addresses play main streams.
 // Returns one flag per block.
@@ -302,11 +320,13 @@ function windowCommand(blocks, covered, ctx) {
     var snapshots = []
     for (var i = 0; i < blocks.length; ++i) {
         var b = blocks[i], parts = b.parts || []
+        var rects = parts.map(function (part) { return partRect(b, part, ctx) })
+        // One small part puts the whole mosaic on its sub-streams.
+        if (rects.some(function (r) { return r.width * r.height < 960 * 540 }))
+            sub[i] = true
+        var s = sub[i]
         for (var p = 0; p < parts.length; ++p) {
-            var r = partRect(b, parts[p], ctx)
-            if (r.width * r.height < 960 * 540)
-                sub[i] = true // the whole block, so later parts of a mosaic follow
-            var s = sub[i]
+            var r = rects[p]
             var url
             if (ctx.dockLayout)
                 url = b.chn === 1 ? (s ? parts[p].url2 : parts[p].url) : b.chn === 2 ? parts[p].url : b.chn === 3 ? parts[p].url2 : undefined
@@ -332,7 +352,7 @@ function audioCommands(blocks, areas, ctx, wallOf) {
         var first = (b.parts || [])[0]
         if (!first)
             continue
-        var w = wallRect(b, ctx)
+        var w = audioRect(b, ctx)
         var value = String(first.url || "").indexOf("url") >= 0 ? first.ip : first.url
         for (var a = 0; a < areas.length; ++a) {
             if (areas[a].audio && overlaps(w, areas[a]))

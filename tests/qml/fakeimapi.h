@@ -70,7 +70,7 @@ public:
     Q_INVOKABLE QStringList getPanelDocksV2() const { return m_docks; }
     Q_INVOKABLE QVariantList getPanelDockV2(int index)
     {
-        record("getPanelDockV2", {index});
+        record("getPanelDockV2", {index, m_selPanel});
         return m_dockWindows.value(index).toList();
     }
     Q_INVOKABLE QJsonArray serverRefreshTreeModel(const QJsonArray &model) { record("serverRefreshTreeModel", {}); return model; }
@@ -82,7 +82,7 @@ public:
     Q_INVOKABLE QVariantMap getSignalMsg(int index) const { return m_signalList.value(index).toMap(); }
     Q_INVOKABLE QVariantMap getMultiSignalMsg(int index) const { return m_mosaics.value(index).toMap(); }
     Q_INVOKABLE QVariantList getSignalNumByName(const QString &group) const { return m_groups.value(group).toList(); }
-    Q_INVOKABLE QString getSignalGroupName(int) const { return QString(); }
+    Q_INVOKABLE QString getSignalGroupName(int n) const { return m_groups.keys().value(n); }
     Q_INVOKABLE QVariant searchSignalOfGroup(const QString &group, const QString &text)
     {
         record("searchSignalOfGroup", {group, text});

@@ -307,6 +307,32 @@ Item {
             compare(host.registries.screen.map(function (w) { return w.isShowPos }), data.shown)
         }
 
+        function test_favouritesReloadWhenAStarChanges() {
+            ImApi.signalPermitted = ["收藏"]
+            ImApi.groups = { "收藏": [0] }
+            ImApi.callQmlCreateVX2Preview("-1", { objectName: "fav", linkedGroup: ["收藏"] })
+            var list = host.find("signalList", "fav")
+            compare(list.cells.length, 1)
+            ImApi.groups = { "收藏": [0, 1] }
+            ImApi.callQmlRefeshSignalStar([])
+            compare(list.cells.length, 2)
+        }
+        // Groups by number in name order: 0 "2", 1 "A", 2 "B".
+        function test_previewGroupByNumberOrName_data() {
+            return [
+                { tag: "by number", cmd: "InlineSwitchPreviewGroup", group: "2", shown: "B" },
+                { tag: "a name of digits is a name", cmd: "InlineSwitchPreviewGroupByName", group: "2", shown: "2" },
+                { tag: "no such number", cmd: "InlineSwitchPreviewGroup", group: "9", shown: "A" }
+            ]
+        }
+        function test_previewGroupByNumberOrName(data) {
+            ImApi.signalPermitted = ["A", "B", "2"]
+            ImApi.groups = { "2": [1], "A": [0], "B": [0, 1] }
+            ImApi.callQmlCreateVX2Preview("-1", { objectName: "l", linkedGroup: ["A"] })
+            ImApi.callCustomProtocol(data.cmd, ["l", data.group])
+            compare(host.find("signalList", "l").currentGroup, data.shown)
+        }
+
         function test_clearEmptiesEveryRegistry() {
             pages()
             button("b1", "a", { buttonGroup: 3 })

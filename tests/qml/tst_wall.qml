@@ -337,6 +337,82 @@ Item {
             compare(ImApi.named("upLoadBackgroundImage"), [])
         }
 
+        function last() { var c = commands(); return c[c.length - 1] }
+
+        function test_windowsStayOnTheWallWhenTheItemChanges() {
+            dragCell(0, 240, 135)
+            var sent = "{SetWindows;1;10.0.0.30-0,udp://main30,0,0,1920,1080}"
+            compare(last(), sent)
+            wall.width = 480
+            wall.height = 270
+            wall.publish()
+            compare(last(), sent, "half the size")
+            wall.osdMap = { enable: 1, suspend: 1, string: "News", x: 0, y: 0, width: 3840, height: 216 }
+            wall.publish()
+            compare(last(), sent, "a banner band")
+        }
+
+        // The dock list: "default", "free", "full screen" (both enabled), then the layouts.
+        function test_dockListEntries_data() {
+            return [
+                { tag: "default: the grid", index: 0, kind: "grid", asked: [] },
+                { tag: "free", index: 1, kind: "free", asked: [] },
+                { tag: "full screen", index: 2, kind: "full", asked: [] },
+                { tag: "the first dock layout, asked for this wall", index: 3, kind: "dock", asked: [[0, "1"]] }
+            ]
+        }
+        function test_dockListEntries(data) {
+            ImApi.dockWindows = [[{ x: 0, y: 0, width: 1920, height: 2160, chn: 1, audio: "" }]]
+            ImApi.selPanel = "7"
+            wall.applyDockLayout(data.index)
+            compare(wall.layout.kind, data.kind)
+            compare(ImApi.named("getPanelDockV2"), data.asked)
+            compare(ImApi.selPanel, "7", "the selection stays")
+        }
+
+        function test_replacedSignalKeepsTheDockStream() {
+            ImApi.dockWindows = [[{ x: 0, y: 0, width: 3840, height: 2160, chn: 2, audio: "" }]]
+            wall.applyDockLayout(3)
+            dragCell(0, 240, 135)
+            compare(last(), "{SetWindows;1;10.0.0.30-0,udp://main30,0,0,3840,2160}")
+            wall.replaceSignal = 1
+            dragCell(1, 500, 300)
+            compare(last(), "{SetWindows;1;10.0.0.31-0,udp://main31,0,0,3840,2160}")
+        }
+
+        function test_preDrawHoldsTheDockAudioBack() {
+            ImApi.dockWindows = [[{ x: 0, y: 0, width: 3840, height: 2160, chn: 2, audio: "10.0.1.1" }]]
+            wall.applyDockLayout(3)
+            wall.yt = true
+            dragCell(0, 240, 135)
+            compare(ImApi.named("ServerSetAudios"), [])
+            wall.publish()
+            compare(ImApi.named("ServerSetAudios"), [["10.0.1.1", "{SetAudios;wall-of-10.0.1.1;0|udp://main30}"]])
+            compare(commands().length, 1)
+        }
+
+        function test_dockRectanglesBelowTheBanner() {
+            wall.osdMap = { enable: 1, suspend: 1, string: "News", x: 0, y: 0, width: 3840, height: 216 }
+            ImApi.dockWindows = [[{ x: 0, y: 216, width: 1920, height: 1944, chn: 2, audio: "" },
+                                  { x: 1920, y: 1080, width: 1920, height: 1080, chn: 2, audio: "" }]]
+            wall.applyDockLayout(3)
+            dragCell(0, 700, 400)
+            compare(last(), "{SetWindows;1;10.0.0.30-0,udp://main30,1920,1080,1920,1080}")
+        }
+
+        function test_listingOfWhatWasSentKeepsTheWindow() {
+            wall.width = 955 // canvas units that are no whole number of wall pixels
+            wall.setLayout(-2)
+            dragCell(0, 301, 177)
+            var key = wall.blocks[0].key
+            var f = last().slice(1, -1).split(";")[2].split(",")
+            wall.clearBlocks()
+            wall.addBlock({ type: 0, src_ip: f[0], url: f[1], url2: "udp://sub30", x: f[2], y: f[3], w: f[4], h: f[5] })
+            tryVerify(function () { return wall.listing === null })
+            compare(wall.blocks.length, 1)
+            compare(wall.blocks[0].key, key)
+        }
+
         function test_coveredWindowsAreAskedTopFirst() {
             dragCell(0, 240, 135)
             dragCell(1, 700, 400)

@@ -327,6 +327,8 @@ TestCase {
                     + "10.0.0.3,S3,960,810,480,270,3_1700000000000;10.0.0.4,S4,1440,810,480,270,3_1700000000000}" },
             { tag: "one small part makes the whole mosaic sub", blocks: [mosaic(1, 1, 2, 1, 0, 1918, 540)],
               text: "{SetWindows;001;10.0.0.1,S1,2,0,958,540,3_1700000000000;10.0.0.2,S2,960,0,960,540,3_1700000000000}" },
+            { tag: "a small last part makes the earlier parts sub too", blocks: [mosaic(1, 1, 2, 0, 0, 1918, 540)],
+              text: "{SetWindows;001;10.0.0.1,S1,0,0,960,540,3_1700000000000;10.0.0.2,S2,960,0,958,540,3_1700000000000}" },
             { tag: "dock layout: chn 1 by size, 2 main, 3 sub, others nothing", ctx: { dockLayout: true },
               blocks: [single(1, 0, 0, 960, 540, { chn: 1 }), single(2, 960, 0, 480, 270, { chn: 1 }),
                        single(3, 0, 540, 480, 270, { chn: 2 }), single(4, 960, 540, 960, 540, { chn: 3 }),
@@ -368,6 +370,8 @@ TestCase {
               texts: ["{SetAudios;W1;0|M2}", "{SetAudios;W2;0|M1}"] },
             { tag: "a later block reaches an address through its second area",
               blocks: [single(1, 0, 0, 900, 1080), single(2, 1000, 600, 900, 400)], texts: ["{SetAudios;W1;0|M2}", "{SetAudios;W2;0|M2}"] },
+            { tag: "position and size are raised to even each: 759 + 201 reaches 960", blocks: [single(1, 759, 0, 201, 1080)],
+              texts: ["{SetAudios;W1;0|M1}", "{SetAudios;W2;0|M1}"] },
             { tag: "a URL containing url sends the address",
               blocks: [single(1, 0, 0, 900, 1080, { parts: [{ ip: "10.0.0.1", url: "rtsp://url/1", url2: "x" }] })],
               texts: ["{SetAudios;W1;0|10.0.0.1}", "{SetAudios;W2}"] },
@@ -387,6 +391,24 @@ TestCase {
         compare(Geo.audioClearCommands(["0,0,1920,10.0.1.1", "a,b,c, 10.0.1.2 ", "1,2,3", "1,2,3,", ""], "7"), [
             { address: "10.0.1.1", text: "{SetAudios;7}" }, { address: "10.0.1.2", text: "{SetAudios;7}" }])
         compare(Geo.audioClearCommands(undefined, "7"), [])
+    }
+
+    // ---- Canvas changes: a 3840 x 2160 wall ----
+
+    function test_remap_data() {
+        return [
+            { tag: "half the size", from: { canvasW: 960, canvasH: 540 }, to: { canvasW: 480, canvasH: 270 },
+              rect: r(480, 270, 240, 135), out: r(240, 135, 120, 67.5) },
+            { tag: "a banner takes 216 pixels", from: { canvasW: 960, canvasH: 540 }, to: { canvasW: 960, canvasH: 486, band: 216 },
+              rect: r(0, 270, 480, 270), out: r(0, 216, 480, 270) },
+            { tag: "the banner goes", from: { canvasW: 960, canvasH: 486, band: 216 }, to: { canvasW: 960, canvasH: 540 },
+              rect: r(0, 216, 480, 270), out: r(0, 270, 480, 270) }
+        ]
+    }
+    function test_remap(data) {
+        compare(Geo.remap(data.rect, data.from, data.to, 3840, 2160), data.out)
+        var back = Geo.remap(data.out, data.to, data.from, 3840, 2160)
+        compare(back, data.rect, "and back")
     }
 
     // ---- Listing entries ----
