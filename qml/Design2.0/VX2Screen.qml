@@ -247,12 +247,14 @@ Item {
         if (typeof ImApi.serverSetSignalSnapDip === "function")
             ImApi.serverSetSignalSnapDip(ip, on ? 1 : 0)
     }
+    function snapshotsOff(block) {
+        block.parts.forEach(function (part) { snapshotDip(part.ip, false) })
+    }
     function closeBlock(key) {
         var i = indexOfKey(key)
         if (i < 0)
             return
-        for (var p = 0; p < blocks[i].parts.length; ++p)
-            snapshotDip(blocks[i].parts[p].ip, false)
+        snapshotsOff(blocks[i])
         var list = blocks.slice()
         list.splice(i, 1)
         settle(list)
@@ -275,7 +277,7 @@ Item {
     }
     function clearWall() {
         listing = null
-        blocks.forEach(function (b) { b.parts.forEach(function (part) { snapshotDip(part.ip, false) }) })
+        blocks.forEach(snapshotsOff)
         blocks = []
         if (!yt)
             publish()
@@ -311,10 +313,12 @@ Item {
     // Compared in wall pixels: the listing gives back what was sent, rounded to even pixels.
     function reuseKeys(list, old) {
         var used = {}, c = commandCtx()
+        var oldRects = old.map(function (o) { return Geo.wallRect(o, c) })
         return list.map(function (b) {
+            var r = Geo.wallRect(b, c)
             for (var i = 0; i < old.length; ++i) {
                 var o = old[i]
-                if (!used[o.key] && Geo.sameRect(Geo.wallRect(o, c), Geo.wallRect(b, c))
+                if (!used[o.key] && Geo.sameRect(oldRects[i], r)
                         && o.parts[0].ip === b.parts[0].ip && o.wId === b.wId) {
                     used[o.key] = true
                     return Geo.withRect(b, b, undefined, o.key)
@@ -386,36 +390,36 @@ Item {
         var d = Geo.layoutDock(n, freeEn, fullEn)
         if (d === null)
             return
-        dock = d
-        dockrect = dockRects(n - 1)
+        setDock(d)
     }
-    // The controller answers for the selected wall; a scene may be for another.
-    function dockRects(n) {
-        if (n < 0)
-            return []
-        var selected = ImApi.selPanel
-        ImApi.selPanel = panelId
-        var rects = ImApi.getPanelDockV2(n) || []
-        ImApi.selPanel = selected
-        return rects
+    // `dock` and its layout's rectangles, asked for this wall: the controller answers for the
+    // selected wall, and a scene may be for another.
+    function setDock(d) {
+        dock = d
+        var n = PageRules.dockLayoutIndex(d, freeEn, fullEn)
+        var rects = []
+        if (n >= 0) {
+            var selected = ImApi.selPanel
+            ImApi.selPanel = panelId
+            rects = ImApi.getPanelDockV2(n) || []
+            ImApi.selPanel = selected
+        }
+        dockrect = rects
     }
     // The dock a scene id names, if any: dock number, cut rows and columns, and its layout.
     function applySceneDock(sceneId) {
         var d = PageRules.sceneDock(sceneId)
         if (!d)
             return
-        dock = d.dock
         cutRow = d.rows
         cutCol = d.cols
-        dockrect = dockRects(PageRules.dockLayoutIndex(d.dock, freeEn, fullEn))
+        setDock(d.dock)
     }
     // Entry `index` of the dock list ("default", "free" and "full screen" when enabled, then
     // the dock layouts) is the `dock` value itself.
     function applyDockLayout(index) {
-        if (index < 0)
-            return
-        dock = index
-        dockrect = dockRects(PageRules.dockLayoutIndex(index, freeEn, fullEn))
+        if (index >= 0)
+            setDock(index)
     }
 
     readonly property alias blockMenuOpen: blockMenu.opened
