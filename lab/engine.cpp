@@ -1,5 +1,7 @@
 #include "engine.h"
 
+#include "media/media.h"
+#include "media/streams.h"
 #include "peers/scannode.h"
 #include "peers/services.h"
 #include "peers/walls.h"
@@ -59,8 +61,7 @@ bool Engine::start(QString *error)
     addPeer(std::make_unique<HostServicePeer>(c.address(c.hostService), QStringLiteral("kvm-1")));
     addPeer(std::make_unique<DiscoveryPeer>(c.address(c.discovery)));
     addPeer(std::make_unique<EquipmentPeer>(c.address(c.equipment), c.equipmentUdpPorts));
-    for (int i = 0; i < c.encoderCount; ++i)
-        addPeer(std::make_unique<EncoderPeer>(i + 1, c.address(c.firstEncoder + i)));
+    addEncoderPeers();
     addWallPeers();
     if (m_walls)
         host->setStatusStore([this, host](const Datagram &in) { return m_walls->handle(in, host->address(), true); });
@@ -86,12 +87,38 @@ bool Engine::start(QString *error)
     }
     for (quint16 port : c.equipmentTcpPorts)
         ok = listenTcp(c.address(c.equipment), port, QStringLiteral("equipment"), error) && ok;
+    m_faults.rtspDrop = false; // nobody to drop yet
+    if (m_media)
+        m_media->start(m_faults);
     m_journal.event(QStringLiteral("lab"), ok ? QStringLiteral("ready") : QStringLiteral("started with errors"));
     for (const auto &peer : m_peers) {
         for (const Outgoing &out : peer->announce())
             send(peer.get(), out, peer->udpPorts().value(0));
     }
     return ok;
+}
+
+void Engine::addEncoderPeers()
+{
+    const LabConfig &c = m_config;
+    m_media = std::make_unique<Media>(c, m_journal);
+    for (int i = 0; i < c.encoderCount; ++i) {
+        const int host = c.firstEncoder + i;
+        auto encoder = std::make_unique<EncoderPeer>(i + 1, c.address(host));
+        const QList<StreamPlan> streams = encoderStreams(c, host);
+        if (!streams.isEmpty()) {
+            EncoderPeer::Streams s;
+            s.mainUrl = streams.at(0).url();
+            s.subUrl = streams.at(1).url();
+            s.mainGroup = streams.at(0).group;
+            s.subGroup = streams.at(1).group;
+            s.resolution = QStringLiteral("%1x%2").arg(c.mainSize.width()).arg(c.mainSize.height());
+            s.fps = c.mainFps;
+            const QString name = encoder->name();
+            encoder->setStreams(s, [this, host, name](const Datagram &in) { m_media->registration(host, name, in); });
+        }
+        addPeer(std::move(encoder));
+    }
 }
 
 Engine::Socket *Engine::bindUdp(const QHostAddress &address, quint16 port, bool group, QString *error)
@@ -338,6 +365,9 @@ QJsonObject Engine::control(const QJsonObject &command)
         if (!FaultPlan::fromJson(command.value(QStringLiteral("set")).toObject(), plan, &error))
             return fail(error);
         plan.generation = m_faults.generation + 1;
+        if (m_media)
+            m_media->setFaults(plan);
+        plan.rtspDrop = false; // done: a later plan does not drop again
         m_faults = plan;
         return QJsonObject{{"ok", true}, {"faults", m_faults.toJson()}};
     }
@@ -387,7 +417,30 @@ QJsonObject Engine::control(const QJsonObject &command)
         if (!answer.isEmpty())
             return answer;
     }
+    if (m_media) {
+        const QJsonObject answer = mediaControl(command);
+        if (!answer.isEmpty())
+            return answer;
+    }
     return fail(QStringLiteral("unknown command \"%1\"").arg(cmd));
+}
+
+} // namespace lab
+
+namespace lab {
+
+QJsonObject Engine::mediaControl(const QJsonObject &command)
+{
+    const QString cmd = command.value(QStringLiteral("cmd")).toString();
+    if (cmd == QLatin1String("streams"))
+        return QJsonObject{{"ok", true}, {"streams", m_media->streams()}};
+    if (cmd == QLatin1String("frames")) {
+        if (!command.value(QStringLiteral("on")).isBool())
+            return QJsonObject{{"ok", false}, {"error", "frames needs \"on\": true or false"}};
+        m_media->setJournalFrames(command.value(QStringLiteral("on")).toBool());
+        return QJsonObject{{"ok", true}};
+    }
+    return {};
 }
 
 } // namespace lab

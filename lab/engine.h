@@ -1,7 +1,8 @@
 #pragma once
 // The lab's engine: binds every peer's endpoints on the device side, hands each datagram to
 // the peers that would hear it, journals everything in and out, applies the fault plan and
-// answers the control socket. Everything runs in the main thread.
+// answers the control socket. Everything here runs in the main thread; the media
+// (media/media.h) streams and encodes in threads of its own.
 #include "faults.h"
 #include "journal.h"
 #include "labconfig.h"
@@ -21,6 +22,7 @@ class QUdpSocket;
 
 namespace lab {
 
+class Media;
 class WallSystem;
 
 class Engine : public QObject
@@ -62,6 +64,8 @@ private:
     void handleControlLine(QLocalSocket *client, const QByteArray &line);
     void addWallPeers();
     QJsonObject wallControl(const QJsonObject &command); // empty: not a wall command
+    QJsonObject mediaControl(const QJsonObject &command); // empty: not a media command
+    void addEncoderPeers();
 
     LabConfig m_config;
     Journal &m_journal;
@@ -69,6 +73,7 @@ private:
     std::vector<std::unique_ptr<Peer>> m_peers;
     std::vector<std::unique_ptr<Socket>> m_sockets;
     std::unique_ptr<WallSystem> m_walls;
+    std::unique_ptr<Media> m_media;
     QList<QTcpServer *> m_tcpServers;
     QLocalServer *m_control = nullptr;
     QHash<QString, quint64> m_inByPeer;

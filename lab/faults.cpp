@@ -2,10 +2,19 @@
 
 #include <QCryptographicHash>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <algorithm>
 #include <random>
 
 namespace lab {
+
+namespace {
+bool isStreamName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\d{1,3}(:(main|sub|snapshot))?$"));
+    return pattern.match(name).hasMatch();
+}
+} // namespace
 
 bool FaultPlan::fromJson(const QJsonObject &json, FaultPlan &plan, QString *error)
 {
@@ -35,6 +44,51 @@ bool FaultPlan::fromJson(const QJsonObject &json, FaultPlan &plan, QString *erro
             if (f < 0 || f > 1)
                 return fail(key);
             (key == QLatin1String("dropFraction") ? plan.dropFraction : plan.duplicateFraction) = f;
+        } else if (key == QLatin1String("streamDropFraction") || key == QLatin1String("streamDuplicateFraction")
+                   || key == QLatin1String("streamGarbage")) {
+            const double f = v.toDouble(-1);
+            if (f < 0 || f > 1)
+                return fail(key);
+            (key == QLatin1String("streamDropFraction")        ? plan.streamDropFraction
+             : key == QLatin1String("streamDuplicateFraction") ? plan.streamDuplicateFraction
+                                                               : plan.streamGarbage) = f;
+        } else if (key == QLatin1String("stopStreams")) {
+            if (!v.isArray())
+                return fail(key);
+            plan.stopStreams.clear();
+            for (const QJsonValue &n : v.toArray()) {
+                if (!n.isDouble() || n.toInt() < 1 || n.toInt() > 254)
+                    return fail(key);
+                plan.stopStreams.insert(n.toInt());
+            }
+        } else if (key == QLatin1String("resolution")) {
+            if (!v.isObject())
+                return fail(key);
+            plan.resolution.clear();
+            const QJsonObject o = v.toObject();
+            for (auto s = o.begin(); s != o.end(); ++s) {
+                const QStringList parts = s.value().toString().split(QLatin1Char('x'));
+                const int w = parts.value(0).toInt(), h = parts.value(1).toInt();
+                if (!isStreamName(s.key()) || parts.size() != 2 || w < 16 || h < 16 || w > 4096 || h > 4096 || w % 2 || h % 2)
+                    return fail(key);
+                plan.resolution.insert(s.key(), QSize(w, h));
+            }
+        } else if (key == QLatin1String("codec")) {
+            if (!v.isObject())
+                return fail(key);
+            plan.codec.clear();
+            const QJsonObject o = v.toObject();
+            for (auto s = o.begin(); s != o.end(); ++s) {
+                const QString c = s.value().toString();
+                if (!isStreamName(s.key()) || s.key().endsWith(QLatin1String(":snapshot"))
+                    || (c != QLatin1String("h264") && c != QLatin1String("h265") && c != QLatin1String("jpeg")))
+                    return fail(key);
+                plan.codec.insert(s.key(), c);
+            }
+        } else if (key == QLatin1String("rtspDrop")) {
+            if (!v.isBool())
+                return fail(key);
+            plan.rtspDrop = v.toBool();
         } else if (key == QLatin1String("silentPeers")) {
             if (!v.isArray())
                 return fail(key);
@@ -80,7 +134,24 @@ QJsonObject FaultPlan::toJson() const
     QJsonArray silent;
     for (const QString &name : silentPeers)
         silent.append(name);
+    QJsonArray stopped;
+    QList<int> hosts = stopStreams.values();
+    std::sort(hosts.begin(), hosts.end());
+    for (int host : hosts)
+        stopped.append(host);
+    QJsonObject sizes, codecs;
+    for (auto it = resolution.begin(); it != resolution.end(); ++it)
+        sizes.insert(it.key(), QStringLiteral("%1x%2").arg(it.value().width()).arg(it.value().height()));
+    for (auto it = codec.begin(); it != codec.end(); ++it)
+        codecs.insert(it.key(), it.value());
     return QJsonObject{{"seed", double(seed)},
+                       {"streamDropFraction", streamDropFraction},
+                       {"streamDuplicateFraction", streamDuplicateFraction},
+                       {"streamGarbage", streamGarbage},
+                       {"stopStreams", stopped},
+                       {"resolution", sizes},
+                       {"codec", codecs},
+                       {"rtspDrop", rtspDrop},
                        {"silentPeers", silent},
                        {"dropFragments", drops},
                        {"dropFraction", dropFraction},

@@ -2,8 +2,10 @@
 // Faults the lab injects on purpose, set from the command line or mid-run through the
 // control socket. Every random choice comes from `seed`, so a failing run can be replayed.
 #include <QByteArray>
+#include <QHash>
 #include <QJsonObject>
 #include <QSet>
+#include <QSize>
 #include <QString>
 #include <QVector>
 
@@ -21,6 +23,16 @@ struct FaultPlan {
     int delayMs = 0;                // every reply leaves this much later
     QString malformed;              // replies are "truncated", "garbage" or "unbraced"; empty: sound
     QSet<QString> silentPeers;      // these peers (journal names) answer nothing
+
+    // Media streams. A stream is named "H" (its main stream), "H:main", "H:sub" or
+    // "H:snapshot" in `resolution` and `codec`.
+    double streamDropFraction = 0.0;      // stream fragments left out
+    double streamDuplicateFraction = 0.0; // stream fragments sent twice
+    double streamGarbage = 0.0;           // per fragment, the chance of an extra datagram of 0-100 random bytes
+    QSet<int> stopStreams;                // these encoders' streams pause (remove to resume)
+    QHash<QString, QSize> resolution;     // streams switched to another size at a keyframe
+    QHash<QString, QString> codec;        // streams switched to "h264", "h265" or "jpeg" (not snapshots)
+    bool rtspDrop = false;                // the camera drops its RTSP clients now (done once, then cleared)
     quint32 generation = 0;         // counts the plans set: a new plan starts the sends afresh
 
     static bool fromJson(const QJsonObject &json, FaultPlan &plan, QString *error);

@@ -1,5 +1,7 @@
 #include "labconfig.h"
 
+#include "media/codec.h"
+
 #include <QJsonArray>
 #include <QNetworkInterface>
 
@@ -21,6 +23,11 @@ QList<WallConfig> LabConfig::wallConfigs() const
         out.append(config);
     }
     return out;
+}
+
+bool LabConfig::isStreamingEncoder(int host) const
+{
+    return host >= firstEncoder && host < firstEncoder + encoderCount && host != camera;
 }
 
 QList<int> LabConfig::allHosts() const
@@ -57,6 +64,75 @@ bool readHost(const QJsonValue &value, int &host)
     host = h;
     return true;
 }
+bool readInt(const QJsonValue &value, int &out, int lowest, int highest)
+{
+    if (!value.isDouble() || value.toDouble() != double(value.toInt()))
+        return false;
+    out = value.toInt();
+    return out >= lowest && out <= highest;
+}
+// "1920x1080": even sides from 16 to 4096, as the encoders take them.
+bool readSize(const QJsonValue &value, QSize &size)
+{
+    const QStringList parts = value.toString().split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return false;
+    bool okW = false, okH = false;
+    const int w = parts[0].toInt(&okW), h = parts[1].toInt(&okH);
+    if (!okW || !okH || w < 16 || h < 16 || w > 4096 || h > 4096 || w % 2 || h % 2)
+        return false;
+    size = QSize(w, h);
+    return true;
+}
+// {"31": "h265"}: hosts to codec names.
+bool readCodecs(const QJsonValue &value, QHash<int, QString> &codecs)
+{
+    if (!value.isObject())
+        return false;
+    codecs.clear();
+    const QJsonObject o = value.toObject();
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        bool ok = false;
+        const int host = it.key().toInt(&ok);
+        Codec codec;
+        if (!ok || host < 1 || host > 254 || !parseCodec(it.value().toString(), &codec))
+            return false;
+        codecs.insert(host, it.value().toString());
+    }
+    return true;
+}
+// [{"group": "239.10.9.1", "port": 31000, "slots": [30, 31, "", ...]}], at most 9 slots.
+bool readMosaics(const QJsonValue &value, QList<LabConfig::Mosaic> &mosaics)
+{
+    if (!value.isArray())
+        return false;
+    mosaics.clear();
+    for (const QJsonValue &m : value.toArray()) {
+        const QJsonObject o = m.toObject();
+        LabConfig::Mosaic mosaic;
+        mosaic.group = QHostAddress(o.value(QStringLiteral("group")).toString());
+        int port = 0;
+        if (!mosaic.group.isMulticast() || !readInt(o.value(QStringLiteral("port")), port, 1, 65535)
+            || o.size() != 3 || !o.value(QStringLiteral("slots")).isArray())
+            return false;
+        mosaic.port = quint16(port);
+        const QJsonArray cells = o.value(QStringLiteral("slots")).toArray();
+        if (cells.size() > 9)
+            return false;
+        for (const QJsonValue &cell : cells) {
+            int host = 0;
+            if (cell.isNull() || (cell.isString() && cell.toString().isEmpty()))
+                host = 0;
+            else if (!readHost(cell, host))
+                return false;
+            mosaic.cells.append(host);
+        }
+        while (mosaic.cells.size() < 9)
+            mosaic.cells.append(0);
+        mosaics.append(mosaic);
+    }
+    return true;
+}
 } // namespace
 
 bool LabConfig::fromJson(const QJsonObject &json, LabConfig &c, QString *error)
@@ -82,6 +158,25 @@ bool LabConfig::fromJson(const QJsonObject &json, LabConfig &c, QString *error)
         else if (key == QLatin1String("encoderCount")) { c.encoderCount = v.toInt(-1); ok = c.encoderCount >= 0 && c.encoderCount <= 200; }
         else if (key == QLatin1String("fragmentSize")) { c.fragmentSize = v.toInt(-1); ok = c.fragmentSize >= 1 && c.fragmentSize <= 65000; }
         else if (key == QLatin1String("fragmentGapUs")) { c.fragmentGapUs = v.toInt(-1); ok = c.fragmentGapUs >= 0 && c.fragmentGapUs <= 1000000; }
+        else if (key == QLatin1String("mainCodecs")) ok = readCodecs(v, c.mainCodecs);
+        else if (key == QLatin1String("subCodecs")) ok = readCodecs(v, c.subCodecs);
+        else if (key == QLatin1String("mainSize")) ok = readSize(v, c.mainSize);
+        else if (key == QLatin1String("subSize")) ok = readSize(v, c.subSize);
+        else if (key == QLatin1String("snapshotSize")) ok = readSize(v, c.snapshotSize);
+        else if (key == QLatin1String("mosaicSize")) ok = readSize(v, c.mosaicSize);
+        else if (key == QLatin1String("cameraMainSize")) ok = readSize(v, c.cameraMainSize);
+        else if (key == QLatin1String("mainFps")) ok = readInt(v, c.mainFps, 1, 120);
+        else if (key == QLatin1String("subFps")) ok = readInt(v, c.subFps, 1, 120);
+        else if (key == QLatin1String("snapshotFps")) ok = readInt(v, c.snapshotFps, 1, 30);
+        else if (key == QLatin1String("loopSeconds")) ok = readInt(v, c.loopSeconds, 1, 10);
+        else if (key == QLatin1String("previewHoldMs")) ok = readInt(v, c.previewHoldMs, 100, 600000);
+        else if (key == QLatin1String("snapshotHoldMs")) ok = readInt(v, c.snapshotHoldMs, 100, 600000);
+        else if (key == QLatin1String("streamPayload")) ok = readInt(v, c.streamPayload, 1, 65000);
+        else if (key == QLatin1String("mediaCacheMB")) ok = readInt(v, c.mediaCacheMB, 16, 4096);
+        else if (key == QLatin1String("journalFrames")) { c.journalFrames = v.toBool(); ok = v.isBool(); }
+        else if (key == QLatin1String("mosaics")) ok = readMosaics(v, c.mosaics);
+        else if (key == QLatin1String("camera")) { ok = readInt(v, c.camera, 0, 254); }
+        else if (key == QLatin1String("rtspPort")) ok = readInt(v, c.rtspPort, 1, 65535);
         else if (key == QLatin1String("walls")) {
             ok = v.isArray();
             c.walls.clear();

@@ -57,9 +57,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption faultsOption(QStringLiteral("faults"), QStringLiteral("Fault plan (JSON)."), QStringLiteral("json"));
     const QCommandLineOption controllerOption(QStringLiteral("controller"), QStringLiteral("Also play the central controller on 41235."));
     const QCommandLineOption readyOption(QStringLiteral("ready-file"), QStringLiteral("Written once every peer is bound."), QStringLiteral("file"));
+    const QCommandLineOption framesOption(QStringLiteral("journal-frames"), QStringLiteral("Journal one event per stream frame sent."));
     const QCommandLineOption commandOption(QStringLiteral("command"), QStringLiteral("Send one control command (JSON) to --control and print the answer."), QStringLiteral("json"));
     parser.addOptions({configOption, projectOption, netOption, journalOption, limitOption, controlOption,
-                       faultsOption, controllerOption, readyOption, commandOption});
+                       faultsOption, controllerOption, readyOption, framesOption, commandOption});
     parser.process(app);
 
     if (parser.isSet(commandOption)) {
@@ -96,6 +97,8 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(controllerOption))
         config.controllerEnabled = true;
+    if (parser.isSet(framesOption))
+        config.journalFrames = true;
 
     bool limitOk = false;
     const int limit = parser.value(limitOption).toInt(&limitOk);

@@ -94,18 +94,37 @@ EncoderPeer::EncoderPeer(int index, const QHostAddress &address)
 {
 }
 
+void EncoderPeer::setStreams(const Streams &streams, RegistrationSink sink)
+{
+    m_streams = streams;
+    m_sink = std::move(sink);
+}
+
+QList<Endpoint> EncoderPeer::groups() const
+{
+    if (!m_sink)
+        return {};
+    return {{m_streams.mainGroup, 19997}, {m_streams.subGroup, 19997}};
+}
+
 QByteArray EncoderPeer::composeReport() const
 {
-    const QString ip = m_address.toString();
-    const QString lines = QStringLiteral("[venc]\nname=Input %1\nip=%2\nmain_url=udp://239.10.1.%1:5000\n"
-                                         "sub_url=udp://239.10.2.%1:5000\nresolution=1920x1080\nfps=60\n")
+    const QString mainUrl = m_streams.mainUrl.isEmpty() ? QStringLiteral("udp://239.10.1.%1:5000").arg(m_index) : m_streams.mainUrl;
+    const QString subUrl = m_streams.subUrl.isEmpty() ? QStringLiteral("udp://239.10.2.%1:5000").arg(m_index) : m_streams.subUrl;
+    const QString lines = QStringLiteral("[venc]\nname=Input %1\nip=%2\nmain_url=%3\nsub_url=%4\nresolution=%5\nfps=%6\n")
                               .arg(m_index)
-                              .arg(ip);
+                              .arg(m_address.toString(), mainUrl, subUrl, m_streams.resolution)
+                              .arg(m_streams.fps);
     return lines.toUtf8();
 }
 
 QList<Outgoing> EncoderPeer::handle(const Datagram &in)
 {
+    if (in.destinationPort == 19997) {
+        if (m_sink)
+            m_sink(in);
+        return {};
+    }
     if (in.destinationPort != 12345)
         return {};
     const QJsonObject envelope = QJsonDocument::fromJson(in.data).object();

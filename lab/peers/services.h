@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <functional>
 
 namespace lab {
 
@@ -48,22 +49,36 @@ private:
 };
 
 // An encoder: node envelopes on 12345 ("getSystemMsg" is answered with a "[venc]" report
-// to the asking socket); marking (12346), stream registrations (19997) and KVM packets are
-// only journaled.
+// to the asking socket); stream registrations on 19997 (its own address, and its main and
+// sub stream groups once it streams) go to the registration sink; marking (12346) and KVM
+// packets are only journaled.
 class EncoderPeer : public Peer
 {
 public:
+    using RegistrationSink = std::function<void(const Datagram &)>;
+    struct Streams {
+        QString mainUrl, subUrl; // "udp://239.10.1.31:30310"
+        QHostAddress mainGroup, subGroup;
+        QString resolution = QStringLiteral("1920x1080");
+        int fps = 30;
+    };
+
     EncoderPeer(int index, const QHostAddress &address);
     QString name() const override { return QStringLiteral("encoder-%1").arg(m_index); }
     QHostAddress address() const override { return m_address; }
     QList<quint16> udpPorts() const override { return {12345, 12346, 19997, 41300, 2710}; }
+    QList<Endpoint> groups() const override;
     QList<Outgoing> handle(const Datagram &in) override;
 
+    // Publishes these streams: registrations for them reach `sink`.
+    void setStreams(const Streams &streams, RegistrationSink sink);
     QByteArray composeReport() const;
 
 private:
     int m_index;
     QHostAddress m_address;
+    Streams m_streams;
+    RegistrationSink m_sink;
 };
 
 // Designed equipment: listens on its UDP ports and records what arrives (the journal is the

@@ -1,0 +1,473 @@
+// The lab's streams through real sockets: this test runs on the client side of the lab
+// network (scripts/with-lab), kora-lab on the device side with short holds (preview 2.5 s,
+// snapshot 1.5 s). It registers as a client does, joins the pieces, decodes them and looks
+// at the pictures: the encoder's colour and frame numbers that advance.
+#include "media/codec.h"
+#include "media/pattern.h"
+#include "media/wire.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#include <QtTest>
+#include <memory>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include "support/labclient.h"
+
+using namespace lab;
+
+namespace {
+QString peer(int host) { return labclient::peerAddress(host); }
+quint16 portOf(int host) { return quint16(30000 + 10 * host); }
+
+QList<int> encoders()
+{
+    QList<int> hosts;
+    for (int h = 30; h <= 44; ++h)
+        hosts.append(h);
+    return hosts;
+}
+
+bool journalHas(const QString &peerName, const QString &noteStart, qint64 after = 0)
+{
+    for (const QJsonObject &o : labclient::journalFrom(after)) {
+        if (o.value("dir").toString() == "event" && (peerName.isEmpty() || o.value("peer").toString() == peerName)
+            && o.value("note").toString().startsWith(noteStart))
+            return true;
+    }
+    return false;
+}
+
+struct Picture {
+    quint8 sequence = 0;
+    quint8 flags = 0;
+    QImage image;
+    int number = -1; // the frame number drawn in it
+};
+
+// One stream as a client receives it: joined to the group, registering again every second
+// while it listens (the lab's holds are shorter than a client's period, so it re-registers
+// more often than a client would).
+class Receiver
+{
+public:
+    Receiver(const QString &group, quint16 port, QByteArray registration, QString registrationTo)
+        : m_group(group)
+        , m_registration(std::move(registration))
+        , m_registrationTo(std::move(registrationTo))
+    {
+        QVERIFY(m_socket.bind(QHostAddress::AnyIPv4, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        QVERIFY(m_socket.joinMulticastGroup(m_group));
+        m_socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 8 * 1024 * 1024);
+        QVERIFY(m_sender.bind(QHostAddress(labclient::clientIp()), 0));
+    }
+
+    void registerNow()
+    {
+        m_sender.writeDatagram(m_registration, QHostAddress(m_registrationTo), kRegistrationPort);
+        m_registered.start();
+    }
+
+    // Datagrams for up to `ms`, registering again every second when `keepAlive`.
+    QList<QByteArray> receive(int ms, bool keepAlive = true)
+    {
+        QList<QByteArray> got;
+        QElapsedTimer total;
+        total.start();
+        while (total.elapsed() < ms) {
+            if (keepAlive && (!m_registered.isValid() || m_registered.elapsed() > 1000))
+                registerNow();
+            if (m_socket.waitForReadyRead(20)) {
+                while (m_socket.hasPendingDatagrams())
+                    got.append(m_socket.receiveDatagram(65536).data());
+            }
+        }
+        return got;
+    }
+
+    // Preview frames, decoded, until `count` pictures or `ms` pass; pictures beyond `count`
+    // that came in the same read wait for the next call.
+    QList<Picture> previewPictures(int count, int ms)
+    {
+        QList<Picture> pictures = m_pending;
+        m_pending.clear();
+        QElapsedTimer total;
+        total.start();
+        while (pictures.size() < count && total.elapsed() < ms) {
+            for (const QByteArray &d : receive(50)) {
+                PreviewAssembler::Frame frame;
+                if (!m_preview.add(d, &frame))
+                    continue;
+                const Codec codec = frame.flags & kFlagJpeg ? Codec::Jpeg : frame.flags & kFlagH265 ? Codec::H265 : Codec::H264;
+                if (!m_decoder || codec != m_codec) {
+                    m_decoder = std::make_unique<FrameDecoder>(codec);
+                    m_codec = codec;
+                }
+                const QImage image = m_decoder->decode(frame.data);
+                if (!image.isNull())
+                    pictures.append({frame.sequence, frame.flags, image, readFrameNumber(image)});
+            }
+        }
+        m_pending = pictures.mid(count);
+        return pictures.mid(0, count);
+    }
+
+    QList<QImage> snapshotPictures(int count, int ms)
+    {
+        QList<QImage> pictures;
+        QElapsedTimer total;
+        total.start();
+        FrameDecoder jpeg(Codec::Jpeg);
+        while (pictures.size() < count && total.elapsed() < ms) {
+            for (const QByteArray &d : receive(50)) {
+                QByteArray file;
+                if (m_snapshot.add(d, &file) && pictures.size() < count) // later ones are not needed
+                    pictures.append(jpeg.decode(file));
+            }
+        }
+        return pictures;
+    }
+
+private:
+    QUdpSocket m_socket;
+    QUdpSocket m_sender;
+    QHostAddress m_group;
+    QByteArray m_registration;
+    QString m_registrationTo;
+    QElapsedTimer m_registered;
+    PreviewAssembler m_preview;
+    SnapshotAssembler m_snapshot;
+    std::unique_ptr<FrameDecoder> m_decoder;
+    Codec m_codec = Codec::H264;
+    QList<Picture> m_pending;
+};
+
+std::unique_ptr<Receiver> previewReceiver(int host, bool main)
+{
+    const QString group = QStringLiteral("239.10.%1.%2").arg(main ? 1 : 2).arg(host);
+    const quint16 port = quint16(portOf(host) + (main ? 0 : 2));
+    return std::make_unique<Receiver>(group, port, QStringLiteral("udp://%1:%2/v").arg(group).arg(port).toLatin1(), group);
+}
+
+std::unique_ptr<Receiver> snapshotReceiver(int host)
+{
+    const quint16 port = quint16(portOf(host) + 4);
+    return std::make_unique<Receiver>(QStringLiteral("239.10.3.%1").arg(host), port,
+                                      QStringLiteral("udp://%1:%2/s").arg(peer(host)).arg(port).toLatin1(), peer(host));
+}
+
+// How many of `numbers` follow their predecessor by exactly one frame (the loop wraps).
+int steps(const QList<int> &numbers, int loopFrames)
+{
+    int n = 0;
+    for (int i = 1; i < numbers.size(); ++i)
+        n += numbers[i] == (numbers[i - 1] + 1) % loopFrames;
+    return n;
+}
+int steps(const QList<Picture> &pictures, int loopFrames)
+{
+    QList<int> numbers;
+    for (const Picture &p : pictures)
+        numbers.append(p.number);
+    return steps(numbers, loopFrames);
+}
+
+// Nothing arrives for a while after the lab said the stream stopped.
+void expectSilence(Receiver &receiver)
+{
+    receiver.receive(100, false); // what was under way when it stopped
+    QCOMPARE(receiver.receive(700, false).size(), 0);
+}
+
+// An RTSP session opened with libavformat over TCP; every blocking call gives up at its deadline.
+class RtspClient
+{
+public:
+    ~RtspClient() { avformat_close_input(&m_format); }
+
+    bool open(const QString &url)
+    {
+        m_format = avformat_alloc_context();
+        m_format->interrupt_callback = {&RtspClient::interrupted, this};
+        AVDictionary *options = nullptr;
+        av_dict_set(&options, "rtsp_transport", "tcp", 0);
+        av_dict_set(&options, "timeout", "5000000", 0);
+        m_deadline.start();
+        const int rc = avformat_open_input(&m_format, url.toUtf8().constData(), nullptr, &options);
+        av_dict_free(&options);
+        if (rc < 0)
+            return false; // avformat_open_input freed the context
+        m_stream = av_find_best_stream(m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+        return m_stream >= 0;
+    }
+
+    // The next video packet, or empty at the end of the session or its deadline.
+    QByteArray next()
+    {
+        AVPacket *packet = av_packet_alloc();
+        QByteArray out;
+        m_deadline.start();
+        while (av_read_frame(m_format, packet) >= 0) {
+            const bool video = packet->stream_index == m_stream;
+            if (video)
+                out = QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
+            av_packet_unref(packet);
+            if (video)
+                break;
+        }
+        av_packet_free(&packet);
+        return out;
+    }
+
+private:
+    static int interrupted(void *self) { return static_cast<RtspClient *>(self)->m_deadline.elapsed() > 8000; }
+
+    AVFormatContext *m_format = nullptr;
+    int m_stream = -1;
+    QElapsedTimer m_deadline;
+};
+} // namespace
+
+class TestLabStreams : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!labclient::work().isEmpty(), "run through scripts/with-lab");
+        QCOMPARE(labclient::control({{"cmd", "ping"}}).value("ok").toBool(), true);
+        avformat_network_init();
+    }
+    void init()
+    {
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+    }
+
+    void snapshotsShowTheEncoderAndStop()
+    {
+        auto receiver = snapshotReceiver(30);
+        const QList<QImage> pictures = receiver->snapshotPictures(4, 10000);
+        QCOMPARE(pictures.size(), 4);
+        QList<int> numbers;
+        for (const QImage &p : pictures) {
+            QCOMPARE(p.size(), QSize(640, 360));
+            QCOMPARE(nearestSignal(plainColour(p), encoders()), 30);
+            numbers.append(readFrameNumber(p));
+        }
+        QVERIFY2(steps(numbers, 8) >= 2, "pictures follow the loop of 8 one by one"); // a picture may be lost
+
+        const qint64 mark = labclient::journalEnd();
+        QTRY_VERIFY_WITH_TIMEOUT(journalHas("encoder-1", QStringLiteral("stream stop udp://239.10.3.30:30304"), mark), 6000);
+        expectSilence(*receiver);
+    }
+
+    void previewStreams_data()
+    {
+        QTest::addColumn<int>("host");
+        QTest::addColumn<bool>("main");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("h264 sub") << 33 << false << 0 << QSize(640, 360);
+        QTest::newRow("h265 main") << 31 << true << int(kFlagH265) << QSize(1920, 1080);
+        QTest::newRow("jpeg main") << 32 << true << int(kFlagJpeg) << QSize(1920, 1080);
+    }
+    void previewStreams()
+    {
+        QFETCH(int, host);
+        QFETCH(bool, main);
+        QFETCH(int, flags);
+        QFETCH(QSize, size);
+        QVERIFY(labclient::control({{"cmd", "frames"}, {"on", true}}).value("ok").toBool());
+        auto receiver = previewReceiver(host, main);
+        // Encoding a 1080p loop takes seconds on a busy machine.
+        const QList<Picture> pictures = receiver->previewPictures(12, 15000);
+        QVERIFY(labclient::control({{"cmd", "frames"}, {"on", false}}).value("ok").toBool());
+        QCOMPARE(pictures.size(), 12);
+        for (const Picture &p : pictures) {
+            QCOMPARE(int(p.flags), flags);
+            QCOMPARE(p.image.size(), size);
+            QCOMPARE(nearestSignal(plainColour(p.image), encoders()), host);
+            QVERIFY(p.number >= 0 && p.number < 60);
+        }
+        QVERIFY2(steps(pictures, 60) >= 9, "frame numbers advance one by one");
+        for (int i = 1; i < pictures.size(); ++i) {
+            const int sequenceStep = quint8(pictures[i].sequence - pictures[i - 1].sequence);
+            const int frameStep = (pictures[i].number - pictures[i - 1].number + 60) % 60;
+            QCOMPARE(sequenceStep, frameStep); // one sequence number per frame sent
+        }
+
+        // The journal names each frame sent: its sequence number and the frame number drawn.
+        const QString url = QStringLiteral("udp://239.10.%1.%2:%3").arg(main ? 1 : 2).arg(host).arg(portOf(host) + (main ? 0 : 2));
+        const QString peerName = QStringLiteral("encoder-%1").arg(host - 29);
+        QVERIFY(journalHas(peerName, QStringLiteral("stream start %1 %2").arg(url, main ? "main" : "sub")));
+        const QString sent = QStringLiteral("frame %1 seq %2 frame %3 sentUs ").arg(url).arg(pictures.last().sequence).arg(pictures.last().number);
+        QTRY_VERIFY_WITH_TIMEOUT(journalHas(peerName, sent), 3000);
+
+        const QJsonArray streams = labclient::control({{"cmd", "streams"}}).value("streams").toArray();
+        bool listed = false;
+        for (const QJsonValue &s : streams) {
+            if (s.toObject().value("url").toString() == url) {
+                listed = true;
+                QVERIFY(s.toObject().value("framesSent").toDouble() >= 12);
+                QCOMPARE(s.toObject().value("width").toInt(), size.width());
+            }
+        }
+        QVERIFY(listed);
+
+        if (host == 33) { // once is enough: without registrations the stream ends
+            const qint64 mark = labclient::journalEnd();
+            QTRY_VERIFY_WITH_TIMEOUT(journalHas(peerName, "stream stop " + url, mark), 8000);
+            expectSilence(*receiver);
+        }
+    }
+
+    void droppedFragmentsLeaveGaps()
+    {
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"set", QJsonObject{{"streamDropFraction", 0.3}, {"seed", 3}}}}).value("ok").toBool());
+        auto receiver = previewReceiver(34, false);
+        QElapsedTimer waited;
+        waited.start();
+        QList<QByteArray> datagrams;
+        while (datagrams.size() < 300 && waited.elapsed() < 15000)
+            datagrams += receiver->receive(200);
+        QVERIFY(datagrams.size() >= 300);
+        // Every datagram says how many its frame has: count the ones that never came.
+        int expected = 0, arrived = 0;
+        for (int i = 0; i < datagrams.size();) {
+            const QByteArray &first = datagrams[i];
+            QVERIFY(first.size() >= kPreviewHeader && first[15] == 'V');
+            int j = i;
+            while (j < datagrams.size() && datagrams[j][2] == first[2])
+                ++j;
+            expected += quint8(first[3]);
+            arrived += j - i;
+            i = j;
+        }
+        const double lost = 1.0 - double(arrived) / expected;
+        QVERIFY2(lost > 0.15 && lost < 0.45, qPrintable(QString::number(lost)));
+    }
+
+    void resolutionAndCodecSwitchAtAKeyframe()
+    {
+        auto receiver = previewReceiver(35, false);
+        QList<Picture> before = receiver->previewPictures(3, 10000);
+        QCOMPARE(before.size(), 3);
+        QCOMPARE(before.last().image.size(), QSize(640, 360));
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"set", QJsonObject{{"resolution", QJsonObject{{"35:sub", "320x180"}}}, {"codec", QJsonObject{{"35:sub", "h265"}}}}}}).value("ok").toBool());
+        QList<Picture> after;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 15000 && (after.isEmpty() || after.last().image.size() != QSize(320, 180) || after.size() < 3)) {
+            const QList<Picture> more = receiver->previewPictures(1, 2000);
+            after += more;
+        }
+        QVERIFY(!after.isEmpty());
+        QCOMPARE(after.last().image.size(), QSize(320, 180));
+        QCOMPARE(int(after.last().flags), int(kFlagH265));
+        QCOMPARE(nearestSignal(plainColour(after.last().image), encoders()), 35);
+        // The first picture in the new form is a keyframe of the loop: frame 0 or 30.
+        for (const Picture &p : after) {
+            if (p.image.size() == QSize(320, 180)) {
+                QVERIFY2(p.number % 30 == 0, qPrintable(QString::number(p.number)));
+                break;
+            }
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(journalHas("encoder-6", "stream switch udp://239.10.2.35:30352 h265 320x180"), 3000);
+    }
+
+    void stoppedEncoderPausesAndResumes()
+    {
+        auto receiver = previewReceiver(36, false);
+        QVERIFY(receiver->previewPictures(2, 10000).size() == 2);
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"set", QJsonObject{{"stopStreams", QJsonArray{36}}}}}).value("ok").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(journalHas("encoder-7", "stream pause udp://239.10.2.36:30362"), 3000);
+        receiver->receive(100);
+        QCOMPARE(receiver->receive(600).size(), 0); // registered all along, yet silent
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"set", QJsonObject{{"stopStreams", QJsonArray{}}}}}).value("ok").toBool());
+        QVERIFY(receiver->previewPictures(2, 5000).size() == 2);
+    }
+
+    void garbageAndRefusedRegistrationsAreSurvived()
+    {
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"set", QJsonObject{{"streamGarbage", 0.5}, {"streamDuplicateFraction", 0.2}}}}).value("ok").toBool());
+        auto receiver = previewReceiver(37, false);
+        const QList<QByteArray> datagrams = receiver->receive(2500);
+        int garbage = 0;
+        for (const QByteArray &d : datagrams)
+            garbage += d.size() <= 100 && (d.size() < kPreviewHeader || d[15] != 'V');
+        QVERIFY2(garbage > 10, qPrintable(QString::number(garbage)));
+
+        QUdpSocket junk;
+        junk.writeDatagram("udp://239.10.1.37:1/v", QHostAddress("239.10.1.37"), kRegistrationPort);
+        junk.writeDatagram(QByteArray(3000, '\xee'), QHostAddress(peer(37)), kRegistrationPort);
+        QTRY_VERIFY_WITH_TIMEOUT(journalHas("encoder-8", "registration refused"), 3000);
+        QCOMPARE(labclient::control({{"cmd", "ping"}}).value("ok").toBool(), true);
+    }
+
+    void mosaicIsOnePictureOfItsSignals()
+    {
+        auto receiver = std::make_unique<Receiver>("239.10.9.1", 31000, QStringLiteral("udp://%1:31000/s").arg(peer(40)).toLatin1(), peer(40));
+        const QList<QImage> pictures = receiver->snapshotPictures(2, 10000);
+        QCOMPARE(pictures.size(), 2);
+        const QImage &mosaic = pictures.last();
+        QCOMPARE(mosaic.size(), QSize(960, 540));
+        const QList<int> cells{30, 31, 32, 33, 34, 35, 0, 0, 0};
+        for (int cell = 0; cell < 9; ++cell) {
+            const QImage part = mosaic.copy((cell % 3) * 320, (cell / 3) * 180, 320, 180);
+            if (cells[cell] == 0)
+                QVERIFY(qGray(plainColour(part).rgb()) < 20);
+            else
+                QCOMPARE(nearestSignal(plainColour(part), encoders()), cells[cell]);
+        }
+    }
+
+    void rtspCameraServesDropsAndServesAgain()
+    {
+        const QString url = QStringLiteral("rtsp://%1:554/stream2").arg(peer(44));
+        QTRY_VERIFY_WITH_TIMEOUT(journalHas("camera", "rtsp camera on"), 20000); // GStreamer's first start scans its plugins
+        {
+            RtspClient client;
+            QVERIFY(client.open(url));
+            FrameDecoder decoder(Codec::H264);
+            QList<Picture> pictures;
+            for (int i = 0; i < 100 && pictures.size() < 8; ++i) {
+                const QImage image = decoder.decode(client.next());
+                if (!image.isNull())
+                    pictures.append({0, 0, image, readFrameNumber(image)});
+            }
+            QCOMPARE(pictures.size(), 8);
+            QCOMPARE(pictures.first().image.size(), QSize(640, 360));
+            QCOMPARE(pictures.first().number, 0); // each session starts at the loop's first frame
+            QCOMPARE(nearestSignal(plainColour(pictures.last().image), encoders()), 44);
+            QVERIFY(steps(pictures, 60) >= 6);
+            QTRY_VERIFY_WITH_TIMEOUT(journalHas("camera", "rtsp client connected " + labclient::clientIp()), 3000);
+
+            QVERIFY(labclient::control({{"cmd", "faults"}, {"set", QJsonObject{{"rtspDrop", true}}}}).value("ok").toBool());
+            QElapsedTimer waited;
+            waited.start();
+            bool ended = false;
+            while (!ended && waited.elapsed() < 6000)
+                ended = client.next().isEmpty();
+            QVERIFY2(ended, "the session goes on after the drop");
+            QTRY_VERIFY_WITH_TIMEOUT(journalHas("camera", "rtsp client closed"), 3000);
+        }
+        const QJsonObject faults = labclient::control({{"cmd", "faults"}}).value("faults").toObject();
+        QVERIFY(faults.contains("rtspDrop") && !faults.value("rtspDrop").toBool()); // done once, not kept
+        RtspClient again;
+        QVERIFY(again.open(QStringLiteral("rtsp://%1:554/stream1").arg(peer(44))));
+        FrameDecoder decoder(Codec::H264);
+        QImage image;
+        for (int i = 0; i < 50 && image.isNull(); ++i)
+            image = decoder.decode(again.next());
+        QCOMPARE(image.size(), QSize(1280, 720));
+        QCOMPARE(nearestSignal(plainColour(image), encoders()), 44);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLabStreams)
+#include "tst_lab_streams.moc"
