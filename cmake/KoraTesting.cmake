@@ -1,11 +1,15 @@
-# kora_add_test(NAME <name> SOURCES <files...> [LABELS <labels...>] [LIBS <libs...>] [LAB])
-# A Qt Test executable linked against the client library, registered with ctest.
+# kora_add_test(NAME <name> SOURCES <files...> [LABELS <labels...>] [LIBS <libs...>] [CORE <lib>] [LAB])
+# A Qt Test executable linked against the client library (or the smaller library CORE names),
+# registered with ctest.
 # Every test gets its own scratch working directory so file-writing tests never collide.
 # LAB: the test sends datagrams, so it runs inside the lab network (label "lab").
 function(kora_add_test)
-  cmake_parse_arguments(T "LAB" "NAME" "SOURCES;LABELS;LIBS" ${ARGN})
+  cmake_parse_arguments(T "LAB" "NAME;CORE" "SOURCES;LABELS;LIBS" ${ARGN})
+  if(NOT T_CORE)
+    set(T_CORE kora_core)
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE kora_core Qt5::Test ${T_LIBS})
+  target_link_libraries(${T_NAME} PRIVATE ${T_CORE} Qt5::Test ${T_LIBS})
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   set(work ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.work)
   file(MAKE_DIRECTORY ${work})

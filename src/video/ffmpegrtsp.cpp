@@ -1,6 +1,157 @@
 #include "video/ffmpegrtsp.h"
 
-XRtspView::XRtspView(QQuickItem *parent)
-    : QQuickItem(parent)
+#include "log/categories.h"
+#include "log/trace.h"
+#include "video/rtspsource.h"
+
+#include <QTimer>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+using namespace kora::video;
+
+FFmpegRtsp::FFmpegRtsp(QObject *parent)
+    : QObject(parent)
 {
+}
+
+FFmpegRtsp::~FFmpegRtsp() = default;
+
+QImage FFmpegRtsp::takeFrame()
+{
+    return m_slot.take();
+}
+
+void FFmpegRtsp::setMaxSize(const QSize &pixels)
+{
+    QMutexLocker lock(&m_sizeMutex);
+    m_maxSize = pixels;
+}
+
+void FFmpegRtsp::init()
+{
+    if (m_reopenTimer)
+        return;
+    avformat_network_init();
+    routeFfmpegLog();
+    m_reopenTimer = new QTimer(this);
+    m_reopenTimer->setSingleShot(true);
+    m_reopenTimer->setInterval(kReopenDelayMs);
+    connect(m_reopenTimer, &QTimer::timeout, this, &FFmpegRtsp::runPass);
+}
+
+void FFmpegRtsp::openRTSP(const QString &url)
+{
+    openAt(url, m_generation.load());
+}
+
+void FFmpegRtsp::openAt(const QString &url, int generation)
+{
+    if (m_running) {
+        KWARN(lcVideo) << "open failed , rtsp is runing!";
+        return;
+    }
+    if (generation != m_generation.load())
+        return; // closed after this open was asked for
+    if (!m_reopenTimer)
+        init();
+    m_url = url;
+    m_passGeneration = generation;
+    m_running = true;
+    KTRACE(lcVideo) << "openRTSP" << qUtf8Printable(url);
+    runPass();
+}
+
+void FFmpegRtsp::close()
+{
+    ++m_generation;
+    if (m_reopenTimer)
+        m_reopenTimer->stop();
+    if (!m_running.exchange(false))
+        return;
+    m_slot.clear();
+    KTRACE(lcVideo) << "closed" << qUtf8Printable(m_url);
+    emit closed();
+}
+
+void FFmpegRtsp::runPass()
+{
+    const auto keepGoing = [this] { return m_generation.load() == m_passGeneration; };
+    if (!m_running || !keepGoing())
+        return;
+    QSize maxSize;
+    {
+        QMutexLocker lock(&m_sizeMutex);
+        maxSize = m_maxSize;
+    }
+    const RtspPassResult result = runRtspPass(
+        m_url, keepGoing,
+        [this](const QImage &image) {
+            ++m_decoded;
+            if (m_slot.put(image))
+                emit frameReady();
+        },
+        maxSize);
+    // Between passes the thread is back in its event loop, so close() and quit get through.
+    if (result != RtspPassResult::Stopped && keepGoing())
+        m_reopenTimer->start();
+}
+
+XRtspView::XRtspView(QQuickItem *parent)
+    : VideoFrameItem(parent)
+    , m_worker(new FFmpegRtsp)
+{
+    m_thread.setObjectName(QStringLiteral("rtsp"));
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &FFmpegRtsp::frameReady, this, [this] {
+        const QImage image = m_worker->takeFrame();
+        if (!image.isNull())
+            recFrame(image);
+    });
+    connect(m_worker, &FFmpegRtsp::closed, this, [this] { showFrame(QImage()); });
+}
+
+XRtspView::~XRtspView()
+{
+    m_worker->stop();
+    if (m_thread.isRunning()) {
+        m_thread.quit();
+        m_thread.wait();
+    } else {
+        delete m_worker;
+    }
+}
+
+void XRtspView::openRTSP(QString url)
+{
+    if (!m_thread.isRunning()) {
+        m_thread.start();
+        QMetaObject::invokeMethod(m_worker, &FFmpegRtsp::init, Qt::QueuedConnection);
+    }
+    m_worker->setMaxSize(pixelSize());
+    FFmpegRtsp *worker = m_worker;
+    const int generation = worker->generation();
+    QMetaObject::invokeMethod(worker, [worker, url, generation] { worker->openAt(url, generation); },
+                              Qt::QueuedConnection);
+}
+
+void XRtspView::close()
+{
+    if (!m_thread.isRunning())
+        return;
+    m_worker->stop(); // a pass under way ends now, not when the queue reaches close()
+    QMetaObject::invokeMethod(m_worker, &FFmpegRtsp::close, Qt::QueuedConnection);
+}
+
+void XRtspView::recFrame(QImage image)
+{
+    showFrame(image);
+}
+
+void XRtspView::pixelSizeChanged(const QSize &pixels)
+{
+    m_worker->setMaxSize(pixels); // taken at the next pass
 }

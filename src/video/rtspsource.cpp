@@ -1,0 +1,276 @@
+#include "video/rtspsource.h"
+
+#include "log/categories.h"
+#include "log/trace.h"
+#include "video/previewassembler.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+
+#include <cstdio>
+#include <mutex>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+}
+
+namespace kora::video {
+
+void AvDeleter::operator()(AVCodecContext *p) const { avcodec_free_context(&p); }
+void AvDeleter::operator()(AVCodecParserContext *p) const { av_parser_close(p); }
+void AvDeleter::operator()(AVFormatContext *p) const { avformat_close_input(&p); }
+void AvDeleter::operator()(AVFrame *p) const { av_frame_free(&p); }
+void AvDeleter::operator()(AVPacket *p) const { av_packet_free(&p); }
+void AvDeleter::operator()(SwsContext *p) const { sws_freeContext(p); }
+
+QString avError(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+namespace {
+
+qint64 nowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+
+void ffmpegLog(void *avcl, int level, const char *format, va_list args)
+{
+    if (level > AV_LOG_WARNING)
+        return;
+    static QMutex mutex;
+    static LineThrottle throttle(2000);
+    static int printPrefix = 1;
+    char line[512];
+    int skipped = 0;
+    {
+        QMutexLocker lock(&mutex);
+        va_list copy;
+        va_copy(copy, args);
+        av_log_format_line2(avcl, level, format, copy, line, sizeof line, &printPrefix);
+        va_end(copy);
+        // One kind per level: a broken stream repeats the same complaint for every packet.
+        if (!throttle.allow(level <= AV_LOG_ERROR ? 0 : 1, nowMs(), &skipped))
+            return;
+    }
+    QByteArray text(line);
+    while (text.endsWith('\n'))
+        text.chop(1);
+    if (text.isEmpty())
+        return;
+    if (skipped)
+        qCWarning(lcVideo) << "ffmpeg:" << text.constData() << "(" << skipped << "more held back)";
+    else
+        qCWarning(lcVideo) << "ffmpeg:" << text.constData();
+}
+
+AVPixelFormat withoutJpegRange(AVPixelFormat format, bool *fullRange)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: *fullRange = true; return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: *fullRange = true; return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: *fullRange = true; return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: *fullRange = true; return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: *fullRange = true; return AV_PIX_FMT_YUV411P;
+    default: return format;
+    }
+}
+
+int interruptCallback(void *opaque)
+{
+    const auto *keepGoing = static_cast<const std::function<bool()> *>(opaque);
+    return (*keepGoing)() ? 0 : 1;
+}
+
+QSize fitWithin(const QSize &source, const QSize &maxSize)
+{
+    if (!maxSize.isValid() || maxSize.isEmpty()
+        || (source.width() <= maxSize.width() && source.height() <= maxSize.height()))
+        return source;
+    return source.scaled(maxSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+} // namespace
+
+void routeFfmpegLog()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_callback(ffmpegLog); });
+}
+
+FrameConverter::FrameConverter() = default;
+FrameConverter::~FrameConverter() = default;
+
+void FrameConverter::reset()
+{
+    m_sws.reset();
+    m_source = QSize();
+    m_format = -1;
+    m_out = QSize();
+    m_buffers[0] = QImage();
+    m_buffers[1] = QImage();
+}
+
+QImage FrameConverter::convert(const AVFrame *frame, const QSize &outSize)
+{
+    const QSize source(frame->width, frame->height);
+    if (source.width() <= 0 || source.height() <= 0 || source.width() > kMaxPictureSide
+        || source.height() > kMaxPictureSide || outSize.isEmpty() || outSize.width() > kMaxPictureSide
+        || outSize.height() > kMaxPictureSide || frame->format < 0)
+        return {};
+    if (source != m_source || frame->format != m_format || outSize != m_out) {
+        bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
+        const AVPixelFormat format = withoutJpegRange(AVPixelFormat(frame->format), &fullRange);
+        m_sws.reset(sws_getContext(source.width(), source.height(), format, outSize.width(), outSize.height(),
+                                   AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+        if (m_sws && fullRange) {
+            const int *coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+            sws_setColorspaceDetails(m_sws.get(), coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);
+        }
+        // Remembered even when it failed, so a bad format is not retried for every frame.
+        m_source = source;
+        m_format = frame->format;
+        m_out = outSize;
+        ++m_rebuilds;
+    }
+    if (!m_sws)
+        return {};
+
+    QImage *target = nullptr;
+    for (QImage &b : m_buffers) {
+        if (b.size() == outSize && b.isDetached()) {
+            target = &b;
+            break;
+        }
+    }
+    if (!target) { // both still shown or queued: a fresh buffer
+        target = &m_buffers[m_next];
+        m_next ^= 1;
+        *target = QImage(outSize, QImage::Format_RGB32);
+        if (target->isNull())
+            return {};
+    }
+    uint8_t *planes[4] = {target->bits(), nullptr, nullptr, nullptr};
+    int strides[4] = {int(target->bytesPerLine()), 0, 0, 0};
+    sws_scale(m_sws.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+    return *target;
+}
+
+RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keepGoing,
+                           const std::function<void(const QImage &)> &onFrame, QSize maxSize)
+{
+    routeFfmpegLog();
+    AVFormatContext *opening = avformat_alloc_context();
+    if (!opening)
+        return RtspPassResult::OpenFailed;
+    opening->interrupt_callback.callback = interruptCallback;
+    opening->interrupt_callback.opaque = const_cast<std::function<bool()> *>(&keepGoing);
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "buffer_size", "1024000", 0);
+    av_dict_set(&options, "rtsp_transport", "tcp", 0);
+    av_dict_set(&options, "stimeout", "2000000", 0);
+    av_dict_set(&options, "timeout", "2000000", 0); // the name FFmpeg 5 gives the socket timeout
+    av_dict_set(&options, "max_delay", "500000", 0);
+    av_dict_set(&options, "probesize", "5000000", 0);
+    av_dict_set(&options, "analyzeduration", "10000000", 0);
+    const int opened = avformat_open_input(&opening, url.toUtf8().constData(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) { // the context is freed by avformat_open_input
+        if (!keepGoing())
+            return RtspPassResult::Stopped;
+        KWARN(lcVideo) << "get rtsp failed" << qUtf8Printable(url) << "Error:" << qUtf8Printable(avError(opened));
+        return RtspPassResult::OpenFailed;
+    }
+    AvPtr<AVFormatContext> format(opening);
+
+    if (avformat_find_stream_info(format.get(), nullptr) < 0) {
+        if (!keepGoing())
+            return RtspPassResult::Stopped;
+        KWARN(lcVideo) << "could not find stream information";
+        return RtspPassResult::NoStreamInfo;
+    }
+    int index = -1;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            index = int(i);
+            break;
+        }
+    }
+    if (index < 0) {
+        KWARN(lcVideo) << "could not find video stream";
+        return RtspPassResult::NoVideoStream;
+    }
+    const AVCodecParameters *parameters = format->streams[index]->codecpar;
+    const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
+    if (!codec) {
+        KWARN(lcVideo) << "Unsupported codec";
+        return RtspPassResult::UnsupportedCodec;
+    }
+    if (parameters->width <= 0 || parameters->height <= 0 || parameters->width > kMaxPictureSide
+        || parameters->height > kMaxPictureSide) {
+        KWARN(lcVideo) << "bad picture size" << parameters->width << "x" << parameters->height;
+        return RtspPassResult::BadDimensions;
+    }
+    AvPtr<AVCodecContext> decoder(avcodec_alloc_context3(codec));
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), parameters) < 0) {
+        KWARN(lcVideo) << "could not set up the decoder";
+        return RtspPassResult::CodecFailed;
+    }
+    decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    if (const int r = avcodec_open2(decoder.get(), codec, nullptr); r < 0) {
+        KWARN(lcVideo) << "could not open the decoder:" << qUtf8Printable(avError(r));
+        return RtspPassResult::CodecFailed;
+    }
+    AvPtr<AVPacket> packet(av_packet_alloc());
+    AvPtr<AVFrame> frame(av_frame_alloc());
+    if (!packet || !frame)
+        return RtspPassResult::CodecFailed;
+
+    FrameConverter converter;
+    LineThrottle throttle;
+    auto takeFrames = [&] {
+        while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
+            const QImage image = converter.convert(frame.get(), fitWithin(QSize(frame->width, frame->height), maxSize));
+            av_frame_unref(frame.get());
+            if (!image.isNull())
+                onFrame(image);
+            else if (throttle.allow(1, nowMs()))
+                KWARN(lcVideo) << "picture not converted" << qUtf8Printable(url);
+        }
+    };
+    while (keepGoing()) {
+        const int read = av_read_frame(format.get(), packet.get());
+        if (read < 0) {
+            if (!keepGoing())
+                return RtspPassResult::Stopped;
+            // What the decoder still holds comes out before the pass ends.
+            avcodec_send_packet(decoder.get(), nullptr);
+            takeFrames();
+            KWARN(lcVideo) << "Failed to read frame, reconnecting..." << qUtf8Printable(url);
+            return RtspPassResult::ReadFailed;
+        }
+        if (packet->stream_index == index) {
+            const int sent = avcodec_send_packet(decoder.get(), packet.get());
+            if (sent < 0 && sent != AVERROR(EAGAIN) && throttle.allow(0, nowMs()))
+                KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(sent));
+            takeFrames();
+        }
+        av_packet_unref(packet.get());
+    }
+    return RtspPassResult::Stopped;
+}
+
+} // namespace kora::video

@@ -1,0 +1,76 @@
+#pragma once
+// One pass over a camera's RTSP stream (or any input libavformat opens), decoding its first
+// video stream into QImages; plus the FFmpeg pieces the preview decoder shares with it.
+// Everything here runs in the caller's thread.
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+struct AVCodecContext;
+struct AVCodecParserContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct SwsContext;
+
+namespace kora::video {
+
+enum class RtspPassResult { OpenFailed, NoStreamInfo, NoVideoStream, UnsupportedCodec, CodecFailed, BadDimensions, ReadFailed, Stopped };
+
+// Opens url with the options buffer_size 1024000, rtsp_transport tcp, stimeout/timeout
+// 2000000, max_delay 500000, probesize 5000000, analyzeduration 10000000 (options that do
+// not apply to the input are ignored), finds the first video stream, decodes it and calls
+// onFrame with each picture as QImage::Format_RGB32, scaled in the same conversion to fit
+// within maxSize (aspect ratio kept) when maxSize is valid and smaller. Returns when
+// keepGoing() turns false (checked per packet and by the interrupt callback, so a blocking
+// connect or read ends within ~100 ms), when reading fails or when opening fails.
+// Frees everything it allocated on every path.
+RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keepGoing,
+                           const std::function<void(const QImage &)> &onFrame, QSize maxSize = QSize());
+
+// unique_ptr deleters for the FFmpeg objects.
+struct AvDeleter {
+    void operator()(AVCodecContext *p) const;
+    void operator()(AVCodecParserContext *p) const;
+    void operator()(AVFormatContext *p) const;
+    void operator()(AVFrame *p) const;
+    void operator()(AVPacket *p) const;
+    void operator()(SwsContext *p) const;
+};
+template <class T>
+using AvPtr = std::unique_ptr<T, AvDeleter>;
+
+// Converts decoded frames to QImage::Format_RGB32 of a given size in one sws_scale call.
+// The scaler is rebuilt only when the source size, pixel format or output size changes;
+// the two output buffers are reused once nobody else holds them.
+class FrameConverter
+{
+public:
+    FrameConverter();
+    ~FrameConverter();
+    // Null when the frame's size or format cannot be converted.
+    QImage convert(const AVFrame *frame, const QSize &outSize);
+    int rebuilds() const { return m_rebuilds; }
+    void reset();
+
+private:
+    AvPtr<SwsContext> m_sws;
+    QSize m_source;
+    int m_format = -1;
+    QSize m_out;
+    QImage m_buffers[2];
+    int m_next = 0;
+    int m_rebuilds = 0;
+};
+
+// FFmpeg's own messages go to the kora.video category (warnings and worse, throttled)
+// instead of standard error. Installed once per process.
+void routeFfmpegLog();
+
+// av_strerror as a QString.
+QString avError(int code);
+
+} // namespace kora::video

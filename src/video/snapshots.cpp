@@ -1,0 +1,117 @@
+#include "video/snapshots.h"
+
+#include "log/categories.h"
+#include "log/trace.h"
+#include "video/snapshotreader.h"
+
+#include <QThread>
+
+namespace kora::video {
+
+Snapshots::Snapshots(QObject *parent)
+    : QObject(parent)
+    , m_table(std::make_shared<PreviewTable>())
+{
+}
+
+Snapshots::~Snapshots()
+{
+    clear();
+}
+
+void Snapshots::load(const QList<SignalSnapshot> &signalList)
+{
+    for (const SignalSnapshot &s : signalList)
+        m_table->add(s.id);
+    for (const SnapshotStream &stream : planSnapshotStreams(signalList)) {
+        const auto own = m_table->find(stream.key);
+        for (const QString &cell : stream.cells) {
+            const auto record = cell.isEmpty() || cell == stream.key ? nullptr : m_table->find(cell);
+            if (record)
+                record->stream = own;
+        }
+        startReader(stream);
+    }
+}
+
+void Snapshots::addSignal(const QString &id, const QString &snapUrl)
+{
+    m_table->add(id);
+    if (snapUrl.isEmpty())
+        return;
+    const SnapshotAddress a = parseSnapUrl(snapUrl);
+    if (!a.valid) {
+        KWARN(lcVideo) << "unusable snapshot address" << snapUrl << "of" << id;
+        return;
+    }
+    SnapshotStream stream;
+    stream.key = id;
+    stream.node = QStringLiteral("transimit");
+    stream.group = a.group;
+    stream.port = a.port;
+    startReader(stream);
+}
+
+void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
+{
+    for (auto it = m_readers.begin(); it != m_readers.end();) {
+        if (it->worker->transimit()) {
+            stopReader(*it);
+            it = m_readers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = snapUrlById.constBegin(); it != snapUrlById.constEnd(); ++it) {
+        if (m_table->find(it.key()))
+            addSignal(it.key(), it.value());
+    }
+}
+
+void Snapshots::clear()
+{
+    for (Reader &reader : m_readers)
+        stopReader(reader);
+    m_readers.clear();
+    m_table->clear();
+    m_refused = 0;
+}
+
+const SnapshotReader *Snapshots::reader(const QString &key) const
+{
+    for (const Reader &r : m_readers) {
+        if (r.worker->stream().key == key)
+            return r.worker;
+    }
+    return nullptr;
+}
+
+void Snapshots::startReader(const SnapshotStream &stream)
+{
+    if (int(m_readers.size()) >= kMaxReaders) {
+        if (m_refused++ == 0)
+            KWARN(lcVideo) << "more than" << kMaxReaders << "snapshot streams; the rest keep their placeholder";
+        return;
+    }
+    Reader r;
+    r.thread = new QThread;
+    r.thread->setObjectName(QStringLiteral("snapshot ") + stream.key);
+    r.worker = new SnapshotReader(stream, m_table, m_fitTo);
+    r.worker->moveToThread(r.thread);
+    connect(r.thread, &QThread::started, r.worker, &SnapshotReader::start);
+    // The worker's socket and timer must go in the thread that made them.
+    connect(r.thread, &QThread::finished, r.worker, &QObject::deleteLater);
+    r.thread->start();
+    m_readers.push_back(r);
+}
+
+void Snapshots::stopReader(Reader &reader)
+{
+    reader.worker->requestStop();
+    reader.thread->quit();
+    reader.thread->wait();
+    delete reader.thread;
+    reader = Reader();
+}
+
+} // namespace kora::video

@@ -1,0 +1,134 @@
+#include "video/videoframeitem.h"
+
+#include <QMutexLocker>
+#include <QQuickWindow>
+#include <QSGSimpleTextureNode>
+#include <QSGTexture>
+
+#include <cmath>
+#include <memory>
+
+namespace kora::video {
+
+bool FrameSlot::put(const QImage &image)
+{
+    QMutexLocker lock(&m_mutex);
+    const bool wasEmpty = !m_full;
+    if (m_full)
+        ++m_dropped;
+    m_image = image;
+    m_full = true;
+    return wasEmpty;
+}
+
+QImage FrameSlot::take()
+{
+    QMutexLocker lock(&m_mutex);
+    m_full = false;
+    return std::exchange(m_image, QImage());
+}
+
+void FrameSlot::clear()
+{
+    QMutexLocker lock(&m_mutex);
+    m_full = false;
+    m_image = QImage();
+}
+
+} // namespace kora::video
+
+namespace {
+// The node owns its texture: a new picture's texture replaces and frees the previous one.
+class FrameNode : public QSGSimpleTextureNode
+{
+public:
+    void replaceTexture(QSGTexture *texture)
+    {
+        setTexture(texture);
+        m_texture.reset(texture);
+    }
+
+private:
+    std::unique_ptr<QSGTexture> m_texture;
+};
+} // namespace
+
+VideoFrameItem::VideoFrameItem(QQuickItem *parent)
+    : QQuickItem(parent)
+{
+    setFlag(ItemHasContents, true);
+}
+
+VideoFrameItem::~VideoFrameItem() = default;
+
+QSize VideoFrameItem::pixelSize() const
+{
+    const qreal ratio = window() ? window()->effectiveDevicePixelRatio() : 1.0;
+    return QSize(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio)));
+}
+
+void VideoFrameItem::showFrame(const QImage &image)
+{
+    if (image.isNull() && m_image.isNull())
+        return;
+    m_image = image;
+    m_imageChanged = true;
+    update();
+}
+
+QSGNode *VideoFrameItem::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
+{
+    auto *node = static_cast<FrameNode *>(old);
+    if (m_image.isNull() || width() <= 0 || height() <= 0) {
+        delete node;
+        m_imageChanged = false;
+        return nullptr;
+    }
+    const bool fresh = m_imageChanged;
+    if (!node || fresh) {
+        // A new node (first picture, or the scene graph was rebuilt) needs the texture too.
+        QSGTexture *texture = window()->createTextureFromImage(m_image);
+        if (!texture) {
+            delete node;
+            return nullptr;
+        }
+        if (!node)
+            node = new FrameNode;
+        texture->setFiltering(QSGTexture::Linear);
+        node->setFiltering(QSGTexture::Linear);
+        node->replaceTexture(texture);
+        m_imageChanged = false;
+    }
+    node->setRect(boundingRect());
+    if (fresh) {
+        ++m_framesShown;
+        // The threaded render loop calls this outside the GUI thread.
+        QMetaObject::invokeMethod(this, [this] { emit frameShown(); }, Qt::QueuedConnection);
+    }
+    return node;
+}
+
+void VideoFrameItem::geometryChanged(const QRectF &newGeometry, const QRectF &oldGeometry)
+{
+    QQuickItem::geometryChanged(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size()) {
+        checkPixelSize();
+        update(); // the node's rectangle follows the item
+    }
+}
+
+void VideoFrameItem::itemChange(ItemChange change, const ItemChangeData &value)
+{
+    QQuickItem::itemChange(change, value);
+    if (change == ItemSceneChange || change == ItemDevicePixelRatioHasChanged)
+        checkPixelSize();
+}
+
+void VideoFrameItem::checkPixelSize()
+{
+    const QSize pixels = pixelSize();
+    if (pixels == m_pixelSize)
+        return;
+    m_pixelSize = pixels;
+    pixelSizeChanged(pixels);
+}

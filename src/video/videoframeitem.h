@@ -1,0 +1,70 @@
+#pragma once
+// What the two live view items share: the one-picture handoff from a decoder thread to the
+// GUI, and an item that draws the newest picture stretched over its whole area with one
+// texture node (works with the software renderer and with OpenGL).
+#include <QImage>
+#include <QMutex>
+#include <QQuickItem>
+
+#include <atomic>
+
+class QSGTexture;
+
+namespace kora::video {
+
+// Decoder thread -> GUI, bounded to one picture: the newest wins. put() replaces a picture
+// the GUI has not taken yet (counted as dropped) and says whether the slot was empty, i.e.
+// whether the GUI must be told; take() empties it.
+class FrameSlot
+{
+public:
+    bool put(const QImage &image);
+    QImage take();
+    void clear();
+    quint64 dropped() const { return m_dropped.load(); }
+
+private:
+    mutable QMutex m_mutex;
+    QImage m_image; // guarded by m_mutex
+    bool m_full = false; // guarded by m_mutex
+    std::atomic<quint64> m_dropped{0};
+};
+
+} // namespace kora::video
+
+class VideoFrameItem : public QQuickItem
+{
+    Q_OBJECT
+    Q_PROPERTY(int framesShown READ framesShown NOTIFY frameShown)
+public:
+    explicit VideoFrameItem(QQuickItem *parent = nullptr);
+    ~VideoFrameItem() override;
+
+    // Pictures taken into the scene graph so far (each one uploaded once).
+    int framesShown() const { return m_framesShown.load(); }
+    QImage currentFrame() const { return m_image; }
+    // The item's size in device pixels, the size worth decoding to.
+    QSize pixelSize() const;
+
+signals:
+    void frameShown();
+
+protected:
+    // GUI thread. A null picture clears the item.
+    void showFrame(const QImage &image);
+    // Told when pixelSize() changes; the decoders scale to it.
+    virtual void pixelSizeChanged(const QSize &pixels) { Q_UNUSED(pixels) }
+
+    QSGNode *updatePaintNode(QSGNode *old, UpdatePaintNodeData *) override;
+    void geometryChanged(const QRectF &newGeometry, const QRectF &oldGeometry) override;
+    void itemChange(ItemChange change, const ItemChangeData &value) override;
+
+private:
+    void checkPixelSize();
+
+    // GUI thread (read by the render thread while the GUI thread is blocked in sync).
+    QImage m_image;
+    bool m_imageChanged = false;
+    QSize m_pixelSize;
+    std::atomic<int> m_framesShown{0};
+};

@@ -1,0 +1,231 @@
+#pragma once
+// Our own test media, made while the test runs: solid-coloured pictures encoded with
+// libavcodec (libx264, libx265, mjpeg), stream datagrams as an encoder sends them, a
+// decoder worker in a thread of its own, colour checks.
+#include "video/ffmpegthread.h"
+#include "video/previewassembler.h"
+#include "video/rtspsource.h"
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QThread>
+
+#include <cstdlib>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace previewfixtures {
+
+using kora::video::AvPtr;
+
+// Encodes solid-coloured pictures one at a time; every picture gives one packet (no
+// B-frames, no look-ahead), a keyframe every `gop` pictures.
+class Encoder
+{
+public:
+    Encoder(const char *name, const QSize &size, int gop = 5)
+        : m_size(size)
+    {
+        const AVCodec *codec = avcodec_find_encoder_by_name(name);
+        if (!codec)
+            return;
+        const bool jpeg = qstrcmp(name, "mjpeg") == 0;
+        m_format = jpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+        m_context.reset(avcodec_alloc_context3(codec));
+        m_context->width = size.width();
+        m_context->height = size.height();
+        m_context->time_base = {1, 25};
+        m_context->framerate = {25, 1};
+        m_context->pix_fmt = m_format;
+        m_context->gop_size = gop;
+        m_context->max_b_frames = 0;
+        AVDictionary *options = nullptr;
+        const QByteArray keyint = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0").arg(gop).toLatin1();
+        if (qstrcmp(name, "libx264") == 0) {
+            av_dict_set(&options, "preset", "ultrafast", 0);
+            av_dict_set(&options, "tune", "zerolatency", 0);
+            av_dict_set(&options, "x264-params", keyint.constData(), 0);
+        } else if (qstrcmp(name, "libx265") == 0) {
+            av_dict_set(&options, "preset", "ultrafast", 0);
+            av_dict_set(&options, "tune", "zerolatency", 0);
+            av_dict_set(&options, "x265-params", (keyint + ":log-level=error").constData(), 0);
+        }
+        const int opened = avcodec_open2(m_context.get(), codec, &options);
+        av_dict_free(&options);
+        if (opened < 0) {
+            m_context.reset();
+            return;
+        }
+        m_frame.reset(av_frame_alloc());
+        m_frame->format = m_format;
+        m_frame->width = size.width();
+        m_frame->height = size.height();
+        av_frame_get_buffer(m_frame.get(), 0);
+        m_packet.reset(av_packet_alloc());
+        m_sws.reset(sws_getContext(size.width(), size.height(), AV_PIX_FMT_RGB32, size.width(), size.height(),
+                                   m_format, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    }
+
+    bool isOpen() const { return bool(m_context); }
+    AVCodecContext *context() const { return m_context.get(); }
+
+    // The packets one picture gave, each with its timestamps (in the encoder's time base).
+    std::vector<AvPtr<AVPacket>> encodePackets(const QColor &colour)
+    {
+        QImage picture(m_size, QImage::Format_RGB32);
+        picture.fill(colour);
+        av_frame_make_writable(m_frame.get());
+        const uint8_t *planes[4] = {picture.constBits(), nullptr, nullptr, nullptr};
+        const int strides[4] = {int(picture.bytesPerLine()), 0, 0, 0};
+        sws_scale(m_sws.get(), planes, strides, 0, m_size.height(), m_frame->data, m_frame->linesize);
+        m_frame->pts = m_pts++;
+        avcodec_send_frame(m_context.get(), m_frame.get());
+        return receive();
+    }
+    std::vector<AvPtr<AVPacket>> flush()
+    {
+        avcodec_send_frame(m_context.get(), nullptr);
+        return receive();
+    }
+
+    // One picture as the bytes of one frame on the wire.
+    QByteArray encode(const QColor &colour)
+    {
+        QByteArray bytes;
+        for (const AvPtr<AVPacket> &p : encodePackets(colour))
+            bytes.append(reinterpret_cast<const char *>(p->data), p->size);
+        return bytes;
+    }
+
+private:
+    std::vector<AvPtr<AVPacket>> receive()
+    {
+        std::vector<AvPtr<AVPacket>> out;
+        while (avcodec_receive_packet(m_context.get(), m_packet.get()) == 0) {
+            AvPtr<AVPacket> copy(av_packet_clone(m_packet.get()));
+            av_packet_unref(m_packet.get());
+            out.push_back(std::move(copy));
+        }
+        return out;
+    }
+
+    QSize m_size;
+    AVPixelFormat m_format = AV_PIX_FMT_YUV420P;
+    AvPtr<AVCodecContext> m_context;
+    AvPtr<AVFrame> m_frame;
+    AvPtr<AVPacket> m_packet;
+    AvPtr<SwsContext> m_sws;
+    int64_t m_pts = 0;
+};
+
+// One stream datagram: the header bytes the client reads, the rest zero.
+inline QByteArray datagram(quint8 sequence, quint8 fragments, quint8 flags, const QByteArray &piece,
+                           char mark = kora::video::kStreamMark)
+{
+    QByteArray d(kora::video::kHeaderBytes, '\0');
+    d[2] = char(sequence);
+    d[3] = char(fragments);
+    d[8] = char(flags);
+    d[15] = mark;
+    return d + piece;
+}
+
+// Numbers frames as an encoder does and cuts them into datagrams of at most `pieceSize`
+// bytes of payload (at least `minPieces` pieces when the frame is long enough).
+class Sender
+{
+public:
+    explicit Sender(quint8 firstSequence = 7) : m_sequence(firstSequence) {}
+
+    // The first datagram a client sees only gives it the sequence number.
+    QByteArray prime(quint8 flags = 0) { return datagram(m_sequence++, 1, flags, QByteArray()); }
+
+    QList<QByteArray> frame(const QByteArray &bytes, quint8 flags, int pieceSize = 1200, int minPieces = 1)
+    {
+        int pieces = qMax(1, (bytes.size() + pieceSize - 1) / pieceSize);
+        pieces = qMin(qMax(pieces, minPieces), qMax(1, bytes.size()));
+        const int step = (bytes.size() + pieces - 1) / pieces;
+        QList<QByteArray> out;
+        for (int i = 0; i < pieces; ++i)
+            out.append(datagram(m_sequence, quint8(pieces), flags, bytes.mid(i * step, step)));
+        ++m_sequence;
+        return out;
+    }
+
+private:
+    quint8 m_sequence;
+};
+
+// The colour at the picture's centre is `expected`, give or take the coding error.
+inline bool colourNear(const QImage &image, const QColor &expected, int tolerance = 16)
+{
+    if (image.isNull())
+        return false;
+    const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
+    return std::abs(c.red() - expected.red()) <= tolerance && std::abs(c.green() - expected.green()) <= tolerance
+        && std::abs(c.blue() - expected.blue()) <= tolerance;
+}
+
+// A decoder worker in its own thread; the pictures it hands over are taken in the test's
+// thread as the item would take them.
+class Worker
+{
+public:
+    Worker()
+    {
+        worker = new FFmpegThread;
+        worker->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        QObject::connect(worker, &FFmpegThread::frameReady, &context, [this] {
+            const QImage image = worker->takeFrame();
+            if (!image.isNull()) {
+                last = image;
+                ++pictures;
+            }
+        });
+        QObject::connect(worker, &FFmpegThread::sig_abort, &context, [this] {
+            last = QImage();
+            ++aborts;
+        });
+        thread.setObjectName(QStringLiteral("preview test"));
+        thread.start();
+        call([](FFmpegThread *w) { w->init(); });
+    }
+    ~Worker()
+    {
+        thread.quit();
+        thread.wait();
+    }
+
+    // Runs f in the worker thread and waits for it.
+    template <class F>
+    void call(F f)
+    {
+        FFmpegThread *w = worker;
+        QMetaObject::invokeMethod(worker, [w, f] { f(w); }, Qt::BlockingQueuedConnection);
+    }
+    void feed(const QList<QByteArray> &datagrams)
+    {
+        call([datagrams](FFmpegThread *w) {
+            for (const QByteArray &d : datagrams)
+                w->handleDatagram(d);
+        });
+    }
+
+    QThread thread;
+    FFmpegThread *worker = nullptr;
+    QObject context; // test thread
+    QImage last;
+    int pictures = 0;
+    int aborts = 0;
+};
+
+} // namespace previewfixtures

@@ -1,0 +1,198 @@
+// The preview decoder on real sockets, in the lab network: it gets only its own group's
+// datagrams when another group shares the port, registers with the encoder at join and
+// periodically, and stops registering when it leaves. The item shows what arrives. An RTSP
+// pass blocked on a silent server ends when told to.
+#include "video/ffmpegthread.h"
+#include "video/rtspsource.h"
+#include "video/ximageview.h"
+
+#include <QNetworkDatagram>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QTcpServer>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "previewfixtures.h"
+
+using namespace previewfixtures;
+using namespace kora::video;
+
+namespace {
+const QHostAddress kGroup(QStringLiteral("224.168.62.50"));
+const QHostAddress kOtherGroup(QStringLiteral("224.168.62.51"));
+constexpr quint16 kPort = 32249;
+const QSize kSize(320, 240);
+const QColor kRed(210, 40, 50);
+const QColor kBlue(30, 60, 200);
+
+// Datagrams in order, as an encoder sends them.
+void send(QUdpSocket &socket, const QList<QByteArray> &datagrams, const QHostAddress &group, quint16 port)
+{
+    for (const QByteArray &d : datagrams)
+        QVERIFY(socket.writeDatagram(d, group, port) == d.size());
+}
+
+// What the window shows, as the screen has it.
+QImage shown(QQuickWindow &window)
+{
+    return window.screen()->grabWindow(window.winId()).toImage();
+}
+
+QList<QByteArray> stream(Encoder &encoder, Sender &sender, const QColor &colour, int frames)
+{
+    QList<QByteArray> out{sender.prime()};
+    for (int i = 0; i < frames; ++i)
+        out += sender.frame(encoder.encode(colour), 0, 1000, 2);
+    return out;
+}
+} // namespace
+
+class TestPreviewLab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void onlyItsGroupAndRegistration()
+    {
+        QUdpSocket registrations; // where the encoder of the group listens
+        QVERIFY(registrations.bind(kGroup, kStreamRegistrationPort, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        QVERIFY(registrations.joinMulticastGroup(kGroup));
+        QUdpSocket witness; // sees both groups: proof that the other group reaches this host
+        QVERIFY(witness.bind(QHostAddress::AnyIPv4, kPort, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        QVERIFY(witness.joinMulticastGroup(kGroup));
+        QVERIFY(witness.joinMulticastGroup(kOtherGroup));
+        int witnessed = 0;
+        connect(&witness, &QUdpSocket::readyRead, this, [&] {
+            while (witness.hasPendingDatagrams()) {
+                witness.receiveDatagram();
+                ++witnessed;
+            }
+        });
+        QList<QNetworkDatagram> registered;
+        connect(&registrations, &QUdpSocket::readyRead, this, [&] {
+            while (registrations.hasPendingDatagrams())
+                registered.append(registrations.receiveDatagram());
+        });
+
+        Worker w;
+        w.call([](FFmpegThread *f) {
+            f->setRegistrationInterval(100);
+            f->setMulticastMsg(kGroup.toString(), kPort);
+            f->multicastInit();
+        });
+        QVERIFY(w.worker->isJoined());
+        QTRY_VERIFY(!registered.isEmpty());
+        QCOMPARE(registered.first().data(), QByteArray("udp://224.168.62.50:32249/v"));
+        QCOMPARE(registered.first().senderPort(), int(kPort)); // from the stream socket
+
+        Encoder red("libx264", kSize), blue("libx264", kSize);
+        QVERIFY(red.isOpen() && blue.isOpen());
+        Sender ours(10), theirs(200);
+        const QList<QByteArray> own = stream(red, ours, kRed, 8);
+        const QList<QByteArray> other = stream(blue, theirs, kBlue, 8);
+        QUdpSocket encoder;
+        send(encoder, other, kOtherGroup, kPort);
+        send(encoder, own, kGroup, kPort);
+        send(encoder, other, kOtherGroup, kPort);
+
+        QTRY_COMPARE(witnessed, own.size() + 2 * other.size());
+        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(8));
+        QTRY_VERIFY(colourNear(w.last, kRed));
+        PreviewCounters c = w.worker->counters();
+        QCOMPARE(c.datagrams, quint64(own.size()));
+        QCOMPARE(c.gaps, quint64(0));
+        QTRY_VERIFY(registered.size() >= 3); // periodic, not only at join
+        for (const QNetworkDatagram &d : registered)
+            QCOMPARE(d.data(), QByteArray("udp://224.168.62.50:32249/v"));
+
+        // Leaving: the item's picture goes, registering stops, the socket is closed.
+        w.call([](FFmpegThread *f) { f->abortMulticast(); });
+        QTRY_COMPARE(w.aborts, 1);
+        QVERIFY(w.last.isNull());
+        QVERIFY(!w.worker->isJoined());
+        const quint64 sent = w.worker->counters().registrations;
+        QTRY_COMPARE(quint64(registered.size()), sent); // every one sent arrived
+        QTest::qWait(600); // six intervals of the shortened timer: none may come
+        QCOMPARE(w.worker->counters().registrations, sent);
+        QCOMPARE(quint64(registered.size()), sent);
+
+        const int before = witnessed;
+        Sender late(50);
+        const QList<QByteArray> after = stream(red, late, kRed, 1);
+        send(encoder, after, kGroup, kPort);
+        QTRY_COMPARE(witnessed, before + after.size());
+        w.call([](FFmpegThread *) {}); // the worker's pending events are through
+        QCOMPARE(w.worker->counters().datagrams, c.datagrams);
+
+        w.call([](FFmpegThread *f) { f->abortMulticast(); }); // a second leave changes nothing
+        QCoreApplication::processEvents();
+        QCOMPARE(w.aborts, 1);
+    }
+
+    void itemShowsTheStream()
+    {
+        // As the client registers it.
+        qmlRegisterType<XImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick 2.15\nimport Custom.VX.ffmpeg 1.0\n"
+                          "XImageView { width: 160; height: 120; mMulticast: \"224.168.62.50\"; mPort: 32250;"
+                          " m_cropWidth: 1920; m_cropHeight: 1080 }",
+                          QUrl());
+        std::unique_ptr<QObject> object(component.create());
+        QVERIFY2(object, qPrintable(component.errorString()));
+        auto *item = qobject_cast<XImageView *>(object.get());
+        QVERIFY(item);
+        QCOMPARE(item->property("m_cropWidth").toInt(), 1920);
+        QQuickWindow window;
+        window.resize(160, 120);
+        item->setParentItem(window.contentItem());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QVERIFY(QMetaObject::invokeMethod(item, "joinMulticast"));
+        QTRY_VERIFY(item->worker()->isJoined());
+        Encoder red("libx264", kSize);
+        Sender sender;
+        QUdpSocket encoder;
+        send(encoder, stream(red, sender, kRed, 4), kGroup, 32250);
+        QTRY_VERIFY(item->framesShown() > 0);
+        QVERIFY(colourNear(item->currentFrame(), kRed));
+        QCOMPARE(item->currentFrame().size(), QSize(160, 120)); // decoded at the item's size
+        QTRY_VERIFY(colourNear(shown(window), kRed));
+
+        QVERIFY(QMetaObject::invokeMethod(item, "leaveMulticast"));
+        QTRY_VERIFY(item->currentFrame().isNull());
+        QTRY_VERIFY(!shown(window).isNull() && !colourNear(shown(window), kRed));
+        object.reset(); // quits and waits for the decoder thread
+    }
+
+    void rtspPassEndsWhenToldWhileBlocked()
+    {
+        QTcpServer silent; // accepts and never answers
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        std::atomic<bool> going{true};
+        std::atomic<bool> done{false};
+        RtspPassResult result = RtspPassResult::OpenFailed;
+        const QString url = QStringLiteral("rtsp://127.0.0.1:%1/live").arg(silent.serverPort());
+        std::thread pass([&] {
+            result = runRtspPass(url, [&] { return going.load(); }, [](const QImage &) {});
+            done = true;
+        });
+        QVERIFY(silent.waitForNewConnection(5000));
+        going = false;
+        // Well before the 2 s socket timeout: the interrupt callback ended it.
+        QTRY_VERIFY_WITH_TIMEOUT(done, 1500);
+        pass.join();
+        QCOMPARE(result, RtspPassResult::Stopped);
+    }
+};
+
+QTEST_MAIN(TestPreviewLab)
+#include "tst_preview_lab.moc"

@@ -1,0 +1,226 @@
+// One pass of the RTSP reader over files written here with libavformat: pictures, colour,
+// scaling, stopping, and the ways opening fails; the camera view item over the same file.
+#include "video/ffmpegrtsp.h"
+#include "video/rtspsource.h"
+
+#include <QFile>
+#include <QQuickWindow>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "previewfixtures.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+using namespace kora::video;
+using previewfixtures::colourNear;
+using previewfixtures::Encoder;
+
+Q_DECLARE_METATYPE(kora::video::RtspPassResult)
+
+namespace QTest {
+template <>
+char *toString(const kora::video::RtspPassResult &r)
+{
+    static const char *const names[] = {"OpenFailed", "NoStreamInfo", "NoVideoStream", "UnsupportedCodec",
+                                        "CodecFailed", "BadDimensions", "ReadFailed", "Stopped"};
+    return qstrdup(names[int(r)]);
+}
+} // namespace QTest
+
+namespace {
+const QSize kSize(320, 240);
+const QColor kColour(200, 60, 40);
+
+// H.264 in MPEG-TS: `count` pictures of kColour.
+bool writeTransportStream(const QString &path, int count)
+{
+    Encoder encoder("libx264", kSize, 5);
+    if (!encoder.isOpen())
+        return false;
+    AVFormatContext *out = nullptr;
+    if (avformat_alloc_output_context2(&out, nullptr, "mpegts", path.toUtf8().constData()) < 0)
+        return false;
+    AVStream *stream = avformat_new_stream(out, nullptr);
+    bool ok = stream && avcodec_parameters_from_context(stream->codecpar, encoder.context()) >= 0;
+    if (ok) {
+        stream->time_base = encoder.context()->time_base;
+        ok = avio_open(&out->pb, path.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0
+            && avformat_write_header(out, nullptr) >= 0;
+    }
+    auto write = [&](std::vector<AvPtr<AVPacket>> packets) {
+        for (AvPtr<AVPacket> &p : packets) {
+            av_packet_rescale_ts(p.get(), encoder.context()->time_base, stream->time_base);
+            p->stream_index = stream->index;
+            ok = ok && av_interleaved_write_frame(out, p.get()) >= 0;
+        }
+    };
+    for (int i = 0; ok && i < count; ++i)
+        write(encoder.encodePackets(kColour));
+    if (ok) {
+        write(encoder.flush());
+        ok = av_write_trailer(out) >= 0;
+    }
+    avio_closep(&out->pb);
+    avformat_free_context(out);
+    return ok;
+}
+
+// A WAV file: one audio stream, no video.
+bool writeAudioOnly(const QString &path)
+{
+    AVFormatContext *out = nullptr;
+    if (avformat_alloc_output_context2(&out, nullptr, "wav", path.toUtf8().constData()) < 0)
+        return false;
+    AVStream *stream = avformat_new_stream(out, nullptr);
+    stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    stream->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+    stream->codecpar->sample_rate = 8000;
+    av_channel_layout_default(&stream->codecpar->ch_layout, 1);
+    stream->codecpar->bits_per_coded_sample = 16;
+    stream->codecpar->block_align = 2;
+    stream->time_base = {1, 8000};
+    bool ok = avio_open(&out->pb, path.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0
+        && avformat_write_header(out, nullptr) >= 0;
+    AvPtr<AVPacket> packet(av_packet_alloc());
+    if (ok && av_new_packet(packet.get(), 1600) == 0) {
+        memset(packet->data, 0, 1600);
+        packet->pts = packet->dts = 0;
+        packet->duration = 800;
+        ok = av_write_frame(out, packet.get()) >= 0 && av_write_trailer(out) >= 0;
+    }
+    avio_closep(&out->pb);
+    avformat_free_context(out);
+    return ok;
+}
+} // namespace
+
+class TestRtspSource : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_stream = m_dir.filePath("camera.ts");
+        QVERIFY(writeTransportStream(m_stream, 10));
+    }
+
+    void decodesEveryPicture_data()
+    {
+        QTest::addColumn<QSize>("maxSize");
+        QTest::addColumn<QSize>("out");
+        QTest::newRow("no limit") << QSize() << kSize;
+        QTest::newRow("fits within, aspect kept") << QSize(160, 160) << QSize(160, 120);
+        QTest::newRow("never enlarged") << QSize(1000, 1000) << kSize;
+    }
+    void decodesEveryPicture()
+    {
+        QFETCH(QSize, maxSize);
+        QFETCH(QSize, out);
+        QList<QImage> pictures;
+        // The end of a file is a failed read: a camera's stream would be opened again.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Failed to read frame, reconnecting\\.\\.\\. .*camera\\.ts"));
+        const RtspPassResult r = runRtspPass(
+            m_stream, [] { return true; }, [&](const QImage &image) { pictures.append(image); }, maxSize);
+        QCOMPARE(r, RtspPassResult::ReadFailed);
+        QCOMPARE(pictures.size(), 10);
+        for (const QImage &p : pictures) {
+            QCOMPARE(p.size(), out);
+            QCOMPARE(p.format(), QImage::Format_RGB32);
+        }
+        QVERIFY2(colourNear(pictures.last(), kColour),
+                 qPrintable(pictures.last().pixelColor(out.width() / 2, out.height() / 2).name()));
+    }
+
+    void keepGoingFalseStops_data()
+    {
+        QTest::addColumn<int>("stopAfter");
+        QTest::newRow("before anything") << 0;
+        QTest::newRow("after the first picture") << 1;
+        QTest::newRow("after three pictures") << 3;
+    }
+    void keepGoingFalseStops()
+    {
+        QFETCH(int, stopAfter);
+        int pictures = 0;
+        const RtspPassResult r = runRtspPass(
+            m_stream, [&] { return pictures < stopAfter; }, [&](const QImage &) { ++pictures; });
+        QCOMPARE(r, RtspPassResult::Stopped);
+        QCOMPARE(pictures, stopAfter);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::addColumn<RtspPassResult>("result");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("missing file") << "missing.ts" << QByteArray() << RtspPassResult::OpenFailed
+                                      << "get rtsp failed .*missing\\.ts Error: No such file or directory";
+        QTest::newRow("empty file") << "empty.ts" << QByteArray("empty") << RtspPassResult::OpenFailed
+                                    << "get rtsp failed .*empty\\.ts Error: ";
+        QTest::newRow("audio only") << "sound.wav" << QByteArray("wav") << RtspPassResult::NoVideoStream
+                                    << "could not find video stream";
+    }
+    void failures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(RtspPassResult, result);
+        QFETCH(QString, line);
+        const QString path = m_dir.filePath(name);
+        if (content == "wav") {
+            QVERIFY(writeAudioOnly(path));
+        } else if (content == "empty") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(line));
+        int pictures = 0;
+        QCOMPARE(runRtspPass(path, [] { return true; }, [&](const QImage &) { ++pictures; }), result);
+        QCOMPARE(pictures, 0);
+    }
+
+    void viewShowsTheStream()
+    {
+        QQuickWindow window;
+        window.resize(160, 120);
+        auto *view = new XRtspView(window.contentItem());
+        view->setSize(QSizeF(160, 120));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        view->openRTSP(m_stream);
+        QTRY_VERIFY(view->framesShown() > 0);
+        QVERIFY(colourNear(view->currentFrame(), kColour));
+        QCOMPARE(view->currentFrame().size(), QSize(160, 120)); // decoded to fit the item
+
+        // The file ends, the stream is opened again after a pause: still running, so a
+        // second open is refused.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("open failed , rtsp is runing!"));
+        view->openRTSP(m_stream);
+        view->close();
+        QTRY_VERIFY(view->currentFrame().isNull()); // closed: the item shows nothing
+        QVERIFY(!view->worker()->isRunning());
+
+        // Destroyed while running: the pass is stopped and the thread waited for.
+        view->openRTSP(m_stream);
+        QTRY_VERIFY(view->worker()->isRunning());
+        delete view;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_stream;
+};
+
+QTEST_MAIN(TestRtspSource)
+#include "tst_rtspsource.moc"

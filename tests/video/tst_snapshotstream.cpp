@@ -1,0 +1,259 @@
+// Snapshot streams without sockets: reassembly, mosaic cuts, addresses, the stream plan,
+// JPEG limits, the preview records' rules and the image provider.
+#include "video/myimageprovider.h"
+#include "video/previewtable.h"
+#include "video/snapshotstream.h"
+
+#include <QtTest>
+
+#include "snapshotfixtures.h"
+
+using namespace kora::video;
+using namespace snapshotfixtures;
+using Result = SnapshotAssembler::Result;
+Q_DECLARE_METATYPE(QList<QByteArray>)
+Q_DECLARE_METATYPE(QList<int>)
+Q_DECLARE_METATYPE(QVector<QRect>)
+
+class TstSnapshotStream : public QObject
+{
+    Q_OBJECT
+private slots:
+    void assembler_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("datagrams");
+        QTest::addColumn<QList<int>>("results"); // per datagram
+        QTest::addColumn<QByteArray>("picture"); // after the last Complete
+        const QByteArray a("AAAA"), b("BBB"), c("CC");
+        const int P = int(Result::Partial), C = int(Result::Complete), X = int(Result::Broken), M = int(Result::Malformed);
+        QTest::newRow("one fragment") << QList<QByteArray>{fragment(1, 0, a)} << QList<int>{C} << a;
+        QTest::newRow("three in order") << QList<QByteArray>{fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
+                                        << QList<int>{P, P, C} << a + b + c;
+        QTest::newRow("first is not index 0")
+            << QList<QByteArray>{fragment(2, 1, b), fragment(2, 0, a), fragment(2, 1, b)} << QList<int>{P, P, C} << a + b;
+        QTest::newRow("lost middle, next picture whole")
+            << QList<QByteArray>{fragment(3, 0, a), fragment(3, 2, c), fragment(2, 0, b), fragment(2, 1, c)}
+            << QList<int>{P, X, P, C} << b + c;
+        QTest::newRow("duplicate breaks the picture")
+            << QList<QByteArray>{fragment(2, 0, a), fragment(2, 0, a), fragment(2, 1, b)} << QList<int>{P, P, C} << a + b;
+        QTest::newRow("a new picture while one is open starts afresh")
+            << QList<QByteArray>{fragment(3, 0, a), fragment(3, 1, b), fragment(2, 0, c), fragment(2, 1, a)}
+            << QList<int>{P, P, P, C} << c + a;
+        QTest::newRow("short datagram") << QList<QByteArray>{QByteArray(7, '\1')} << QList<int>{M} << QByteArray();
+        QTest::newRow("header only") << QList<QByteArray>{fragment(1, 0, QByteArray())} << QList<int>{C} << QByteArray();
+        QTest::newRow("total 0 never completes")
+            << QList<QByteArray>{fragment(0, 0, a), fragment(0, 1, b)} << QList<int>{P, P} << QByteArray();
+    }
+    void assembler()
+    {
+        QFETCH(QList<QByteArray>, datagrams);
+        QFETCH(QList<int>, results);
+        QFETCH(QByteArray, picture);
+        SnapshotAssembler assembler;
+        QByteArray last;
+        for (int i = 0; i < datagrams.size(); ++i) {
+            const Result r = assembler.push(datagrams[i]);
+            QCOMPARE(int(r), results[i]);
+            if (r == Result::Complete)
+                last = assembler.picture();
+        }
+        QCOMPARE(last, picture);
+    }
+
+    void assemblerIsBounded()
+    {
+        // 255-fragment pictures of 64 KiB pieces would make 16 MiB; the assembler gives up first.
+        SnapshotAssembler assembler;
+        const QByteArray piece(65000, 'x');
+        Result r = Result::Partial;
+        for (int i = 0; i < 255 && r == Result::Partial; ++i)
+            r = assembler.push(fragment(255, i, piece));
+        QCOMPARE(int(r), int(Result::Malformed));
+        QCOMPARE(int(assembler.push(fragment(1, 0, "ok"))), int(Result::Complete));
+    }
+
+    void mosaic_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<int>("cells");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QVector<QRect>>("expected");
+        QTest::newRow("nine in 3x3") << QSize(960, 540) << 9 << 9
+                                     << QVector<QRect>{{0, 0, 320, 180}, {320, 0, 320, 180}, {640, 0, 320, 180},
+                                                       {0, 180, 320, 180}, {320, 180, 320, 180}, {640, 180, 320, 180},
+                                                       {0, 360, 320, 180}, {320, 360, 320, 180}, {640, 360, 320, 180}};
+        QTest::newRow("three in 2x2: fourth quadrant empty")
+            << QSize(800, 600) << 3 << 4 << QVector<QRect>{{0, 0, 400, 300}, {400, 0, 400, 300}, {0, 300, 400, 300}};
+        QTest::newRow("two in 2x2 share the width") << QSize(800, 600) << 2 << 4
+                                                    << QVector<QRect>{{0, 0, 400, 600}, {400, 0, 400, 600}};
+        QTest::newRow("one in 3x3 is the whole picture") << QSize(900, 600) << 1 << 9 << QVector<QRect>{{0, 0, 900, 600}};
+        QTest::newRow("odd sizes truncate") << QSize(1001, 601) << 4 << 9
+                                            << QVector<QRect>{{0, 0, 333, 300}, {333, 0, 333, 300}, {666, 0, 333, 300},
+                                                              {0, 300, 333, 300}};
+        QTest::newRow("other layout cuts nothing") << QSize(800, 600) << 4 << 16 << QVector<QRect>{};
+        QTest::newRow("no cells") << QSize(800, 600) << 0 << 9 << QVector<QRect>{};
+    }
+    void mosaic()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(int, cells);
+        QFETCH(int, layout);
+        QFETCH(QVector<QRect>, expected);
+        QCOMPARE(mosaicCells(picture, cells, layout), expected);
+    }
+
+    void address_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("rtsp");
+        QTest::newRow("own stream") << "udp://239.10.3.30:30304" << true << "239.10.3.30" << 30304 << -1 << "";
+        QTest::newRow("slot") << "udp://239.10.9.1:31000?pos=4" << true << "239.10.9.1" << 31000 << 4 << "";
+        QTest::newRow("slot 9 is out of the grid") << "udp://239.10.9.1:31000?pos=9" << false << "" << 0 << -1 << "";
+        QTest::newRow("slot not a number") << "udp://239.10.9.1:31000?pos=x" << false << "" << 0 << -1 << "";
+        QTest::newRow("rtsp") << "rtsp://10.0.0.44:554/stream2" << true << "" << 0 << -1 << "rtsp://10.0.0.44:554/stream2";
+        QTest::newRow("empty") << "" << false << "" << 0 << -1 << "";
+        QTest::newRow("no port") << "udp://239.1.1.1" << false << "" << 0 << -1 << "";
+        QTest::newRow("port 0") << "udp://239.1.1.1:0" << false << "" << 0 << -1 << "";
+        QTest::newRow("port too large") << "udp://239.1.1.1:70000" << false << "" << 0 << -1 << "";
+        QTest::newRow("other scheme") << "http://239.1.1.1:80" << false << "" << 0 << -1 << "";
+    }
+    void address()
+    {
+        QFETCH(QString, url);
+        const SnapshotAddress a = parseSnapshotAddress(url);
+        QTEST(a.valid, "valid");
+        if (!a.valid)
+            return;
+        QTEST(a.group, "group");
+        QTEST(int(a.port), "port");
+        QTEST(a.slot, "slot");
+        QTEST(a.rtspUrl, "rtsp");
+    }
+
+    void plan()
+    {
+        const QList<SignalSnapshot> signalList{
+            {"10.1.1.30-0", "udp://239.10.3.30:30304"},
+            {"10.1.1.31-0", "udp://239.10.9.1:31000?pos=2"},
+            {"10.1.1.32-0", "udp://239.10.9.1:31000?pos=0"},
+            {"10.1.1.33-0", "udp://239.10.9.1:31000?pos=0"}, // slot taken: keeps only its record
+            {"10.1.1.44-IPC", "rtsp://10.1.1.44:554/stream2"},
+            {"10.1.1.45-0", ""},
+            {"", "udp://239.10.3.46:30464"},
+        };
+        const QList<SnapshotStream> streams = planSnapshotStreams(signalList);
+        QCOMPARE(streams.size(), 3);
+        QCOMPARE(streams[0].key, QString("10.1.1.30-0"));
+        QCOMPARE(streams[0].node, QString("10.1.1.30"));
+        QCOMPARE(streams[0].port, quint16(30304));
+        QVERIFY(streams[0].cells.isEmpty());
+        QCOMPARE(streams[1].key, QString("10.1.1.31-0")); // the first signal on the shared address
+        QCOMPARE(streams[1].cells, (QStringList{"10.1.1.32-0", "", "10.1.1.31-0", "", "", "", "", "", ""}));
+        QCOMPARE(streams[2].rtspUrl, QString("rtsp://10.1.1.44:554/stream2"));
+        QCOMPARE(snapshotRegistration(streams[0].node, streams[0].port), QByteArray("udp://10.1.1.30:30304/s"));
+    }
+
+    void jpegLimits()
+    {
+        const QByteArray big = jpeg(solid(Qt::red, 1920, 1080));
+        QString error;
+        QCOMPARE(decodeJpeg(big, QSize(), &error).size(), QSize(1920, 1080));
+        QCOMPARE(decodeJpeg(big, QSize(640, 360)).size(), QSize(640, 360));
+        QCOMPARE(decodeJpeg(big, QSize(640, 640)).size(), QSize(640, 360)); // aspect kept
+        QVERIFY(decodeJpeg(big, QSize(), &error, QSize(1000, 1000)).isNull());
+        QVERIFY(error.contains("refused"));
+        QVERIFY(decodeJpeg(big.left(20), QSize(), &error).isNull());
+        QVERIFY(decodeJpeg(QByteArray("not a picture"), QSize(), &error).isNull());
+        // A header announcing 65000 x 65000 is refused from the header alone.
+        QByteArray huge = jpeg(solid(Qt::blue, 16, 16));
+        const int sof = huge.indexOf("\xff\xc0");
+        QVERIFY(sof > 0);
+        huge[sof + 5] = char(0xfd); huge[sof + 6] = char(0xe8);
+        huge[sof + 7] = char(0xfd); huge[sof + 8] = char(0xe8);
+        QVERIFY(decodeJpeg(huge, QSize(), &error).isNull());
+        QVERIFY(error.contains("refused"));
+    }
+
+    void imageId_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("ip") << "ip:10.1.1.30-0/0.123" << "ip" << "10.1.1.30-0" << "10.1.1.30-0";
+        QTest::newRow("ip without suffix") << "ip:10.1.1.30-0" << "ip" << "10.1.1.30-0" << "10.1.1.30-0";
+        QTest::newRow("pic strips the suffix") << "pic:./image/bg/a.png/42" << "pic" << "." << "./image/bg/a.png";
+        QTest::newRow("no colon") << "nothing" << "" << "" << "";
+        QTest::newRow("colon first") << ":x/1" << "" << "x" << "x";
+    }
+    void imageId()
+    {
+        QFETCH(QString, id);
+        const ImageId parsed = parseImageId(id);
+        QTEST(parsed.type, "type");
+        QTEST(parsed.key, "key");
+        QTEST(parsed.path, "path");
+    }
+
+    void records()
+    {
+        PreviewTable table;
+        const auto own = table.add("a-0");
+        const auto cell = table.add("b-0");
+        QCOMPARE(table.add("a-0"), own); // one record per id
+        cell->stream = own;
+        {
+            QMutexLocker l(&own->lock);
+            own->demand = 0;
+        }
+        quint64 version = 99;
+        // No picture yet: nothing to show, but the stream is wanted again.
+        QVERIFY(table.request("b-0", &version).isNull());
+        QCOMPARE(version, quint64(0));
+        QCOMPARE(own->demand, kWanted);
+        PreviewTable::store(*cell, solid(Qt::green, 32, 18));
+        QCOMPARE(table.request("b-0", &version).pixelColor(1, 1), QColor(Qt::green));
+        QCOMPARE(version, quint64(1));
+        // The stream (not the cell) went idle: placeholder, and still marked as wanted.
+        own->idleSeconds = kIdleLimit;
+        own->demand = 0;
+        QVERIFY(table.request("b-0", &version).isNull());
+        QCOMPARE(version, quint64(0));
+        QCOMPARE(own->demand, kWanted);
+        // Unknown keys mark nothing and show nothing.
+        QVERIFY(table.request("zz", &version).isNull());
+        QCOMPARE(table.size(), 2);
+    }
+
+    void provider()
+    {
+        auto table = std::make_shared<PreviewTable>();
+        MyImageProvider provider(table);
+        QSize size;
+        const QImage placeholder = provider.requestImage("ip:none/1", &size, QSize());
+        QVERIFY(!placeholder.isNull());
+        QCOMPARE(size, placeholder.size());
+        const auto record = table->add("s-0");
+        QCOMPARE(provider.requestImage("ip:s-0/2", &size, QSize()), placeholder);
+        PreviewTable::store(*record, solid(Qt::red, 40, 20));
+        QCOMPARE(provider.requestImage("ip:s-0/3", &size, QSize()).pixelColor(0, 0), QColor(Qt::red));
+        QCOMPARE(size, QSize(40, 20));
+        record->idleSeconds = kIdleLimit;
+        QCOMPARE(provider.requestImage("ip:s-0/4", &size, QSize()), placeholder);
+        QVERIFY(provider.requestImage("nocolon", &size, QSize()).isNull());
+        QVERIFY(provider.requestImage("web:x/1", &size, QSize()).isNull());
+        // A stored picture: the suffix is not part of the path.
+        QTemporaryDir dir;
+        const QString file = dir.filePath("bg.png");
+        QVERIFY(solid(Qt::blue, 8, 8).save(file));
+        QCOMPARE(provider.requestImage("pic:" + file + "/0.5", &size, QSize()).pixelColor(0, 0), QColor(Qt::blue));
+        QCOMPARE(provider.requestImage("pic:" + dir.filePath("missing.png") + "/1", &size, QSize()), placeholder);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSnapshotStream)
+#include "tst_snapshotstream.moc"
