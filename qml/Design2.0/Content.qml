@@ -359,6 +359,11 @@ Item {
             dialog.open({ title: "Warning", text: "Delete the scene or not?",
                           accepted: function () { ImApi.ServerDelScene(p[1]) } })
         },
+        InlineSetMonitor: function (p) {
+            var m = host.find("monitor", p[0])
+            if (m)
+                m.setMonitor(p[1], p[2], p[3], p[4])
+        },
         InlineSwitchListGroup: function (p) {
             var lists = PageRules.findAll(host.registries.listView, "designName", p[0])
             for (var i = 0; i < lists.length; ++i)

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "../js/WallGeometry.js" as Geo
+import "../components"
 
 // One window on a wall screen. A press brings it to the top; dragging moves it or, near its
 // edges, resizes it (grab zones); the wall decides where it lands when it is released. While
@@ -35,7 +36,20 @@ Item {
         border.width: 1
         border.color: root.dragging ? "#f0c040" : "#9fc6ee"
     }
-    // One tile per mosaic cell; the snapshots come with the image provider.
+    // Each part's snapshot at its cell of the window.
+    Repeater {
+        model: root.block.parts || []
+        SnapshotImage {
+            readonly property int cols: Math.max(1, root.block.col || 1)
+            readonly property int rows: Math.max(1, root.block.row || 1)
+            x: 1 + (modelData.c || 0) * (root.width - 2) / cols
+            y: 1 + (modelData.r || 0) * (root.height - 2) / rows
+            width: (root.width - 2) / cols
+            height: (root.height - 2) / rows
+            ip: modelData.ip || ""
+        }
+    }
+    // One frame per mosaic cell.
     Grid {
         anchors.fill: parent
         anchors.margins: 1

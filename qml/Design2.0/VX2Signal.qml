@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "../js/DesignLook.js" as Look
+import "../components"
 
 // One cell of a signal list: the signal's (or mosaic's) name over one tile per mosaic cell.
 Item {
@@ -28,6 +29,12 @@ Item {
                 color: "#0c1622"
                 border.width: 1
                 border.color: "#2e5a84"
+                SnapshotImage {
+                    anchors.fill: parent
+                    anchors.margins: 1
+                    // A mosaic's cells are its signals, row by row; an empty cell shows nothing.
+                    ip: root.cell.type === 1 ? ((root.info.ip || [])[index] || "") : (root.info.ip || "")
+                }
             }
         }
     }

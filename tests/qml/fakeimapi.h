@@ -47,6 +47,7 @@ public:
         m_covered.clear();
         m_currentPage = 0;
         m_selPanel.clear();
+        m_snapshotAsks.clear();
         emit callsChanged();
     }
     // The recorded calls of one operation, each as its argument list.
@@ -67,6 +68,13 @@ public:
     Q_INVOKABLE QString toImagePath(const QString &) const { return QString(); }
     Q_INVOKABLE QString language(const QString &text) const { return text; }
     Q_INVOKABLE QString getSignalName(const QString &ip) const { return ip; }
+    // Asked on every refresh tick by each visible snapshot: counted, not recorded.
+    Q_INVOKABLE QString getSnapshotSource(const QString &ip)
+    {
+        m_snapshotAsks[ip] = m_snapshotAsks.value(ip).toInt() + 1;
+        return QStringLiteral("image://myprovider/ip:%1/0").arg(ip);
+    }
+    Q_INVOKABLE int snapshotAsks(const QString &ip) const { return m_snapshotAsks.value(ip).toInt(); }
     Q_INVOKABLE QStringList getPanelDocksV2() const { return m_docks; }
     Q_INVOKABLE QVariantList getPanelDockV2(int index)
     {
@@ -169,7 +177,7 @@ private:
     QVariantList m_calls;
     QStringList m_permitted, m_signalPermitted, m_docks, m_matrixPreset;
     QVariantList m_dockWindows, m_signalList, m_mosaics, m_covered;
-    QVariantMap m_groups;
+    QVariantMap m_groups, m_snapshotAsks;
     int m_currentPage = 0;
     QString m_selPanel;
     int m_mode = 0;

@@ -350,5 +350,35 @@ Item {
             compare(Object.keys(host.buttonGroups), [])
             tryVerify(function () { return host.children.length === baseChildren }, 1000, "the items are destroyed")
         }
+    
+        // A design command points a monitor at a stream; it plays only while its page shows.
+        function test_monitorFollowsItsStreamAndItsPage() {
+            pages()
+            ImApi.callQmlCreateVX2Monitor("a", { objectName: "mon", globalPos: pos(0, 0), dataDockerType: 0 })
+            var m = host.find("monitor", "mon")
+            verify(m)
+            var video = null
+            for (var i = 0; i < m.children.length; ++i) {
+                if (m.children[i].log !== undefined)
+                    video = m.children[i]
+            }
+            verify(video)
+            ImApi.permitted = ["a", "b"]
+            ImApi.callQmlInitPanel()
+            compare(shown(), ["g", "a"])
+            host.customProtocol("InlineSetMonitor", ["mon", "10.0.0.30", "1", "239.10.2.30", "30302"])
+            compare(video.log, ["join 239.10.2.30:30302"])
+            host.customProtocol("InlineSetMonitor", ["mon", "10.0.0.31", "1", "239.10.2.31", "30312"])
+            compare(video.log, ["join 239.10.2.30:30302", "leave", "join 239.10.2.31:30312"])
+            compare(m.ip, "10.0.0.31")
+            host.switchToPage("b")
+            compare(video.log[video.log.length - 1], "leave")
+            host.switchToPage("a")
+            compare(video.log[video.log.length - 1], "join 239.10.2.31:30312")
+            host.customProtocol("InlineSetMonitor", ["mon", "10.0.0.31", "1", "239.10.2.31", "port"])
+            compare(video.log[video.log.length - 1], "leave")
+            host.customProtocol("InlineSetMonitor", ["nobody", "x", "1", "239.1.1.1", "5"])
+            compare(video.log.length, 6) // an unknown monitor changes nothing
+        }
     }
 }

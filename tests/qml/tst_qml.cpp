@@ -2,7 +2,45 @@
 
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickImageProvider>
+#include <QQuickItem>
 #include <QtQuickTest>
+
+// Snapshots in the tests are plain grey pictures.
+class GreyProvider : public QQuickImageProvider
+{
+public:
+    GreyProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
+    QImage requestImage(const QString &, QSize *size, const QSize &) override
+    {
+        QImage image(16, 9, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        if (size)
+            *size = image.size();
+        return image;
+    }
+};
+
+// The live video item as the pages use it; it records its joins and leaves.
+class FakeImageView : public QQuickItem
+{
+    Q_OBJECT
+    Q_PROPERTY(int mPort MEMBER m_port)
+    Q_PROPERTY(int m_cropWidth MEMBER m_cropWidth)
+    Q_PROPERTY(int m_cropHeight MEMBER m_cropHeight)
+    Q_PROPERTY(QString mMulticast MEMBER m_multicast)
+    Q_PROPERTY(QStringList log MEMBER m_log NOTIFY logChanged)
+public:
+    Q_INVOKABLE void joinMulticast() { m_log.append(QStringLiteral("join %1:%2").arg(m_multicast).arg(m_port)); emit logChanged(); }
+    Q_INVOKABLE void leaveMulticast() { m_log.append(QStringLiteral("leave")); emit logChanged(); }
+signals:
+    void logChanged();
+
+private:
+    int m_port = 0, m_cropWidth = 0, m_cropHeight = 0;
+    QString m_multicast;
+    QStringList m_log;
+};
 
 // Every test file sees a fake controller object as "ImApi" that records what the items call.
 class Setup : public QObject
@@ -12,6 +50,8 @@ public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
         engine->rootContext()->setContextProperty(QStringLiteral("ImApi"), new FakeImApi(engine));
+        qmlRegisterType<FakeImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
+        engine->addImageProvider(QStringLiteral("MyProvider"), new GreyProvider);
     }
 };
 

@@ -11,6 +11,8 @@ Item {
     height: 800
 
     DragImage { id: dragImage }
+    // The window's refresh tick, as main.qml has it; the cases fire it by hand.
+    Timer { id: mainTimer; interval: 50; repeat: false; running: false }
     property var wall: null
     property var list: null
 
@@ -421,6 +423,26 @@ Item {
             compare(last.length, 2)
             compare(last[0].x, 480) // the last dropped is on top, listed first
             compare(last[1].x, 0)
+        }
+    
+        // Every visible tile and window part asks for its signal's snapshot on each tick;
+        // hidden ones ask nothing, so their streams stop.
+        function test_snapshotsAskedOnlyWhileVisible() {
+            dragCell(2, 700, 400) // the mosaic: four parts
+            var before = ImApi.snapshotAsks("a")
+            mainTimer.triggered()
+            mainTimer.triggered()
+            compare(ImApi.snapshotAsks("a"), before + 4) // its list tile and its window part
+            compare(ImApi.snapshotAsks("10.0.0.30-0"), ImApi.snapshotAsks("10.0.0.31-0"))
+            verify(ImApi.snapshotAsks("10.0.0.30-0") >= 2)
+            list.visible = false
+            wall.visible = false
+            var hidden = ImApi.snapshotAsks("a")
+            mainTimer.triggered()
+            compare(ImApi.snapshotAsks("a"), hidden)
+            wall.visible = true
+            mainTimer.triggered()
+            verify(ImApi.snapshotAsks("a") > hidden)
         }
     }
 }
