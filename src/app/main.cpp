@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
 
     kora::chooseSceneGraphBackend();
-    auto *provider = new MyImageProvider;
+    auto *provider = new MyImageProvider(api->previewTable());
     auto engine = std::make_unique<QQmlApplicationEngine>();
     kora::registerQmlTypes();
     kora::exposeToQml(*engine, api.get(), nodes.get(), provider);

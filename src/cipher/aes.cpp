@@ -1,6 +1,8 @@
 #include "cipher/aes.h"
 
-#include <cstdio>
+#include "log/categories.h"
+#include "log/trace.h"
+
 #include <cstring>
 
 namespace {
@@ -348,7 +350,8 @@ void AES::decrypt(const char *in, char *out, size_t n, int mode)
     for (size_t i = n - p; i < n; ++i) {
         if (dst[i] != p) {
             std::memset(dst, 0, n);
-            std::fputs("remove padding failed!\n", stdout);
+            // Only the stored settings are deciphered: a damaged value is theirs to report.
+            KWARN(lcSettings) << "remove padding failed!" << n << "deciphered bytes discarded";
             return;
         }
     }

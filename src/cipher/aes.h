@@ -47,8 +47,8 @@ public:
 
     // Deciphers n bytes (same preconditions as encrypt), then strips the padding:
     // with p the last byte, 1 <= p <= 22 and p <= n, the last p bytes must equal p and
-    // become 0; if one differs, all n output bytes become 0 and a line is printed on
-    // stdout. Any other p leaves the output as deciphered. `in` may equal `out`.
+    // become 0; if one differs, all n output bytes become 0 and a warning goes to the
+    // settings' log category. Any other p leaves the output as deciphered. `in` may equal `out`.
     void decrypt(const char *in, char *out, size_t n, int mode = ECB);
 
 private:

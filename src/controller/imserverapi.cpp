@@ -39,6 +39,7 @@ QString chooseLocalIp(const QList<QHostAddress> &addresses)
 ImServerApi::ImServerApi(QObject *parent)
     : QObject(parent)
     , m_version(QStringLiteral("v1.9.1"))
+    , m_snapshots(new kora::video::Snapshots(this))
 {
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QSize size = screen->size();
@@ -210,6 +211,7 @@ void ImServerApi::initialization()
     m_listenerSpecs.clear();
     m_stacks.clear();
     m_hosts.clear();
+    m_wholeListGroup = -1;
     m_hasFavourites = false;
     m_currentUser.reset();
     m_users.clear();
@@ -220,12 +222,7 @@ void ImServerApi::initialization()
     m_pages.clear();
     m_signals.clear();
     m_translations.clear();
-    for (QThread *thread : m_workerThreads) {
-        thread->quit();
-        thread->wait();
-        delete thread;
-    }
-    m_workerThreads.clear();
+    m_snapshots->clear();
     KTRACE(lcApi) << "initialization end";
 }
 

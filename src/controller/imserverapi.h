@@ -36,7 +36,9 @@
 #include "model/records.h"
 #include "settings/controlsettings.h"
 #include "settings/translations.h"
+#include "log/throttle.h"
 #include "walls/wallcommands.h"
+#include "video/snapshots.h"
 
 class QTcpSocket;
 class QThread;
@@ -68,6 +70,11 @@ class ImServerApi : public QObject
 
 public:
     static constexpr quint16 kCommandPort = 41234;
+    // A download without progress for this long ends the login.
+    static constexpr int kWatchdogMs = 2000;
+    // Hosts that announced themselves on the host socket: one record per device id, at most
+    // this many (anyone on the network can announce).
+    static constexpr int kMaxHosts = 64;
 
     explicit ImServerApi(QObject *parent = nullptr);
     ~ImServerApi() override;
@@ -97,6 +104,8 @@ public:
     QString imageDir() const { return m_imageDir; }
     QString logDir() const { return m_logDir; }
     QString localIp() const { return m_settings.localIp; }
+    std::shared_ptr<kora::video::PreviewTable> previewTable() const { return m_snapshots->table(); }
+    kora::video::Snapshots &snapshots() { return *m_snapshots; }
     QString picMd5() const { return m_settings.picMd5; }
     float aspectRatio() const { return m_aspectRatio; }
     bool enableLog() const { return m_settings.enableLog; }
@@ -146,8 +155,10 @@ public:
     bool checkAccount();
 
     // One datagram of the command socket from `sender` (address text): parsed, then turned
-    // into the model's changes, the pages' signals and the follow-up requests. The socket's
-    // slot calls it with one context per read; so does the dispatcher's benchmark.
+    // into the model's changes, the pages' signals and the follow-up requests. Signal lists
+    // count only from context.signalSources (the controller and the host); the rest is
+    // refused and counted. The socket's slot calls it with one context per read; so does the
+    // dispatcher's benchmark.
     void handleReply(const QByteArray &datagram, const QString &sender, const kora::dispatch::Context &context);
     kora::dispatch::Context dispatchContext() const;
 
@@ -253,6 +264,9 @@ public slots:
     QString getSignalUrl2(const QString &sId) const;
     QString getSignalGroupName(int index) const;
     QString getSignalName(const QString &ip) const;
+    // The image source of a signal's snapshot for a page's refresh tick: it marks the signal as
+    // wanted, and changes only when a new picture arrived, so an unchanged tile loads nothing.
+    QString getSnapshotSource(const QString &ip) const;
     QVariant searchSignal(const QStringList &groups, const QString &str) const;
     QVariant searchSignalOfGroup(const QString &group, const QString &str) const;
     void setSignalStar(const QString &ip, bool star);
@@ -400,6 +414,10 @@ private:
     kora::design::Catalogue catalogue();
     void checkDeviceAccount(const QByteArray &designData);
     void countLoginFailure();
+    // Every way out of a download that does not log in ends here: the watchdog, the request
+    // repeats and the scan stop, late fragments count for nothing, and the page is told.
+    void failLogin(const QString &why);
+    void stopDownload();
     QString ssdpServerText() const;
     QString ssdpUsn() const;
     // Wall and scene senders: the model as the composers see it, and the one way out that
@@ -409,7 +427,6 @@ private:
     void callSceneCycle(const QString &wallId, const QStringList &sceneIds, const QString &secs);
     kora::design::WallRecord *wallRecord(const QString &wallId);
     void saveCycleGroups(const QString &wallId);
-    void storeControlState(const QString &key, const QString &text);
 
     // Main thread.
     QString m_version;
@@ -451,10 +468,13 @@ private:
     kora::dispatch::State m_dispatchState; // what replies remember (matrix presets)
     kora::controls::Values m_values;       // data dockers' values and the design's variables
     QList<kora::design::StackRecord> m_stacks;
-    QList<HostRecord> m_hosts;             // KVM hosts that announced themselves
+    QList<HostRecord> m_hosts;             // KVM hosts that announced themselves (kMaxHosts)
+    int m_wholeListGroup = -1;             // the group the controller's whole signal list fills
+    kora::LogThrottle m_refusals;          // refused datagrams and list entries: a line per kind and interval
+    quint64 m_refusedSignals = 0;          // listed signals the caps left out
     bool m_hasFavourites = false;          // the device file offers the favourites group
     QList<kora::PictureRecord> m_pictures; // "pic.dat" of an older host, named by its configuration
-    std::vector<QThread *> m_workerThreads; // snapshot readers and the like, joined on reset
+    kora::video::Snapshots *m_snapshots = nullptr; // snapshot readers: stopped and joined on reset
 
     // Controller link (main thread).
     QList<NodeEntry> m_nodes;

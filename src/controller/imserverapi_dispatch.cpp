@@ -3,11 +3,13 @@
 #include "controller/imserverapi.h"
 
 #include "dispatch/replies.h"
+#include "dispatch/signallists.h"
 #include "link/messages.h"
 #include "log/categories.h"
 #include "log/trace.h"
 
 #include <QHostAddress>
+#include <QSet>
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
@@ -29,6 +31,14 @@ dispatch::Context ImServerApi::dispatchContext() const
         context.walls.append({wall.id, wall.decoderAddresses});
     context.selPanel = m_selPanel;
     context.localIp = m_settings.localIp;
+    auto addSource = [&context](const QString &address) {
+        const QHostAddress a(link::deviceAddress(address));
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            context.signalSources.append(a.toString());
+    };
+    addSource(m_settings.serverIp);
+    if (m_hostIndex >= 0 && m_hostIndex < m_nodes.size())
+        addSource(m_nodes.at(m_hostIndex).address);
     return context;
 }
 
@@ -51,8 +61,16 @@ void ImServerApi::RecvformSendSocket()
 
 void ImServerApi::handleReply(const QByteArray &datagram, const QString &sender, const dispatch::Context &context)
 {
-    for (const dispatch::Action &action : dispatch::dispatchDatagram(datagram, sender, context, m_dispatchState))
+    for (const dispatch::Action &action : dispatch::dispatchDatagram(datagram, sender, context, m_dispatchState)) {
+        if (!dispatch::acceptedFrom(action.kind, sender, context)) {
+            const QString kind = QStringLiteral("signal list from a stranger");
+            if (m_refusals.allow(kind))
+                KWARN(lcLink) << dispatch::kindName(action.kind) << "from" << sender
+                              << "refused: neither the controller nor the host;" << m_refusals.count(kind) << "so far";
+            continue;
+        }
         apply(action);
+    }
 }
 
 void ImServerApi::apply(const dispatch::Action &a)
@@ -105,61 +123,44 @@ void ImServerApi::apply(const dispatch::Action &a)
     case Kind::Trace: KTRACE(lcLink) << a.text; break;
     case Kind::SignalTree:
     case Kind::SignalTreePage: addResourceSignals(a); break;
-    case Kind::SnapUrls:
-        // Snapshot readers come with the snapshot readers' work; the addresses are logged.
-        KTRACE(lcLink) << "snapshot addresses of" << a.list.size() << "signals not applied yet";
+    case Kind::SnapUrls: {
+        // Only signals of the model move; an id the model does not hold (or that the caps
+        // left out) gets no reader.
+        QSet<QString> known;
+        for (const SignalRecord &s : m_signals)
+            known.insert(s.ip);
+        QHash<QString, QString> byId;
+        for (const QVariant &v : a.list) {
+            const QVariantMap entry = v.toMap();
+            const QString id = entry.value(QStringLiteral("id")).toString();
+            if (known.contains(id))
+                byId.insert(id, entry.value(QStringLiteral("snapUrl")).toString());
+        }
+        m_snapshots->repoint(byId);
         break;
+    }
     }
 }
 
 // Cameras and other sources the controller lists: each becomes a signal (once) and a member of
-// the group named by its path, or of one new group for the whole list.
+// the group named by its path, or of the group of the whole list.
 void ImServerApi::addResourceSignals(const dispatch::Action &a)
 {
     const bool paged = a.kind == dispatch::Kind::SignalTreePage;
-    SignalGroupRecord fresh;
-    for (const QVariant &v : a.list) {
-        const QVariantMap entry = v.toMap();
-        const QString id = entry.value(QStringLiteral("id")).toString();
-        int index = -1;
-        for (size_t i = 0; paged && i < m_signals.size(); ++i) {
-            if (m_signals[i].ip == id)
-                index = int(i);
-        }
-        if (index < 0) {
-            SignalRecord s;
-            s.ip = id;
-            s.name = entry.value(QStringLiteral("name")).toString();
-            s.mainUrl = entry.value(QStringLiteral("url0")).toString();
-            s.subUrl = entry.value(QStringLiteral("url1")).toString();
-            s.snapshotUrl = entry.value(QStringLiteral("snapUrl")).toString();
-            m_signals.push_back(s);
-            index = int(m_signals.size() - 1);
-        }
-        SignalGroupRecord *group = &fresh;
-        if (paged) {
-            const QString path = entry.value(QStringLiteral("path")).toString();
-            group = nullptr;
-            for (SignalGroupRecord &g : m_groups) {
-                if (g.name == path)
-                    group = &g;
-            }
-            if (!group) {
-                SignalGroupRecord g;
-                g.name = path;
-                m_groups.push_back(g);
-                group = &m_groups.back();
-            }
-        }
-        if (!group->signalIndexes.contains(index)) {
-            group->signalIndexes.append(index);
-            group->members.append({index, 0});
-        }
+    const dispatch::SignalMerge merge = dispatch::mergeSignalList(m_signals, m_groups, a.list, paged, &m_wholeListGroup);
+    for (int index : merge.added) {
+        const SignalRecord &s = m_signals[size_t(index)];
+        // The paged form names the stream the controller pushes; the other starts no reader.
+        m_snapshots->addSignal(s.ip, paged ? s.snapshotUrl : QString());
     }
-    if (!paged) {
-        m_groups.push_back(fresh);
-        emit callQmlRefreshIPCList(int(m_groups.size()) - 1);
-    } else {
+    if (merge.refused > 0) {
+        m_refusedSignals += quint64(merge.refused);
+        if (m_refusals.allow(QStringLiteral("signal caps")))
+            KWARN(lcLink) << merge.refused << "listed signals left out: at most" << dispatch::kMaxSignals << "signals in"
+                          << dispatch::kMaxGroups << "groups;" << m_refusedSignals << "so far";
+    }
+    if (paged)
         emit callQmlRefreshIPCList(1);
-    }
+    else if (merge.group >= 0)
+        emit callQmlRefreshIPCList(merge.group);
 }

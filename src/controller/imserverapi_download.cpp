@@ -2,6 +2,7 @@
 #include "controller/imserverapi.h"
 
 #include "download/udpthread.h"
+#include "link/lockout.h"
 #include "link/messages.h"
 #include "link/scanreply.h"
 #include "log/categories.h"
@@ -24,7 +25,7 @@ void ImServerApi::DownloadFile(const QString &name)
     if (name != m_currentFile)
         m_unansweredRequests = 0;
     m_currentFile = name;
-    m_loginTimer->start(2000);
+    m_loginTimer->start(kWatchdogMs);
 }
 
 bool ImServerApi::requestFile(const QString &name, bool newFile)
@@ -44,10 +45,15 @@ bool ImServerApi::requestFile(const QString &name, bool newFile)
 
 void ImServerApi::DownloadFile()
 {
+    if (m_hostIndex < 0 || m_hostIndex >= m_nodes.size()) {
+        KWARN(lcDownload) << "none of the" << m_nodes.size() << "nodes that answered holds the project";
+        loginTimeout(); // as a download that never starts: failed, or the demonstration project
+        return;
+    }
+    if (m_downloadState != 2)
+        return; // an older host: its two files are on their way, under the watchdog
     for (const FileEntry &f : qAsConst(m_projectFiles)) {
         if (!f.upToDate) {
-            if (m_hostIndex < 0)
-                KTRACE(lcDownload) << "no host for" << f.name;
             DownloadFile(f.name);
             return;
         }
@@ -69,7 +75,8 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
     DeviceModel model;
     QString error;
     if (!parseDeviceFile(data, model, &error)) {
-        KWARN(lcDownload) << "device.json:" << error << QString::fromUtf8(data.left(200));
+        // Not the file's text: its user list holds the stored passwords.
+        KWARN(lcDownload) << "device.json:" << error << "in" << data.size() << "bytes";
         return;
     }
     m_outputs = std::move(model.outputs);
@@ -79,14 +86,22 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
     m_roles = std::move(model.roles);
     m_users = std::move(model.users);
     m_hasFavourites = model.hasFavourites;
+    QList<kora::video::SignalSnapshot> snapshots;
+    for (const SignalRecord &s : m_signals)
+        snapshots.append({s.ip, s.snapshotUrl});
+    m_snapshots->setPictureSize(m_settings.maxSnap.isValid() ? m_settings.maxSnap : QSize(640, 360));
+    m_snapshots->load(snapshots);
+    m_wholeListGroup = -1; // the group list is the device file's now
     KTRACE(lcDownload) << "device file:" << m_outputs.size() << "outputs" << m_signals.size() << "signals"
                        << m_users.size() << "users";
 }
 
 void ImServerApi::parsePackage()
 {
-    if (m_projectFiles.isEmpty())
-        return; // an older host: its configuration was read as it arrived
+    if (m_projectFiles.isEmpty()) {
+        failLogin(QStringLiteral("the host lists no project files"));
+        return;
+    }
     auto listed = [this](const QString &part, bool exact) -> QString {
         for (const FileEntry &f : qAsConst(m_projectFiles)) {
             if (exact ? f.name == part : f.name.contains(part))
@@ -118,34 +133,32 @@ void ImServerApi::parsePackage()
     if (!listed(design, true).isEmpty())
         checkDeviceAccount(read(design));
     else
-        KWARN(lcDownload) << "the package has no design" << design << "for this screen";
+        failLogin(QStringLiteral("the package has no design %1 for this screen").arg(design));
     KTRACE(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
 }
 
 void ImServerApi::checkDeviceAccount(const QByteArray &designData)
 {
-    const QString stored = encodeDevicePassword(m_settings.password);
-    for (const UserRecord &user : m_users) {
-        if (user.name != m_settings.username)
-            continue;
-        if (user.password == stored) {
-            m_currentUser = std::make_unique<UserRecord>(user);
-            analyzNewDesignJson(designData, [this] {
-                emit callQmlLogin(true);
-                SaveConfig();
-            });
-            return;
-        }
+    // The account name only, never the password in any form.
+    const int index = link::acceptedUser(m_users, m_settings.username, encodeDevicePassword(m_settings.password));
+    if (index < 0) {
+        KTRACE(lcApi) << "account" << m_settings.username << "refused";
         emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
+        countLoginFailure();
+        return;
     }
-    emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
-    countLoginFailure();
+    KTRACE(lcApi) << "account" << m_settings.username << "accepted";
+    m_currentUser = std::make_unique<UserRecord>(m_users[size_t(index)]);
+    analyzNewDesignJson(designData, [this] {
+        emit callQmlLogin(true);
+        SaveConfig();
+    });
 }
 
 // A file whose every fragment was lost leaves the receiver nothing to report gaps for, and a
 // lost gap request leaves it waiting; so a request that nothing answers within the silence
 // time asks for the whole file again (the fragments held stay), a few times, without
-// restarting the watchdog, which then ends the login.
+// restarting the watchdog, which keeps running and then ends the login.
 void ImServerApi::requestUnanswered()
 {
     constexpr int kMaxRepeats = 3;
@@ -161,21 +174,24 @@ void ImServerApi::downProgress(float percent)
 {
     m_requestTimer->stop();
     m_unansweredRequests = 0;
-    m_loginTimer->start(2000);
+    m_loginTimer->start(kWatchdogMs);
     emit callDownProgress(m_currentFile, percent);
 }
 
 void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
 {
-    m_loginTimer->stop();
     m_requestTimer->stop();
     KTRACE(lcDownload) << "<analyzFile start>" << complete << m_downloadState << data.size();
     const QString name = m_downloadState == 0 ? QStringLiteral("pic.dat")
                          : m_downloadState == 1 ? QStringLiteral("config_host.cfg")
                                                 : m_currentFile;
     if (!complete) {
-        if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size())
+        // The missing fragments are asked for again; the watchdog keeps running from the last
+        // progress, so a host that falls silent now still ends the login.
+        if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size()) {
+            failLogin(QStringLiteral("gaps in %1, and no host to ask").arg(name));
             return;
+        }
         const NodeEntry &host = m_nodes.at(m_hostIndex);
         const QString target = QStringLiteral("%1,54322,7000,1000").arg(m_settings.localIp);
         // One datagram holds so many numbers; the next silence asks for the rest.
@@ -190,6 +206,7 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
         m_requestTimer->start(UDPThread::kSilenceMs);
         return;
     }
+    m_loginTimer->stop(); // each way on below either asks for the next file or ends the login
     if (m_downloadState == 0) {
         m_downloadState = 1;
         storeDownloadedFile(name, data);
@@ -203,6 +220,8 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
     if (m_downloadState == 1) {
         if (data.size() > 4)
             analyzLegacyConfig(data);
+        else
+            failLogin(QStringLiteral("config_host.cfg of %1 bytes").arg(data.size()));
         return;
     }
     FileEntry *entry = nullptr;
@@ -210,8 +229,10 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
         if (f.name == name)
             entry = &f;
     }
-    if (!entry)
+    if (!entry) {
+        failLogin(QStringLiteral("a file arrived for %1, which the host does not list").arg(name));
         return;
+    }
     if (QString::fromLatin1(md5) != entry->md5) {
         // The cached copy stays as it was: a damaged transfer never replaces a good file.
         // One more try, in case a straggler of the previous file got in; then the page is
@@ -221,7 +242,7 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
             DownloadFile(name);
             return;
         }
-        emit callQmlLogin(false);
+        failLogin(QStringLiteral("%1 failed its check twice").arg(name));
         return;
     }
     KTRACE(lcDownload) << name << "download success";
@@ -234,10 +255,7 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
         DownloadFile();
     if (!storeDownloadedFile(name, data)) {
         entry->upToDate = false;
-        m_udpThread->expectFrom(QHostAddress(), true); // nothing more counts for this login
-        m_loginTimer->stop();
-        m_requestTimer->stop();
-        emit callQmlLogin(false);
+        failLogin(QStringLiteral("%1 cannot be stored").arg(name));
         return;
     }
     if (!more)

@@ -2,6 +2,7 @@
 #include "controller/imserverapi.h"
 
 #include "cipher/storagecipher.h"
+#include "download/udpthread.h"
 #include "link/lockout.h"
 #include "log/categories.h"
 #include "log/trace.h"
@@ -27,6 +28,8 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
                               const QString &serverIp, const QString &downIp)
 {
     initialization();
+    // Nothing of an earlier login may end this one: its watchdog, its scan, its fragments.
+    stopDownload();
     m_loginElapsed.start();
 
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
@@ -63,17 +66,16 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
 
 bool ImServerApi::checkAccount()
 {
-    const QString hex = QString::fromLatin1(encipherForStorage(m_settings.password.toLatin1()).toHex().toUpper());
-    KTRACE(lcApi) << "checkAccount" << hex;
-    const QString compared = m_encryptedPasswords ? hex : m_settings.password;
+    // The account name only: the settings cipher's key is fixed, so the enciphered password
+    // in a log file would give the password away.
+    KTRACE(lcApi) << "checkAccount" << m_settings.username;
+    const QString compared = m_encryptedPasswords
+                                 ? QString::fromLatin1(encipherForStorage(m_settings.password.toLatin1()).toHex().toUpper())
+                                 : m_settings.password;
     m_currentUser.reset();
-    for (const UserRecord &user : m_users) {
-        if (user.name == m_settings.username) {
-            if (user.password == compared)
-                m_currentUser = std::make_unique<UserRecord>(user);
-            break;
-        }
-    }
+    const int index = link::acceptedUser(m_users, m_settings.username, compared);
+    if (index >= 0)
+        m_currentUser = std::make_unique<UserRecord>(m_users[size_t(index)]);
     if (m_users.empty()) {
         m_users.push_back(UserRecord{});
         m_currentUser = std::make_unique<UserRecord>(m_users.back());
@@ -91,17 +93,31 @@ void ImServerApi::countLoginFailure()
     m_settings.loginfail = link::countFailure(m_settings.loginfail, m_settings.logintime, now);
     m_settings.logintime = now;
     SaveConfig();
-    KTRACE(lcApi) << "login fail:" << m_settings.logintime << now << m_settings.loginfail;
+    KTRACE(lcApi) << "login fail:" << m_settings.username << m_settings.logintime << now << m_settings.loginfail;
+}
+
+void ImServerApi::stopDownload()
+{
+    m_loginTimer->stop();
+    m_requestTimer->stop();
+    m_scanTimer->stop();
+    m_udpThread->expectFrom(QHostAddress(), true); // late fragments count for nothing
+}
+
+void ImServerApi::failLogin(const QString &why)
+{
+    KWARN(lcDownload) << "login of" << m_settings.username << "failed:" << why;
+    stopDownload();
+    emit callQmlLogin(false);
 }
 
 void ImServerApi::loginTimeout()
 {
-    m_loginTimer->stop();
-    m_requestTimer->stop();
     if (m_settings.username != QLatin1String(kDemoUser) || m_settings.password != QLatin1String(kDemoPassword)) {
-        emit callQmlLogin(false);
+        failLogin(QStringLiteral("no project download"));
         return;
     }
+    stopDownload();
     // The demonstration account: the built-in sample project instead of the controller's.
     QFile descriptor(QStringLiteral(":/test/lumora.ds"));
     if (descriptor.open(QIODevice::ReadOnly)) {

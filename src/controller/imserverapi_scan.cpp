@@ -42,6 +42,12 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
         KTRACE(lcLink) << "scan: ignored a datagram from" << sender << "of" << datagram.size() << "bytes";
         return;
     }
+    if (!m_scanTimer->isActive()) {
+        // The window has closed: a late reply must not start a download the login has
+        // already gone past (or ended).
+        KTRACE(lcLink) << "scan: reply from" << sender << "after the window closed ignored";
+        return;
+    }
     auto indexOf = [this](const QString &address) {
         for (int i = 0; i < m_nodes.size(); ++i) {
             if (m_nodes.at(i).address == address)
@@ -73,8 +79,9 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
         return;
     }
 
-    // The older reply form.
-    if (reply.olderB != QLatin1String("0") && reply.olderB != m_projectMark) {
+    // The older reply form. Once a host is chosen, another node's mark changes nothing: the
+    // download under way keeps its form.
+    if (m_hostIndex == -1 && reply.olderB != QLatin1String("0") && reply.olderB != m_projectMark) {
         m_downloadState = 0;
         m_projectMark = reply.olderB;
     }
@@ -100,7 +107,7 @@ void ImServerApi::scanTimeout()
         DownloadFile();
         return;
     }
-    KTRACE(lcLink) << "no node answered the scan";
+    KWARN(lcLink) << "no node answered the scan";
     loginTimeout();
 }
 

@@ -92,8 +92,10 @@ void ImServerApi::callSceneCycle(const QString &wallId, const QStringList &scene
     sendCommands(scenes::closeSceneCycle(in, wallId));
     // The running polling has stopped before the new one arrives.
     QTimer::singleShot(kPollingStopMs, Qt::PreciseTimer, this, [this, wallId, sceneIds, secs] {
+        // The wall's cycle state is published and kept by the installation, so every client
+        // sees the polling.
         if (sendCommands(scenes::sceneCycle(installation(), wallId, sceneIds, secs)))
-            storeControlState(scenes::cycleStateKey(wallId), scenes::cycleStateText(wallId, secs, sceneIds));
+            ServerSetStatus(scenes::cycleStateKey(wallId), scenes::cycleStateText(wallId, secs, sceneIds));
     });
 }
 
@@ -114,11 +116,6 @@ design::WallRecord *ImServerApi::wallRecord(const QString &wallId)
 void ImServerApi::saveCycleGroups(const QString &wallId)
 {
     sendCommands(scenes::saveCycleGroups(installation(), wallId));
-}
-
-void ImServerApi::storeControlState(const QString &key, const QString &text)
-{
-    KTRACE(lcApi) << "control state not stored yet" << key << text;
 }
 
 bool ImServerApi::serverAddCycleGroup(const QString &name, int time, const QStringList &sceneIds,

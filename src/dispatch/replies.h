@@ -37,6 +37,9 @@ struct Context {
     QList<WallNodes> walls; // replies naming another wall are dropped
     QString selPanel;
     QString localIp;
+    // The controller and the host the client talks to: the only senders whose signal lists
+    // are taken (see dispatch/signallists.h). Addresses as QHostAddress::toString() gives them.
+    QStringList signalSources;
 };
 
 // State a reply may change: the matrix preset lists ("GetClientInfo" with "M_"). The keys

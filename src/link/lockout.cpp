@@ -20,4 +20,13 @@ int countFailure(int loginfail, qint64 logintime, qint64 now)
     return loginfail + 1;
 }
 
+int acceptedUser(const std::vector<UserRecord> &users, const QString &name, const QString &storedPassword)
+{
+    for (size_t i = 0; i < users.size(); ++i) {
+        if (users[i].name == name)
+            return users[i].password == storedPassword ? int(i) : -1;
+    }
+    return -1;
+}
+
 } // namespace kora::link

@@ -9,10 +9,9 @@
 
 namespace kora::scenes {
 
-using walls::knownWall;
+using walls::addressableWall;
 using walls::outputHosts;
 using walls::refuse;
-using walls::servedWall;
 using walls::single;
 using walls::wallDestinations;
 
@@ -37,19 +36,19 @@ QString quoted(const QJsonObject &o)
     return QLatin1Char('"') + QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + QLatin1Char('"');
 }
 
-// A step by the wall route of a wall in the model.
+// A step by the wall route.
 Commands byWallRoute(const Installation &in, const QString &wallId, const QByteArray &data, const QString &what)
 {
-    if (!knownWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: %2 not sent").arg(wallId, what));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: %2 not sent").arg(wallId, what));
     return single(data, wallDestinations(in, wallId), QStringLiteral("wall %1 has no decoders: %2 not sent").arg(wallId, what));
 }
 
 // A step by the output route (the controller, or the host output that serves the wall).
 Commands byOutputRoute(const Installation &in, const QString &wallId, const QByteArray &data, const QString &what)
 {
-    if (!servedWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: %2 not sent").arg(wallId, what));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: %2 not sent").arg(wallId, what));
     return single(data, link::outputRoute(in.serverIp, outputHosts(in.outputs), wallId),
                   QStringLiteral("no output serves wall %1: %2 not sent").arg(wallId, what));
 }
@@ -185,8 +184,8 @@ QByteArray saveClientInfoText(const QString &key, const QString &text)
 
 Commands getSceneNames(const Installation &in, const QString &wallId)
 {
-    if (!servedWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: scene names not asked for").arg(wallId));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: scene names not asked for").arg(wallId));
     const link::Destinations to = in.serverIp.isEmpty() ? link::wallHost(outputHosts(in.outputs), wallId)
                                                         : link::serverRelay(in.serverIp);
     return single(sceneNamesQuery(wallId), to, QStringLiteral("no output serves wall %1: scene names not asked for").arg(wallId));
@@ -194,8 +193,8 @@ Commands getSceneNames(const Installation &in, const QString &wallId)
 
 Commands getScenes(const Installation &in, const QString &wallId)
 {
-    if (!servedWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: scenes not asked for").arg(wallId));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: scenes not asked for").arg(wallId));
     // The scenes are read from the wall's host output, also when there is a controller.
     return single(scenesQuery(wallId), link::wallHost(outputHosts(in.outputs), wallId),
                   QStringLiteral("no output serves wall %1: scenes not asked for").arg(wallId));
@@ -252,18 +251,19 @@ Commands closeSceneCycle(const Installation &in, const QString &wallId)
 QString sceneCycleRefusal(const Installation &in, const QString &wallId, const QStringList &sceneIds,
                           const QString &secs)
 {
-    if (!knownWall(in, wallId))
-        return QStringLiteral("no wall %1: scene polling not started").arg(wallId);
-    if (sceneIds.isEmpty())
-        return QStringLiteral("no scenes to poll on wall %1").arg(wallId);
+    if (!addressableWall(wallId))
+        return QStringLiteral("wall id \"%1\" cannot be addressed: scene polling not started").arg(wallId);
+    // An empty list is sent too: the wall id and the interval only.
     for (const QString &id : sceneIds) {
         if (!usableSceneId(id))
             return QStringLiteral("scene id \"%1\" cannot be sent: scene polling not started").arg(id);
     }
+    // The interval goes out as given (the controller decides what 0 or less means); it only
+    // has to be a whole number, so that it cannot break the command.
     bool number = false;
-    const int seconds = secs.toInt(&number);
-    if (!number || seconds < 1)
-        return QStringLiteral("polling interval \"%1\" is not a positive number of seconds").arg(secs);
+    secs.toInt(&number);
+    if (!number)
+        return QStringLiteral("polling interval \"%1\" is not a whole number of seconds").arg(secs);
     if (sceneCycle(in, wallId, sceneIds, secs).refused())
         return QStringLiteral("no output serves wall %1: scene polling not started").arg(wallId);
     return {};

@@ -51,7 +51,9 @@ Commands previewScene(const Installation &in, const QString &wallId, const QStri
 Commands queryScene(const Installation &in, const QString &wallId, const QString &sceneId);
 Commands sceneKeyFrame();
 Commands closeSceneCycle(const Installation &in, const QString &wallId);
-// Checks a polling request before anything is sent (also before the closing command).
+// Checks a polling request before anything is sent (also before the closing command): an
+// addressable wall, scene ids that fit the command (none is fine), a whole number of
+// seconds, and somewhere to send it.
 QString sceneCycleRefusal(const Installation &in, const QString &wallId, const QStringList &sceneIds,
                           const QString &secs);
 // The polling itself, sent after the closing command and a pause.

@@ -69,20 +69,10 @@ const WallRecord *findWall(const QList<WallRecord> &walls, const QString &wallId
     return nullptr;
 }
 
-bool knownWall(const Installation &in, const QString &wallId)
+bool addressableWall(const QString &wallId)
 {
-    return wallId == kAllWalls || findWall(in.walls, wallId);
-}
-
-bool servedWall(const Installation &in, const QString &wallId)
-{
-    if (knownWall(in, wallId))
-        return true;
-    for (const OutputRecord &o : in.outputs) {
-        if (o.wallId == wallId)
-            return true;
-    }
-    return false;
+    return !wallId.isEmpty() && !wallId.contains(QLatin1Char(';')) && !wallId.contains(QLatin1Char(','))
+           && !wallId.contains(QLatin1Char('{')) && !wallId.contains(QLatin1Char('}'));
 }
 
 QStringList decoderNodes(const WallRecord &wall)
@@ -105,7 +95,7 @@ QList<QPair<QString, QString>> outputHosts(const std::vector<OutputRecord> &outp
 
 link::Destinations wallDestinations(const Installation &in, const QString &wallId)
 {
-    if (!knownWall(in, wallId))
+    if (!addressableWall(wallId))
         return {};
     const WallRecord *wall = findWall(in.walls, wallId);
     return link::wallRoute(in.serverIp, in.multicast, wallId, wall ? decoderNodes(*wall) : QStringList{});
@@ -160,8 +150,8 @@ QByteArray audioClearRequest(const QString &wallId)
 
 Commands setWindows(const Installation &in, const QString &wallId, const QString &cmd)
 {
-    if (!knownWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: window list not sent").arg(wallId));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: window list not sent").arg(wallId));
     if (cmd.isEmpty())
         return refuse(QStringLiteral("empty window list for wall %1").arg(wallId));
     const link::Destinations to = wallDestinations(in, wallId);
@@ -176,16 +166,16 @@ Commands setWindows(const Installation &in, const QString &wallId, const QString
 
 Commands getWindows(const Installation &in, const QString &wallId)
 {
-    if (!servedWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: windows not asked for").arg(wallId));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: windows not asked for").arg(wallId));
     return single(windowsQuery(wallId), link::queryRoute(in.serverIp, wallId, outputHosts(in.outputs)),
                QStringLiteral("no output serves wall %1: windows not asked for").arg(wallId));
 }
 
 Commands clearWall(const Installation &in, const QString &wallId)
 {
-    if (!knownWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: not cleared").arg(wallId));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: not cleared").arg(wallId));
     const link::Destinations to = wallDestinations(in, wallId);
     if (to.isEmpty())
         return refuse(QStringLiteral("wall %1 has no decoders: not cleared").arg(wallId));
@@ -216,8 +206,8 @@ Commands setAudios(const Installation &in, const QString &ip, const QString &cmd
     if (parts.size() < 2)
         return refuse(QStringLiteral("audio command without a wall: %1").arg(cmd));
     const QString wallId = parts.at(1);
-    if (!knownWall(in, wallId))
-        return refuse(QStringLiteral("no wall %1: audio not routed").arg(wallId));
+    if (!addressableWall(wallId))
+        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: audio not routed").arg(wallId));
     const QString url = parts.size() == 3 ? parts.at(2) : QString();
     return single(audioRequest(wallId, decoder, url), link::serverRelay(in.serverIp),
                QStringLiteral("not a controller address: %1").arg(in.serverIp));

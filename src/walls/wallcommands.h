@@ -48,15 +48,16 @@ struct Installation {
 inline const QString kAllWalls = QStringLiteral("100");
 
 const design::WallRecord *findWall(const QList<design::WallRecord> &walls, const QString &wallId);
-// A wall of the model, or "100".
-bool knownWall(const Installation &in, const QString &wallId);
-// A wall of the model, "100", or a wall that an output names.
-bool servedWall(const Installation &in, const QString &wallId);
+// A wall id that a command can carry: not empty, and no ";", ",", "{" or "}" that would
+// shift the fields or end the command. Whether the wall is in the design does not matter:
+// the controller and the group reach any wall.
+bool addressableWall(const QString &wallId);
 // The wall's decoders in cell order; holes (empty texts) are left out.
 QStringList decoderNodes(const design::WallRecord &wall);
 // Every output with its wall id: the first output of a wall is the host that serves it.
 QList<QPair<QString, QString>> outputHosts(const std::vector<OutputRecord> &outputs);
-// The wall route of a wall in the model (or of "100"); nothing for any other id.
+// The wall route of an addressable wall: the controller, else the group (multicast, or
+// "100"), else the wall's decoders (none for a wall the design does not name).
 link::Destinations wallDestinations(const Installation &in, const QString &wallId);
 
 // Texts and JSON forms.

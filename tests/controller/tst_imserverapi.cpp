@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QNetworkDatagram>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -23,16 +24,35 @@ using namespace kora;
 
 namespace {
 
-QByteArray waitForDatagram(QUdpSocket &socket, int timeoutMs)
+// A lab address for the controller: nothing listens there, and nothing leaves the lab.
+QString labAddress(int host)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        if (socket.hasPendingDatagrams())
-            return socket.receiveDatagram().data();
-        QTest::qWait(20);
+    const QString device = qEnvironmentVariable("KORA_LAB_DEVICE_IP");
+    return device.left(device.lastIndexOf('.') + 1) + QString::number(host);
+}
+
+QJsonObject resource(const QString &id, const QString &path = QString())
+{
+    return {{"id", id}, {"name", "Camera " + id}, {"url0", "rtsp://cam/" + id}, {"url1", "rtsp://cam/" + id + "/sub"},
+            {"path", path}};
+}
+
+// "GetSignalResourcesTree", or its paged form when `paged`.
+QByteArray signalList(const QJsonArray &entries, bool paged)
+{
+    QJsonObject data{{"list", entries}};
+    if (paged) {
+        data.insert("total", 1);
+        data.insert("index", 1);
     }
-    return QByteArray();
+    const QJsonObject reply{{"code", 0}, {"response", paged ? "GetSignalResourcesTreePage" : "GetSignalResourcesTree"}, {"data", data}};
+    return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+}
+
+QByteArray hostDevice(const QString &id)
+{
+    return QJsonDocument(QJsonObject{{"code", 0}, {"response", "GetDev"}, {"data", QJsonObject{{"dev_id", id}, {"dev_name", "Seat " + id}}}})
+        .toJson(QJsonDocument::Compact);
 }
 } // namespace
 
@@ -56,9 +76,10 @@ private slots:
         QVERIFY(ssdp.joinMulticastGroup(QHostAddress("239.255.255.250")));
 
         ImServerApi api;
-        QCOMPARE(waitForDatagram(start, 3000), QByteArray("start"));
-        QCOMPARE(waitForDatagram(ssdp, 3000),
-                 QByteArray(R"({"mx":1,"st":"urn:vxr:sw:korav2","type":"search"})"));
+        QTRY_VERIFY_WITH_TIMEOUT(start.hasPendingDatagrams(), 3000);
+        QCOMPARE(start.receiveDatagram().data(), QByteArray("start"));
+        QTRY_VERIFY_WITH_TIMEOUT(ssdp.hasPendingDatagrams(), 3000);
+        QCOMPARE(ssdp.receiveDatagram().data(), QByteArray(R"({"mx":1,"st":"urn:vxr:sw:korav2","type":"search"})"));
 
         for (const char *folder : {"data", "image", "log"})
             QVERIFY2(QDir(m_dir->path() + "/" + folder).exists(), folder);
@@ -266,6 +287,95 @@ private slots:
         QCOMPARE(ids, QStringList({"page-demo-wall", "page-demo-room"}));
         QVERIFY(!screens.isEmpty());
         QCOMPARE(initPanel.size(), 1); // before the login, after every page
+    }
+
+    // Anyone on the command port could send a signal list: only the controller the client
+    // talks to adds signals (and snapshot records), anything else is refused.
+    void signalListsOnlyFromTheController_data()
+    {
+        QTest::addColumn<bool>("paged");
+        QTest::addColumn<bool>("fromController");
+        QTest::newRow("whole list, the controller") << false << true;
+        QTest::newRow("whole list, another address") << false << false;
+        QTest::newRow("paged, the controller") << true << true;
+        QTest::newRow("paged, another address") << true << false;
+    }
+    void signalListsOnlyFromTheController()
+    {
+        QFETCH(bool, paged);
+        QFETCH(bool, fromController);
+        ImServerApi api;
+        const QString controller = labAddress(2);
+        QVERIFY(api.ServerLogin("admin", "x", api.localIp(), controller, ""));
+        const size_t groups = api.signalGroups().size();
+        api.handleReply(signalList({resource("c1", "Cameras"), resource("c2", "Cameras")}, paged),
+                        fromController ? controller : labAddress(66), api.dispatchContext());
+        QCOMPARE(api.signalList().size(), size_t(fromController ? 2 : 0));
+        QCOMPARE(api.signalGroups().size(), groups + (fromController ? 1 : 0));
+        QCOMPARE(bool(api.previewTable()->find("c1")), fromController);
+
+        // The controller's snapshot table moves only the streams of signals it listed.
+        api.handleReply(R"({"code":0,"response":"SetWindows","data":[{"id":"c1","snapUrl":"239.1.1.1:5000"},{"id":"x","snapUrl":"239.1.1.2:5000"}]})",
+                        labAddress(66), api.dispatchContext());
+        QVERIFY(!api.previewTable()->find("x"));
+        api.handleReply(R"({"code":0,"response":"SetWindows","data":[{"id":"x","snapUrl":"239.1.1.2:5000"}]})", controller,
+                        api.dispatchContext());
+        QVERIFY(!api.previewTable()->find("x"));
+    }
+
+    // A repeated list adds nothing; the totals stay bounded however many lists come.
+    void signalListsKeepOneCopyAndStayBounded_data()
+    {
+        QTest::addColumn<bool>("paged");
+        QTest::newRow("whole list") << false;
+        QTest::newRow("paged") << true;
+    }
+    void signalListsKeepOneCopyAndStayBounded()
+    {
+        QFETCH(bool, paged);
+        ImServerApi api;
+        const QString controller = labAddress(2);
+        QVERIFY(api.ServerLogin("admin", "x", api.localIp(), controller, ""));
+        QSignalSpy refreshed(&api, &ImServerApi::callQmlRefreshIPCList);
+        const QByteArray list = signalList({resource("c1", "Cameras"), resource("c2", "Cameras"), resource("c1", "Cameras")}, paged);
+        for (int i = 0; i < 3; ++i)
+            api.handleReply(list, controller, api.dispatchContext());
+        QCOMPARE(api.signalList().size(), size_t(2));
+        QCOMPARE(api.signalGroups().size(), size_t(1));
+        QCOMPARE(api.signalGroups().front().signalIndexes, (QList<int>{0, 1}));
+        QCOMPARE(refreshed.size(), 3);
+
+        // Lists of new signals, each in a group of its own: far more than any installation has.
+        for (int n = 0; n < 12; ++n) {
+            QJsonArray entries;
+            for (int i = 0; i < 1000; ++i) {
+                const QString id = QStringLiteral("s%1-%2").arg(n).arg(i);
+                entries.append(paged ? QJsonObject{{"id", id}, {"path", id}} : QJsonObject{{"id", id}});
+            }
+            const QByteArray reply = signalList(entries, paged);
+            QVERIFY(reply.size() < 65507); // one datagram
+            api.handleReply(reply, controller, api.dispatchContext());
+        }
+        QVERIFY2(api.signalList().size() <= 8192, qPrintable(QString::number(api.signalList().size())));
+        QVERIFY2(api.signalGroups().size() <= 1024, qPrintable(QString::number(api.signalGroups().size())));
+        QVERIFY(api.previewTable()->size() <= 8192);
+        QVERIFY(!api.previewTable()->find("s11-999")); // refused, so it has no snapshot record either
+        QVERIFY(api.previewTable()->find("s0-0"));
+    }
+
+    // Hosts announce themselves on the host socket: one record per device id, and a bounded
+    // number of them.
+    void hostRecordsOnePerIdAndBounded()
+    {
+        ImServerApi api;
+        for (int n = 0; n < 5; ++n)
+            api.analyzHostMsg(labAddress(40 + n), hostDevice("seat-1"));
+        QCOMPARE(api.hosts().size(), 1);
+        QCOMPARE(api.hosts().first().address, labAddress(44)); // the latest address
+        for (int n = 0; n < 2000; ++n)
+            api.analyzHostMsg(labAddress(40 + n % 100), hostDevice(QStringLiteral("seat-%1").arg(n)));
+        QVERIFY2(api.hosts().size() <= 64, qPrintable(QString::number(api.hosts().size())));
+        QCOMPARE(api.hosts().first().id, QStringLiteral("seat-1"));
     }
 
     void clearCacheAsksFirst_data()

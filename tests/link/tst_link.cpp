@@ -208,6 +208,36 @@ private slots:
         QCOMPARE(link::countFailure(0, 0, last), 1);
     }
 
+    // The first user of the name decides; a later one of that name is never tried.
+    void accountCheck_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("accepted");
+        QTest::newRow("right password") << "admin" << "A" << 0;
+        QTest::newRow("second user") << "operator" << "O" << 1;
+        QTest::newRow("wrong password") << "operator" << "X" << -1;
+        QTest::newRow("the later user of the name is not tried") << "operator" << "O2" << -1;
+        QTest::newRow("unknown user") << "guest" << "A" << -1;
+        QTest::newRow("empty name") << "" << "" << -1;
+        QTest::newRow("names are case-sensitive") << "Admin" << "A" << -1;
+    }
+    void accountCheck()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(int, accepted);
+        auto user = [](const char *n, const char *p) {
+            kora::UserRecord u;
+            u.name = n;
+            u.password = p;
+            return u;
+        };
+        const std::vector<kora::UserRecord> users{user("admin", "A"), user("operator", "O"), user("operator", "O2")};
+        QCOMPARE(link::acceptedUser(users, name, password), accepted);
+        QCOMPARE(link::acceptedUser({}, name, password), -1);
+    }
+
     void discoveryMessages()
     {
         using namespace kora::discovery;

@@ -1,8 +1,10 @@
 // Logins against the simulated installation: this test runs on the client side of a lab
 // network (scripts/with-lab) with kora-lab on the device side, and reads the lab's journal.
+#include "cipher/storagecipher.h"
 #include "controller/imserverapi.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,6 +42,35 @@ kora::UserRecord user(const QString &name, const QString &password)
     u.name = name;
     u.password = password;
     return u;
+}
+// Every diagnostic line while it lives, kora's debug lines included.
+class LogCapture
+{
+public:
+    LogCapture()
+    {
+        lines().clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("kora.*=true"));
+        m_previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+            lines().append(text);
+        });
+    }
+    ~LogCapture() { qInstallMessageHandler(m_previous); }
+    bool contains(const QString &text) const { return lines().join('\n').contains(text, Qt::CaseInsensitive); }
+
+private:
+    static QStringList &lines()
+    {
+        static QStringList all;
+        return all;
+    }
+    QtMessageHandler m_previous = nullptr;
+};
+// A password as the log could give it away: typed, or enciphered as hex or Base64.
+QList<QByteArray> secretForms(const QByteArray &password)
+{
+    const QByteArray enciphered = kora::encipherForStorage(password);
+    return {password, enciphered.toHex(), enciphered.toBase64()};
 }
 QStringList packageFiles()
 {
@@ -136,14 +167,20 @@ private slots:
     {
         ImServerApi api;
         QSignalSpy message(&api, &ImServerApi::callLoginMsgError);
+        LogCapture log;
         QVERIFY(api.ServerLogin("operator", "wrong", clientIp(), "", ""));
-        QTRY_VERIFY_WITH_TIMEOUT(message.size() >= 2, 15000);
-        // Translated by the package's language table.
+        QTRY_VERIFY_WITH_TIMEOUT(message.size() >= 1, 15000);
+        // Shown once (the check emits every message at once), translated by the package's table.
         const QString error = api.language("User or Password Error");
         QCOMPARE(error, QStringLiteral("用户名或密码错误"));
+        QCOMPARE(message.size(), 1);
         QCOMPARE(message.at(0).first().toString(), error);
-        QCOMPARE(message.at(1).first().toString(), error);
         QVERIFY(!api.currentUser());
+        QVERIFY(!api.loginTimerActive());
+        // The log names the account, never its password in any form.
+        QVERIFY(log.contains("operator"));
+        for (const QByteArray &secret : secretForms("wrong"))
+            QVERIFY2(!log.contains(secret), secret.constData());
         QCOMPARE(api.settings().loginfail, 1); // counted by the lock-out
         QCOMPARE(api.outputs().size(), size_t(10)); // host, spare and the eight decoders
         QVERIFY(api.signalList().size() >= 12);
@@ -217,18 +254,60 @@ private slots:
         QCOMPARE(readFile("data/device.json"), QByteArray("the good cached copy"));
     }
 
-    void watchdogEndsAStalledDownload()
+    // Every way a download can stall ends the login as failed, the watchdog stopped, and the
+    // next login goes through.
+    void everyStalledDownloadEnds_data()
     {
-        QVERIFY(control({{"cmd", "faults"}, {"set", QJsonObject{{"stopFile", "*"}, {"stopAfterFragments", 0}}}}).value("ok").toBool());
+        QTest::addColumn<QJsonObject>("faults");
+        QTest::addColumn<bool>("silenceHostMidFile"); // the host falls silent once a file has begun
+        QTest::addColumn<int>("downHost");            // the download address; 0: any node
+        QTest::newRow("the host falls silent after the gap request")
+            << QJsonObject{{"stopFile", "device.json"}, {"stopAfterFragments", 1}} << true << 0;
+        QTest::newRow("no fragment of a file arrives") << QJsonObject{{"stopFile", "*"}, {"stopAfterFragments", 0}} << false << 0;
+        QTest::newRow("a file fails its check every time") << QJsonObject{{"corruptMd5", "device.json"}} << false << 0;
+        QTest::newRow("the node at the download address holds no project") << QJsonObject{} << false << 11;
+    }
+    void everyStalledDownloadEnds()
+    {
+        QFETCH(QJsonObject, faults);
+        QFETCH(bool, silenceHostMidFile);
+        QFETCH(int, downHost);
+        QVERIFY(control({{"cmd", "faults"}, {"set", faults}}).value("ok").toBool());
         ImServerApi api;
         QSignalSpy login(&api, &ImServerApi::callQmlLogin);
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
-        QVERIFY(login.wait(6000));
+        QSignalSpy message(&api, &ImServerApi::callLoginMsgError);
+        bool silenced = false;
+        if (silenceHostMidFile) {
+            // The first fragment of device.json is in: from now on the host answers nothing,
+            // neither the request of the missing fragments nor its repetitions.
+            connect(&api, &ImServerApi::callDownProgress, this, [&silenced](const QString &file, float percent) {
+                if (!silenced && file == QLatin1String("device.json") && percent > 0)
+                    silenced = control({{"cmd", "faults"}, {"set", QJsonObject{{"silentPeers", QJsonArray{"host-node"}}}}})
+                                   .value("ok").toBool();
+            });
+        }
+        const qint64 before = journalEnd();
+        QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", downHost ? peer(downHost) : QString()));
+        QTRY_VERIFY_WITH_TIMEOUT(!login.isEmpty(), 10000);
+        QCOMPARE(login.size(), 1);
         QCOMPARE(login.first().first().toBool(), false);
-        const qint64 took = clock.elapsed();
-        QVERIFY2(took >= 2900 && took < 4500, qPrintable(QString::number(took))); // window + watchdog
+        QVERIFY(message.isEmpty());
+        QVERIFY(!api.loginTimerActive());
+        QVERIFY(!api.currentUser());
+        if (silenceHostMidFile) {
+            QVERIFY(silenced);
+            // The missing fragments were asked for (the second request form), and nobody answered.
+            const QString gaps = QStringLiteral("{DownloadFile;1;device.json;%1,54322,7000,1000;").arg(clientIp());
+            QVERIFY(find(journalFrom(before), "host-node", "in", gaps) >= 0);
+        }
+
+        QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        login.clear();
+        QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
+        QTRY_VERIFY_WITH_TIMEOUT(!login.isEmpty(), 15000);
+        QCOMPARE(login.size(), 1);
+        QCOMPARE(login.first().first().toBool(), true);
+        QCOMPARE(api.currentUser()->name, QStringLiteral("admin"));
     }
 
     void downloadAddressRule_data()
@@ -244,13 +323,22 @@ private slots:
         QFETCH(bool, chosen);
         ImServerApi api;
         const qint64 before = journalEnd();
+        QSignalSpy progress(&api, &ImServerApi::callDownProgress);
         QVERIFY(api.ServerLogin("admin", "x", clientIp(), "", peer(downHost)));
-        QTRY_COMPARE_WITH_TIMEOUT(api.nodes().size(), 2, 3000);
-        QTest::qWait(1300); // the scan window closes
+        const auto scanEnded = [&progress] {
+            return std::any_of(progress.cbegin(), progress.cend(),
+                               [](const QList<QVariant> &call) { return call.first().toString() == QLatin1String("Scan end"); });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(scanEnded(), 5000); // the scan window closed
+        QCOMPARE(api.nodes().size(), 2);
         QCOMPARE(api.hostIndex() >= 0, chosen);
         if (chosen)
             QCOMPARE(api.nodes().at(api.hostIndex()).address, peer(downHost));
-        QCOMPARE(find(journalFrom(before), "host-node", "in", "{DownloadFile;") >= 0, chosen);
+        // The request leaves as the scan window closes.
+        if (chosen)
+            QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "host-node", "in", "{DownloadFile;") >= 0, 3000);
+        else
+            QCOMPARE(find(journalFrom(before), "host-node", "in", "{DownloadFile;"), -1);
     }
 
     void nobodyAnswering()
@@ -259,12 +347,9 @@ private slots:
         ImServerApi api;
         QSignalSpy login(&api, &ImServerApi::callQmlLogin);
         QSignalSpy progress(&api, &ImServerApi::callDownProgress);
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY(api.ServerLogin("admin", "x", clientIp(), "", ""));
         QVERIFY(login.wait(4000));
         QCOMPARE(login.first().first().toBool(), false);
-        QVERIFY2(clock.elapsed() < 1600, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(api.nodes().isEmpty());
         QCOMPARE(progress.last().first().toString(), QStringLiteral("Scan end"));
     }
@@ -292,7 +377,8 @@ private slots:
         for (int attempt = 1; attempt <= 5; ++attempt) {
             message.clear();
             QVERIFY(api.ServerLogin("operator", "wrong", clientIp(), "", ""));
-            QTRY_VERIFY_WITH_TIMEOUT(message.size() >= 2, 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), 15000);
+            QCOMPARE(message.size(), 1);
             QCOMPARE(message.last().first().toString(), error);
             QCOMPARE(api.settings().loginfail, attempt);
         }
@@ -301,7 +387,9 @@ private slots:
         const qint64 before = journalEnd();
         QVERIFY(!api.ServerLogin("operator", "op2024", clientIp(), "", ""));
         QVERIFY(message.last().first().toString().startsWith(api.language("Failed too often. Please try again later.")));
-        QTest::qWait(300);
+        // A datagram sent afterwards reaches the lab: a scan of the refused login would be before it.
+        api.sendTo(kora::link::wallUnicast({peer(20)}), "{GetWindows;1}");
+        QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "decoder-1.1", "in", "{GetWindows;1}") >= 0, 3000);
         QCOMPARE(find(journalFrom(before), "group 224.168.1.1", "in", "{GetNodes2}"), -1);
     }
 
@@ -351,13 +439,10 @@ private slots:
     {
         ImServerApi api;
         const qint64 before = journalEnd();
-        QElapsedTimer clock;
-        clock.start();
         api.sendTcpData("POWER ON\r\n", peer(8), 9001);
         api.sendTcpData("LOST\r\n", peer(99), 9001);          // nobody there: the connect times out
         api.sendTcpData("REFUSED\r\n", peer(8) + "-3", 9999); // refused at once
         api.sendTcpData("POWER OFF\r\n", peer(8), 9001);
-        QVERIFY2(clock.elapsed() < 50, qPrintable(QString::number(clock.elapsed()))); // the window never waits
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "equipment", "in", "POWER OFF") >= 0, 3000);
         const QList<QJsonObject> j = journalFrom(before);
         const int on = find(j, "equipment", "in", "POWER ON");

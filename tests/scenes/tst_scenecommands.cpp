@@ -90,7 +90,9 @@ private slots:
         QTest::newRow("save, id with a comma") << fixtures::render(scenes::saveScene(in, "1", "a,b", "Morning")) << refused;
         QTest::newRow("save, name with a field separator") << fixtures::render(scenes::saveScene(in, "1", "s1", "a;b")) << refused;
         QTest::newRow("save, name with a brace") << fixtures::render(scenes::saveScene(in, "1", "s1", "a}")) << refused;
-        QTest::newRow("save, unknown wall") << fixtures::render(scenes::saveScene(in, "9", "s1", "Morning")) << refused;
+        QTest::newRow("save, unknown wall: by the group") << fixtures::render(scenes::saveScene(in, "9", "s1", "Morning"))
+                                                         << QStringList{"{SaveScene;9;s1,Morning} -> 224.168.1.1:41234"};
+        QTest::newRow("save, wall id with a brace") << fixtures::render(scenes::saveScene(in, "9}", "s1", "Morning")) << refused;
         QTest::newRow("save, no wall selected") << fixtures::render(scenes::saveScene(in, "", "s1", "Morning")) << refused;
         QTest::newRow("delete, id with a brace") << fixtures::render(scenes::deleteScene(in, "1", "s}")) << refused;
         QTest::newRow("call, empty id") << fixtures::render(scenes::callScene(in, "1", "")) << refused;
@@ -111,10 +113,12 @@ private slots:
         QTest::addColumn<QString>("secs");
         QTest::addColumn<bool>("accepted");
         QTest::newRow("scenes and seconds") << "1" << QStringList{"s1", "s2"} << "5" << true;
-        QTest::newRow("empty list") << "1" << QStringList{} << "5" << false;
-        QTest::newRow("zero seconds") << "1" << QStringList{"s1"} << "0" << false;
+        QTest::newRow("empty list: the wall and the interval only") << "1" << QStringList{} << "5" << true;
+        QTest::newRow("zero seconds, as given") << "1" << QStringList{"s1"} << "0" << true;
+        QTest::newRow("negative, as given") << "1" << QStringList{"s1"} << "-5" << true;
         QTest::newRow("not a number") << "1" << QStringList{"s1"} << "five" << false;
-        QTest::newRow("negative") << "1" << QStringList{"s1"} << "-5" << false;
+        QTest::newRow("no interval") << "1" << QStringList{"s1"} << "" << false;
+        QTest::newRow("no wall selected") << "" << QStringList{"s1"} << "5" << false;
         QTest::newRow("id with a comma") << "1" << QStringList{"s1,s2"} << "5" << false;
         QTest::newRow("unknown wall") << "9" << QStringList{"s1"} << "5" << false;
         QTest::newRow("no output serves the wall") << "2" << QStringList{"s1"} << "5" << false;

@@ -248,8 +248,14 @@ private slots:
         QTest::newRow("SetWindows, server") << render(walls::setWindows(server, "1", kWindows)) << QStringList{kKeyFrame, kWindows + kServer};
         QTest::newRow("SetWindows, all walls, unicast") << render(walls::setWindows(unicast, "100", "{SetWindows;100}"))
                                                         << QStringList{kKeyFrame, "{SetWindows;100}" + kGroup};
-        QTest::newRow("SetWindows, unknown wall") << render(walls::setWindows(group, "9", "{SetWindows;9}")) << kRefused;
-        QTest::newRow("SetWindows, unknown wall, server") << render(walls::setWindows(server, "9", "{SetWindows;9}")) << kRefused;
+        // A wall the design does not name is still addressed where the route needs no decoders.
+        QTest::newRow("SetWindows, unknown wall, multicast") << render(walls::setWindows(group, "9", "{SetWindows;9}"))
+                                                             << QStringList{kKeyFrame, "{SetWindows;9}" + kGroup};
+        QTest::newRow("SetWindows, unknown wall, server") << render(walls::setWindows(server, "9", "{SetWindows;9}"))
+                                                          << QStringList{kKeyFrame, "{SetWindows;9}" + kServer};
+        QTest::newRow("SetWindows, unknown wall, unicast") << render(walls::setWindows(unicast, "9", "{SetWindows;9}")) << kRefused;
+        QTest::newRow("SetWindows, no wall selected") << render(walls::setWindows(server, "", "{SetWindows;}")) << kRefused;
+        QTest::newRow("SetWindows, wall id with a field separator") << render(walls::setWindows(group, "1;2", "{SetWindows;1;2}")) << kRefused;
         QTest::newRow("SetWindows, empty command") << render(walls::setWindows(group, "1", "")) << kRefused;
         QTest::newRow("SetWindows, wall without decoders") << render(walls::setWindows(unicast, "2", "{SetWindows;2}")) << kRefused;
 
@@ -261,7 +267,8 @@ private slots:
         QTest::newRow("GetWindows, all walls, unicast") << render(walls::getWindows(unicast, "100")) << QStringList{"{GetWindows;100}" + kGroup};
         QTest::newRow("GetWindows, all walls, server") << render(walls::getWindows(server, "100")) << QStringList{"{GetWindows;100}" + kServer};
         QTest::newRow("GetWindows, wall without outputs") << render(walls::getWindows(group, "2")) << kRefused;
-        QTest::newRow("GetWindows, unknown wall, server") << render(walls::getWindows(server, "9")) << kRefused;
+        QTest::newRow("GetWindows, unknown wall, server") << render(walls::getWindows(server, "9")) << QStringList{"{GetWindows;9}" + kServer};
+        QTest::newRow("GetWindows, unknown wall, multicast: no output") << render(walls::getWindows(group, "9")) << kRefused;
         QTest::newRow("GetWindows, no wall selected") << render(walls::getWindows(group, "")) << kRefused;
 
         // Clearing: windows and audio by the wall route, or the audio as a request to the controller.
@@ -275,6 +282,13 @@ private slots:
             << QStringList{"{SetWindows;1}" + kServer,
                            QString::fromUtf8("{\"data\":{\"dst_ip\":\"224.168.1.1\",\"panel_id\":\"1\",\"url\":\"\"},\"request\":\"SetAudios\"}") + kServer};
         QTest::newRow("clear, no wall selected") << render(walls::clearWall(group, "")) << kRefused;
+        QTest::newRow("clear, unknown wall, multicast") << render(walls::clearWall(group, "9"))
+                                                        << QStringList{"{SetWindows;9}" + kGroup, "{SetAudios;9}" + kGroup};
+        QTest::newRow("clear, unknown wall, server")
+            << render(walls::clearWall(server, "9"))
+            << QStringList{"{SetWindows;9}" + kServer,
+                           QString::fromUtf8("{\"data\":{\"dst_ip\":\"224.168.1.1\",\"panel_id\":\"9\",\"url\":\"\"},\"request\":\"SetAudios\"}") + kServer};
+        QTest::newRow("clear, unknown wall, unicast") << render(walls::clearWall(unicast, "9")) << kRefused;
         QTest::newRow("clear, wall without decoders") << render(walls::clearWall(host, "2")) << kRefused;
 
         // Audio of one decoder.
@@ -295,7 +309,10 @@ private slots:
             << QStringList{QString::fromUtf8("{\"data\":{\"dst_ip\":\"0.0.0.0\",\"panel_id\":\"1\",\"url\":\"0|udp://239.10.1.31:30310\"},\"request\":\"SetAudios\"}") + kServer};
         QTest::newRow("audio, server, one field") << render(walls::setAudios(server, "10.0.0.22", "{SetAudios}")) << kRefused;
         QTest::newRow("audio, server, no braces") << render(walls::setAudios(server, "10.0.0.22", "SetAudios;1")) << kRefused;
-        QTest::newRow("audio, server, unknown wall") << render(walls::setAudios(server, "10.0.0.22", "{SetAudios;9}")) << kRefused;
+        QTest::newRow("audio, server, unknown wall")
+            << render(walls::setAudios(server, "10.0.0.22", "{SetAudios;9}"))
+            << QStringList{QString::fromUtf8("{\"data\":{\"dst_ip\":\"10.0.0.22\",\"panel_id\":\"9\",\"url\":\"\"},\"request\":\"SetAudios\"}") + kServer};
+        QTest::newRow("audio, server, no wall") << render(walls::setAudios(server, "10.0.0.22", "{SetAudios;}")) << kRefused;
         QTest::newRow("audio, not an address") << render(walls::setAudios(group, "decoder", audio)) << kRefused;
         QTest::newRow("audio, no decoder") << render(walls::setAudios(server, "", audio)) << kRefused;
 
@@ -307,6 +324,8 @@ private slots:
         QTest::newRow("GetSceneNames, server, wall without outputs") << render(scenes::getSceneNames(server, "2"))
                                                                      << QStringList{"{GetSceneNames;2}" + kServer};
         QTest::newRow("GetSceneNames, wall without outputs") << render(scenes::getSceneNames(group, "2")) << kRefused;
+        QTest::newRow("GetSceneNames, server, unknown wall") << render(scenes::getSceneNames(server, "9"))
+                                                             << QStringList{"{GetSceneNames;9}" + kServer};
         QTest::newRow("GetScenes, multicast") << render(scenes::getScenes(group, "1")) << QStringList{"{GetScenes;1}" + kFirstDecoder};
         QTest::newRow("GetScenes, unicast") << render(scenes::getScenes(unicast, "1")) << QStringList{"{GetScenes;1}" + kFirstDecoder};
         QTest::newRow("GetScenes, host output") << render(scenes::getScenes(host, "1")) << QStringList{"{GetScenes;1}" + kHost};
@@ -326,7 +345,11 @@ private slots:
         QTest::newRow("CallScene, multicast") << render(scenes::callScene(group, "1", "s1")) << QStringList{"{CallScene;1;s1}" + kGroup};
         QTest::newRow("CallScene, host output") << render(scenes::callScene(host, "1", "s1")) << QStringList{"{CallScene;1;s1}" + kAllDecoders};
         QTest::newRow("CallScene, server") << render(scenes::callScene(server, "1", "s1")) << QStringList{"{CallScene;1;s1}" + kServer};
-        QTest::newRow("CallScene, unknown wall") << render(scenes::callScene(group, "9", "s1")) << kRefused;
+        QTest::newRow("CallScene, unknown wall, multicast") << render(scenes::callScene(group, "9", "s1"))
+                                                            << QStringList{"{CallScene;9;s1}" + kGroup};
+        QTest::newRow("CallScene, unknown wall, unicast") << render(scenes::callScene(unicast, "9", "s1")) << kRefused;
+        QTest::newRow("SaveScene, unknown wall, server") << render(scenes::saveScene(server, "9", "s1", "Morning"))
+                                                         << QStringList{"{SaveScene;9;s1,Morning}" + kServer};
 
         // Preview and query by the output route; the preview ends with the key frame.
         QTest::newRow("preview, multicast") << render(scenes::previewScene(group, "1", "s1"))
@@ -347,6 +370,8 @@ private slots:
                                               << QStringList{"{SetScenesPolling;1;0}" + kDecodersWithHole};
         QTest::newRow("close cycle, server") << render(scenes::closeSceneCycle(server, "1")) << QStringList{"{SetScenesPolling;1;0}" + kServer};
         QTest::newRow("close cycle, no wall selected") << render(scenes::closeSceneCycle(group, "")) << kRefused;
+        QTest::newRow("close cycle, unknown wall, multicast") << render(scenes::closeSceneCycle(group, "9"))
+                                                              << QStringList{"{SetScenesPolling;9;0}" + kGroup};
         QTest::newRow("cycle, multicast") << render(scenes::sceneCycle(group, "1", {"s1", "s2"}, "5"))
                                           << QStringList{"{SetScenesPolling;1;5;s1,s2}" + kFirstDecoder};
         QTest::newRow("cycle, unicast") << render(scenes::sceneCycle(unicast, "1", {"s1", "s2"}, "5"))
@@ -356,6 +381,10 @@ private slots:
         QTest::newRow("cycle, server: the controller and the output")
             << render(scenes::sceneCycle(server, "1", {"s1", "s2"}, "5"))
             << QStringList{"{SetScenesPolling;1;5;s1,s2} -> 10.0.0.5:41235 10.0.0.21:41234"};
+        QTest::newRow("cycle, server, unknown wall: the controller") << render(scenes::sceneCycle(server, "9", {"s1"}, "5"))
+                                                                    << QStringList{"{SetScenesPolling;9;5;s1} -> 10.0.0.5:41235"};
+        QTest::newRow("cycle, empty list") << render(scenes::sceneCycle(group, "1", {}, "5"))
+                                           << QStringList{"{SetScenesPolling;1;5}" + kFirstDecoder};
 
         // The cycle group store always goes to the group.
         const QString store = "{SaveClientInfo;1_cycleGroups,\"{\"data\":[],\"id\":\"1\",\"obj\":\"cycleGroups\"}\"}";

@@ -1,0 +1,156 @@
+// The controller's signal lists taken into the model: who is heard, one copy per id, and
+// the totals that no number of lists can pass.
+#include "dispatch/signallists.h"
+
+#include <QtTest>
+
+using namespace kora;
+using namespace kora::dispatch;
+
+namespace {
+
+QVariantMap entry(const QString &id, const QString &path = QString())
+{
+    return {{"id", id}, {"name", "Camera " + id}, {"url0", "rtsp://" + id}, {"url1", ""}, {"snapUrl", "239.1.1.1:5000"}, {"path", path}};
+}
+
+// "group name: member ids" per group, for readable comparisons.
+QStringList render(const std::vector<SignalRecord> &signalList, const std::vector<SignalGroupRecord> &groups)
+{
+    QStringList out;
+    for (const SignalGroupRecord &g : groups) {
+        QStringList ids;
+        for (int index : g.signalIndexes)
+            ids.append(signalList[size_t(index)].ip);
+        const QString members = g.members.size() == g.signalIndexes.size() ? QString() : QStringLiteral(" (members differ)");
+        out.append(g.name + ": " + ids.join(',') + members);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestSignalLists : public QObject
+{
+    Q_OBJECT
+private slots:
+    void heardFrom_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("whole list, the controller") << int(Kind::SignalTree) << "10.0.0.5" << true;
+        QTest::newRow("whole list, the host") << int(Kind::SignalTree) << "10.0.0.10" << true;
+        QTest::newRow("whole list, a stranger") << int(Kind::SignalTree) << "10.0.0.99" << false;
+        QTest::newRow("paged, a stranger") << int(Kind::SignalTreePage) << "10.0.0.99" << false;
+        QTest::newRow("snapshot table, a stranger") << int(Kind::SnapUrls) << "10.0.0.99" << false;
+        QTest::newRow("snapshot table, the controller") << int(Kind::SnapUrls) << "10.0.0.5" << true;
+        QTest::newRow("no sender") << int(Kind::SignalTree) << "" << false;
+        QTest::newRow("window list, a stranger") << int(Kind::AddBlock) << "10.0.0.99" << true;
+    }
+    void heardFrom()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, sender);
+        QFETCH(bool, accepted);
+        Context context;
+        context.signalSources = QStringList{"10.0.0.5", "10.0.0.10"};
+        QCOMPARE(acceptedFrom(Kind(kind), sender, context), accepted);
+        Context alone; // no controller, no host: no signal list is heard
+        QCOMPARE(acceptedFrom(Kind(kind), sender, alone), !changesSignals(Kind(kind)));
+    }
+
+    void merge_data()
+    {
+        QTest::addColumn<bool>("paged");
+        QTest::addColumn<QList<QVariantList>>("lists"); // one after the other
+        QTest::addColumn<QStringList>("signalIds");
+        QTest::addColumn<QStringList>("groups");
+        QTest::addColumn<int>("added"); // by the last list
+        const QVariantList ab{entry("a", "Cams"), entry("b", "Doors")};
+        QTest::newRow("whole list: one group") << false << QList<QVariantList>{ab} << QStringList{"d", "a", "b"}
+                                               << QStringList{"Device: d", ": a,b"} << 2;
+        QTest::newRow("whole list again: the same group, no copies")
+            << false << QList<QVariantList>{ab, ab, ab} << QStringList{"d", "a", "b"} << QStringList{"Device: d", ": a,b"} << 0;
+        QTest::newRow("whole list, changed: the group holds the latest")
+            << false << QList<QVariantList>{ab, {entry("b"), entry("c")}} << QStringList{"d", "a", "b", "c"}
+            << QStringList{"Device: d", ": b,c"} << 1;
+        QTest::newRow("whole list: an id twice is one member") << false << QList<QVariantList>{{entry("a"), entry("a")}}
+                                                              << QStringList{"d", "a"} << QStringList{"Device: d", ": a"} << 1;
+        QTest::newRow("whole list: a device signal is reused") << false << QList<QVariantList>{{entry("d")}}
+                                                              << QStringList{"d"} << QStringList{"Device: d", ": d"} << 0;
+        QTest::newRow("paged: a group per path") << true << QList<QVariantList>{ab} << QStringList{"d", "a", "b"}
+                                                 << QStringList{"Device: d", "Cams: a", "Doors: b"} << 2;
+        QTest::newRow("paged again: no copies") << true << QList<QVariantList>{ab, ab} << QStringList{"d", "a", "b"}
+                                                << QStringList{"Device: d", "Cams: a", "Doors: b"} << 0;
+        QTest::newRow("paged: an existing group by name") << true << QList<QVariantList>{{entry("a", "Device")}}
+                                                          << QStringList{"d", "a"} << QStringList{"Device: d,a"} << 1;
+    }
+    void merge()
+    {
+        QFETCH(bool, paged);
+        QFETCH(QList<QVariantList>, lists);
+        QFETCH(QStringList, signalIds);
+        QFETCH(QStringList, groups);
+        QFETCH(int, added);
+        // The device file's signal "d" in its group "Device".
+        std::vector<SignalRecord> signalList(1);
+        signalList[0].ip = "d";
+        std::vector<SignalGroupRecord> groupList(1);
+        groupList[0].name = "Device";
+        groupList[0].signalIndexes = {0};
+        groupList[0].members = {{0, 0}};
+        int whole = -1;
+        SignalMerge merge;
+        for (const QVariantList &list : lists)
+            merge = mergeSignalList(signalList, groupList, list, paged, &whole);
+        QStringList ids;
+        for (const SignalRecord &s : signalList)
+            ids.append(s.ip);
+        QCOMPARE(ids, signalIds);
+        QCOMPARE(render(signalList, groupList), groups);
+        QCOMPARE(merge.added.size(), added);
+        QCOMPARE(merge.refused, 0);
+        QCOMPARE(merge.group, paged ? -1 : 1);
+        for (int index : merge.added)
+            QCOMPARE(signalList[size_t(index)].snapshotUrl, QStringLiteral("239.1.1.1:5000"));
+    }
+
+    void totalsAreCapped_data()
+    {
+        QTest::addColumn<bool>("paged");
+        QTest::newRow("whole lists") << false;
+        QTest::newRow("paged, a group per signal") << true;
+    }
+    void totalsAreCapped()
+    {
+        QFETCH(bool, paged);
+        std::vector<SignalRecord> signalList;
+        std::vector<SignalGroupRecord> groups;
+        int whole = -1;
+        int refused = 0;
+        int added = 0;
+        for (int n = 0; n < 12; ++n) {
+            QVariantList list;
+            for (int i = 0; i < 1000; ++i) {
+                const QString id = QStringLiteral("s%1-%2").arg(n).arg(i);
+                list.append(entry(id, id));
+            }
+            const SignalMerge merge = mergeSignalList(signalList, groups, list, paged, &whole);
+            refused += merge.refused;
+            added += merge.added.size();
+        }
+        QCOMPARE(int(signalList.size()), paged ? kMaxGroups : kMaxSignals);
+        QCOMPARE(int(groups.size()), paged ? kMaxGroups : 1);
+        QCOMPARE(added, int(signalList.size()));
+        QCOMPARE(refused + added, 12000);
+        // Nothing listed later gets in, not even a new group.
+        const SignalMerge late = mergeSignalList(signalList, groups, {entry("late", "late")}, true, &whole);
+        QCOMPARE(late.refused, 1);
+        QVERIFY(late.added.isEmpty());
+        QCOMPARE(int(groups.size()), paged ? kMaxGroups : 1);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSignalLists)
+#include "tst_signallists.moc"
