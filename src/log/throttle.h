@@ -1,6 +1,7 @@
 #pragma once
 // Bad input tends to come in floods (a broken encoder sends thousands of datagrams a second):
-// one line per kind of fault and interval is enough to see it without drowning the log.
+// one line per kind of fault and interval is enough to see it without drowning the log. The
+// line that is let through can say how many were held back since the last one.
 #include <QElapsedTimer>
 #include <QHash>
 #include <QString>
@@ -10,27 +11,38 @@ namespace kora {
 class LogThrottle
 {
 public:
-    explicit LogThrottle(qint64 intervalMs = 5000) : m_intervalMs(intervalMs) {}
+    explicit LogThrottle(qint64 intervalMs = 5000) : m_intervalMs(intervalMs) { m_clock.start(); }
 
-    // True when a line of this kind may be written now; counts the ones held back.
-    bool allow(const QString &kind)
+    // True when a line of this kind may be written now; `skipped` gets the lines of this kind
+    // held back since the last one written.
+    bool allow(const QString &kind, int *skipped = nullptr) { return allow(kind, m_clock.elapsed(), skipped); }
+    bool allow(const QString &kind, qint64 nowMs, int *skipped)
     {
         Entry &e = m_entries[kind];
         ++e.count;
-        if (e.timer.isValid() && e.timer.elapsed() < m_intervalMs)
+        if (e.written && nowMs - e.lastAt < m_intervalMs) {
+            ++e.skipped;
             return false;
-        e.timer.start();
+        }
+        if (skipped)
+            *skipped = e.skipped;
+        e.skipped = 0;
+        e.lastAt = nowMs;
+        e.written = true;
         return true;
     }
-    // How often this kind happened in all (shown with the line that is let through).
+    // How often this kind happened in all.
     quint64 count(const QString &kind) const { return m_entries.value(kind).count; }
 
 private:
     struct Entry {
-        QElapsedTimer timer;
+        qint64 lastAt = 0;
+        bool written = false;
+        int skipped = 0;
         quint64 count = 0;
     };
     qint64 m_intervalMs;
+    QElapsedTimer m_clock;
     QHash<QString, Entry> m_entries;
 };
 

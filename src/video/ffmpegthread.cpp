@@ -1,11 +1,11 @@
 #include "video/ffmpegthread.h"
 
+#include "video/snapshotstream.h"
+
 #include "log/categories.h"
 #include "log/trace.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
-#include <QImageReader>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -19,16 +19,6 @@ using namespace kora::video;
 
 namespace {
 constexpr int kReceiveBufferBytes = 800000;
-
-qint64 nowMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
 
 // The end of a throttled line: how many like it were held back since the last one.
 QByteArray heldBack(int skipped)
@@ -197,7 +187,7 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
     int skipped = 0;
     if (r.refused != PreviewAssembler::Refused::None) {
         ++m_malformed;
-        if (mayLog(LogRefused, &skipped))
+        if (mayLog(QStringLiteral("refused"), &skipped))
             KWARN(lcVideo) << "preview datagram refused:" << describe(r.refused) << datagram.size() << "bytes"
                            << qUtf8Printable(m_group) << m_port << heldBack(skipped).constData();
     }
@@ -211,7 +201,7 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
     if (r.gap) {
         ++m_gaps;
         m_waitForKeyframe = true;
-        if (mayLog(LogGap, &skipped))
+        if (mayLog(QStringLiteral("gap"), &skipped))
             KWARN(lcVideo) << "preview frame lost, waiting for a keyframe" << qUtf8Printable(m_group) << m_port
                            << heldBack(skipped).constData();
     }
@@ -293,7 +283,7 @@ void FFmpegThread::decodeAnnexB(const QByteArray &frame)
         if (used < 0) {
             ++m_malformed;
             int skipped = 0;
-            if (mayLog(LogDecode, &skipped))
+            if (mayLog(QStringLiteral("decode"), &skipped))
                 KWARN(lcVideo) << "parser failed:" << qUtf8Printable(avError(used)) << heldBack(skipped).constData();
             return;
         }
@@ -316,7 +306,7 @@ void FFmpegThread::sendPacket(const uint8_t *data, int size)
     int skipped = 0;
     if (r < 0 && r != AVERROR(EAGAIN)) {
         ++m_malformed;
-        if (mayLog(LogDecode, &skipped))
+        if (mayLog(QStringLiteral("decode"), &skipped))
             KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << heldBack(skipped).constData();
     }
     for (;;) {
@@ -324,7 +314,7 @@ void FFmpegThread::sendPacket(const uint8_t *data, int size)
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
             break;
         if (r < 0) {
-            if (mayLog(LogDecode, &skipped))
+            if (mayLog(QStringLiteral("decode"), &skipped))
                 KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << heldBack(skipped).constData();
             break;
         }
@@ -333,7 +323,7 @@ void FFmpegThread::sendPacket(const uint8_t *data, int size)
         av_frame_unref(m_frame.get());
         if (image.isNull()) {
             ++m_malformed;
-            if (mayLog(LogPicture, &skipped))
+            if (mayLog(QStringLiteral("picture"), &skipped))
                 KWARN(lcVideo) << "picture not converted:" << source << heldBack(skipped).constData();
             continue;
         }
@@ -343,30 +333,15 @@ void FFmpegThread::sendPacket(const uint8_t *data, int size)
 
 void FFmpegThread::decodeJpeg(const QByteArray &file)
 {
-    QBuffer buffer;
-    buffer.setData(file);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    const QSize size = reader.size(); // from the header, before anything is decoded
-    int skipped = 0;
-    if (!size.isValid() || size.isEmpty() || size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
-        ++m_malformed;
-        if (mayLog(LogJpeg, &skipped))
-            KWARN(lcVideo) << "JPEG frame refused, size" << size << heldBack(skipped).constData();
-        return;
-    }
-    const QSize out = previewOutputSize(size, m_target);
-    if (out != size)
-        reader.setScaledSize(out);
-    QImage image = reader.read();
+    QString error;
+    const QImage image = kora::video::decodeJpeg(file, m_target, JpegScale::Preview, &error);
     if (image.isNull()) {
         ++m_malformed;
-        if (mayLog(LogJpeg, &skipped))
-            KWARN(lcVideo) << "JPEG frame not decoded:" << reader.errorString() << heldBack(skipped).constData();
+        int skipped = 0;
+        if (mayLog(QStringLiteral("jpeg"), &skipped))
+            KWARN(lcVideo) << "JPEG frame refused:" << error << heldBack(skipped).constData();
         return;
     }
-    if (image.format() != QImage::Format_RGB32)
-        image = image.convertToFormat(QImage::Format_RGB32);
     publish(image);
 }
 
@@ -377,7 +352,7 @@ void FFmpegThread::publish(const QImage &image)
         emit frameReady();
 }
 
-bool FFmpegThread::mayLog(LogKind kind, int *skipped)
+bool FFmpegThread::mayLog(const QString &kind, int *skipped)
 {
-    return m_throttle.allow(int(kind), nowMs(), skipped);
+    return m_throttle.allow(kind, skipped);
 }

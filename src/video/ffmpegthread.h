@@ -6,9 +6,10 @@
 // join: bind to the group address itself (so only that group's datagrams arrive, even when
 // several groups share the port), join it, register with the encoder now and every 5 s.
 // Datagrams are put together into frames; H.264/H.265 goes through the parser and decoder,
-// JPEG frames through QImageReader; pictures are converted to RGB32 at the shown size when
+// JPEG frames through Qt's JPEG reader; pictures are converted to RGB32 at the shown size when
 // that is well below the source. A fresh decoder (join, codec switch) and a lost frame
 // both wait for a keyframe: pictures decoded without their references would be garbage.
+#include "log/throttle.h"
 #include "video/previewassembler.h"
 #include "video/rtspsource.h"
 #include "video/videoframeitem.h"
@@ -63,7 +64,6 @@ signals:
     void sig_abort();  // left the group: show nothing
 
 private:
-    enum LogKind { LogRefused, LogGap, LogDecode, LogPicture, LogJpeg };
 
     void readDatagrams();
     void sendRegistration();
@@ -73,7 +73,7 @@ private:
     void sendPacket(const uint8_t *data, int size);
     void decodeJpeg(const QByteArray &file);
     void publish(const QImage &image);
-    bool mayLog(LogKind kind, int *skipped = nullptr);
+    bool mayLog(const QString &kind, int *skipped = nullptr);
 
     // Worker thread only.
     QUdpSocket *m_socket = nullptr;
@@ -93,7 +93,7 @@ private:
     kora::video::FrameConverter m_converter;
     QByteArray m_input;    // the frame plus the parser's zero padding
     QByteArray m_readBuffer;
-    kora::video::LineThrottle m_throttle;
+    kora::LogThrottle m_throttle;
 
     // Any thread.
     kora::video::FrameSlot m_slot;

@@ -137,19 +137,4 @@ QSize previewOutputSize(const QSize &source, const QSize &shown)
     return wellBelow ? shown : source;
 }
 
-bool LineThrottle::allow(int kind, qint64 nowMs, int *skipped)
-{
-    const int k = qBound(0, kind, kKinds - 1);
-    if (m_written[k] && nowMs - m_lastAt[k] < m_interval) {
-        ++m_skipped[k];
-        return false;
-    }
-    if (skipped)
-        *skipped = m_skipped[k];
-    m_skipped[k] = 0;
-    m_lastAt[k] = nowMs;
-    m_written[k] = true;
-    return true;
-}
-
 } // namespace kora::video

@@ -85,22 +85,4 @@ bool isKeyframe(const QByteArray &annexB, bool hevc);
 // picture over its area, so the aspect ratio need not be kept.
 QSize previewOutputSize(const QSize &source, const QSize &shown);
 
-// At most one log line per kind and interval; the lines skipped in between are counted so
-// the next line can say how many there were.
-class LineThrottle
-{
-public:
-    explicit LineThrottle(qint64 intervalMs = 5000) : m_interval(intervalMs) {}
-    // True when a line may be written at `nowMs`; `skipped` gets the lines held back since
-    // the last one of that kind.
-    bool allow(int kind, qint64 nowMs, int *skipped = nullptr);
-
-private:
-    static constexpr int kKinds = 16;
-    qint64 m_interval;
-    qint64 m_lastAt[kKinds] = {};
-    bool m_written[kKinds] = {};
-    int m_skipped[kKinds] = {};
-};
-
 } // namespace kora::video

@@ -28,7 +28,7 @@ struct PreviewRecord {
     // Guarded by `lock` (reader threads and the image provider).
     mutable QMutex lock;
     QImage picture;
-    int demand = kWanted;
+    int demand = 0; // nothing is asked of an encoder before a page shows its signal
     int idleSeconds = 0;
     quint64 serial = 0; // counts the pictures stored; 0: none yet
 

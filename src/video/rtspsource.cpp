@@ -1,6 +1,7 @@
 #include "video/rtspsource.h"
 
 #include "log/categories.h"
+#include "log/throttle.h"
 #include "log/trace.h"
 #include "video/previewassembler.h"
 
@@ -37,22 +38,12 @@ QString avError(int code)
 
 namespace {
 
-qint64 nowMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
-
 void ffmpegLog(void *avcl, int level, const char *format, va_list args)
 {
     if (level > AV_LOG_WARNING)
         return;
     static QMutex mutex;
-    static LineThrottle throttle(2000);
+    static kora::LogThrottle throttle(2000);
     static int printPrefix = 1;
     char line[512];
     int skipped = 0;
@@ -63,7 +54,7 @@ void ffmpegLog(void *avcl, int level, const char *format, va_list args)
         av_log_format_line2(avcl, level, format, copy, line, sizeof line, &printPrefix);
         va_end(copy);
         // One kind per level: a broken stream repeats the same complaint for every packet.
-        if (!throttle.allow(level <= AV_LOG_ERROR ? 0 : 1, nowMs(), &skipped))
+        if (!throttle.allow(level <= AV_LOG_ERROR ? QStringLiteral("error") : QStringLiteral("warning"), &skipped))
             return;
     }
     QByteArray text(line);
@@ -240,14 +231,14 @@ RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keep
         return RtspPassResult::CodecFailed;
 
     FrameConverter converter;
-    LineThrottle throttle;
+    kora::LogThrottle throttle;
     auto takeFrames = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
             const QImage image = converter.convert(frame.get(), fitWithin(QSize(frame->width, frame->height), maxSize));
             av_frame_unref(frame.get());
             if (!image.isNull())
                 onFrame(image);
-            else if (throttle.allow(1, nowMs()))
+            else if (throttle.allow(QStringLiteral("picture")))
                 KWARN(lcVideo) << "picture not converted" << qUtf8Printable(url);
         }
     };
@@ -264,7 +255,7 @@ RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keep
         }
         if (packet->stream_index == index) {
             const int sent = avcodec_send_packet(decoder.get(), packet.get());
-            if (sent < 0 && sent != AVERROR(EAGAIN) && throttle.allow(0, nowMs()))
+            if (sent < 0 && sent != AVERROR(EAGAIN) && throttle.allow(QStringLiteral("decode")))
                 KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(sent));
             takeFrames();
         }

@@ -104,7 +104,7 @@ void SnapshotReader::storePicture(const QByteArray &jpeg)
     const bool mosaic = !m_stream.cells.isEmpty();
     // A mosaic is cut after decoding, so its whole picture may be up to three times larger.
     const QSize fit = mosaic && m_fitTo.isValid() ? m_fitTo * 3 : m_fitTo;
-    const QImage picture = decodeJpeg(jpeg, fit, &error);
+    const QImage picture = decodeJpeg(jpeg, fit, JpegScale::Fit, &error);
     if (picture.isNull())
         logOnce(QStringLiteral("jpeg"), QStringLiteral("snapshot of %1 not decoded: %2").arg(m_stream.key, error));
     if (!mosaic) {

@@ -1,5 +1,7 @@
 #include "video/snapshotstream.h"
 
+#include "video/previewassembler.h"
+
 #include <QBuffer>
 #include <QHash>
 #include <QImageReader>
@@ -56,7 +58,7 @@ QVector<QRect> mosaicCells(const QSize &picture, int cellCount, int layout)
     return cells;
 }
 
-QImage decodeJpeg(const QByteArray &jpeg, const QSize &fitTo, QString *error, const QSize &limit)
+QImage decodeJpeg(const QByteArray &jpeg, const QSize &target, JpegScale scale, QString *error, const QSize &limit)
 {
     QBuffer buffer;
     buffer.setData(jpeg);
@@ -73,12 +75,20 @@ QImage decodeJpeg(const QByteArray &jpeg, const QSize &fitTo, QString *error, co
             *error = QStringLiteral("JPEG of %1 x %2 refused").arg(size.width()).arg(size.height());
         return QImage();
     }
-    if (fitTo.isValid() && (size.width() > fitTo.width() || size.height() > fitTo.height()))
-        reader.setScaledSize(size.scaled(fitTo, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    QSize out = size;
+    if (scale == JpegScale::Preview)
+        out = previewOutputSize(size, target);
+    else if (target.isValid() && (size.width() > target.width() || size.height() > target.height()))
+        out = size.scaled(target, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    if (out != size)
+        reader.setScaledSize(out);
     QImage image = reader.read();
-    if (image.isNull() && error)
-        *error = reader.errorString();
-    return image;
+    if (image.isNull()) {
+        if (error)
+            *error = reader.errorString();
+        return image;
+    }
+    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
 SnapshotAddress parseSnapUrl(const QString &text)

@@ -39,12 +39,17 @@ private:
 // layout, or no cells, cuts nothing.
 QVector<QRect> mosaicCells(const QSize &picture, int cellCount, int layout);
 
-// Decodes a JPEG held in memory. The header is read first: pictures over `limit` (either
-// side) are refused before any pixel is allocated. A picture larger than `fitTo` is decoded
-// scaled down to fit (the JPEG decoder does most of that for free). A null image on failure,
-// with the reason in `error`.
-QImage decodeJpeg(const QByteArray &jpeg, const QSize &fitTo = QSize(), QString *error = nullptr,
-                  const QSize &limit = QSize(8192, 8192));
+// How a JPEG is sized while it is decoded (the JPEG decoder does most of the scaling for
+// free): Fit shrinks it to fit within the target, keeping its aspect ratio (snapshots);
+// Preview takes the target itself when that is well below the picture (a live view
+// stretches its pictures over the item anyway).
+enum class JpegScale { Fit, Preview };
+
+// Decodes a JPEG held in memory into RGB32. The header is read first: pictures over `limit`
+// (either side) are refused before any pixel is allocated. A null image on failure, with the
+// reason in `error`.
+QImage decodeJpeg(const QByteArray &jpeg, const QSize &target = QSize(), JpegScale scale = JpegScale::Fit,
+                  QString *error = nullptr, const QSize &limit = QSize(8192, 8192));
 
 // What a signal's snapshot address says: "udp://group:port", optionally "?pos=n" for slot n
 // of a stream shared by several signals, or an RTSP URL.

@@ -1,4 +1,5 @@
 #include "log/logfile.h"
+#include "log/throttle.h"
 #include "log/trace.h"
 
 #include <QDir>
@@ -154,6 +155,23 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
+
+    // One line per kind and interval; the next line says how many were held back.
+    void throttle()
+    {
+        kora::LogThrottle t(5000);
+        int skipped = -1;
+        QVERIFY(t.allow("gap", 1000, &skipped));
+        QCOMPARE(skipped, 0);
+        QVERIFY(!t.allow("gap", 1100, nullptr));
+        QVERIFY(!t.allow("gap", 5999, nullptr));
+        QVERIFY(t.allow("jpeg", 1200, nullptr)); // kinds are apart
+        QVERIFY(t.allow("gap", 6000, &skipped));
+        QCOMPARE(skipped, 2);
+        QVERIFY(!t.allow("gap", 6001, nullptr));
+        QCOMPARE(t.count("gap"), quint64(5));
+        QCOMPARE(t.count("none"), quint64(0));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLog)

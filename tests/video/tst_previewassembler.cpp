@@ -208,20 +208,6 @@ private slots:
         QCOMPARE(registrationMessage(QStringLiteral("224.168.62.50"), 32249), QByteArray("udp://224.168.62.50:32249/v"));
         QCOMPARE(readHeader(datagram(200, 3, 6, "x"))->sequence, quint8(200));
     }
-
-    void throttle()
-    {
-        LineThrottle t(5000);
-        int skipped = -1;
-        QVERIFY(t.allow(0, 1000, &skipped));
-        QCOMPARE(skipped, 0);
-        QVERIFY(!t.allow(0, 1100));
-        QVERIFY(!t.allow(0, 5999));
-        QVERIFY(t.allow(1, 1200)); // kinds are apart
-        QVERIFY(t.allow(0, 6000, &skipped));
-        QCOMPARE(skipped, 2);
-        QVERIFY(!t.allow(0, 6001));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPreviewAssembler)

@@ -161,20 +161,23 @@ private slots:
     {
         const QByteArray big = jpeg(solid(Qt::red, 1920, 1080));
         QString error;
-        QCOMPARE(decodeJpeg(big, QSize(), &error).size(), QSize(1920, 1080));
+        QCOMPARE(decodeJpeg(big, QSize(), JpegScale::Fit, &error).size(), QSize(1920, 1080));
         QCOMPARE(decodeJpeg(big, QSize(640, 360)).size(), QSize(640, 360));
         QCOMPARE(decodeJpeg(big, QSize(640, 640)).size(), QSize(640, 360)); // aspect kept
-        QVERIFY(decodeJpeg(big, QSize(), &error, QSize(1000, 1000)).isNull());
+        QCOMPARE(decodeJpeg(big, QSize(640, 640), JpegScale::Preview).size(), QSize(640, 640));
+        QCOMPARE(decodeJpeg(big, QSize(1600, 900), JpegScale::Preview).size(), QSize(1920, 1080)); // not well below
+        QCOMPARE(decodeJpeg(big).format(), QImage::Format_RGB32);
+        QVERIFY(decodeJpeg(big, QSize(), JpegScale::Fit, &error, QSize(1000, 1000)).isNull());
         QVERIFY(error.contains("refused"));
-        QVERIFY(decodeJpeg(big.left(20), QSize(), &error).isNull());
-        QVERIFY(decodeJpeg(QByteArray("not a picture"), QSize(), &error).isNull());
+        QVERIFY(decodeJpeg(big.left(20), QSize(), JpegScale::Fit, &error).isNull());
+        QVERIFY(decodeJpeg(QByteArray("not a picture"), QSize(), JpegScale::Fit, &error).isNull());
         // A header announcing 65000 x 65000 is refused from the header alone.
         QByteArray huge = jpeg(solid(Qt::blue, 16, 16));
         const int sof = huge.indexOf("\xff\xc0");
         QVERIFY(sof > 0);
         huge[sof + 5] = char(0xfd); huge[sof + 6] = char(0xe8);
         huge[sof + 7] = char(0xfd); huge[sof + 8] = char(0xe8);
-        QVERIFY(decodeJpeg(huge, QSize(), &error).isNull());
+        QVERIFY(decodeJpeg(huge, QSize(), JpegScale::Fit, &error).isNull());
         QVERIFY(error.contains("refused"));
     }
 
