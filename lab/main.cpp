@@ -2,6 +2,7 @@
 //   scripts/lab run --device "build/bin/kora-lab --journal /tmp/j.jsonl" -- ...
 // With --command it is instead a small client of a running lab's control socket.
 #include "engine.h"
+#include "media/pattern.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -59,9 +60,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption readyOption(QStringLiteral("ready-file"), QStringLiteral("Written once every peer is bound."), QStringLiteral("file"));
     const QCommandLineOption framesOption(QStringLiteral("journal-frames"), QStringLiteral("Journal one event per stream frame sent."));
     const QCommandLineOption commandOption(QStringLiteral("command"), QStringLiteral("Send one control command (JSON) to --control and print the answer."), QStringLiteral("json"));
+    const QCommandLineOption colourOption(QStringLiteral("signal-colour"), QStringLiteral("Print the colour of the signal on this host (#rrggbb) and exit."), QStringLiteral("host"));
     parser.addOptions({configOption, projectOption, netOption, journalOption, limitOption, controlOption,
-                       faultsOption, controllerOption, readyOption, framesOption, commandOption});
+                       faultsOption, controllerOption, readyOption, framesOption, commandOption, colourOption});
     parser.process(app);
+
+    // Screenshot checks in scripts compare pixels with the colour a signal's pictures carry.
+    if (parser.isSet(colourOption)) {
+        std::printf("%s\n", qPrintable(lab::signalColour(parser.value(colourOption).toInt()).name()));
+        return 0;
+    }
 
     if (parser.isSet(commandOption)) {
         if (!parser.isSet(controlOption)) {

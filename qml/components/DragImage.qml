@@ -10,6 +10,7 @@ Item {
     property int rows: 1
     property int cols: 1
     property string name: ""
+    property var ips: [] // the signals of the cells, row by row
 
     visible: false
     z: 100
@@ -26,6 +27,7 @@ Item {
         rows = Math.max(1, r)
         cols = Math.max(1, c)
         name = text
+        ips = type === 1 ? (ImApi.getMultiSignalMsg(index).ip || []) : [ImApi.getSignalMsg(index).ip || ""]
         width = w
         height = h
         visible = true
@@ -60,6 +62,11 @@ Item {
                 color: "#24507a"
                 border.width: 1
                 border.color: "#9fc6ee"
+                SnapshotImage {
+                    anchors.fill: parent
+                    anchors.margins: 1
+                    ip: root.visible ? (root.ips[index] || "") : ""
+                }
             }
         }
     }

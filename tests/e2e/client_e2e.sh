@@ -71,9 +71,9 @@ login_to_first_page() {
 shot() { # name: a screenshot kept as a test artefact
     "$bin/kora-grab" "$artefacts/$1.png" >/dev/null || fail "no screenshot $1"
 }
-expect_design() { # shot design-x design-y colour what
+expect_design() { # shot design-x design-y colour what [tolerance]
     local out rc=0
-    out=$("$bin/kora-grab" - --from "$artefacts/$1.png" --expect "$(screen_x "$2")" "$(screen_y "$3")" "$4" 14) || rc=$?
+    out=$("$bin/kora-grab" - --from "$artefacts/$1.png" --expect "$(screen_x "$2")" "$(screen_y "$3")" "$4" "${6:-14}") || rc=$?
     echo "$out" | tail -n 1
     [ "$rc" -eq 0 ] || fail "$5 (screenshot $artefacts/$1.png)"
 }
@@ -83,6 +83,11 @@ expect_picture() { # shot design-x design-y picture px py what
     local colour
     colour=$("$bin/kora-grab" - --from "$work/a/image/$4" --pixel "$5" "$6" | tail -n 1)
     expect_design "$1" "$2" "$3" "$colour" "$7"
+}
+# A signal's snapshot at design x,y: the colour of its encoder's pictures (after JPEG and
+# scaling, so with a wider tolerance).
+expect_signal() { # shot design-x design-y host what
+    expect_design "$1" "$2" "$3" "$("$bin/kora-lab" --signal-colour "$4")" "$5" 40
 }
 # A point 10 design units into a 260x70 button picture stretched over a button at bx,by w,h.
 expect_button() { # shot bx by bw bh picture what
@@ -304,7 +309,8 @@ wall)
     [ "$(grep -c 'sendCommands.*{SetWindows;1;' "$work/a.log")" -eq 1 ] || fail "one drop sent more than one window command"
     sleep 0.5
     shot 3-dropped
-    expect_design 3-dropped 500 300 '#24507a' "the dropped window is not drawn in the first quadrant"
+    # The window shows its signal's snapshot: the colour of encoder .30.
+    expect_signal 3-dropped 500 300 30 "the dropped window does not show its signal in the first quadrant"
 
     # Another client puts one window on the last quadrant; the wall's acknowledgement makes
     # the client ask, and the window is drawn.
@@ -317,9 +323,54 @@ wall)
         || fail "the lab did not send the acknowledgement"
     sleep 1
     shot 4-other-client
-    expect_design 4-other-client 1300 700 '#24507a' "the window set by another client is not drawn"
+    expect_signal 4-other-client 1300 700 31 "the window set by another client does not show its signal"
     expect_picture 4-other-client 500 300 wall_frame.png 160 130 "the replaced window is still drawn"
     echo "PASS wall (screenshots $artefacts)"
+    ;;
+pictures)
+    # The tiles of Wall A's list show each signal's pictures; once the page is left, the
+    # client stops asking the encoders for them.
+    login_to_first_page
+    # Six cells per 1560 design units from x 340; the pictures' plain band is at y 950.
+    for _ in $(seq 40); do
+        shot 1-tiles
+        ok=1
+        for i in 0 1 2 3; do
+            "$bin/kora-grab" - --from "$artefacts/1-tiles.png" --expect "$(screen_x $(( 470 + 260 * i )))" \
+                "$(screen_y 950)" "$("$bin/kora-lab" --signal-colour $(( 30 + i )))" 40 >/dev/null || ok=0
+        done
+        [ $ok -eq 1 ] && break
+        sleep 0.25
+    done
+    for i in 0 1 2 3; do
+        expect_signal 1-tiles $(( 470 + 260 * i )) 950 $(( 30 + i )) "tile $i does not show encoder .$(( 30 + i ))"
+    done
+    # Wall B's monitor plays camera 1's sub-stream once its button points it there.
+    click_design 1025 45
+    sleep 1
+    click_design 1770 1016
+    for _ in $(seq 40); do
+        shot 2-monitor
+        "$bin/kora-grab" - --from "$artefacts/2-monitor.png" --expect "$(screen_x 1770)" "$(screen_y 880)" \
+            "$("$bin/kora-lab" --signal-colour 30)" 40 >/dev/null && break
+        sleep 0.25
+    done
+    expect_signal 2-monitor 1770 880 30 "the monitor does not play encoder .30's stream"
+    registrations() { # kind: s (snapshots) or v (previews)
+        grep '"dir":"in"' "$journal" | grep "\"src\":\"$KORA_LAB_CLIENT_IP:" | grep -c "/$1\"" || true
+    }
+    [ "$(registrations s)" -gt 0 ] || fail "no snapshot registration reached the encoders"
+    [ "$(registrations v)" -gt 0 ] || fail "no preview registration reached the encoders"
+    click_design 1205 45 # the "Room" page: no pictures
+    # Snapshot streams are asked for at most three more seconds, previews not after leaving
+    # (they repeat every 5 s): then nothing.
+    sleep 4.5
+    snapshots=$(registrations s) previews=$(registrations v)
+    sleep 5.5
+    [ "$(registrations s)" -eq "$snapshots" ] || fail "snapshot registrations go on after the pages were left"
+    [ "$(registrations v)" -eq "$previews" ] || fail "preview registrations go on after the monitor's page was left"
+    shot 3-room
+    echo "PASS pictures (screenshots $artefacts)"
     ;;
 wrong-password)
     # A wrong password: the warning is on screen and nothing but the scan (with its start
