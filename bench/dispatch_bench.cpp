@@ -133,6 +133,7 @@ int main(int argc, char *argv[])
     context.walls.append({QStringLiteral("1"), {"10.1.0.20", "10.1.0.21", "10.1.0.22", "10.1.0.23"}});
     context.selPanel = QStringLiteral("1");
     context.localIp = QStringLiteral("10.1.0.1");
+    context.signalSources = QStringList{QStringLiteral("10.1.0.2")}; // the controller: its signal lists are taken
 
     qint64 fields = 0;
     // Replies per second (median of the runs) of the bare split and of the handling.

@@ -1,6 +1,7 @@
 // Preview stream datagrams come from anyone who sends to the group: the input is read as a
 // series of datagrams, each prefixed by a 2-byte length (little-endian), put together into
 // frames and scanned for keyframes as the decoder does.
+#include "datagrams.h"
 #include "video/previewassembler.h"
 
 #include <cstdlib>
@@ -11,13 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     constexpr int kMaxFrame = 255 * (kMaxDatagram - kHeaderBytes);
     PreviewAssembler a;
     quint64 gaps = 0;
-    size_t at = 0;
-    while (at + 2 <= size) {
-        const size_t length = size_t(data[at]) | size_t(data[at + 1]) << 8;
-        at += 2;
-        const size_t take = length < size - at ? length : size - at;
-        const QByteArray datagram(reinterpret_cast<const char *>(data + at), int(take));
-        at += take;
+    forEachDatagram(data, size, [&](const QByteArray &datagram) {
         const PreviewAssembler::Result r = a.add(datagram);
         if ((r.complete || r.gap) && !r.stream)
             std::abort();
@@ -34,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (key && frame.size() < 5) // a start code, a header byte and one more at least
                 std::abort();
         }
-    }
+    });
     const QByteArray whole(reinterpret_cast<const char *>(data), int(size));
     isKeyframe(whole, false);
     isKeyframe(whole, true);

@@ -46,9 +46,9 @@ FFmpegThread::FFmpegThread(QObject *parent)
 // The socket and the timer are children; the FFmpeg objects free themselves.
 FFmpegThread::~FFmpegThread() = default;
 
-QImage FFmpegThread::takeFrame()
+QImage FFmpegThread::takeFrame(qint64 *stamp)
 {
-    QImage image = m_slot.take();
+    QImage image = m_slot.take(stamp);
     if (!image.isNull())
         ++m_taken;
     return image;
@@ -207,6 +207,7 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
     }
     if (!r.complete)
         return;
+    m_arrivedNs = steadyNs();
     const QByteArray frame = m_assembler.takeFrame();
     if (m_assembler.frameKind() == FrameKind::Jpeg) {
         decodeJpeg(frame);
@@ -348,7 +349,7 @@ void FFmpegThread::decodeJpeg(const QByteArray &file)
 void FFmpegThread::publish(const QImage &image)
 {
     ++m_decoded;
-    if (m_slot.put(image))
+    if (m_slot.put(image, m_arrivedNs))
         emit frameReady();
 }
 

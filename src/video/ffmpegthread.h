@@ -44,7 +44,7 @@ public:
     ~FFmpegThread() override;
 
     // Any thread.
-    QImage takeFrame();
+    QImage takeFrame(qint64 *stamp = nullptr); // stamp: when the frame's last datagram was handled
     PreviewCounters counters() const;
     bool isJoined() const { return m_joinedFlag.load(); }
 
@@ -97,6 +97,7 @@ private:
 
     // Any thread.
     kora::video::FrameSlot m_slot;
+    qint64 m_arrivedNs = 0; // worker thread: the frame being decoded was complete then
     std::atomic<bool> m_joinedFlag{false};
     std::atomic<quint64> m_datagrams{0};
     std::atomic<quint64> m_decoded{0};

@@ -126,7 +126,7 @@ QImage FrameConverter::convert(const AVFrame *frame, const QSize &outSize)
         bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
         const AVPixelFormat format = withoutJpegRange(AVPixelFormat(frame->format), &fullRange);
         m_sws.reset(sws_getContext(source.width(), source.height(), format, outSize.width(), outSize.height(),
-                                   AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+                                   AV_PIX_FMT_RGB32, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr));
         if (m_sws && fullRange) {
             const int *coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
             sws_setColorspaceDetails(m_sws.get(), coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);

@@ -5,26 +5,35 @@
 #include <QSGSimpleTextureNode>
 #include <QSGTexture>
 
+#include <chrono>
 #include <cmath>
 #include <memory>
 
 namespace kora::video {
 
-bool FrameSlot::put(const QImage &image)
+qint64 steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool FrameSlot::put(const QImage &image, qint64 stamp)
 {
     QMutexLocker lock(&m_mutex);
     const bool wasEmpty = !m_full;
     if (m_full)
         ++m_dropped;
     m_image = image;
+    m_stamp = stamp;
     m_full = true;
     return wasEmpty;
 }
 
-QImage FrameSlot::take()
+QImage FrameSlot::take(qint64 *stamp)
 {
     QMutexLocker lock(&m_mutex);
     m_full = false;
+    if (stamp)
+        *stamp = m_stamp;
     return std::exchange(m_image, QImage());
 }
 
@@ -67,11 +76,12 @@ QSize VideoFrameItem::pixelSize() const
     return QSize(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio)));
 }
 
-void VideoFrameItem::showFrame(const QImage &image)
+void VideoFrameItem::showFrame(const QImage &image, qint64 stamp)
 {
     if (image.isNull() && m_image.isNull())
         return;
     m_image = image;
+    m_stamp = stamp;
     m_imageChanged = true;
     update();
 }
@@ -102,6 +112,7 @@ QSGNode *VideoFrameItem::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
     node->setRect(boundingRect());
     if (fresh) {
         ++m_framesShown;
+        m_shownStamp = m_stamp;
         // The threaded render loop calls this outside the GUI thread.
         QMetaObject::invokeMethod(this, [this] { emit frameShown(); }, Qt::QueuedConnection);
     }

@@ -12,20 +12,25 @@ class QSGTexture;
 
 namespace kora::video {
 
+// A monotonic clock in nanoseconds shared by the decoders and the items.
+qint64 steadyNs();
+
 // Decoder thread -> GUI, bounded to one picture: the newest wins. put() replaces a picture
 // the GUI has not taken yet (counted as dropped) and says whether the slot was empty, i.e.
 // whether the GUI must be told; take() empties it.
 class FrameSlot
 {
 public:
-    bool put(const QImage &image);
-    QImage take();
+    // `stamp`: when the picture's data arrived (steadyNs()), for latency measurements.
+    bool put(const QImage &image, qint64 stamp = 0);
+    QImage take(qint64 *stamp = nullptr);
     void clear();
     quint64 dropped() const { return m_dropped.load(); }
 
 private:
     mutable QMutex m_mutex;
     QImage m_image; // guarded by m_mutex
+    qint64 m_stamp = 0; // guarded by m_mutex
     bool m_full = false; // guarded by m_mutex
     std::atomic<quint64> m_dropped{0};
 };
@@ -42,6 +47,9 @@ public:
 
     // Pictures taken into the scene graph so far (each one uploaded once).
     int framesShown() const { return m_framesShown.load(); }
+    // When the data of the picture last taken into the scene graph arrived (steadyNs()); 0
+    // when unknown. A benchmark reads it as each frame is swapped.
+    qint64 shownStamp() const { return m_shownStamp.load(); }
     QImage currentFrame() const { return m_image; }
     // The item's size in device pixels, the size worth decoding to.
     QSize pixelSize() const;
@@ -51,7 +59,7 @@ signals:
 
 protected:
     // GUI thread. A null picture clears the item.
-    void showFrame(const QImage &image);
+    void showFrame(const QImage &image, qint64 stamp = 0);
     // Told when pixelSize() changes; the decoders scale to it.
     virtual void pixelSizeChanged(const QSize &pixels) { Q_UNUSED(pixels) }
 
@@ -66,5 +74,7 @@ private:
     QImage m_image;
     bool m_imageChanged = false;
     QSize m_pixelSize;
+    qint64 m_stamp = 0;
     std::atomic<int> m_framesShown{0};
+    std::atomic<qint64> m_shownStamp{0};
 };

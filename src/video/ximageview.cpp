@@ -62,9 +62,10 @@ void XImageView::abortSocket()
 
 void XImageView::takeFrame()
 {
-    const QImage image = m_worker->takeFrame();
+    qint64 stamp = 0;
+    const QImage image = m_worker->takeFrame(&stamp);
     if (!image.isNull())
-        recFrame(image);
+        showFrame(image, stamp);
 }
 
 void XImageView::pixelSizeChanged(const QSize &pixels)
