@@ -129,6 +129,8 @@ QString ImServerApi::findJuiFile() const
 
 void ImServerApi::LoadLocalfile()
 {
+    // The login page again (start-up or logout): the last login's pictures are not read any more.
+    m_snapshots->clear();
     const QString name = findJuiFile();
     if (!name.isEmpty()) {
         QFile file(m_dataDir + QLatin1Char('/') + name);

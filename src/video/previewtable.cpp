@@ -43,6 +43,8 @@ QImage PreviewTable::request(const QString &key, quint64 *version) const
     bool fresh = false;
     {
         QMutexLocker locker(&stream.lock);
+        if (stream.demand <= 0 && stream.wake)
+            stream.wake();
         stream.demand = kWanted;
         fresh = stream.idleSeconds < kIdleLimit;
     }

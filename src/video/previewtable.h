@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QReadWriteLock>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct PreviewRecord {
     int demand = 0; // nothing is asked of an encoder before a page shows its signal
     int idleSeconds = 0;
     quint64 serial = 0; // counts the pictures stored; 0: none yet
+    // Set by the stream's reader: a request that finds the stream unwanted calls it, so the
+    // reader asks the encoder at once rather than at its next one-second tick.
+    std::function<void()> wake;
 
     PreviewRecord &streamRecord() { return stream ? *stream : *this; }
 };

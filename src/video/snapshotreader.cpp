@@ -21,6 +21,10 @@ SnapshotReader::SnapshotReader(const SnapshotStream &stream, std::shared_ptr<Pre
 
 SnapshotReader::~SnapshotReader()
 {
+    if (m_record) {
+        QMutexLocker locker(&m_record->lock);
+        m_record->wake = nullptr;
+    }
     if (m_socket && m_joined)
         m_socket->leaveMulticastGroup(QHostAddress(m_stream.group));
 }
@@ -49,17 +53,38 @@ void SnapshotReader::startUdp()
         && m_socket->bind(group, m_stream.port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
     connect(m_socket, &QUdpSocket::readyRead, this, &SnapshotReader::readDatagrams);
     KTRACE(lcVideo) << "bind" << bound << m_stream.group << m_stream.port << m_stream.cells;
-    if (bound) {
-        m_joined = m_socket->joinMulticastGroup(group);
-        if (!m_joined)
-            KWARN(lcVideo) << "cannot join" << m_stream.group << m_socket->errorString();
-    }
+    if (!bound)
+        return; // one line above says so; the records keep their placeholder
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &SnapshotReader::tick);
     m_timer->start(1000);
-    // A page that is already looking need not wait a second for the first picture.
-    if (wanted())
-        registerStream();
+    // The group is joined only while a page looks: a login with hundreds of signals asks
+    // nothing of the network until then.
+    {
+        QMutexLocker locker(&m_record->lock);
+        m_record->wake = [this] { QMetaObject::invokeMethod(this, [this] { wakeUp(); }, Qt::QueuedConnection); };
+    }
+    wakeUp();
+}
+
+void SnapshotReader::wakeUp()
+{
+    {
+        QMutexLocker locker(&m_record->lock);
+        if (m_record->demand <= 0)
+            return;
+    }
+    join();
+    registerStream();
+}
+
+void SnapshotReader::join()
+{
+    if (m_joined)
+        return;
+    m_joined = m_socket->joinMulticastGroup(QHostAddress(m_stream.group));
+    if (!m_joined)
+        logOnce(QStringLiteral("join"), QStringLiteral("cannot join %1: %2").arg(m_stream.group, m_socket->errorString()));
 }
 
 void SnapshotReader::registerStream()
@@ -134,8 +159,7 @@ void SnapshotReader::tick()
     }
     if (demand > 0) {
         registerStream();
-        if (!m_joined)
-            m_joined = m_socket->joinMulticastGroup(QHostAddress(m_stream.group));
+        join();
         QMutexLocker locker(&m_record->lock);
         --m_record->demand;
     } else if (m_joined) {

@@ -51,6 +51,8 @@ private:
     void readDatagrams();
     void tick();
     void registerStream();
+    void wakeUp(); // joins and registers now when the stream is wanted
+    void join();
     void storePicture(const QByteArray &jpeg);
     bool wanted(); // the stream's record is wanted (or pushed to us): take datagrams
     void logOnce(const QString &kind, const QString &line);
