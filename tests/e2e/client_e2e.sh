@@ -345,6 +345,12 @@ pictures)
     for i in 0 1 2 3; do
         expect_signal 1-tiles $(( 470 + 260 * i )) 950 $(( 30 + i )) "tile $i does not show encoder .$(( 30 + i ))"
     done
+    # While the page shows, the tiles keep asking: encoder .30 gets a registration a second.
+    net=${KORA_LAB_DEVICE_IP%.*}
+    asked30() { grep '"dir":"in"' "$journal" | grep -c "\"text\":\"udp://$net.30:30304/s\"" || true; }
+    first=$(asked30)
+    sleep 4
+    [ $(( $(asked30) - first )) -ge 3 ] || fail "the tiles stopped asking for .30's pictures while shown"
     # Wall B's monitor plays camera 1's sub-stream once its button points it there.
     click_design 1025 45
     sleep 1
