@@ -50,10 +50,18 @@ Window {
     // Every snapshot image of the pages reloads on this tick.
     Timer { id: mainTimer; interval: 50; repeat: true; running: true }
 
+    // The window's dark backdrop, under the login background and under the content, so the
+    // letterbox bands around the pages stay dark after the login background is hidden.
+    Rectangle {
+        id: windowBackdrop
+        anchors.fill: parent
+        color: "black"
+    }
+
+    // The login background.
     Rectangle {
         id: backdrop
         anchors.fill: parent
-        color: "black"
         gradient: Gradient {
             GradientStop { position: 0.0; color: "#10161f" }
             GradientStop { position: 1.0; color: "#04070b" }
@@ -222,6 +230,8 @@ Window {
                 warning.flash(main.tr("Download resource failed, please reload!"))
             }
         }
+        // A new design brings its own canvas size.
+        function onWindowSizeChanged() { main.letterbox() }
         function onCallLoginMsgError(msg) {
             busy.stop()
             warning.flash(msg)

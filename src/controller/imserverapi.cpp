@@ -144,6 +144,46 @@ int ImServerApi::panelNum() const
     return 0;
 }
 
+void ImServerApi::setCurrentPage(int page)
+{
+    if (m_currentPage == page)
+        return;
+    m_currentPage = page;
+    emit currentPageChanged();
+}
+
+void ImServerApi::setSelPanel(const QString &panel)
+{
+    if (m_selPanel == panel)
+        return;
+    m_selPanel = panel;
+    emit selPanelChanged();
+}
+
+void ImServerApi::setFlgLine(bool flg)
+{
+    if (m_flgLine == flg)
+        return;
+    m_flgLine = flg;
+    emit flgLineChanged();
+}
+
+void ImServerApi::setFlgRemb(bool flg)
+{
+    if (m_settings.flgRemb == flg)
+        return;
+    m_settings.flgRemb = flg;
+    emit flgRembChanged();
+}
+
+void ImServerApi::setWindowSize(const QSize &size)
+{
+    if (m_windowSize == size)
+        return;
+    m_windowSize = size;
+    emit windowSizeChanged();
+}
+
 void ImServerApi::setMode(int mode)
 {
     if (m_settings.mode == mode)
@@ -190,7 +230,7 @@ void ImServerApi::setCurrentPageFromPrivate(int index)
 {
     if (!m_currentUser)
         return;
-    m_currentPage = kora::walls::pageFromPrivate(m_currentUser->pageIds, m_pages, index, m_currentPage);
+    setCurrentPage(kora::walls::pageFromPrivate(m_currentUser->pageIds, m_pages, index, m_currentPage));
 }
 
 bool ImServerApi::ServerSwitchLayer(int p, int wId, int value)

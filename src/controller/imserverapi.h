@@ -58,14 +58,16 @@ class ImServerApi : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QString version READ version CONSTANT)
-    Q_PROPERTY(int panelNum READ panelNum)
+    // Walls on the current page: it changes with the page.
+    Q_PROPERTY(int panelNum READ panelNum NOTIFY currentPageChanged)
     Q_PROPERTY(int system READ system CONSTANT)
-    Q_PROPERTY(int windowFlag READ windowFlag)
-    Q_PROPERTY(QSize windowSize READ windowSize CONSTANT)
-    Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage)
-    Q_PROPERTY(QString selPanel READ selPanel WRITE setSelPanel)
-    Q_PROPERTY(bool flgLine READ flgLine WRITE setFlgLine)
-    Q_PROPERTY(bool flgRemb READ flgRemb WRITE setFlgRemb)
+    // Read from the settings once, at construction.
+    Q_PROPERTY(int windowFlag READ windowFlag CONSTANT)
+    Q_PROPERTY(QSize windowSize READ windowSize NOTIFY windowSizeChanged)
+    Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage NOTIFY currentPageChanged)
+    Q_PROPERTY(QString selPanel READ selPanel WRITE setSelPanel NOTIFY selPanelChanged)
+    Q_PROPERTY(bool flgLine READ flgLine WRITE setFlgLine NOTIFY flgLineChanged)
+    Q_PROPERTY(bool flgRemb READ flgRemb WRITE setFlgRemb NOTIFY flgRembChanged)
     Q_PROPERTY(int mode READ mode WRITE setMode NOTIFY modeChanged)
 
 public:
@@ -87,14 +89,15 @@ public:
     int system() const { return 0; }
     int windowFlag() const { return m_settings.windowFlag; }
     QSize windowSize() const { return m_windowSize; }
+    // The setters store the value and signal only a change.
     int currentPage() const { return m_currentPage; }
-    void setCurrentPage(int page) { m_currentPage = page; }
+    void setCurrentPage(int page);
     QString selPanel() const { return m_selPanel; }
-    void setSelPanel(const QString &panel) { m_selPanel = panel; }
+    void setSelPanel(const QString &panel);
     bool flgLine() const { return m_flgLine; }
-    void setFlgLine(bool flg) { m_flgLine = flg; }
+    void setFlgLine(bool flg);
     bool flgRemb() const { return m_settings.flgRemb; }
-    void setFlgRemb(bool flg) { m_settings.flgRemb = flg; }
+    void setFlgRemb(bool flg);
     int mode() const { return m_settings.mode; }
     void setMode(int mode);
 
@@ -295,6 +298,11 @@ signals:
     void callLoadBKImage(int current, int total);
     void callShowVersion(QString ver);
     void modeChanged();
+    void windowSizeChanged();
+    void currentPageChanged();
+    void selPanelChanged();
+    void flgLineChanged();
+    void flgRembChanged();
 
     // Design 1.0 page building.
     void callQmlCreatePage(QString pageId);
@@ -384,6 +392,8 @@ private slots:
     void downProgress(float percent);
 
 private:
+    // The design canvas, set by the project loaders.
+    void setWindowSize(const QSize &size);
     QString settingsPath() const { return m_dataDir + QStringLiteral("/control.ini"); }
     QString signalSettingsPath() const { return m_dataDir + QStringLiteral("/signal.ini"); }
     static void drain(QUdpSocket *socket);

@@ -24,7 +24,7 @@ void ImServerApi::analyzCustomProtocol(const QByteArray &command)
         return;
     const commands::DesignCommand c = commands::interpretDesignCommand(parts);
     if (!c.selectWall.isEmpty())
-        m_selPanel = c.selectWall;
+        setSelPanel(c.selectWall);
 
     using Action = commands::DesignCommand::Action;
     switch (c.action) {

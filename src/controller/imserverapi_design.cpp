@@ -138,7 +138,7 @@ void ImServerApi::LoadLocalfile()
                                                                        : design::LoginPage{};
         if (login.found) {
             if (login.designSize.isValid())
-                m_windowSize = login.designSize;
+                setWindowSize(login.designSize);
             emit callQmlSetLogin(login.look);
             for (const design::Announcement &a : login.items.announcements)
                 announce(a);

@@ -66,7 +66,7 @@ void ImServerApi::analyzNewProjectJson(const QByteArray &data)
 {
     const QSize size = package::chooseDesignSize(data, m_aspectRatio);
     if (size.isValid())
-        m_windowSize = size;
+        setWindowSize(size);
     KTRACE(lcDownload) << "design size" << m_windowSize << QString::fromUtf8(data.left(2000));
 }
 

@@ -52,7 +52,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
 
     if (config.hasUi) {
         if (config.designSize.isValid())
-            m_windowSize = config.designSize;
+            setWindowSize(config.designSize);
         emit callQmlLoad(true, config.sysEn);
         // The widgets of these pages are built by the older page reader, which this client
         // does not have yet: the pages are announced without their widgets.

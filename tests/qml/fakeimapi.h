@@ -2,6 +2,8 @@
 // The controller object as the pages see it, for the QML tests: every operation the items
 // call is recorded in `calls` as {name, args}; answers come from the writable properties.
 // Signals are those of the controller that the page host listens to; tests emit them.
+// tst_fakeapi.cpp holds every member here against ImServerApi; the members that only record
+// and steer the fake are listed there.
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
@@ -24,14 +26,16 @@ class FakeImApi : public QObject
     Q_PROPERTY(QVariantList mosaics MEMBER m_mosaics)
     Q_PROPERTY(QVariantMap groups MEMBER m_groups)
     Q_PROPERTY(QVariantList covered MEMBER m_covered)
-    Q_PROPERTY(int currentPage MEMBER m_currentPage)
-    Q_PROPERTY(QString selPanel MEMBER m_selPanel)
-    Q_PROPERTY(int mode MEMBER m_mode)
+    Q_PROPERTY(int currentPage MEMBER m_currentPage NOTIFY currentPageChanged)
+    Q_PROPERTY(QString selPanel MEMBER m_selPanel NOTIFY selPanelChanged)
+    Q_PROPERTY(int mode MEMBER m_mode NOTIFY modeChanged)
     Q_PROPERTY(QString version MEMBER m_version CONSTANT)
-    Q_PROPERTY(QSize windowSize MEMBER m_windowSize)
+    Q_PROPERTY(QSize windowSize READ windowSize NOTIFY windowSizeChanged)
 
 public:
     using QObject::QObject;
+
+    QSize windowSize() const { return m_windowSize; }
 
     Q_INVOKABLE void reset()
     {
@@ -45,8 +49,9 @@ public:
         m_mosaics.clear();
         m_groups.clear();
         m_covered.clear();
-        m_currentPage = 0;
-        m_selPanel.clear();
+        // Through the properties, so a change is signalled as the controller's setters do.
+        setProperty("currentPage", 0);
+        setProperty("selPanel", QString());
         m_snapshotAsks.clear();
         emit callsChanged();
     }
@@ -64,7 +69,7 @@ public:
 
     Q_INVOKABLE bool checkPermission(const QString &id) { return record("checkPermission", {id}), m_permitted.contains(id); }
     Q_INVOKABLE bool checkSignalPermission(const QString &g) const { return m_signalPermitted.contains(g); }
-    Q_INVOKABLE void setCurrentPageFromPrivate(int index) { record("setCurrentPageFromPrivate", {index}); m_currentPage = index; }
+    Q_INVOKABLE void setCurrentPageFromPrivate(int index) { record("setCurrentPageFromPrivate", {index}); setProperty("currentPage", index); }
     Q_INVOKABLE QString toImagePath(const QString &) const { return QString(); }
     Q_INVOKABLE QString language(const QString &text) const { return text; }
     Q_INVOKABLE QString getSignalName(const QString &ip) const { return ip; }
@@ -97,10 +102,13 @@ public:
         return QVariantList{0};
     }
     Q_INVOKABLE QString getPanelIDFromIP(const QString &ip) const { return QStringLiteral("wall-of-") + ip; }
-    Q_INVOKABLE QVariantList callRectMask(const QVariantList &topFirst)
+    Q_INVOKABLE QList<int> callRectMask(const QVariantList &topFirst)
     {
         record("callRectMask", {QVariant(topFirst)});
-        return m_covered;
+        QList<int> covered;
+        for (const QVariant &v : qAsConst(m_covered))
+            covered.append(v.toInt());
+        return covered;
     }
     Q_INVOKABLE void ServerSetWindows(const QString &id, const QString &text) { record("ServerSetWindows", {id, text}); }
     Q_INVOKABLE void serverSetSignalSnapDip(const QString &ip, int flag) { record("serverSetSignalSnapDip", {ip, flag}); }
@@ -135,6 +143,10 @@ public:
 
 signals:
     void callsChanged();
+    void currentPageChanged();
+    void selPanelChanged();
+    void modeChanged();
+    void windowSizeChanged();
     void callQmlCreateVX2Page(QVariantMap pageMap);
     void callQmlCreateVX2Screen(QString pageId, QVariantMap map);
     void callQmlCreateVX2Button(QString pageId, QVariantMap map);
