@@ -45,7 +45,6 @@ void SnapshotReader::start()
 void SnapshotReader::startUdp()
 {
     m_socket = new QUdpSocket(this);
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 400000);
     // Bound to the group itself: a socket bound to the any-address on a port that several
     // groups share would receive every group this host joined, i.e. other signals' pictures.
     const QHostAddress group(m_stream.group);
@@ -55,6 +54,7 @@ void SnapshotReader::startUdp()
     KTRACE(lcVideo) << "bind" << bound << m_stream.group << m_stream.port << m_stream.cells;
     if (!bound)
         return; // one line above says so; the records keep their placeholder
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 400000); // only a bound socket takes it
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &SnapshotReader::tick);
     m_timer->start(1000);
