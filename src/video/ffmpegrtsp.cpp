@@ -66,7 +66,7 @@ void FFmpegRtsp::openAt(const QString &url, int generation)
 
 void FFmpegRtsp::close()
 {
-    ++m_generation;
+    // The generation moved on in stop(), when the item asked: an open asked after that stays valid.
     if (m_reopenTimer)
         m_reopenTimer->stop();
     if (!m_running.exchange(false))

@@ -1,11 +1,10 @@
 #include "video/ffmpegthread.h"
 
-#include "video/snapshotstream.h"
-
 #include "log/categories.h"
 #include "log/trace.h"
+#include "video/groupsocket.h"
+#include "video/snapshotstream.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -115,9 +114,8 @@ void FFmpegThread::multicastInit()
         KWARN(lcVideo) << "joinMulticastGroup false: not a multicast group" << m_group << m_port;
         return;
     }
-    // Bound to the group address: a socket bound to "any" on a shared port would get every
-    // group this host joined on that port.
-    if (!m_socket->bind(m_groupAddress, m_port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+    // Only this stream's group: other streams may come to the same port.
+    if (!bindToGroup(*m_socket, m_groupAddress, m_port)) {
         KWARN(lcVideo) << "bind failed" << m_group << m_port << m_socket->errorString();
         return;
     }

@@ -35,6 +35,7 @@ struct PreviewRecord {
     // Set by the stream's reader: a request that finds the stream unwanted calls it, so the
     // reader asks the encoder at once rather than at its next one-second tick.
     std::function<void()> wake;
+    const void *wakeOwner = nullptr; // the reader that set `wake`
 
     PreviewRecord &streamRecord() { return stream ? *stream : *this; }
 };

@@ -5,7 +5,6 @@
 #include "log/trace.h"
 #include "video/previewassembler.h"
 
-#include <QElapsedTimer>
 #include <QMutex>
 
 #include <cstdio>

@@ -2,6 +2,7 @@
 
 #include "log/categories.h"
 #include "log/trace.h"
+#include "video/groupsocket.h"
 #include "video/rtspsource.h"
 
 #include <QHostAddress>
@@ -23,7 +24,10 @@ SnapshotReader::~SnapshotReader()
 {
     if (m_record) {
         QMutexLocker locker(&m_record->lock);
-        m_record->wake = nullptr;
+        if (m_record->wakeOwner == this) {
+            m_record->wake = nullptr;
+            m_record->wakeOwner = nullptr;
+        }
     }
     if (m_socket && m_joined)
         m_socket->leaveMulticastGroup(QHostAddress(m_stream.group));
@@ -45,11 +49,8 @@ void SnapshotReader::start()
 void SnapshotReader::startUdp()
 {
     m_socket = new QUdpSocket(this);
-    // Bound to the group itself: a socket bound to the any-address on a port that several
-    // groups share would receive every group this host joined, i.e. other signals' pictures.
-    const QHostAddress group(m_stream.group);
-    const bool bound = group.isMulticast()
-        && m_socket->bind(group, m_stream.port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+    // Only this stream's group: other signals' pictures may come to the same port.
+    const bool bound = bindToGroup(*m_socket, QHostAddress(m_stream.group), m_stream.port);
     connect(m_socket, &QUdpSocket::readyRead, this, &SnapshotReader::readDatagrams);
     KTRACE(lcVideo) << "bind" << bound << m_stream.group << m_stream.port << m_stream.cells;
     if (!bound)
@@ -63,6 +64,7 @@ void SnapshotReader::startUdp()
     {
         QMutexLocker locker(&m_record->lock);
         m_record->wake = [this] { QMetaObject::invokeMethod(this, [this] { wakeUp(); }, Qt::QueuedConnection); };
+        m_record->wakeOwner = this;
     }
     wakeUp();
 }

@@ -55,7 +55,10 @@ void Snapshots::addSignal(const QString &id, const QString &snapUrl)
 void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 {
     for (auto it = m_readers.begin(); it != m_readers.end();) {
-        if (it->worker->transimit()) {
+        // Pushed streams all stop; a listed signal's own reader gives way to the pushed one
+        // (a shared mosaic stream stays: its other cells still need it).
+        const SnapshotStream &s = it->worker->stream();
+        if (it->worker->transimit() || (s.cells.isEmpty() && snapUrlById.contains(s.key))) {
             stopReader(*it);
             it = m_readers.erase(it);
         } else {
@@ -70,6 +73,11 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 
 void Snapshots::clear()
 {
+    // All are told first, then joined: readers blocked in a network call end side by side.
+    for (Reader &reader : m_readers) {
+        reader.worker->requestStop();
+        reader.thread->quit();
+    }
     for (Reader &reader : m_readers)
         stopReader(reader);
     m_readers.clear();

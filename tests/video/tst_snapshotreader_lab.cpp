@@ -140,6 +140,26 @@ private slots:
         QCOMPARE(snapshots.table()->size(), 0);
         QCOMPARE(snapshots.readerCount(), 0);
     }
+
+    // The controller moves a device-file signal to a stream it pushes: its own reader gives way.
+    void repointReplacesTheSignalsOwnReader()
+    {
+        Snapshots snapshots;
+        const QString key = node + "-5";
+        snapshots.load({{key, "udp://239.77.6.1:" + QString::number(kPort)}});
+        snapshots.repoint({{key, "239.77.6.2:" + QString::number(kPort)}});
+        QCOMPARE(snapshots.readerCount(), 1);
+        QVERIFY(snapshots.reader(key)->transimit());
+        QVERIFY(deliver(*snapshots.table(), key, "239.77.6.2", Qt::red));
+        takeRegistrations();
+        for (int i = 0; i < 10; ++i) {
+            snapshots.table()->request(key);
+            send("239.77.6.1", jpeg(solid(Qt::blue)));
+            QTest::qWait(50);
+        }
+        QVERIFY(near(centre(snapshots.table()->request(key)), Qt::red));
+        QCOMPARE(takeRegistrations().size(), 0); // the old reader registers no more
+    }
 };
 
 QTEST_GUILESS_MAIN(TstSnapshotReaderLab)
