@@ -74,12 +74,15 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 void Snapshots::clear()
 {
     // All are told first, then joined: readers blocked in a network call end side by side.
+    // A finished thread has deleted its worker, so the second pass touches threads only.
     for (Reader &reader : m_readers) {
         reader.worker->requestStop();
         reader.thread->quit();
     }
-    for (Reader &reader : m_readers)
-        stopReader(reader);
+    for (Reader &reader : m_readers) {
+        reader.thread->wait();
+        delete reader.thread;
+    }
     m_readers.clear();
     m_table->clear();
     m_refused = 0;
