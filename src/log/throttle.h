@@ -2,6 +2,7 @@
 // Bad input tends to come in floods (a broken encoder sends thousands of datagrams a second):
 // one line per kind of fault and interval is enough to see it without drowning the log. The
 // line that is let through can say how many were held back since the last one.
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QString>
@@ -33,6 +34,11 @@ public:
     }
     // How often this kind happened in all.
     quint64 count(const QString &kind) const { return m_entries.value(kind).count; }
+    // The end of a line let through: how many like it were held back since the last one.
+    static QByteArray heldBack(int skipped)
+    {
+        return skipped ? "(" + QByteArray::number(skipped) + " more since the last line)" : QByteArray();
+    }
 
 private:
     struct Entry {

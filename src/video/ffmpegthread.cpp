@@ -15,15 +15,10 @@ extern "C" {
 }
 
 using namespace kora::video;
+using kora::LogThrottle;
 
 namespace {
 constexpr int kReceiveBufferBytes = 800000;
-
-// The end of a throttled line: how many like it were held back since the last one.
-QByteArray heldBack(int skipped)
-{
-    return skipped ? "(" + QByteArray::number(skipped) + " more since the last line)" : QByteArray();
-}
 
 const char *describe(PreviewAssembler::Refused refused)
 {
@@ -96,7 +91,6 @@ void FFmpegThread::multicastInit()
     m_registrationTimer->stop();
     m_socket->abort();
     m_joined = false;
-    m_joinedFlag = false;
     m_assembler.reset();
     if (m_decoder) {
         avcodec_flush_buffers(m_decoder.get());
@@ -124,7 +118,6 @@ void FFmpegThread::multicastInit()
     KTRACE(lcVideo) << "joinMulticastGroup" << joined << qUtf8Printable(m_group) << m_port << "receive buffer"
                     << m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
     m_joined = true;
-    m_joinedFlag = true;
     m_registrationTimer->start();
     sendRegistration();
 }
@@ -137,7 +130,6 @@ void FFmpegThread::abortMulticast()
     m_socket->leaveMulticastGroup(m_groupAddress);
     m_socket->close();
     m_joined = false;
-    m_joinedFlag = false;
     if (m_decoder)
         avcodec_flush_buffers(m_decoder.get());
     m_parser.reset();
@@ -185,9 +177,9 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
     int skipped = 0;
     if (r.refused != PreviewAssembler::Refused::None) {
         ++m_malformed;
-        if (mayLog(QStringLiteral("refused"), &skipped))
+        if (m_throttle.allow(QStringLiteral("refused"), &skipped))
             KWARN(lcVideo) << "preview datagram refused:" << describe(r.refused) << datagram.size() << "bytes"
-                           << qUtf8Printable(m_group) << m_port << heldBack(skipped).constData();
+                           << qUtf8Printable(m_group) << m_port << LogThrottle::heldBack(skipped).constData();
     }
     if (!r.stream)
         return;
@@ -199,9 +191,9 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
     if (r.gap) {
         ++m_gaps;
         m_waitForKeyframe = true;
-        if (mayLog(QStringLiteral("gap"), &skipped))
+        if (m_throttle.allow(QStringLiteral("gap"), &skipped))
             KWARN(lcVideo) << "preview frame lost, waiting for a keyframe" << qUtf8Printable(m_group) << m_port
-                           << heldBack(skipped).constData();
+                           << LogThrottle::heldBack(skipped).constData();
     }
     if (!r.complete)
         return;
@@ -282,8 +274,8 @@ void FFmpegThread::decodeAnnexB(const QByteArray &frame)
         if (used < 0) {
             ++m_malformed;
             int skipped = 0;
-            if (mayLog(QStringLiteral("decode"), &skipped))
-                KWARN(lcVideo) << "parser failed:" << qUtf8Printable(avError(used)) << heldBack(skipped).constData();
+            if (m_throttle.allow(QStringLiteral("decode"), &skipped))
+                KWARN(lcVideo) << "parser failed:" << qUtf8Printable(avError(used)) << LogThrottle::heldBack(skipped).constData();
             return;
         }
         data += used;
@@ -305,16 +297,16 @@ void FFmpegThread::sendPacket(const uint8_t *data, int size)
     int skipped = 0;
     if (r < 0 && r != AVERROR(EAGAIN)) {
         ++m_malformed;
-        if (mayLog(QStringLiteral("decode"), &skipped))
-            KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << heldBack(skipped).constData();
+        if (m_throttle.allow(QStringLiteral("decode"), &skipped))
+            KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << LogThrottle::heldBack(skipped).constData();
     }
     for (;;) {
         r = avcodec_receive_frame(m_decoder.get(), m_frame.get());
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
             break;
         if (r < 0) {
-            if (mayLog(QStringLiteral("decode"), &skipped))
-                KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << heldBack(skipped).constData();
+            if (m_throttle.allow(QStringLiteral("decode"), &skipped))
+                KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << LogThrottle::heldBack(skipped).constData();
             break;
         }
         const QSize source(m_frame->width, m_frame->height);
@@ -322,8 +314,8 @@ void FFmpegThread::sendPacket(const uint8_t *data, int size)
         av_frame_unref(m_frame.get());
         if (image.isNull()) {
             ++m_malformed;
-            if (mayLog(QStringLiteral("picture"), &skipped))
-                KWARN(lcVideo) << "picture not converted:" << source << heldBack(skipped).constData();
+            if (m_throttle.allow(QStringLiteral("picture"), &skipped))
+                KWARN(lcVideo) << "picture not converted:" << source << LogThrottle::heldBack(skipped).constData();
             continue;
         }
         publish(image);
@@ -337,8 +329,8 @@ void FFmpegThread::decodeJpeg(const QByteArray &file)
     if (image.isNull()) {
         ++m_malformed;
         int skipped = 0;
-        if (mayLog(QStringLiteral("jpeg"), &skipped))
-            KWARN(lcVideo) << "JPEG frame refused:" << error << heldBack(skipped).constData();
+        if (m_throttle.allow(QStringLiteral("jpeg"), &skipped))
+            KWARN(lcVideo) << "JPEG frame refused:" << error << LogThrottle::heldBack(skipped).constData();
         return;
     }
     publish(image);
@@ -349,9 +341,4 @@ void FFmpegThread::publish(const QImage &image)
     ++m_decoded;
     if (m_slot.put(image, m_arrivedNs))
         emit frameReady();
-}
-
-bool FFmpegThread::mayLog(const QString &kind, int *skipped)
-{
-    return m_throttle.allow(kind, skipped);
 }

@@ -46,7 +46,7 @@ public:
     // Any thread.
     QImage takeFrame(qint64 *stamp = nullptr); // stamp: when the frame's last datagram was handled
     PreviewCounters counters() const;
-    bool isJoined() const { return m_joinedFlag.load(); }
+    bool isJoined() const { return m_joined.load(); }
 
 public slots:
     // Worker thread.
@@ -64,7 +64,6 @@ signals:
     void sig_abort();  // left the group: show nothing
 
 private:
-
     void readDatagrams();
     void sendRegistration();
     bool openDecoder(bool hevc);
@@ -73,7 +72,6 @@ private:
     void sendPacket(const uint8_t *data, int size);
     void decodeJpeg(const QByteArray &file);
     void publish(const QImage &image);
-    bool mayLog(const QString &kind, int *skipped = nullptr);
 
     // Worker thread only.
     QUdpSocket *m_socket = nullptr;
@@ -81,7 +79,6 @@ private:
     QString m_group;
     QHostAddress m_groupAddress;
     quint16 m_port = 0;
-    bool m_joined = false;
     QSize m_target;
     kora::video::PreviewAssembler m_assembler;
     bool m_hevc = false;
@@ -94,11 +91,11 @@ private:
     QByteArray m_input;    // the frame plus the parser's zero padding
     QByteArray m_readBuffer;
     kora::LogThrottle m_throttle;
+    qint64 m_arrivedNs = 0; // when the frame being decoded was complete (steadyNs())
 
     // Any thread.
     kora::video::FrameSlot m_slot;
-    qint64 m_arrivedNs = 0; // worker thread: the frame being decoded was complete then
-    std::atomic<bool> m_joinedFlag{false};
+    std::atomic<bool> m_joined{false}; // written by the worker thread
     std::atomic<quint64> m_datagrams{0};
     std::atomic<quint64> m_decoded{0};
     std::atomic<quint64> m_taken{0};

@@ -61,10 +61,7 @@ void ffmpegLog(void *avcl, int level, const char *format, va_list args)
         text.chop(1);
     if (text.isEmpty())
         return;
-    if (skipped)
-        qCWarning(lcVideo) << "ffmpeg:" << text.constData() << "(" << skipped << "more held back)";
-    else
-        qCWarning(lcVideo) << "ffmpeg:" << text.constData();
+    qCWarning(lcVideo) << "ffmpeg:" << text.constData() << kora::LogThrottle::heldBack(skipped).constData();
 }
 
 AVPixelFormat withoutJpegRange(AVPixelFormat format, bool *fullRange)

@@ -216,8 +216,9 @@ void SnapshotReader::runRtsp()
 
 void SnapshotReader::logOnce(const QString &kind, const QString &line)
 {
-    if (m_throttle.allow(kind))
-        KWARN(lcVideo) << line << "(" << m_throttle.count(kind) << "so far)";
+    int skipped = 0;
+    if (m_throttle.allow(kind, &skipped))
+        KWARN(lcVideo) << line << LogThrottle::heldBack(skipped).constData();
 }
 
 } // namespace kora::video
