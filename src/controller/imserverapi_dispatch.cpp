@@ -9,7 +9,6 @@
 #include "log/trace.h"
 
 #include <QHostAddress>
-#include <QSet>
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
@@ -124,17 +123,12 @@ void ImServerApi::apply(const dispatch::Action &a)
     case Kind::SignalTree:
     case Kind::SignalTreePage: addResourceSignals(a); break;
     case Kind::SnapUrls: {
-        // Only signals of the model move; an id the model does not hold (or that the caps
-        // left out) gets no reader.
-        QSet<QString> known;
-        for (const SignalRecord &s : m_signals)
-            known.insert(s.ip);
+        // Only signals of the model move: an id without a preview record (unknown, or left
+        // out by the caps) gets no reader.
         QHash<QString, QString> byId;
         for (const QVariant &v : a.list) {
             const QVariantMap entry = v.toMap();
-            const QString id = entry.value(QStringLiteral("id")).toString();
-            if (known.contains(id))
-                byId.insert(id, entry.value(QStringLiteral("snapUrl")).toString());
+            byId.insert(entry.value(QStringLiteral("id")).toString(), entry.value(QStringLiteral("snapUrl")).toString());
         }
         m_snapshots->repoint(byId);
         break;

@@ -34,7 +34,8 @@ public:
     // A signal the controller lists later: its record, and, with a "group:port" address, a
     // reader of the stream the controller pushes (no registration needed).
     void addSignal(const QString &id, const QString &snapUrl = QString());
-    // The controller moved pushed streams: the pushed readers stop, the listed ids get new ones.
+    // The controller moved pushed streams: the pushed readers stop, and the listed ids that
+    // have a record get new ones (other ids are ignored).
     void repoint(const QHash<QString, QString> &snapUrlById);
     // Stops and joins every reader and empties the table.
     void clear();
