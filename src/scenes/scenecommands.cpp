@@ -10,6 +10,7 @@
 namespace kora::scenes {
 
 using walls::addressableWall;
+using walls::unaddressable;
 using walls::outputHosts;
 using walls::refuse;
 using walls::single;
@@ -40,7 +41,7 @@ QString quoted(const QJsonObject &o)
 Commands byWallRoute(const Installation &in, const QString &wallId, const QByteArray &data, const QString &what)
 {
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: %2 not sent").arg(wallId, what));
+        return refuse(unaddressable(wallId, what + QStringLiteral(" not sent")));
     return single(data, wallDestinations(in, wallId), QStringLiteral("wall %1 has no decoders: %2 not sent").arg(wallId, what));
 }
 
@@ -48,7 +49,7 @@ Commands byWallRoute(const Installation &in, const QString &wallId, const QByteA
 Commands byOutputRoute(const Installation &in, const QString &wallId, const QByteArray &data, const QString &what)
 {
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: %2 not sent").arg(wallId, what));
+        return refuse(unaddressable(wallId, what + QStringLiteral(" not sent")));
     return single(data, link::outputRoute(in.serverIp, outputHosts(in.outputs), wallId),
                   QStringLiteral("no output serves wall %1: %2 not sent").arg(wallId, what));
 }
@@ -185,7 +186,7 @@ QByteArray saveClientInfoText(const QString &key, const QString &text)
 Commands getSceneNames(const Installation &in, const QString &wallId)
 {
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: scene names not asked for").arg(wallId));
+        return refuse(unaddressable(wallId, QStringLiteral("scene names not asked for")));
     const link::Destinations to = in.serverIp.isEmpty() ? link::wallHost(outputHosts(in.outputs), wallId)
                                                         : link::serverRelay(in.serverIp);
     return single(sceneNamesQuery(wallId), to, QStringLiteral("no output serves wall %1: scene names not asked for").arg(wallId));
@@ -194,7 +195,7 @@ Commands getSceneNames(const Installation &in, const QString &wallId)
 Commands getScenes(const Installation &in, const QString &wallId)
 {
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: scenes not asked for").arg(wallId));
+        return refuse(unaddressable(wallId, QStringLiteral("scenes not asked for")));
     // The scenes are read from the wall's host output, also when there is a controller.
     return single(scenesQuery(wallId), link::wallHost(outputHosts(in.outputs), wallId),
                   QStringLiteral("no output serves wall %1: scenes not asked for").arg(wallId));
@@ -252,7 +253,7 @@ QString sceneCycleRefusal(const Installation &in, const QString &wallId, const Q
                           const QString &secs)
 {
     if (!addressableWall(wallId))
-        return QStringLiteral("wall id \"%1\" cannot be addressed: scene polling not started").arg(wallId);
+        return unaddressable(wallId, QStringLiteral("scene polling not started"));
     // An empty list is sent too: the wall id and the interval only.
     for (const QString &id : sceneIds) {
         if (!usableSceneId(id))

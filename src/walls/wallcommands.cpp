@@ -75,6 +75,11 @@ bool addressableWall(const QString &wallId)
            && !wallId.contains(QLatin1Char('{')) && !wallId.contains(QLatin1Char('}'));
 }
 
+QString unaddressable(const QString &wallId, const QString &what)
+{
+    return QStringLiteral("wall id \"%1\" cannot be addressed: %2").arg(wallId, what);
+}
+
 QStringList decoderNodes(const WallRecord &wall)
 {
     QStringList nodes;
@@ -151,7 +156,7 @@ QByteArray audioClearRequest(const QString &wallId)
 Commands setWindows(const Installation &in, const QString &wallId, const QString &cmd)
 {
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: window list not sent").arg(wallId));
+        return refuse(unaddressable(wallId, QStringLiteral("window list not sent")));
     if (cmd.isEmpty())
         return refuse(QStringLiteral("empty window list for wall %1").arg(wallId));
     const link::Destinations to = wallDestinations(in, wallId);
@@ -167,7 +172,7 @@ Commands setWindows(const Installation &in, const QString &wallId, const QString
 Commands getWindows(const Installation &in, const QString &wallId)
 {
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: windows not asked for").arg(wallId));
+        return refuse(unaddressable(wallId, QStringLiteral("windows not asked for")));
     return single(windowsQuery(wallId), link::queryRoute(in.serverIp, wallId, outputHosts(in.outputs)),
                QStringLiteral("no output serves wall %1: windows not asked for").arg(wallId));
 }
@@ -175,7 +180,7 @@ Commands getWindows(const Installation &in, const QString &wallId)
 Commands clearWall(const Installation &in, const QString &wallId)
 {
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: not cleared").arg(wallId));
+        return refuse(unaddressable(wallId, QStringLiteral("not cleared")));
     const link::Destinations to = wallDestinations(in, wallId);
     if (to.isEmpty())
         return refuse(QStringLiteral("wall %1 has no decoders: not cleared").arg(wallId));
@@ -207,7 +212,7 @@ Commands setAudios(const Installation &in, const QString &ip, const QString &cmd
         return refuse(QStringLiteral("audio command without a wall: %1").arg(cmd));
     const QString wallId = parts.at(1);
     if (!addressableWall(wallId))
-        return refuse(QStringLiteral("wall id \"%1\" cannot be addressed: audio not routed").arg(wallId));
+        return refuse(unaddressable(wallId, QStringLiteral("audio not routed")));
     const QString url = parts.size() == 3 ? parts.at(2) : QString();
     return single(audioRequest(wallId, decoder, url), link::serverRelay(in.serverIp),
                QStringLiteral("not a controller address: %1").arg(in.serverIp));

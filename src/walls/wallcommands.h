@@ -52,6 +52,8 @@ const design::WallRecord *findWall(const QList<design::WallRecord> &walls, const
 // shift the fields or end the command. Whether the wall is in the design does not matter:
 // the controller and the group reach any wall.
 bool addressableWall(const QString &wallId);
+// Why nothing was done (`what`) for a wall id that is not addressable.
+QString unaddressable(const QString &wallId, const QString &what);
 // The wall's decoders in cell order; holes (empty texts) are left out.
 QStringList decoderNodes(const design::WallRecord &wall);
 // Every output with its wall id: the first output of a wall is the host that serves it.
