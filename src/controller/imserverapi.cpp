@@ -71,15 +71,10 @@ ImServerApi::ImServerApi(QObject *parent)
 
     m_tcpSocket = new QTcpSocket(this);
     connect(m_tcpSocket, &QTcpSocket::errorOccurred, this, &ImServerApi::tcpSocketError);
-    m_loginTimer = new QTimer(this);
-    connect(m_loginTimer, &QTimer::timeout, this, &ImServerApi::loginTimeout);
-    m_requestTimer = new QTimer(this);
-    m_requestTimer->setSingleShot(true);
-    connect(m_requestTimer, &QTimer::timeout, this, &ImServerApi::requestUnanswered);
-    m_scanTimer = new QTimer(this);
-    m_scanTimer->setSingleShot(true);
-    m_scanTimer->setTimerType(Qt::PreciseTimer); // a coarse timer may close the window 50 ms late
-    connect(m_scanTimer, &QTimer::timeout, this, &ImServerApi::scanTimeout);
+    m_login = new kora::login::LoginFlow(kora::login::Timings{1000, kWatchdogMs, UDPThread::kSilenceMs, 3}, this);
+    connect(m_login, &kora::login::LoginFlow::scanWindowClosed, this, &ImServerApi::scanTimeout);
+    connect(m_login, &kora::login::LoginFlow::stalled, this, &ImServerApi::loginTimeout);
+    connect(m_login, &kora::login::LoginFlow::requestUnanswered, this, &ImServerApi::requestUnanswered);
 
     // The local address is still unknown here, so the worker binds to any address.
     m_ssdpThread = new QThread(this);
@@ -245,8 +240,6 @@ void ImServerApi::initialization()
 {
     KTRACE(lcApi) << "initialization";
     stopAnnouncing();
-    if (m_requestTimer)
-        m_requestTimer->stop();
     m_walls.clear();
     m_listenerSpecs.clear();
     m_stacks.clear();

@@ -32,6 +32,7 @@
 #include "dispatch/replies.h"
 #include "link/routes.h"
 #include "link/scanreply.h"
+#include "login/loginflow.h"
 #include "model/devicefile.h"
 #include "model/records.h"
 #include "settings/controlsettings.h"
@@ -386,6 +387,7 @@ private slots:
     void tcpSocketError();
     void loginTimeout();
     void scanTimeout();
+    void requestUnanswered(int repeat);
     void recvSsdp(QJsonObject obj, QString ip, quint16 port);
     void recvSsdpSearch(QJsonObject obj, QString ip);
     void analyzFile(QByteArray data, bool complete, QByteArray md5);
@@ -408,7 +410,6 @@ private:
     void analyzNewDeviceJson(const QByteArray &data);
     void analyzLegacyConfig(const QByteArray &data);
     bool requestFile(const QString &name, bool newFile); // the request alone, without the watchdog
-    void requestUnanswered();
     void apply(const kora::dispatch::Action &action);
     // Packets of designed controls, each after its delay; `then` runs after the last one.
     void sendPackets(const QList<kora::controls::Packet> &packets, std::function<void()> then = {});
@@ -424,10 +425,9 @@ private:
     kora::design::Catalogue catalogue();
     void checkDeviceAccount(const QByteArray &designData);
     void countLoginFailure();
-    // Every way out of a download that does not log in ends here: the watchdog, the request
-    // repeats and the scan stop, late fragments count for nothing, and the page is told.
+    // Every way out of a download that does not log in ends here: the login flow's timers stop,
+    // late fragments count for nothing, and the page is told.
     void failLogin(const QString &why);
-    void stopDownload();
     QString ssdpServerText() const;
     QString ssdpUsn() const;
     // Wall and scene senders: the model as the composers see it, and the one way out that
@@ -458,10 +458,7 @@ private:
     QUdpSocket *m_udpSocketFor41237 = nullptr;
     QUdpSocket *m_hostSendSocket = nullptr;
     QTcpSocket *m_tcpSocket = nullptr;
-    QTimer *m_loginTimer = nullptr;
-    QTimer *m_requestTimer = nullptr; // a file request that no fragment answered
-    int m_unansweredRequests = 0;
-    QTimer *m_scanTimer = nullptr;
+    kora::login::LoginFlow *m_login = nullptr; // the login's state and its timers
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;
@@ -490,7 +487,7 @@ private:
     QList<NodeEntry> m_nodes;
     int m_hostIndex = -1;
     QList<FileEntry> m_projectFiles;
-    int m_downloadState = 2;
+    kora::login::PackageForm m_packageForm = kora::login::PackageForm::Listed;
     QString m_projectMark;
     QString m_currentFile;
     QList<FoundPeer> m_foundPeers;

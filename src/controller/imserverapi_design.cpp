@@ -131,6 +131,7 @@ void ImServerApi::LoadLocalfile()
 {
     // The login page again (start-up or logout): the last login's pictures are not read any more.
     m_snapshots->clear();
+    m_login->reset();
     const QString name = findJuiFile();
     if (!name.isEmpty()) {
         QFile file(m_dataDir + QLatin1Char('/') + name);

@@ -20,12 +20,8 @@ using namespace kora;
 
 void ImServerApi::DownloadFile(const QString &name)
 {
-    if (!requestFile(name, true))
-        return;
-    if (name != m_currentFile)
-        m_unansweredRequests = 0;
-    m_currentFile = name;
-    m_loginTimer->start(kWatchdogMs);
+    if (requestFile(name, true))
+        m_currentFile = name;
 }
 
 bool ImServerApi::requestFile(const QString &name, bool newFile)
@@ -38,7 +34,7 @@ bool ImServerApi::requestFile(const QString &name, bool newFile)
                                                  QTextCodec::codecForLocale());
     m_udpThread->expectFrom(QHostAddress(host.address), newFile);
     sendUdpData(request, host.address, link::kCommandPort);
-    m_requestTimer->start(UDPThread::kSilenceMs);
+    m_login->fileRequested(newFile);
     KTRACE(lcDownload) << "DownloadFile" << name << host.address;
     return true;
 }
@@ -50,7 +46,7 @@ void ImServerApi::DownloadFile()
         loginTimeout(); // as a download that never starts: failed, or the demonstration project
         return;
     }
-    if (m_downloadState != 2)
+    if (m_packageForm != login::PackageForm::Listed)
         return; // an older host: its two files are on their way, under the watchdog
     for (const FileEntry &f : qAsConst(m_projectFiles)) {
         if (!f.upToDate) {
@@ -58,7 +54,7 @@ void ImServerApi::DownloadFile()
             return;
         }
     }
-    m_loginTimer->stop();
+    m_login->analysing();
     parsePackage();
 }
 
@@ -143,6 +139,7 @@ void ImServerApi::checkDeviceAccount(const QByteArray &designData)
     const int index = link::acceptedUser(m_users, m_settings.username, encodeDevicePassword(m_settings.password));
     if (index < 0) {
         KTRACE(lcApi) << "account" << m_settings.username << "refused";
+        m_login->fail(QStringLiteral("account refused"));
         emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
         countLoginFailure();
         return;
@@ -150,41 +147,41 @@ void ImServerApi::checkDeviceAccount(const QByteArray &designData)
     KTRACE(lcApi) << "account" << m_settings.username << "accepted";
     m_currentUser = std::make_unique<UserRecord>(m_users[size_t(index)]);
     analyzNewDesignJson(designData, [this] {
+        m_login->loggedIn();
         emit callQmlLogin(true);
         SaveConfig();
     });
 }
 
 // A file whose every fragment was lost leaves the receiver nothing to report gaps for, and a
-// lost gap request leaves it waiting; so a request that nothing answers within the silence
-// time asks for the whole file again (the fragments held stay), a few times, without
-// restarting the watchdog, which keeps running and then ends the login.
-void ImServerApi::requestUnanswered()
+// lost gap request leaves it waiting; so a request that nothing answers asks for the whole
+// file again (the fragments held stay). The login flow bounds the repeats; its watchdog ends
+// the login if they stay unanswered.
+void ImServerApi::requestUnanswered(int repeat)
 {
-    constexpr int kMaxRepeats = 3;
-    if (++m_unansweredRequests > kMaxRepeats) {
-        KWARN(lcDownload) << "no fragment of" << m_currentFile << "arrived after" << kMaxRepeats << "repeated requests";
-        return;
-    }
-    KWARN(lcDownload) << "no fragment of" << m_currentFile << "within" << UDPThread::kSilenceMs << "ms; asking again";
+    KWARN(lcDownload) << "no fragment of" << m_currentFile << "within" << UDPThread::kSilenceMs << "ms; asking again"
+                      << "(" << repeat << ")";
     requestFile(m_currentFile, false);
 }
 
 void ImServerApi::downProgress(float percent)
 {
-    m_requestTimer->stop();
-    m_unansweredRequests = 0;
-    m_loginTimer->start(kWatchdogMs);
+    m_login->fragmentsArrived();
     emit callDownProgress(m_currentFile, percent);
 }
 
 void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
 {
-    m_requestTimer->stop();
-    KTRACE(lcDownload) << "<analyzFile start>" << complete << m_downloadState << data.size();
-    const QString name = m_downloadState == 0 ? QStringLiteral("pic.dat")
-                         : m_downloadState == 1 ? QStringLiteral("config_host.cfg")
-                                                : m_currentFile;
+    if (m_login->state() != login::State::Downloading) {
+        KWARN(lcDownload) << "a file of" << data.size() << "bytes arrived while" << login::stateName(m_login->state())
+                          << "; ignored";
+        return;
+    }
+    m_login->fileEnded();
+    KTRACE(lcDownload) << "<analyzFile start>" << complete << data.size();
+    const QString name = m_packageForm == login::PackageForm::OlderPictures ? QStringLiteral("pic.dat")
+                         : m_packageForm == login::PackageForm::OlderConfig ? QStringLiteral("config_host.cfg")
+                                                                           : m_currentFile;
     if (!complete) {
         // The missing fragments are asked for again; the watchdog keeps running from the last
         // progress, so a host that falls silent now still ends the login.
@@ -203,12 +200,13 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
                                                      QTextCodec::codecForName("UTF-8"));
         m_udpThread->expectFrom(QHostAddress(host.address), false);
         sendUdpData(request, host.address, link::kCommandPort);
-        m_requestTimer->start(UDPThread::kSilenceMs);
+        m_login->fileRequested(false);
         return;
     }
-    m_loginTimer->stop(); // each way on below either asks for the next file or ends the login
-    if (m_downloadState == 0) {
-        m_downloadState = 1;
+    // Each way on below asks for the next file (the watchdog restarts), reads the package
+    // (analysing) or ends the login.
+    if (m_packageForm == login::PackageForm::OlderPictures) {
+        m_packageForm = login::PackageForm::OlderConfig;
         storeDownloadedFile(name, data);
         m_pictures.clear();
         for (const QByteArray &bytes : package::cutPictureContainer(data))
@@ -217,7 +215,7 @@ void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
         DownloadFile(QStringLiteral("config_host.cfg"));
         return;
     }
-    if (m_downloadState == 1) {
+    if (m_packageForm == login::PackageForm::OlderConfig) {
         if (data.size() > 4)
             analyzLegacyConfig(data);
         else

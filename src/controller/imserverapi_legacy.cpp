@@ -13,6 +13,7 @@ using namespace kora;
 
 void ImServerApi::analyzLegacyConfig(const QByteArray &data)
 {
+    m_login->analysing();
     initialization();
     KTRACE(lcDownload) << "LoadLocalfile" << data.size();
     const QString text = m_gbk->toUnicode(data);
@@ -26,8 +27,8 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
         KTRACE(lcDownload) << "encrypt" << config.encryptValue;
     }
     if (!checkAccount()) {
+        m_login->fail(QStringLiteral("account refused"));
         emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
-        m_loginTimer->stop();
         return;
     }
 
@@ -62,6 +63,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
         }
     }
     if (m_currentUser) {
+        m_login->loggedIn();
         emit callQmlLogin(true);
         emit callQmlInitPanel();
         SaveConfig();

@@ -21,7 +21,7 @@ constexpr char kDemoPassword[] = "480317";
 
 bool ImServerApi::loginTimerActive() const
 {
-    return m_loginTimer->isActive();
+    return m_login->watchdogActive();
 }
 
 bool ImServerApi::ServerLogin(const QString &user, const QString &password, const QString &ip,
@@ -29,7 +29,8 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
 {
     initialization();
     // Nothing of an earlier login may end this one: its watchdog, its scan, its fragments.
-    stopDownload();
+    m_login->reset();
+    m_udpThread->expectFrom(QHostAddress(), true);
     m_loginElapsed.start();
 
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
@@ -38,7 +39,7 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
         KTRACE(lcApi) << "login fail:" << now - m_settings.logintime << m_settings.loginfail;
         emit callLoginMsgError(language(QStringLiteral("Failed too often. Please try again later.")) + QLatin1Char(' ')
                                + QString::number(left) + QLatin1Char('s'));
-        m_loginTimer->stop();
+        m_login->fail(QStringLiteral("locked out"));
         return false;
     }
 
@@ -96,18 +97,11 @@ void ImServerApi::countLoginFailure()
     KTRACE(lcApi) << "login fail:" << m_settings.username << m_settings.logintime << now << m_settings.loginfail;
 }
 
-void ImServerApi::stopDownload()
-{
-    m_loginTimer->stop();
-    m_requestTimer->stop();
-    m_scanTimer->stop();
-    m_udpThread->expectFrom(QHostAddress(), true); // late fragments count for nothing
-}
-
 void ImServerApi::failLogin(const QString &why)
 {
     KWARN(lcDownload) << "login of" << m_settings.username << "failed:" << why;
-    stopDownload();
+    m_login->fail(why);
+    m_udpThread->expectFrom(QHostAddress(), true); // late fragments count for nothing
     emit callQmlLogin(false);
 }
 
@@ -117,7 +111,8 @@ void ImServerApi::loginTimeout()
         failLogin(QStringLiteral("no project download"));
         return;
     }
-    stopDownload();
+    m_login->analysing();
+    m_udpThread->expectFrom(QHostAddress(), true);
     // The demonstration account: the built-in sample project instead of the controller's.
     QFile descriptor(QStringLiteral(":/test/lumora.ds"));
     if (descriptor.open(QIODevice::ReadOnly)) {
@@ -141,6 +136,7 @@ void ImServerApi::loginTimeout()
         }
     }
     analyzNewDesignJson(resource(":/test/client0_1920_1080.jui"), [this] {
+        m_login->loggedIn();
         emit callQmlLogin(true);
         KTRACE(lcApi) << "design size" << m_windowSize;
     });

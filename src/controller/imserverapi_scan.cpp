@@ -23,7 +23,7 @@ void ImServerApi::ServerScanNode()
     const QByteArray scan = link::textCommand(QStringLiteral("GetNodes2"));
     const qint64 written = m_scanSocket->writeDatagram(scan, QHostAddress(QLatin1String(link::kWallGroup)), link::kCommandPort);
     KTRACE(lcLink) << "ServerScanNode" << scan << "written" << written;
-    m_scanTimer->start(1000);
+    m_login->scan();
     emit callDownProgress(QStringLiteral("Scan begins"), 0);
 }
 
@@ -42,7 +42,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
         KTRACE(lcLink) << "scan: ignored a datagram from" << sender << "of" << datagram.size() << "bytes";
         return;
     }
-    if (!m_scanTimer->isActive()) {
+    if (!m_login->scanWindowOpen()) {
         // The window has closed: a late reply must not start a download the login has
         // already gone past (or ended).
         KTRACE(lcLink) << "scan: reply from" << sender << "after the window closed ignored";
@@ -57,7 +57,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
     };
 
     if (reply.kind == link::ScanReply::Nodes2) {
-        m_scanTimer->start(1000); // the window closes one second after the last reply
+        m_login->scanReplied();
         if (indexOf(sender) < 0)
             m_nodes.append({sender, reply.hostTag});
         QElapsedTimer took;
@@ -71,7 +71,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
                 const bool cached = platform::fileMd5(m_dataDir + QLatin1Char('/') + f.name) == f.md5;
                 m_projectFiles.append({f.name, f.md5, cached});
             }
-            m_downloadState = 2;
+            m_packageForm = login::PackageForm::Listed;
             KTRACE(lcLink) << "host" << sender << "project" << reply.project << "files" << m_projectFiles.size()
                            << "The operation took" << took.elapsed() << "milliseconds";
         }
@@ -82,7 +82,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
     // The older reply form. Once a host is chosen, another node's mark changes nothing: the
     // download under way keeps its form.
     if (m_hostIndex == -1 && reply.olderB != QLatin1String("0") && reply.olderB != m_projectMark) {
-        m_downloadState = 0;
+        m_packageForm = login::PackageForm::OlderPictures;
         m_projectMark = reply.olderB;
     }
     if (indexOf(sender) >= 0)
@@ -91,8 +91,8 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
     if (m_hostIndex == -1 && reply.hostTag != QLatin1String("-1") && reply.hostTag != QLatin1String("100")
         && reply.olderA != QLatin1String("0")) {
         m_hostIndex = m_nodes.size() - 1;
-        if (m_downloadState != 0) {
-            m_downloadState = 1;
+        if (m_packageForm != login::PackageForm::OlderPictures) {
+            m_packageForm = login::PackageForm::OlderConfig;
             DownloadFile(QStringLiteral("config_host.cfg"));
         } else {
             DownloadFile(QStringLiteral("pic.dat"));
