@@ -9,9 +9,9 @@ mkdir -p "$work/tmp" "$work/a" "$work/b"
 # Screenshots of the page cases outlive the run.
 artefacts=${KORA_E2E_ARTEFACTS:-/tmp/kora-e2e-artefacts}/$case_name
 export TMPDIR=$work/tmp QT_QPA_PLATFORM=xcb
-pids=()
+. "$(dirname "$0")/../../scripts/xclient.sh"
 cleanup() {
-    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+    stop_started
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -22,39 +22,10 @@ fail() {
     exit 1
 }
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-
-start_client() { # dir log -> pid in $client_pid
-    (cd "$1" && exec "$bin/kora" >"$2" 2>&1) &
-    client_pid=$!
-    pids+=("$client_pid")
-}
-type_login() { # user password: into the focused login page of $client_pid, then Enter
-    local window
-    window=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '^KORA$' | head -n 1)
-    [ -n "$window" ] || fail "no window"
-    xdotool windowfocus --sync "$window"
-    sleep 0.3
-    xdotool type --delay 20 "$1"
-    xdotool key Tab
-    xdotool type --delay 20 "$2"
-    xdotool key Return
-}
-wait_for_line() { # log text seconds
-    for _ in $(seq $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
-    return 1
-}
-# The 1280x800 screen shows the 1920x1080 design at 2/3 scale, letterboxed in the 802 pixel
-# high window: screen x = 2/3 design x, screen y = 41 + 2/3 design y.
-screen_x() { echo $(( $1 * 2 / 3 )); }
-screen_y() { echo $(( 41 + $1 * 2 / 3 )); }
-click_design() { # design x y
-    xdotool mousemove --sync "$(screen_x "$1")" "$(screen_y "$2")" click 1
-}
+start_xvfb 1280x800 "$work"
+# The client's window is as wide as the screen and two pixels higher: the 1920x1080 design
+# shows at 2/3 scale, 41 pixels from the top.
+letterbox 1280 802 1920 1080
 # The administrator logged in through the login page, the first page on screen (after the
 # fade-in, slower when the CPU draws it). Sets $journal.
 login_to_first_page() {
