@@ -1,6 +1,7 @@
 // Stored settings values come from a file the user (or anyone) can edit, so deciphering
 // must cope with any bytes.
 #include "cipher/storagecipher.h"
+#include "quietlogs.h"
 
 #include <cstddef>
 #include <cstdint>
