@@ -6,6 +6,8 @@
 #include "log/categories.h"
 #include "log/trace.h"
 #include "platform/files.h"
+#include "scenes/scenecontrol.h"
+#include "walls/wallcontrol.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -75,6 +77,19 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_login, &kora::login::LoginFlow::scanWindowClosed, this, &ImServerApi::scanTimeout);
     connect(m_login, &kora::login::LoginFlow::stalled, this, &ImServerApi::loginTimeout);
     connect(m_login, &kora::login::LoginFlow::requestUnanswered, this, &ImServerApi::requestUnanswered);
+
+    // Walls and scenes read the installation as it is when each command is composed.
+    m_wallControl = new kora::walls::WallControl(*this, [this] {
+        kora::walls::Installation in;
+        in.serverIp = m_settings.serverIp;
+        in.multicast = m_settings.multicast;
+        in.walls = m_walls;
+        in.outputs = m_outputs;
+        return in;
+    }, {}, this);
+    m_sceneControl = new kora::scenes::SceneControl(*m_wallControl, {}, this);
+    // A wall's polling is published and kept by the installation, so every client sees it.
+    connect(m_sceneControl, &kora::scenes::SceneControl::stateToStore, this, &ImServerApi::ServerSetStatus);
 
     // The local address is still unknown here, so the worker binds to any address.
     m_ssdpThread = new QThread(this);
@@ -241,6 +256,7 @@ void ImServerApi::initialization()
     KTRACE(lcApi) << "initialization";
     stopAnnouncing();
     m_walls.clear();
+    m_sceneControl->clear();
     m_listenerSpecs.clear();
     m_stacks.clear();
     m_hosts.clear();

@@ -1,12 +1,16 @@
 #pragma once
-// The one object behind "ImApi": login state, project model and every command sender.
+// The one object behind "ImApi": login state, project model and every command sender. It is
+// a facade: concerns with state of their own live in objects it owns and forwards to (the
+// login in login/loginflow.h, walls in walls/wallcontrol.h, scenes in scenes/scenecontrol.h);
+// those send through this object's sockets as a link::Sender.
 // One source file per concern: imserverapi.cpp (construction, properties, reset),
 // imserverapi_settings.cpp (local files and translations), imserverapi_link.cpp (sockets and
 // sending), imserverapi_login.cpp (login, lock-out, watchdog), imserverapi_scan.cpp (node scan,
-// discovery, the download request), imserverapi_walls.cpp (wall windows, audio, docks),
-// imserverapi_scenes.cpp (scenes, scene polling, cycle groups).
+// discovery, the download request), imserverapi_walls.cpp (walls and scenes of the selected
+// wall: the forwards, and the dock and wall descriptions).
 //
-// Threads: everything here belongs to the main thread, except
+// Threads: everything here belongs to the main thread, the wall and scene controls and their
+// timers included, except
 //  - m_udpThread, a receiver thread of its own; it reaches us only through queued signals;
 //  - m_ssdpWorker, which lives in m_ssdpThread and is reached only by queued calls.
 // shutdown() stops and joins both before the object (or the QML engine) goes away.
@@ -31,6 +35,7 @@
 #include "controls/controlcommands.h"
 #include "dispatch/replies.h"
 #include "link/routes.h"
+#include "link/sender.h"
 #include "link/scanreply.h"
 #include "login/loginflow.h"
 #include "model/devicefile.h"
@@ -49,13 +54,20 @@ class QTextCodec;
 class SsdpThread;
 class UDPThread;
 
+namespace kora::walls {
+class WallControl;
+}
+namespace kora::scenes {
+class SceneControl;
+}
+
 namespace kora {
 // The address the client binds to: the last IPv4 address that is neither loopback
 // ("127.0.") nor link-local ("169.254."); empty when there is none.
 QString chooseLocalIp(const QList<QHostAddress> &addresses);
 } // namespace kora
 
-class ImServerApi : public QObject
+class ImServerApi : public QObject, private kora::link::Sender
 {
     Q_OBJECT
     Q_PROPERTY(QString version READ version CONSTANT)
@@ -206,7 +218,7 @@ public slots:
     void ServerSwitchPage(int index) { Q_UNUSED(index) }
     bool ServerSwitchLayer(int p, int wId, int value);
 
-    // Wall windows, layers and docks (imserverapi_walls.cpp).
+    // Wall windows, layers and docks (imserverapi_walls.cpp; the sending in walls/wallcontrol.h).
     void ServerSetWindows(const QString &panel_id, const QString &cmd);
     void ServerGetWindows(const QString &panelId);
     bool ServerRefresh();
@@ -225,7 +237,8 @@ public slots:
     bool ServerSetPanelFline(int col, int row) { Q_UNUSED(col) Q_UNUSED(row) return false; }
     bool ServerSetRefresh(int p) { Q_UNUSED(p) return false; }
 
-    // Scenes, scene polling and cycle groups of the selected wall (imserverapi_scenes.cpp).
+    // Scenes, scene polling and cycle groups of the selected wall (imserverapi_walls.cpp; the
+    // sending and the cycle groups in scenes/scenecontrol.h).
     void ServerGetScenes();
     void ServerGetScenesMsg(const QString &panelId);
     void ServerSaveScene(const QString &sceneId, const QString &name);
@@ -430,13 +443,9 @@ private:
     void failLogin(const QString &why);
     QString ssdpServerText() const;
     QString ssdpUsn() const;
-    // Wall and scene senders: the model as the composers see it, and the one way out that
-    // logs each composed command (or the one reason for sending nothing).
-    kora::walls::Installation installation() const;
-    bool sendCommands(const kora::walls::Commands &commands);
-    void callSceneCycle(const QString &wallId, const QStringList &sceneIds, const QString &secs);
-    kora::design::WallRecord *wallRecord(const QString &wallId);
-    void saveCycleGroups(const QString &wallId);
+    // link::Sender, for the concerns this object owns: the command socket and the TCP link.
+    void sendUdp(const QByteArray &data, const QString &address, quint16 port) override;
+    void sendTcp(const QByteArray &data, const QString &address, quint16 port) override;
 
     // Main thread.
     QString m_version;
@@ -459,6 +468,8 @@ private:
     QUdpSocket *m_hostSendSocket = nullptr;
     QTcpSocket *m_tcpSocket = nullptr;
     kora::login::LoginFlow *m_login = nullptr; // the login's state and its timers
+    kora::walls::WallControl *m_wallControl = nullptr;    // wall senders and their follow-ups
+    kora::scenes::SceneControl *m_sceneControl = nullptr; // scenes, polling and the cycle groups
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;

@@ -7,6 +7,8 @@
 #include "link/messages.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "scenes/scenecontrol.h"
+#include "walls/wallcontrol.h"
 
 #include <QHostAddress>
 #include <QNetworkDatagram>
@@ -16,8 +18,6 @@
 using namespace kora;
 
 namespace {
-// After an acknowledgement the wall needs a moment before its new window list is asked for.
-constexpr int kAfterAckMs = 30;
 // Datagrams read per readyRead: a flood cannot hold the window's thread for long.
 constexpr int kMaxDatagramsPerRead = 256;
 }
@@ -79,38 +79,16 @@ void ImServerApi::apply(const dispatch::Action &a)
     case Kind::ClearBlock: emit callQmlClearBlock(a.wallId); break;
     case Kind::AddBlock: emit callQmlAddBlock(a.wallId, a.map); break;
     case Kind::AddScenes: emit callQmlAddScenes(a.wallId, a.ids, a.names); break;
-    case Kind::GetWindowsSoon: {
-        const QString wall = a.wallId;
-        QTimer::singleShot(kAfterAckMs, this, [this, wall] { ServerGetWindows(wall); });
-        break;
-    }
+    case Kind::GetWindowsSoon: m_wallControl->getWindowsLater(a.wallId); break;
     case Kind::SendGetWindows100:
         sendUdpData(QByteArrayLiteral("{GetWindows;100}"), a.wallId, link::kCommandPort);
         break;
-    case Kind::GetScenesSoon: {
-        const QString wall = a.wallId;
-        QTimer::singleShot(kAfterAckMs, this, [this, wall] { ServerGetScenesMsg(wall); });
-        break;
-    }
+    case Kind::GetScenesSoon: m_sceneControl->getScenesLater(a.wallId); break;
     case Kind::RefreshScene: emit callQmlRefreshScene(a.wallId, a.text); break;
     case Kind::ScenesMsg: emit callQmlScenesMsg(a.object); break;
     case Kind::RefreshOsd: emit callQmlRefreshOSD(a.text); break;
     case Kind::RefreshCycle: emit callQmlRefreshCycle(a.object); break;
-    case Kind::CycleGroups: {
-        QList<design::CycleGroup> groups;
-        for (const QVariant &v : a.list) {
-            const QVariantMap m = v.toMap();
-            groups.append({m.value(QStringLiteral("name")).toString(), m.value(QStringLiteral("hotkey")).toString(),
-                           m.value(QStringLiteral("time")).toInt(), m.value(QStringLiteral("id")).toString(),
-                           m.value(QStringLiteral("sceneIds")).toStringList(),
-                           m.value(QStringLiteral("sceneNames")).toStringList()});
-        }
-        for (design::WallRecord &wall : m_walls) {
-            if (wall.id == a.wallId)
-                wall.cycleGroups = groups;
-        }
-        break;
-    }
+    case Kind::CycleGroups: m_sceneControl->setCycleGroups(a.wallId, a.list); break;
     case Kind::RefreshCycleGroups: emit callQmlRefreshCycleGroups(); break;
     case Kind::RefreshSlider: emit callQmlRefreshSlider(a.map); break;
     case Kind::RefreshButton: emit callQmlRefreshButton(a.map); break;

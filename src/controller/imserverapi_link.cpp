@@ -70,10 +70,17 @@ void ImServerApi::sendUdpData(const QByteArray &data, const QString &address, qu
 
 void ImServerApi::sendTo(const QList<link::Destination> &destinations, const QByteArray &data)
 {
-    if (destinations.isEmpty())
-        KTRACE(lcLink) << "no destination for" << data;
-    for (const link::Destination &d : destinations)
-        sendUdpData(data, d.address.toString(), d.port);
+    link::Sender::sendTo(destinations, data);
+}
+
+void ImServerApi::sendUdp(const QByteArray &data, const QString &address, quint16 port)
+{
+    sendUdpData(data, address, port);
+}
+
+void ImServerApi::sendTcp(const QByteArray &data, const QString &address, quint16 port)
+{
+    sendTcpData(data, address, port);
 }
 
 void ImServerApi::sendTcpData(const QByteArray &data, const QString &address, quint16 port)

@@ -1,96 +1,45 @@
-// Wall windows, layers and docks: the senders call the composers of walls/wallcommands.h.
+// Walls and scenes of the pages: the senders forward to the wall and scene controls with the
+// wall they act on (the selected one unless the page names one); the dock layouts and wall
+// descriptions are read from the model by the composers of walls/wallcommands.h.
 #include "controller/imserverapi.h"
 
 #include "log/categories.h"
 #include "log/trace.h"
-
-#include <QRectF>
-#include <QTimer>
+#include "scenes/scenecontrol.h"
+#include "walls/wallcontrol.h"
 
 using namespace kora;
 
-namespace {
-// A wall needs this long to apply a new window list before it answers with it.
-constexpr int kWallSettleMs = 30;
-} // namespace
-
-walls::Installation ImServerApi::installation() const
-{
-    walls::Installation in;
-    in.serverIp = m_settings.serverIp;
-    in.multicast = m_settings.multicast;
-    in.walls = m_walls;
-    in.outputs = m_outputs;
-    return in;
-}
-
-bool ImServerApi::sendCommands(const walls::Commands &commands)
-{
-    if (commands.refused()) {
-        KWARN(lcApi) << commands.refusal;
-        return false;
-    }
-    for (const walls::Outgoing &o : commands.items) {
-        KTRACE(lcApi) << o.data;
-        sendTo(o.to, o.data);
-    }
-    return true;
-}
-
 void ImServerApi::ServerSetWindows(const QString &panel_id, const QString &cmd)
 {
-    sendCommands(walls::setWindows(installation(), panel_id, cmd));
+    m_wallControl->setWindows(panel_id, cmd);
 }
 
 void ImServerApi::ServerGetWindows(const QString &panelId)
 {
-    sendCommands(walls::getWindows(installation(), panelId));
+    m_wallControl->getWindows(panelId);
 }
 
 bool ImServerApi::ServerRefresh()
 {
-    ServerGetWindows(m_selPanel);
+    m_wallControl->getWindows(m_selPanel);
     return true;
 }
 
 bool ImServerApi::ServerClearWall()
 {
-    const QString wall = m_selPanel;
-    if (sendCommands(walls::clearWall(installation(), wall))) {
-        // The emptied wall is asked for its windows once it has applied the empty list,
-        // so that the page redraws it; a timer keeps the window responsive meanwhile.
-        QTimer::singleShot(kWallSettleMs, Qt::PreciseTimer, this, [this, wall] { ServerGetWindows(wall); });
-    }
+    m_wallControl->clearWall(m_selPanel);
     return true;
 }
 
 void ImServerApi::ServerSetAudios(const QString &ip, const QString &cmd)
 {
-    sendCommands(walls::setAudios(installation(), ip, cmd));
+    m_wallControl->setAudios(ip, cmd);
 }
 
 QList<int> ImServerApi::callRectMask(const QVariantList &list) const
 {
-    QList<QRectF> rects;
-    for (const QVariant &v : list) {
-        // Qt.rect() from the pages, or a plain {x, y, width, height} object.
-        if (v.userType() == QMetaType::QRectF || v.userType() == QMetaType::QRect) {
-            rects.append(v.toRectF());
-            continue;
-        }
-        const QVariantMap m = v.toMap();
-        const QStringList keys{QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("width"), QStringLiteral("height")};
-        bool complete = !m.isEmpty();
-        for (const QString &key : keys)
-            complete = complete && m.contains(key);
-        if (!complete) {
-            KWARN(lcApi) << "callRectMask: not a rectangle:" << v;
-            return {};
-        }
-        rects.append(QRectF(m.value(keys[0]).toReal(), m.value(keys[1]).toReal(), m.value(keys[2]).toReal(),
-                            m.value(keys[3]).toReal()));
-    }
-    return walls::hiddenWindows(rects);
+    return walls::WallControl::hiddenWindows(list);
 }
 
 QStringList ImServerApi::getPanelDocks() const
@@ -127,4 +76,81 @@ QVariantMap ImServerApi::getPanelMsg(int index) const
 QString ImServerApi::getPanelIDFromIP(const QString &outIp) const
 {
     return walls::wallOfOutput(m_outputs, outIp);
+}
+
+void ImServerApi::ServerGetScenes()
+{
+    m_sceneControl->getSceneNames(m_selPanel);
+}
+
+void ImServerApi::ServerGetScenesMsg(const QString &panelId)
+{
+    m_sceneControl->getScenes(panelId);
+}
+
+void ImServerApi::ServerSaveScene(const QString &sceneId, const QString &name)
+{
+    m_sceneControl->saveScene(m_selPanel, sceneId, name);
+}
+
+void ImServerApi::ServerEditScene(const QString &sceneId, const QString &name)
+{
+    m_sceneControl->saveScene(m_selPanel, sceneId, name);
+}
+
+void ImServerApi::ServerDelScene(const QString &sceneId)
+{
+    m_sceneControl->deleteScene(m_selPanel, sceneId);
+}
+
+void ImServerApi::ServerCallScene(const QString &sceneId, bool flg_yt)
+{
+    m_sceneControl->callScene(m_selPanel, sceneId, flg_yt);
+}
+
+void ImServerApi::ServerQueryScene(const QString &sceneId, const QString &panelId)
+{
+    m_sceneControl->queryScene(panelId, sceneId);
+}
+
+void ImServerApi::ServerCallSceneCycle(const QStringList &sceneIds, const QString &secs)
+{
+    m_sceneControl->startPolling(m_selPanel, sceneIds, secs);
+}
+
+void ImServerApi::ServerCloseSceneCycle()
+{
+    m_sceneControl->stopPolling(m_selPanel);
+}
+
+bool ImServerApi::serverAddCycleGroup(const QString &name, int time, const QStringList &sceneIds,
+                                      const QStringList &sceneNames)
+{
+    return m_sceneControl->addCycleGroup(m_selPanel, name, time, sceneIds, sceneNames);
+}
+
+bool ImServerApi::serverEditCycleGroup(const QString &id, const QString &newName, int time,
+                                       const QStringList &sceneIds, const QStringList &sceneNames)
+{
+    return m_sceneControl->editCycleGroup(m_selPanel, id, newName, time, sceneIds, sceneNames);
+}
+
+bool ImServerApi::serverDelCycleGroup(const QString &name)
+{
+    return m_sceneControl->deleteCycleGroup(m_selPanel, name);
+}
+
+QVariantMap ImServerApi::serverGetCycleGroup(const QString &id) const
+{
+    return m_sceneControl->cycleGroup(m_selPanel, id);
+}
+
+QVariantList ImServerApi::serverGetCycleGroupList() const
+{
+    return m_sceneControl->cycleGroupList(m_selPanel);
+}
+
+void ImServerApi::serverStartCycleGroup(const QString &panelId, const QString &name)
+{
+    m_sceneControl->startCycleGroup(panelId, name);
 }
