@@ -46,8 +46,12 @@ void ImServerApi::DownloadFile()
         loginTimeout(); // as a download that never starts: failed, or the demonstration project
         return;
     }
-    if (m_packageForm != login::PackageForm::Listed)
-        return; // an older host: its two files are on their way, under the watchdog
+    if (m_packageForm != login::PackageForm::Listed) {
+        // An older host: its two files are on their way, under the watchdog.
+        if (m_login->state() != login::State::Downloading)
+            failLogin(QStringLiteral("an older host was chosen, but no download runs"));
+        return;
+    }
     for (const FileEntry &f : qAsConst(m_projectFiles)) {
         if (!f.upToDate) {
             DownloadFile(f.name);

@@ -48,7 +48,10 @@ void ImServerApi::InitSocket()
     sendNotify(true);
     // Devices see the announcement before the scan, as they expect; a single-shot timer
     // keeps that order without blocking the window for the 15 ms.
-    QTimer::singleShot(15, Qt::PreciseTimer, this, [this] {
+    // A later login's scan replaces this one's.
+    QTimer::singleShot(15, Qt::PreciseTimer, this, [this, login = m_loginCount] {
+        if (login != m_loginCount)
+            return;
         ServerScanNode();
         const QByteArray getDev = link::requestEnvelope(QStringLiteral("GetDev"));
         KTRACE(lcLink) << "GetDev" << getDev;

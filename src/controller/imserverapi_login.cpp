@@ -30,6 +30,7 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
     initialization();
     // Nothing of an earlier login may end this one: its watchdog, its scan, its fragments.
     m_login->reset();
+    ++m_loginCount;
     m_udpThread->expectFrom(QHostAddress(), true);
     m_loginElapsed.start();
 

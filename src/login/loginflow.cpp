@@ -69,6 +69,11 @@ void LoginFlow::reset()
 
 void LoginFlow::scan()
 {
+    // A login scans once, from the start; a scan that comes later belongs to no login.
+    if (m_state != State::Idle) {
+        KWARN(lcApi) << "login: a scan while" << stateName(m_state) << "ignored";
+        return;
+    }
     enter(State::Scanning);
     m_scanWindow->start(m_timings.scanWindowMs);
 }

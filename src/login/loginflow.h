@@ -49,7 +49,7 @@ public:
 
     // Any state -> Idle: every timer stops (a new login, the return to the login page).
     void reset();
-    // -> Scanning: the window opens.
+    // Idle -> Scanning: the window opens. Ignored in any other state (reset() starts a login).
     void scan();
     // Scanning: the window stays open `scanWindowMs` after this reply.
     void scanReplied();
