@@ -1,6 +1,7 @@
 // Construction, properties, the small operations of the pages and the model reset.
 #include "controller/imserverapi.h"
 
+#include "controls/controlsender.h"
 #include "discovery/ssdpthread.h"
 #include "download/udpthread.h"
 #include "log/categories.h"
@@ -90,6 +91,18 @@ ImServerApi::ImServerApi(QObject *parent)
     m_sceneControl = new kora::scenes::SceneControl(*m_wallControl, {}, this);
     // A wall's polling is published and kept by the installation, so every client sees it.
     connect(m_sceneControl, &kora::scenes::SceneControl::stateToStore, this, &ImServerApi::ServerSetStatus);
+
+    // Designed controls; control states are kept by the host the node scan chose.
+    m_controls = new kora::controls::ControlSender(*this, m_values, m_dispatchState.matrixPresets, [this] {
+        QStringList hosts;
+        for (const NodeEntry &node : qAsConst(m_nodes))
+            hosts.append(node.address);
+        return kora::link::selectedHost(hosts, m_hostIndex);
+    }, this);
+    connect(m_controls, &kora::controls::ControlSender::internalCommand, this, &ImServerApi::analyzCustomProtocol);
+    connect(m_controls, &kora::controls::ControlSender::switchPage, this,
+            [this](const QStringList &pages) { emit callCustomProtocol(QStringLiteral("InlineSwitchPage"), pages); });
+    connect(m_controls, &kora::controls::ControlSender::widgetsVisible, this, &ImServerApi::callSetWidgetVisible);
 
     // The local address is still unknown here, so the worker binds to any address.
     m_ssdpThread = new QThread(this);

@@ -1,16 +1,17 @@
 #pragma once
 // The one object behind "ImApi": login state, project model and every command sender. It is
 // a facade: concerns with state of their own live in objects it owns and forwards to (the
-// login in login/loginflow.h, walls in walls/wallcontrol.h, scenes in scenes/scenecontrol.h);
-// those send through this object's sockets as a link::Sender.
+// login in login/loginflow.h, walls in walls/wallcontrol.h, scenes in scenes/scenecontrol.h,
+// designed controls in controls/controlsender.h); those send through this object's sockets
+// as a link::Sender.
 // One source file per concern: imserverapi.cpp (construction, properties, reset),
 // imserverapi_settings.cpp (local files and translations), imserverapi_link.cpp (sockets and
 // sending), imserverapi_login.cpp (login, lock-out, watchdog), imserverapi_scan.cpp (node scan,
 // discovery, the download request), imserverapi_walls.cpp (walls and scenes of the selected
-// wall: the forwards, and the dock and wall descriptions).
+// wall: the forwards, and the dock and wall descriptions), imserverapi_controls.cpp (forwards).
 //
-// Threads: everything here belongs to the main thread, the wall and scene controls and their
-// timers included, except
+// Threads: everything here belongs to the main thread, the concern objects and their timers
+// included, except
 //  - m_udpThread, a receiver thread of its own; it reaches us only through queued signals;
 //  - m_ssdpWorker, which lives in m_ssdpThread and is reached only by queued calls.
 // shutdown() stops and joins both before the object (or the QML engine) goes away.
@@ -54,6 +55,9 @@ class QTextCodec;
 class SsdpThread;
 class UDPThread;
 
+namespace kora::controls {
+class ControlSender;
+}
 namespace kora::walls {
 class WallControl;
 }
@@ -256,7 +260,7 @@ public slots:
     QVariantList serverGetCycleGroupList() const;
     void serverStartCycleGroup(const QString &panelId, const QString &name);
 
-    // Designed buttons, sliders, matrices and control states (imserverapi_controls.cpp).
+    // Designed buttons, sliders, matrices and control states (forwards to controls/controlsender.h).
     void ServerButtonCmd(const QStringList &Cmd);
     void ServerVX2ButtonCmd(const QVariantMap &cmdMap);
     void ServerSliderCmd(const QString &uuid, const QString &Cmd, float value, int type);
@@ -424,10 +428,6 @@ private:
     void analyzLegacyConfig(const QByteArray &data);
     bool requestFile(const QString &name, bool newFile); // the request alone, without the watchdog
     void apply(const kora::dispatch::Action &action);
-    // Packets of designed controls, each after its delay; `then` runs after the last one.
-    void sendPackets(const QList<kora::controls::Packet> &packets, std::function<void()> then = {});
-    void sendPacket(const kora::controls::Packet &packet);
-    void sendSliderState(const QString &uuid, float value);
     kora::catalogue::Lists catalogueLists() const;
     void addResourceSignals(const kora::dispatch::Action &action);
     // Builds the design's pages and announces them; `then` runs after the last announcement.
@@ -470,6 +470,7 @@ private:
     kora::login::LoginFlow *m_login = nullptr; // the login's state and its timers
     kora::walls::WallControl *m_wallControl = nullptr;    // wall senders and their follow-ups
     kora::scenes::SceneControl *m_sceneControl = nullptr; // scenes, polling and the cycle groups
+    kora::controls::ControlSender *m_controls = nullptr;   // designed controls and control states
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;
@@ -505,6 +506,7 @@ private:
     bool m_encryptedPasswords = false;
     QString m_macAddress;
     QElapsedTimer m_loginElapsed;
+    quint64 m_loginCount = 0; // logins started: what an earlier one scheduled sees it changed
     std::function<qint64()> m_clock;
     struct PendingTcp {
         QByteArray data;
