@@ -37,6 +37,15 @@ QString chooseLocalIp(const QList<QHostAddress> &addresses)
     return chosen;
 }
 
+QString keptLocalIp(const QString &saved, const QList<QHostAddress> &addresses)
+{
+    for (const QHostAddress &address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && address.toString() == saved)
+            return saved;
+    }
+    return chooseLocalIp(addresses);
+}
+
 } // namespace kora
 
 ImServerApi::ImServerApi(QObject *parent)
@@ -132,7 +141,6 @@ ImServerApi::ImServerApi(QObject *parent)
     const QList<QHostAddress> addresses = QNetworkInterface::allAddresses();
     for (const QHostAddress &address : addresses)
         KTRACE(lcLink) << "local address" << address.toString();
-    m_settings.localIp = kora::chooseLocalIp(addresses);
 
     kora::loadTranslationTable(m_dataDir, m_translations);
     // Without a picture container this is the MD5 of no bytes.
@@ -140,6 +148,11 @@ ImServerApi::ImServerApi(QObject *parent)
     if (m_settings.picMd5.isEmpty())
         m_settings.picMd5 = QString::fromLatin1(QCryptographicHash::hash(QByteArray(), QCryptographicHash::Md5).toHex());
     LoadConfig();
+    // A stored address of a network this machine has left would make every login fail.
+    const QString saved = m_settings.localIp;
+    m_settings.localIp = kora::keptLocalIp(saved, addresses);
+    if (!saved.isEmpty() && m_settings.localIp != saved)
+        KWARN(lcLink) << "the stored local address" << saved << "is not this machine's; using" << m_settings.localIp;
 }
 
 ImServerApi::~ImServerApi()

@@ -69,6 +69,8 @@ namespace kora {
 // The address the client binds to: the last IPv4 address that is neither loopback
 // ("127.0.") nor link-local ("169.254."); empty when there is none.
 QString chooseLocalIp(const QList<QHostAddress> &addresses);
+// The stored address while it is one of this machine's IPv4 addresses; else the chosen one.
+QString keptLocalIp(const QString &saved, const QList<QHostAddress> &addresses);
 } // namespace kora
 
 class ImServerApi : public QObject, private kora::link::Sender

@@ -25,6 +25,24 @@ private slots:
             list.append(QHostAddress(a));
         QCOMPARE(kora::chooseLocalIp(list), chosen);
     }
+
+    void keepTheStoredAddress_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("still this machine's") << "10.0.0.1" << "10.0.0.1";
+        QTest::newRow("a network left behind") << "10.77.5.2" << "192.168.5.9";
+        QTest::newRow("none stored") << "" << "192.168.5.9";
+        QTest::newRow("not an address") << "host" << "192.168.5.9";
+        QTest::newRow("loopback, if stored so") << "127.0.0.1" << "127.0.0.1";
+    }
+    void keepTheStoredAddress()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QString, kept);
+        const QList<QHostAddress> list{QHostAddress("10.0.0.1"), QHostAddress("127.0.0.1"), QHostAddress("192.168.5.9")};
+        QCOMPARE(kora::keptLocalIp(saved, list), kept);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLocalIp)
