@@ -1,6 +1,5 @@
 #include "controls/controlsender.h"
 
-#include "link/messages.h"
 #include "link/routes.h"
 #include "log/categories.h"
 #include "log/trace.h"
@@ -12,8 +11,6 @@ namespace kora::controls {
 namespace {
 // After a preset is stored, the host needs a moment before it is asked for it again.
 constexpr int kAfterPresetMs = 15;
-
-QString wallGroup() { return QString::fromLatin1(link::kWallGroup); }
 } // namespace
 
 ControlSender::ControlSender(link::Sender &sender, const Values &values, MatrixPresets &presets, StateHost stateHost,
@@ -90,8 +87,8 @@ void ControlSender::vx2Button(const QVariantMap &map)
 void ControlSender::sendSliderState(const QString &uuid, float value)
 {
     const QString state = sliderState(uuid, value);
-    m_sender.sendUdp(QStringLiteral("{SetStatus;%1}").arg(state).toUtf8(), wallGroup(), link::kCommandPort);
-    m_sender.sendUdp(QStringLiteral("{SaveClientInfo;%1,%2}").arg(uuid, state).toUtf8(), wallGroup(), link::kCommandPort);
+    m_sender.sendTo(link::wallMulticast(), QStringLiteral("{SetStatus;%1}").arg(state).toUtf8());
+    m_sender.sendTo(link::wallMulticast(), QStringLiteral("{SaveClientInfo;%1,%2}").arg(uuid, state).toUtf8());
 }
 
 void ControlSender::slider(const QString &uuid, const QString &blocks, float value, int type)
@@ -122,13 +119,13 @@ void ControlSender::matrix(const QString &blocks, const QString &x, const QStrin
 
 void ControlSender::setStatus(const QString &uuid, const QString &data)
 {
-    m_sender.sendUdp("{SetStatus;" + data.toUtf8() + '}', wallGroup(), link::kCommandPort);
+    m_sender.sendTo(link::wallMulticast(), "{SetStatus;" + data.toUtf8() + '}');
     QString stored = data;
     if (data.section(QLatin1Char('_'), 0, 0) == QLatin1String("M")) {
         for (const QString &preset : m_presets.value(uuid))
             stored += QStringLiteral("&*") + preset;
     }
-    m_sender.sendUdp("{SaveClientInfo;" + uuid.toUtf8() + ',' + stored.toUtf8() + '}', wallGroup(), link::kCommandPort);
+    m_sender.sendTo(link::wallMulticast(), "{SaveClientInfo;" + uuid.toUtf8() + ',' + stored.toUtf8() + '}');
 }
 
 void ControlSender::getStatus(const QString &uuid)
