@@ -87,6 +87,11 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_login, &kora::login::LoginFlow::scanWindowClosed, this, &ImServerApi::scanTimeout);
     connect(m_login, &kora::login::LoginFlow::stalled, this, &ImServerApi::loginTimeout);
     connect(m_login, &kora::login::LoginFlow::requestUnanswered, this, &ImServerApi::requestUnanswered);
+    // Fragments count only while a download runs: whatever ends it, late ones are dropped.
+    connect(m_login, &kora::login::LoginFlow::stateChanged, this, [this](kora::login::State state) {
+        if (state != kora::login::State::Downloading)
+            m_udpThread->expectFrom(QHostAddress(), true);
+    });
 
     // Walls and scenes read the installation as it is when each command is composed.
     m_wallControl = new kora::walls::WallControl(*this, [this] {

@@ -441,7 +441,7 @@ private:
     void checkDeviceAccount(const QByteArray &designData);
     void countLoginFailure();
     // Every way out of a download that does not log in ends here: the login flow's timers stop,
-    // late fragments count for nothing, and the page is told.
+    // late fragments count for nothing (the flow left downloading), and the page is told.
     void failLogin(const QString &why);
     QString ssdpServerText() const;
     QString ssdpUsn() const;

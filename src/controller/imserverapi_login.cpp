@@ -31,7 +31,6 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
     // Nothing of an earlier login may end this one: its watchdog, its scan, its fragments.
     m_login->reset();
     ++m_loginCount;
-    m_udpThread->expectFrom(QHostAddress(), true);
     m_loginElapsed.start();
 
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
@@ -102,7 +101,6 @@ void ImServerApi::failLogin(const QString &why)
 {
     KWARN(lcDownload) << "login of" << m_settings.username << "failed:" << why;
     m_login->fail(why);
-    m_udpThread->expectFrom(QHostAddress(), true); // late fragments count for nothing
     emit callQmlLogin(false);
 }
 
@@ -113,7 +111,6 @@ void ImServerApi::loginTimeout()
         return;
     }
     m_login->analysing();
-    m_udpThread->expectFrom(QHostAddress(), true);
     // The demonstration account: the built-in sample project instead of the controller's.
     QFile descriptor(QStringLiteral(":/test/lumora.ds"));
     if (descriptor.open(QIODevice::ReadOnly)) {
