@@ -70,8 +70,8 @@ double clientDownload()
         std::printf("  (the login ended with: %s)\n", qPrintable(message.last().first().toString()));
     else if (!login.isEmpty() && !login.last().first().toBool())
         std::printf("  (the login failed)\n");
-    bool all = !api.projectFiles().isEmpty();
-    for (const auto &f : api.projectFiles())
+    bool all = !api.download().files().isEmpty();
+    for (const auto &f : api.download().files())
         all = all && f.upToDate;
     if (!all)
         return -1;

@@ -4,6 +4,7 @@
 #include "controls/controlsender.h"
 #include "discovery/ssdpthread.h"
 #include "download/udpthread.h"
+#include "package/packagereaders.h"
 #include "log/categories.h"
 #include "log/trace.h"
 #include "platform/files.h"
@@ -13,14 +14,11 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QGuiApplication>
-#include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QScreen>
-#include <QTcpSocket>
 #include <QTextCodec>
 #include <QThread>
 #include <QTimer>
-#include <QUdpSocket>
 
 namespace kora {
 
@@ -60,41 +58,44 @@ ImServerApi::ImServerApi(QObject *parent)
     KTRACE(lcApi) << "current m_aspect_ratio is :" << m_aspectRatio;
     KTRACE(lcApi) << "main thread id:" << QThread::currentThreadId();
 
-    m_sendSocket = new QUdpSocket(this);
-    const bool bound = m_sendSocket->bind(QHostAddress::AnyIPv4, kCommandPort,
-                                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
-    KTRACE(lcLink) << "sendSocket bind:" << bound;
-    connect(m_sendSocket, &QUdpSocket::readyRead, this, &ImServerApi::RecvformSendSocket);
+    m_link = new kora::link::Link(this);
+    connect(m_link, &kora::link::Link::commandsReceived, this, &ImServerApi::handleReplies);
+    connect(m_link, &kora::link::Link::scanReplyReceived, this, &ImServerApi::handleScanReply);
+    connect(m_link, &kora::link::Link::hostMessageReceived, this, &ImServerApi::analyzHostMsg);
+    m_link->open();
 
-    m_scanSocket = new QUdpSocket(this);
-    connect(m_scanSocket, &QUdpSocket::readyRead, this, &ImServerApi::RecvformScanSocket);
-    // Tells devices that a client came up, before any login.
-    m_scanSocket->writeDatagram(QByteArrayLiteral("start"), QHostAddress::Broadcast, kCommandPort);
-
-    m_udpSocketFor41237 = new QUdpSocket(this);
-    connect(m_udpSocketFor41237, &QUdpSocket::readyRead, this, &ImServerApi::RecvformUdpSocketFor41237);
-    m_hostSendSocket = new QUdpSocket(this);
-    connect(m_hostSendSocket, &QUdpSocket::readyRead, this, &ImServerApi::RecvformHostSendSocket);
-
-    m_udpThread = new UDPThread(this);
-    connect(m_udpThread, &UDPThread::recvData, this, &ImServerApi::analyzFile, Qt::QueuedConnection);
-    connect(m_udpThread, &UDPThread::recvStep, this, &ImServerApi::downProgress, Qt::QueuedConnection);
-    m_udpThread->start(QThread::InheritPriority);
-
-    m_tcpSocket = new QTcpSocket(this);
-    connect(m_tcpSocket, &QTcpSocket::errorOccurred, this, &ImServerApi::tcpSocketError);
     m_login = new kora::login::LoginFlow(kora::login::Timings{1000, kWatchdogMs, UDPThread::kSilenceMs, 3}, this);
     connect(m_login, &kora::login::LoginFlow::scanWindowClosed, this, &ImServerApi::scanTimeout);
     connect(m_login, &kora::login::LoginFlow::stalled, this, &ImServerApi::loginTimeout);
-    connect(m_login, &kora::login::LoginFlow::requestUnanswered, this, &ImServerApi::requestUnanswered);
-    // Fragments count only while a download runs: whatever ends it, late ones are dropped.
-    connect(m_login, &kora::login::LoginFlow::stateChanged, this, [this](kora::login::State state) {
-        if (state != kora::login::State::Downloading)
-            m_udpThread->expectFrom(QHostAddress(), true);
+
+    // The package comes from the host the node scan chose.
+    const QString cwd = QDir::currentPath();
+    m_dataDir = cwd + QStringLiteral("/data");
+    m_download = new kora::download::PackageDownload(*m_link, *m_login, [this] {
+        kora::download::Source source;
+        source.localIp = m_settings.localIp;
+        if (m_hostIndex >= 0 && m_hostIndex < m_nodes.size()) {
+            source.hostAddress = m_nodes.at(m_hostIndex).address;
+            source.hostTag = m_nodes.at(m_hostIndex).hostTag;
+        }
+        return source;
+    }, m_dataDir, this);
+    connect(m_login, &kora::login::LoginFlow::requestUnanswered, m_download, &kora::download::PackageDownload::repeat);
+    connect(m_download, &kora::download::PackageDownload::progress, this, &ImServerApi::callDownProgress);
+    connect(m_download, &kora::download::PackageDownload::failed, this, &ImServerApi::failLogin);
+    connect(m_download, &kora::download::PackageDownload::complete, this, &ImServerApi::readPackage);
+    connect(m_download, &kora::download::PackageDownload::olderPictures, this, [this](const QByteArray &data) {
+        m_picturesChanged = false;
+        m_pictures.clear();
+        for (const QByteArray &bytes : kora::package::cutPictureContainer(data))
+            m_pictures.append({QString(), bytes});
+        KTRACE(lcDownload) << "pic.dat:" << m_pictures.size() << "pictures";
     });
+    connect(m_download, &kora::download::PackageDownload::olderConfig, this, &ImServerApi::analyzLegacyConfig);
+    m_download->start();
 
     // Walls and scenes read the installation as it is when each command is composed.
-    m_wallControl = new kora::walls::WallControl(*this, [this] {
+    m_wallControl = new kora::walls::WallControl(*m_link, [this] {
         kora::walls::Installation in;
         in.serverIp = m_settings.serverIp;
         in.multicast = m_settings.multicast;
@@ -107,7 +108,7 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_sceneControl, &kora::scenes::SceneControl::stateToStore, this, &ImServerApi::ServerSetStatus);
 
     // Designed controls; control states are kept by the host the node scan chose.
-    m_controls = new kora::controls::ControlSender(*this, m_values, m_dispatchState.matrixPresets, [this] {
+    m_controls = new kora::controls::ControlSender(*m_link, m_values, m_dispatchState.matrixPresets, [this] {
         QStringList hosts;
         for (const NodeEntry &node : qAsConst(m_nodes))
             hosts.append(node.address);
@@ -134,8 +135,6 @@ ImServerApi::ImServerApi(QObject *parent)
         worker->search(QLatin1String(kora::discovery::kServiceType));
     }, Qt::QueuedConnection);
 
-    const QString cwd = QDir::currentPath();
-    m_dataDir = cwd + QStringLiteral("/data");
     m_logDir = cwd + QStringLiteral("/log");
     m_imageDir = cwd + QStringLiteral("/image");
     for (const QString &dir : {m_dataDir, m_imageDir, m_logDir})
@@ -173,10 +172,7 @@ void ImServerApi::shutdown()
         m_ssdpThread->wait();
     }
     m_ssdpWorker = nullptr; // deleted by the thread's finished signal
-    if (m_udpThread && m_udpThread->isRunning()) {
-        m_udpThread->quit();
-        m_udpThread->wait();
-    }
+    m_download->shutdown();
 }
 
 int ImServerApi::panelNum() const
@@ -305,14 +301,4 @@ void ImServerApi::initialization()
     m_snapshots->clear();
     KTRACE(lcApi) << "initialization end";
 }
-
-// Until the dispatcher, the events and the download are wired, datagrams on these sockets
-// are drained so no socket buffer fills up.
-void ImServerApi::drain(QUdpSocket *socket)
-{
-    while (socket->hasPendingDatagrams())
-        socket->receiveDatagram();
-}
-
-void ImServerApi::RecvformUdpSocketFor41237() { drain(m_udpSocketFor41237); }
 

@@ -2,17 +2,16 @@
 // The one object behind "ImApi": login state, project model and every command sender. It is
 // a facade: concerns with state of their own live in objects it owns and forwards to (the
 // login in login/loginflow.h, walls in walls/wallcontrol.h, scenes in scenes/scenecontrol.h,
-// designed controls in controls/controlsender.h); those send through this object's sockets
-// as a link::Sender.
+// designed controls in controls/controlsender.h, the project download in
+// download/packagedownload.h); those send through the sockets of link/link.h.
 // One source file per concern: imserverapi.cpp (construction, properties, reset),
-// imserverapi_settings.cpp (local files and translations), imserverapi_link.cpp (sockets and
-// sending), imserverapi_login.cpp (login, lock-out, watchdog), imserverapi_scan.cpp (node scan,
-// discovery, the download request), imserverapi_walls.cpp (walls and scenes of the selected
+// imserverapi_settings.cpp (local files and translations), imserverapi_login.cpp (login,
+// lock-out, watchdog), imserverapi_scan.cpp (node scan, discovery, the download request), imserverapi_walls.cpp (walls and scenes of the selected
 // wall: the forwards, and the dock and wall descriptions), imserverapi_controls.cpp (forwards).
 //
 // Threads: everything here belongs to the main thread, the concern objects and their timers
 // included, except
-//  - m_udpThread, a receiver thread of its own; it reaches us only through queued signals;
+//  - the download's receiver, a thread of its own that reaches it only through queued signals;
 //  - m_ssdpWorker, which lives in m_ssdpThread and is reached only by queued calls.
 // shutdown() stops and joins both before the object (or the QML engine) goes away.
 #include <QHostAddress>
@@ -31,12 +30,13 @@
 #include <vector>
 
 #include "design/designbuild.h"
+#include "download/packagedownload.h"
 #include "catalogue/catalogue.h"
 #include "commands/hostmessages.h"
 #include "controls/controlcommands.h"
 #include "dispatch/replies.h"
 #include "link/routes.h"
-#include "link/sender.h"
+#include "link/link.h"
 #include "link/scanreply.h"
 #include "login/loginflow.h"
 #include "model/devicefile.h"
@@ -47,13 +47,10 @@
 #include "walls/wallcommands.h"
 #include "video/snapshots.h"
 
-class QTcpSocket;
 class QThread;
 class QTimer;
-class QUdpSocket;
 class QTextCodec;
 class SsdpThread;
-class UDPThread;
 
 namespace kora::controls {
 class ControlSender;
@@ -73,7 +70,7 @@ QString chooseLocalIp(const QList<QHostAddress> &addresses);
 QString keptLocalIp(const QString &saved, const QList<QHostAddress> &addresses);
 } // namespace kora
 
-class ImServerApi : public QObject, private kora::link::Sender
+class ImServerApi : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QString version READ version CONSTANT)
@@ -90,7 +87,6 @@ class ImServerApi : public QObject, private kora::link::Sender
     Q_PROPERTY(int mode READ mode WRITE setMode NOTIFY modeChanged)
 
 public:
-    static constexpr quint16 kCommandPort = 41234;
     // A download without progress for this long ends the login.
     static constexpr int kWatchdogMs = 2000;
     // Hosts that announced themselves on the host socket: one record per device id, at most
@@ -131,7 +127,7 @@ public:
     QString picMd5() const { return m_settings.picMd5; }
     float aspectRatio() const { return m_aspectRatio; }
     bool enableLog() const { return m_settings.enableLog; }
-    const UDPThread *downloadReceiver() const { return m_udpThread; }
+    const kora::download::PackageDownload &download() const { return *m_download; }
 
     // Loaders of the project model fill these (and tests, until those loaders exist).
     std::vector<kora::PageRecord> &pages() { return m_pages; }
@@ -149,12 +145,6 @@ public:
         QString address;
         QString hostTag;
     };
-    struct FileEntry {
-        QString name;
-        QString md5;
-        bool upToDate = false;
-        int attempts = 0; // transfers that failed their MD5
-    };
     struct FoundPeer {
         QString address;
         QString uuid;
@@ -162,18 +152,12 @@ public:
     };
     const QList<NodeEntry> &nodes() const { return m_nodes; }
     int hostIndex() const { return m_hostIndex; }
-    const QList<FileEntry> &projectFiles() const { return m_projectFiles; }
     const QList<FoundPeer> &foundPeers() const { return m_foundPeers; }
-    QString currentFile() const { return m_currentFile; }
     bool loginTimerActive() const;
     // Seconds since 1970 for the lock-out; tests put in their own clock.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
-    void sendUdpData(const QByteArray &data, const QString &address, quint16 port);
-    // One datagram to each destination of a route (see link/routes.h), from the command socket.
-    void sendTo(const QList<kora::link::Destination> &destinations, const QByteArray &data);
-    // Designed commands over TCP: one connection, reused while the target stays the same.
-    // Never blocks the window: a peer that does not accept within 200 ms costs a log line.
-    void sendTcpData(const QByteArray &data, const QString &address, quint16 port);
+    // The sockets; tests send through them as the concerns do.
+    kora::link::Link &link() { return *m_link; }
     bool checkAccount();
 
     // One datagram of the command socket from `sender` (address text): parsed, then turned
@@ -398,37 +382,27 @@ signals:
 private slots:
     void LoadConfig();
 
-    // Socket handlers; the link, dispatcher and discovery fill them in.
-    void RecvformSendSocket();
-    void RecvformScanSocket();
-    void RecvformHostSendSocket();
-    void RecvformUdpSocketFor41237();
-    void tcpSocketError();
+    // What the sockets and discovery receive.
+    void handleReplies(const QList<kora::link::Datagram> &batch);
     void loginTimeout();
     void scanTimeout();
-    void requestUnanswered(int repeat);
     void recvSsdp(QJsonObject obj, QString ip, quint16 port);
     void recvSsdpSearch(QJsonObject obj, QString ip);
-    void analyzFile(QByteArray data, bool complete, QByteArray md5);
-    void downProgress(float percent);
 
 private:
     // The design canvas, set by the project loaders.
     void setWindowSize(const QSize &size);
     QString settingsPath() const { return m_dataDir + QStringLiteral("/control.ini"); }
     QString signalSettingsPath() const { return m_dataDir + QStringLiteral("/signal.ini"); }
-    static void drain(QUdpSocket *socket);
     void handleScanReply(const QByteArray &datagram, const QString &sender);
     void sendSsdpAnswer(const QString &address, quint16 port);
     void sendNotify(bool alive);
     void getIPCfromServer();
-    void pumpTcp();
-    bool storeDownloadedFile(const QString &name, const QByteArray &data);
-    void parsePackage();
+    // Every listed file is on disk: the package is read and the account checked.
+    void readPackage();
     void analyzNewProjectJson(const QByteArray &data);
     void analyzNewDeviceJson(const QByteArray &data);
     void analyzLegacyConfig(const QByteArray &data);
-    bool requestFile(const QString &name, bool newFile); // the request alone, without the watchdog
     void apply(const kora::dispatch::Action &action);
     kora::catalogue::Lists catalogueLists() const;
     void addResourceSignals(const kora::dispatch::Action &action);
@@ -445,9 +419,6 @@ private:
     void failLogin(const QString &why);
     QString ssdpServerText() const;
     QString ssdpUsn() const;
-    // link::Sender, for the concerns this object owns: the command socket and the TCP link.
-    void sendUdp(const QByteArray &data, const QString &address, quint16 port) override;
-    void sendTcp(const QByteArray &data, const QString &address, quint16 port) override;
 
     // Main thread.
     QString m_version;
@@ -464,15 +435,12 @@ private:
     QTextCodec *m_gbk = nullptr;
     kora::TranslationTable m_translations;
 
-    QUdpSocket *m_sendSocket = nullptr;
-    QUdpSocket *m_scanSocket = nullptr;
-    QUdpSocket *m_udpSocketFor41237 = nullptr;
-    QUdpSocket *m_hostSendSocket = nullptr;
-    QTcpSocket *m_tcpSocket = nullptr;
+    kora::link::Link *m_link = nullptr;                   // the sockets
     kora::login::LoginFlow *m_login = nullptr; // the login's state and its timers
     kora::walls::WallControl *m_wallControl = nullptr;    // wall senders and their follow-ups
     kora::scenes::SceneControl *m_sceneControl = nullptr; // scenes, polling and the cycle groups
     kora::controls::ControlSender *m_controls = nullptr;   // designed controls and control states
+    kora::download::PackageDownload *m_download = nullptr; // requests, checks and the cache of the package
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;
@@ -500,23 +468,14 @@ private:
     // Controller link (main thread).
     QList<NodeEntry> m_nodes;
     int m_hostIndex = -1;
-    QList<FileEntry> m_projectFiles;
-    kora::login::PackageForm m_packageForm = kora::login::PackageForm::Listed;
-    QString m_projectMark;
-    QString m_currentFile;
+    QString m_projectMark;          // an older host's picture mark, kept across logins
+    bool m_picturesChanged = false; // the mark changed, and "pic.dat" has not arrived since
     QList<FoundPeer> m_foundPeers;
     bool m_encryptedPasswords = false;
     QString m_macAddress;
     QElapsedTimer m_loginElapsed;
     quint64 m_loginCount = 0; // logins started: what an earlier one scheduled sees it changed
     std::function<qint64()> m_clock;
-    struct PendingTcp {
-        QByteArray data;
-        QString address;
-        quint16 port = 0;
-    };
-    QList<PendingTcp> m_tcpQueue;
-    QTimer *m_tcpConnectTimer = nullptr;
 
     // Design announcements in progress (main thread).
     QList<kora::design::Announcement> m_announcing;
@@ -525,8 +484,7 @@ private:
     std::function<void()> m_afterAnnouncing;
     int m_announceGeneration = 0;
 
-    // Receiver thread (its own); discovery worker (in m_ssdpThread).
-    UDPThread *m_udpThread = nullptr;
+    // Discovery worker (in m_ssdpThread).
     QThread *m_ssdpThread = nullptr;
     SsdpThread *m_ssdpWorker = nullptr;
 };

@@ -51,7 +51,7 @@ void ImServerApi::analyzCustomProtocol(const QByteArray &command)
             const QByteArray sleep = commands::screenSleepCommand(c.on);
             for (const QString &decoder : wall->decoderAddresses) {
                 if (!decoder.isEmpty())
-                    sendUdpData(sleep, decoder, link::kCommandPort);
+                    m_link->sendUdp(sleep, decoder, link::kCommandPort);
             }
         } else {
             KWARN(lcApi) << "screen command for unknown wall" << c.wall;
@@ -60,7 +60,7 @@ void ImServerApi::analyzCustomProtocol(const QByteArray &command)
     case Action::PanelLock: {
         const QByteArray lock = commands::lockCommand(c.wall, c.on);
         if (!lock.isEmpty())
-            sendUdpData(lock, QString::fromLatin1(link::kWallGroup), link::kCommandPort);
+            m_link->sendUdp(lock, QString::fromLatin1(link::kWallGroup), link::kCommandPort);
         break;
     }
     case Action::StackIndex:
@@ -130,15 +130,5 @@ void ImServerApi::analyzHostMsg(const QString &ip, const QByteArray &data)
     case Kind::Unknown:
         KTRACE(lcLink) << "host message" << m.response << "cannot be identified";
         break;
-    }
-}
-
-void ImServerApi::RecvformHostSendSocket()
-{
-    while (m_hostSendSocket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_hostSendSocket->receiveDatagram();
-        if (!datagram.isValid())
-            break; // a read error; what is left comes with the next readyRead
-        analyzHostMsg(QHostAddress(datagram.senderAddress().toIPv4Address()).toString(), datagram.data());
     }
 }

@@ -11,16 +11,9 @@
 #include "walls/wallcontrol.h"
 
 #include <QHostAddress>
-#include <QNetworkDatagram>
-#include <QTimer>
-#include <QUdpSocket>
 
 using namespace kora;
 
-namespace {
-// Datagrams read per readyRead: a flood cannot hold the window's thread for long.
-constexpr int kMaxDatagramsPerRead = 256;
-}
 
 dispatch::Context ImServerApi::dispatchContext() const
 {
@@ -41,21 +34,11 @@ dispatch::Context ImServerApi::dispatchContext() const
     return context;
 }
 
-void ImServerApi::RecvformSendSocket()
+void ImServerApi::handleReplies(const QList<link::Datagram> &batch)
 {
     const dispatch::Context context = dispatchContext();
-    int read = 0;
-    while (m_sendSocket->hasPendingDatagrams()) {
-        if (++read > kMaxDatagramsPerRead) {
-            // The rest waits for the next turn of the event loop.
-            QTimer::singleShot(0, this, [this] { RecvformSendSocket(); });
-            return;
-        }
-        const QNetworkDatagram datagram = m_sendSocket->receiveDatagram();
-        if (!datagram.isValid())
-            break; // a read error; what is left comes with the next readyRead
-        handleReply(datagram.data(), QHostAddress(datagram.senderAddress().toIPv4Address()).toString(), context);
-    }
+    for (const link::Datagram &datagram : batch)
+        handleReply(datagram.data, datagram.sender, context);
 }
 
 void ImServerApi::handleReply(const QByteArray &datagram, const QString &sender, const dispatch::Context &context)
@@ -81,7 +64,7 @@ void ImServerApi::apply(const dispatch::Action &a)
     case Kind::AddScenes: emit callQmlAddScenes(a.wallId, a.ids, a.names); break;
     case Kind::GetWindowsSoon: m_wallControl->getWindowsLater(a.wallId); break;
     case Kind::SendGetWindows100:
-        sendUdpData(QByteArrayLiteral("{GetWindows;100}"), a.wallId, link::kCommandPort);
+        m_link->sendUdp(QByteArrayLiteral("{GetWindows;100}"), a.wallId, link::kCommandPort);
         break;
     case Kind::GetScenesSoon: m_sceneControl->getScenesLater(a.wallId); break;
     case Kind::RefreshScene: emit callQmlRefreshScene(a.wallId, a.text); break;

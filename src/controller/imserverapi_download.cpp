@@ -1,7 +1,7 @@
-// The project download: requests to the host, the files it sends, their check and cache.
+// The project download's ends: which file comes next, and the package read once it is all on disk
+// (the requests, checks and cache in download/packagedownload.h).
 #include "controller/imserverapi.h"
 
-#include "download/udpthread.h"
 #include "link/lockout.h"
 #include "link/messages.h"
 #include "link/scanreply.h"
@@ -13,30 +13,12 @@
 
 #include <QFile>
 #include <QTextCodec>
-#include <QTimer>
-#include <algorithm>
 
 using namespace kora;
 
 void ImServerApi::DownloadFile(const QString &name)
 {
-    if (requestFile(name, true))
-        m_currentFile = name;
-}
-
-bool ImServerApi::requestFile(const QString &name, bool newFile)
-{
-    if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size())
-        return false;
-    const NodeEntry &host = m_nodes.at(m_hostIndex);
-    const QString target = QStringLiteral("%1,54322,7000,1000").arg(m_settings.localIp);
-    const QByteArray request = link::textCommand(QStringLiteral("DownloadFile"), {host.hostTag, name, target},
-                                                 QTextCodec::codecForLocale());
-    m_udpThread->expectFrom(QHostAddress(host.address), newFile);
-    sendUdpData(request, host.address, link::kCommandPort);
-    m_login->fileRequested(newFile);
-    KTRACE(lcDownload) << "DownloadFile" << name << host.address;
-    return true;
+    m_download->request(name);
 }
 
 void ImServerApi::DownloadFile()
@@ -46,20 +28,14 @@ void ImServerApi::DownloadFile()
         loginTimeout(); // as a download that never starts: failed, or the demonstration project
         return;
     }
-    if (m_packageForm != login::PackageForm::Listed) {
+    if (m_download->form() != login::PackageForm::Listed) {
         // An older host: its two files are on their way, under the watchdog.
         if (m_login->state() != login::State::Downloading)
             failLogin(QStringLiteral("an older host was chosen, but no download runs"));
         return;
     }
-    for (const FileEntry &f : qAsConst(m_projectFiles)) {
-        if (!f.upToDate) {
-            DownloadFile(f.name);
-            return;
-        }
-    }
-    m_login->analysing();
-    parsePackage();
+    if (!m_download->requestNext())
+        readPackage();
 }
 
 void ImServerApi::analyzNewProjectJson(const QByteArray &data)
@@ -96,14 +72,16 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
                        << m_users.size() << "users";
 }
 
-void ImServerApi::parsePackage()
+void ImServerApi::readPackage()
 {
-    if (m_projectFiles.isEmpty()) {
+    m_login->analysing();
+    const QList<download::FileEntry> &files = m_download->files();
+    if (files.isEmpty()) {
         failLogin(QStringLiteral("the host lists no project files"));
         return;
     }
-    auto listed = [this](const QString &part, bool exact) -> QString {
-        for (const FileEntry &f : qAsConst(m_projectFiles)) {
+    auto listed = [&files](const QString &part, bool exact) -> QString {
+        for (const download::FileEntry &f : files) {
             if (exact ? f.name == part : f.name.contains(part))
                 return f.name;
         }
@@ -155,126 +133,4 @@ void ImServerApi::checkDeviceAccount(const QByteArray &designData)
         emit callQmlLogin(true);
         SaveConfig();
     });
-}
-
-// A file whose every fragment was lost leaves the receiver nothing to report gaps for, and a
-// lost gap request leaves it waiting; so a request that nothing answers asks for the whole
-// file again (the fragments held stay). The login flow bounds the repeats; its watchdog ends
-// the login if they stay unanswered.
-void ImServerApi::requestUnanswered(int repeat)
-{
-    KWARN(lcDownload) << "no fragment of" << m_currentFile << "within" << UDPThread::kSilenceMs << "ms; asking again"
-                      << "(" << repeat << ")";
-    requestFile(m_currentFile, false);
-}
-
-void ImServerApi::downProgress(float percent)
-{
-    m_login->fragmentsArrived();
-    emit callDownProgress(m_currentFile, percent);
-}
-
-void ImServerApi::analyzFile(QByteArray data, bool complete, QByteArray md5)
-{
-    if (m_login->state() != login::State::Downloading) {
-        KWARN(lcDownload) << "a file of" << data.size() << "bytes arrived while" << login::stateName(m_login->state())
-                          << "; ignored";
-        return;
-    }
-    m_login->fileEnded();
-    KTRACE(lcDownload) << "<analyzFile start>" << complete << data.size();
-    const QString name = m_packageForm == login::PackageForm::OlderPictures ? QStringLiteral("pic.dat")
-                         : m_packageForm == login::PackageForm::OlderConfig ? QStringLiteral("config_host.cfg")
-                                                                           : m_currentFile;
-    if (!complete) {
-        // The missing fragments are asked for again; the watchdog keeps running from the last
-        // progress, so a host that falls silent now still ends the login.
-        if (m_nodes.isEmpty() || m_hostIndex < 0 || m_hostIndex >= m_nodes.size()) {
-            failLogin(QStringLiteral("gaps in %1, and no host to ask").arg(name));
-            return;
-        }
-        const NodeEntry &host = m_nodes.at(m_hostIndex);
-        const QString target = QStringLiteral("%1,54322,7000,1000").arg(m_settings.localIp);
-        // One datagram holds so many numbers; the next silence asks for the rest.
-        QByteArray missing = data;
-        if (missing.size() > 60000)
-            missing.truncate(missing.lastIndexOf(',', 60000));
-        const QByteArray request = link::textCommand(QStringLiteral("DownloadFile"),
-                                                     {host.hostTag, name, target, QString::fromLatin1(missing)},
-                                                     QTextCodec::codecForName("UTF-8"));
-        m_udpThread->expectFrom(QHostAddress(host.address), false);
-        sendUdpData(request, host.address, link::kCommandPort);
-        m_login->fileRequested(false);
-        return;
-    }
-    // Each way on below asks for the next file (the watchdog restarts), reads the package
-    // (analysing) or ends the login.
-    if (m_packageForm == login::PackageForm::OlderPictures) {
-        m_packageForm = login::PackageForm::OlderConfig;
-        storeDownloadedFile(name, data);
-        m_pictures.clear();
-        for (const QByteArray &bytes : package::cutPictureContainer(data))
-            m_pictures.append({QString(), bytes});
-        KTRACE(lcDownload) << "pic.dat size:" << data.size() << "pictures" << m_pictures.size();
-        DownloadFile(QStringLiteral("config_host.cfg"));
-        return;
-    }
-    if (m_packageForm == login::PackageForm::OlderConfig) {
-        if (data.size() > 4)
-            analyzLegacyConfig(data);
-        else
-            failLogin(QStringLiteral("config_host.cfg of %1 bytes").arg(data.size()));
-        return;
-    }
-    FileEntry *entry = nullptr;
-    for (FileEntry &f : m_projectFiles) {
-        if (f.name == name)
-            entry = &f;
-    }
-    if (!entry) {
-        failLogin(QStringLiteral("a file arrived for %1, which the host does not list").arg(name));
-        return;
-    }
-    if (QString::fromLatin1(md5) != entry->md5) {
-        // The cached copy stays as it was: a damaged transfer never replaces a good file.
-        // One more try, in case a straggler of the previous file got in; then the page is
-        // told, instead of waiting for a login that cannot go on.
-        KWARN(lcDownload) << name << "md5 error" << md5 << entry->md5 << "attempt" << entry->attempts + 1;
-        if (++entry->attempts < 2) {
-            DownloadFile(name);
-            return;
-        }
-        failLogin(QStringLiteral("%1 failed its check twice").arg(name));
-        return;
-    }
-    KTRACE(lcDownload) << name << "download success";
-    entry->upToDate = true;
-    const bool more = std::any_of(m_projectFiles.cbegin(), m_projectFiles.cend(),
-                                  [](const FileEntry &f) { return !f.upToDate; });
-    // The next file's burst is received by the receiver thread while this one is written;
-    // the package is read only when everything is on disk.
-    if (more)
-        DownloadFile();
-    if (!storeDownloadedFile(name, data)) {
-        entry->upToDate = false;
-        failLogin(QStringLiteral("%1 cannot be stored").arg(name));
-        return;
-    }
-    if (!more)
-        DownloadFile();
-}
-
-bool ImServerApi::storeDownloadedFile(const QString &name, const QByteArray &data)
-{
-    if (!link::isSafeFileName(name)) {
-        KWARN(lcDownload) << "refused to store" << name;
-        return false;
-    }
-    QString error;
-    if (!platform::replaceFileContent(m_dataDir + QLatin1Char('/') + name, data, &error)) {
-        KWARN(lcDownload) << "cannot store" << name << error;
-        return false;
-    }
-    KTRACE(lcDownload) << name << "size:" << data.size();
-    return true;
 }

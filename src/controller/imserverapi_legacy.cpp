@@ -17,7 +17,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
     initialization();
     KTRACE(lcDownload) << "LoadLocalfile" << data.size();
     const QString text = m_gbk->toUnicode(data);
-    storeDownloadedFile(QStringLiteral("config_host.cfg"), data);
+    m_download->store(QStringLiteral("config_host.cfg"), data);
     package::LegacyConfig config = package::parseLegacyConfig(text);
 
     m_users = std::move(config.users);
@@ -39,7 +39,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
             KWARN(lcDownload) << "picture" << i << "has an unsafe name; not written:" << picture.name.left(80);
             continue;
         }
-        storeDownloadedFile(picture.name, picture.bytes);
+        m_download->store(picture.name, picture.bytes);
     }
     for (auto it = config.translations.cbegin(); it != config.translations.cend(); ++it)
         m_translations.insert(it.key(), it.value());

@@ -2,7 +2,6 @@
 #include "controller/imserverapi.h"
 
 #include "cipher/storagecipher.h"
-#include "download/udpthread.h"
 #include "link/lockout.h"
 #include "log/categories.h"
 #include "log/trace.h"

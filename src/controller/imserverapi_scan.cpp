@@ -14,25 +14,34 @@
 #include <QSysInfo>
 #include <QTextCodec>
 #include <QTimer>
-#include <QUdpSocket>
 
 using namespace kora;
+
+// As a login begins: the sockets move to the local address, the client announces itself,
+// then scans for nodes and asks the host service for its devices.
+void ImServerApi::InitSocket()
+{
+    m_link->bindTo(m_settings.localIp);
+    sendNotify(true);
+    // Devices see the announcement before the scan, as they expect; a single-shot timer
+    // keeps that order without blocking the window for the 15 ms.
+    // A later login's scan replaces this one's.
+    QTimer::singleShot(15, Qt::PreciseTimer, this, [this, login = m_loginCount] {
+        if (login != m_loginCount)
+            return;
+        ServerScanNode();
+        const QByteArray getDev = link::requestEnvelope(QStringLiteral("GetDev"));
+        KTRACE(lcLink) << "GetDev" << getDev;
+        m_link->sendHost(link::hostRequest(), getDev);
+    });
+}
 
 void ImServerApi::ServerScanNode()
 {
     const QByteArray scan = link::textCommand(QStringLiteral("GetNodes2"));
-    const qint64 written = m_scanSocket->writeDatagram(scan, QHostAddress(QLatin1String(link::kWallGroup)), link::kCommandPort);
-    KTRACE(lcLink) << "ServerScanNode" << scan << "written" << written;
+    m_link->sendScan(link::wallMulticast(), scan);
     m_login->scan();
     emit callDownProgress(QStringLiteral("Scan begins"), 0);
-}
-
-void ImServerApi::RecvformScanSocket()
-{
-    while (m_scanSocket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_scanSocket->receiveDatagram(65536);
-        handleScanReply(datagram.data(), QHostAddress(datagram.senderAddress().toIPv4Address()).toString());
-    }
 }
 
 void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sender)
@@ -66,13 +75,11 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
             KWARN(lcLink) << "scan: ignored" << reply.rejectedFiles << "malformed or unsafe file entries from" << sender;
         if (link::becomesHost(reply, m_hostIndex, m_settings.downIp, sender)) {
             m_hostIndex = indexOf(sender);
-            m_projectFiles.clear();
-            for (const link::ScanFile &f : reply.files) {
-                const bool cached = platform::fileMd5(m_dataDir + QLatin1Char('/') + f.name) == f.md5;
-                m_projectFiles.append({f.name, f.md5, cached});
-            }
-            m_packageForm = login::PackageForm::Listed;
-            KTRACE(lcLink) << "host" << sender << "project" << reply.project << "files" << m_projectFiles.size()
+            QList<download::FileEntry> files;
+            for (const link::ScanFile &f : reply.files)
+                files.append({f.name, f.md5});
+            m_download->setListed(files);
+            KTRACE(lcLink) << "host" << sender << "project" << reply.project << "files" << files.size()
                            << "The operation took" << took.elapsed() << "milliseconds";
         }
         KTRACE(lcLink) << "The operation took" << took.elapsed() << "milliseconds";
@@ -82,7 +89,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
     // The older reply form. Once a host is chosen, another node's mark changes nothing: the
     // download under way keeps its form.
     if (m_hostIndex == -1 && reply.olderB != QLatin1String("0") && reply.olderB != m_projectMark) {
-        m_packageForm = login::PackageForm::OlderPictures;
+        m_picturesChanged = true;
         m_projectMark = reply.olderB;
     }
     if (indexOf(sender) >= 0)
@@ -91,12 +98,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
     if (m_hostIndex == -1 && reply.hostTag != QLatin1String("-1") && reply.hostTag != QLatin1String("100")
         && reply.olderA != QLatin1String("0")) {
         m_hostIndex = m_nodes.size() - 1;
-        if (m_packageForm != login::PackageForm::OlderPictures) {
-            m_packageForm = login::PackageForm::OlderConfig;
-            DownloadFile(QStringLiteral("config_host.cfg"));
-        } else {
-            DownloadFile(QStringLiteral("pic.dat"));
-        }
+        m_download->startOlder(m_picturesChanged);
     }
 }
 
@@ -169,5 +171,5 @@ void ImServerApi::getIPCfromServer()
     const QByteArray request = link::requestEnvelope(QStringLiteral("GetSignalResourcesTreePage"),
                                                      QJsonObject{{QStringLiteral("per_num"), 50}});
     KTRACE(lcLink) << "getIPCfromServer" << request;
-    sendTo(link::serverRelay(m_settings.serverIp), request);
+    m_link->sendTo(link::serverRelay(m_settings.serverIp), request);
 }

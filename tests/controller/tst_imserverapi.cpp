@@ -95,9 +95,9 @@ private slots:
         QCOMPARE(api.picMd5(), QStringLiteral("d41d8cd98f00b204e9800998ecf8427e")); // no pic.dat
         QVERIFY(api.localIp().startsWith("10.77.")); // the lab's client address
 
-        QTRY_VERIFY_WITH_TIMEOUT(api.downloadReceiver()->isBound(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(api.download().receiver()->isBound(), 3000);
         api.shutdown();
-        QVERIFY(!api.downloadReceiver()->isRunning());
+        QVERIFY(!api.download().receiver()->isRunning());
     }
 
     // The stored address counts while it is this machine's; one of a network left behind

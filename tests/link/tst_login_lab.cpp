@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(api.nodes().at(api.hostIndex()).address, peer(10));
         QCOMPARE(api.nodes().at(api.hostIndex()).hostTag, QStringLiteral("1"));
         QStringList names;
-        for (const auto &f : api.projectFiles()) {
+        for (const auto &f : api.download().files()) {
             names.append(f.name);
             QVERIFY2(f.upToDate, qPrintable(f.name));
         }
@@ -388,7 +388,7 @@ private slots:
         QVERIFY(!api.ServerLogin("operator", "op2024", clientIp(), "", ""));
         QVERIFY(message.last().first().toString().startsWith(api.language("Failed too often. Please try again later.")));
         // A datagram sent afterwards reaches the lab: a scan of the refused login would be before it.
-        api.sendTo(kora::link::wallUnicast({peer(20)}), "{GetWindows;1}");
+        api.link().sendTo(kora::link::wallUnicast({peer(20)}), "{GetWindows;1}");
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "decoder-1.1", "in", "{GetWindows;1}") >= 0, 3000);
         QCOMPARE(find(journalFrom(before), "group 224.168.1.1", "in", "{GetNodes2}"), -1);
     }
@@ -424,10 +424,11 @@ private slots:
 
     void routedDatagramsReachTheWall()
     {
-        ImServerApi api;
+        kora::link::Link link;
+        link.open();
         const qint64 before = journalEnd();
-        api.sendTo(kora::link::wallUnicast({peer(20), peer(21) + "-2"}), "{GetWindows;1}");
-        api.sendTo(kora::link::serverRelay(""), "{GetWindows;1}"); // no controller: nothing
+        link.sendTo(kora::link::wallUnicast({peer(20), peer(21) + "-2"}), "{GetWindows;1}");
+        link.sendTo(kora::link::serverRelay(""), "{GetWindows;1}"); // no controller: nothing
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "decoder-1.2", "in", "{GetWindows;1}") >= 0, 3000);
         const QList<QJsonObject> j = journalFrom(before);
         QVERIFY(find(j, "decoder-1.1", "in", "{GetWindows;1}") >= 0);
@@ -437,12 +438,12 @@ private slots:
 
     void tcpDeliveryNeverFreezesAndRecovers()
     {
-        ImServerApi api;
+        kora::link::Link link;
         const qint64 before = journalEnd();
-        api.sendTcpData("POWER ON\r\n", peer(8), 9001);
-        api.sendTcpData("LOST\r\n", peer(99), 9001);          // nobody there: the connect times out
-        api.sendTcpData("REFUSED\r\n", peer(8) + "-3", 9999); // refused at once
-        api.sendTcpData("POWER OFF\r\n", peer(8), 9001);
+        link.sendTcp("POWER ON\r\n", peer(8), 9001);
+        link.sendTcp("LOST\r\n", peer(99), 9001);          // nobody there: the connect times out
+        link.sendTcp("REFUSED\r\n", peer(8) + "-3", 9999); // refused at once
+        link.sendTcp("POWER OFF\r\n", peer(8), 9001);
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "equipment", "in", "POWER OFF") >= 0, 3000);
         const QList<QJsonObject> j = journalFrom(before);
         const int on = find(j, "equipment", "in", "POWER ON");

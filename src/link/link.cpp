@@ -1,0 +1,190 @@
+#include "link/link.h"
+
+#include "link/messages.h"
+#include "log/categories.h"
+#include "log/trace.h"
+
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace kora::link {
+
+namespace {
+
+QString senderText(const QNetworkDatagram &datagram)
+{
+    return QHostAddress(datagram.senderAddress().toIPv4Address()).toString();
+}
+
+constexpr auto kShared = QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint;
+
+} // namespace
+
+Link::Link(QObject *parent)
+    : QObject(parent)
+    , m_commands(new QUdpSocket(this))
+    , m_scan(new QUdpSocket(this))
+    , m_host(new QUdpSocket(this))
+    , m_events(new QUdpSocket(this))
+    , m_tcp(new QTcpSocket(this))
+    , m_tcpConnectTimer(new QTimer(this))
+{
+    connect(m_commands, &QUdpSocket::readyRead, this, &Link::readCommands);
+    connect(m_scan, &QUdpSocket::readyRead, this, [this] {
+        while (m_scan->hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = m_scan->receiveDatagram(65536);
+            if (!datagram.isValid())
+                break; // a read error; what is left comes with the next readyRead
+            emit scanReplyReceived(datagram.data(), senderText(datagram));
+        }
+    });
+    connect(m_host, &QUdpSocket::readyRead, this, [this] {
+        while (m_host->hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = m_host->receiveDatagram();
+            if (!datagram.isValid())
+                break;
+            emit hostMessageReceived(senderText(datagram), datagram.data());
+        }
+    });
+    // Nothing reads the events yet; drained so the socket buffer never fills.
+    connect(m_events, &QUdpSocket::readyRead, this, [this] {
+        while (m_events->hasPendingDatagrams())
+            m_events->receiveDatagram();
+    });
+
+    connect(m_tcp, &QTcpSocket::errorOccurred, this, [this] {
+        KTRACE(lcLink) << "tcp:" << m_tcp->error() << m_tcp->errorString();
+    });
+    m_tcpConnectTimer->setSingleShot(true);
+    connect(m_tcpConnectTimer, &QTimer::timeout, this, [this] {
+        KWARN(lcLink) << "tcp connect timeout" << m_tcp->peerName() << m_tcp->peerPort();
+        m_tcp->abort();
+        // The command waiting for this peer is dropped; the next one tries again.
+        if (!m_tcpQueue.isEmpty())
+            m_tcpQueue.removeFirst();
+        pumpTcp();
+    });
+    connect(m_tcp, &QTcpSocket::connected, this, [this] {
+        m_tcpConnectTimer->stop();
+        pumpTcp();
+    });
+}
+
+void Link::open()
+{
+    const bool bound = m_commands->bind(QHostAddress::AnyIPv4, kCommandPort, kShared);
+    KTRACE(lcLink) << "command socket bind:" << bound;
+    m_scan->writeDatagram(QByteArrayLiteral("start"), QHostAddress::Broadcast, kCommandPort);
+}
+
+void Link::bindTo(const QString &localIp)
+{
+    const QHostAddress local(localIp);
+    const QHostAddress wallGroup{QLatin1String(kWallGroup)};
+
+    m_commands->abort();
+    const bool commandsBound = m_commands->bind(local, kCommandPort, kShared);
+    KTRACE(lcLink) << "command socket bind:" << commandsBound << m_commands->errorString();
+    const bool commandsJoined = m_commands->joinMulticastGroup(wallGroup);
+    m_commands->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
+    m_commands->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4000000);
+    KTRACE(lcLink) << "command socket joins the wall group:" << commandsJoined << m_commands->multicastInterface().name();
+
+    m_scan->abort();
+    m_scan->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 400000);
+    const bool scanBound = m_scan->bind(local, 0);
+    KTRACE(lcLink) << "scan socket bind:" << scanBound << m_scan->localAddress().toString() << m_scan->localPort();
+    const bool scanJoined = m_scan->joinMulticastGroup(wallGroup);
+    m_scan->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
+    KTRACE(lcLink) << "scan socket joins the wall group:" << scanJoined;
+
+    m_host->abort();
+    KTRACE(lcLink) << "host socket bind" << m_host->bind(local, 0);
+
+    m_events->abort();
+    KTRACE(lcLink) << "event socket bind" << m_events->bind(local, kEventPort, kShared);
+    KTRACE(lcLink) << "event socket joins the event group"
+                   << m_events->joinMulticastGroup(QHostAddress(QLatin1String(kEventGroup)));
+}
+
+void Link::readCommands()
+{
+    QList<Datagram> batch;
+    while (m_commands->hasPendingDatagrams()) {
+        if (batch.size() == kMaxDatagramsPerRead) {
+            QTimer::singleShot(0, this, &Link::readCommands);
+            break;
+        }
+        const QNetworkDatagram datagram = m_commands->receiveDatagram();
+        if (!datagram.isValid())
+            break; // a read error; what is left comes with the next readyRead
+        batch.append({datagram.data(), senderText(datagram)});
+    }
+    if (!batch.isEmpty())
+        emit commandsReceived(batch);
+}
+
+void Link::sendUdp(const QByteArray &data, const QString &address, quint16 port)
+{
+    KTRACE(lcLink) << "send" << address << port << data;
+    const QHostAddress to(deviceAddress(address));
+    if (to.isNull()) {
+        KWARN(lcLink) << "not an address:" << address;
+        return;
+    }
+    m_commands->writeDatagram(data, to, port);
+}
+
+void Link::sendScan(const Destinations &destinations, const QByteArray &data)
+{
+    for (const Destination &d : destinations) {
+        const qint64 written = m_scan->writeDatagram(data, d.address, d.port);
+        KTRACE(lcLink) << "scan socket" << d.address.toString() << d.port << data << "written" << written;
+    }
+}
+
+void Link::sendHost(const Destinations &destinations, const QByteArray &data)
+{
+    for (const Destination &d : destinations) {
+        const qint64 written = m_host->writeDatagram(data, d.address, d.port);
+        KTRACE(lcLink) << "host socket" << d.address.toString() << d.port << data << "written" << written;
+    }
+}
+
+void Link::sendTcp(const QByteArray &data, const QString &address, quint16 port)
+{
+    m_tcpQueue.append({data, deviceAddress(address), port});
+    if (m_tcpQueue.size() > kMaxTcpQueue) {
+        KWARN(lcLink) << "tcp queue full, dropping a command for" << m_tcpQueue.first().address;
+        m_tcpQueue.removeFirst();
+    }
+    pumpTcp();
+}
+
+void Link::pumpTcp()
+{
+    while (!m_tcpQueue.isEmpty()) {
+        const PendingTcp &next = m_tcpQueue.first();
+        const bool sameTarget = m_tcp->peerName() == next.address && m_tcp->peerPort() == next.port;
+        const auto state = m_tcp->state();
+        if (state == QAbstractSocket::ConnectedState && sameTarget) {
+            const qint64 written = m_tcp->write(next.data);
+            KTRACE(lcLink) << "tcp" << next.address << next.port << "written" << written << next.data;
+            if (!m_tcp->flush() && written < 0)
+                KWARN(lcLink) << "tcp: cannot write to" << next.address << m_tcp->errorString();
+            m_tcpQueue.removeFirst();
+            continue;
+        }
+        if (sameTarget && (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState))
+            return; // the connected signal or the timeout goes on
+        m_tcp->abort();
+        m_tcp->connectToHost(next.address, next.port);
+        m_tcpConnectTimer->start(kTcpConnectMs);
+        return;
+    }
+}
+
+} // namespace kora::link

@@ -1,0 +1,79 @@
+#pragma once
+// The client's sockets: where datagrams go out and where they come in.
+//  - commands (41234): every command and the replies to them; it joins the wall group;
+//  - scan (any port): the node scan to the wall group and its answers;
+//  - host (any port): the host service's requests and its announcements;
+//  - events (41237): audio and video events of the event group, drained until they are used;
+//  - one TCP connection for designed commands to equipment.
+// Everything here belongs to the thread that created the object (the main thread).
+#include "link/sender.h"
+
+#include <QList>
+#include <QObject>
+
+class QTcpSocket;
+class QTimer;
+class QUdpSocket;
+
+namespace kora::link {
+
+struct Datagram {
+    QByteArray data;
+    QString sender; // IPv4 text
+};
+
+class Link : public QObject, public Sender
+{
+    Q_OBJECT
+public:
+    // Datagrams taken from the command socket in one turn of the event loop; the rest
+    // waits for the next turn, so a flood cannot starve the window.
+    static constexpr int kMaxDatagramsPerRead = 256;
+    // Designed commands waiting for their connection; a dead peer must not grow it further.
+    static constexpr int kMaxTcpQueue = 64;
+    static constexpr int kTcpConnectMs = 200;
+
+    explicit Link(QObject *parent = nullptr);
+
+    // Binds the command socket to any address and tells devices that a client came up
+    // ("start" broadcast), before any login.
+    void open();
+    // Binds every socket to the local address and joins the groups, as a login begins.
+    void bindTo(const QString &localIp);
+
+    // From the command socket; an address that is none is refused with a log line.
+    void sendUdp(const QByteArray &data, const QString &address, quint16 port) override;
+    // Designed commands over TCP: one connection, reused while the target stays the same.
+    // Never blocks the window: a peer that does not accept in time costs its command and a
+    // log line, and the next command tries again.
+    void sendTcp(const QByteArray &data, const QString &address, quint16 port) override;
+    // From the scan socket, whose port the scan's answers come back to.
+    void sendScan(const Destinations &destinations, const QByteArray &data);
+    // From the host socket, whose port the host service answers.
+    void sendHost(const Destinations &destinations, const QByteArray &data);
+
+signals:
+    // At most kMaxDatagramsPerRead datagrams of the command socket, in arrival order.
+    void commandsReceived(const QList<kora::link::Datagram> &batch);
+    void scanReplyReceived(const QByteArray &data, const QString &sender);
+    void hostMessageReceived(const QString &sender, const QByteArray &data);
+
+private:
+    void readCommands();
+    void pumpTcp();
+
+    QUdpSocket *m_commands = nullptr;
+    QUdpSocket *m_scan = nullptr;
+    QUdpSocket *m_host = nullptr;
+    QUdpSocket *m_events = nullptr;
+    QTcpSocket *m_tcp = nullptr;
+    QTimer *m_tcpConnectTimer = nullptr;
+    struct PendingTcp {
+        QByteArray data;
+        QString address;
+        quint16 port = 0;
+    };
+    QList<PendingTcp> m_tcpQueue;
+};
+
+} // namespace kora::link

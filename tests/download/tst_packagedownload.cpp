@@ -1,0 +1,221 @@
+// The project download without a network: requests go to a recording sender, files are
+// handed over as the receiver would, the cache is a temporary folder.
+#include "download/packagedownload.h"
+#include "support/recordingsender.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using kora::download::FileEntry;
+using kora::download::PackageDownload;
+using kora::download::Source;
+using kora::login::LoginFlow;
+using kora::login::State;
+
+namespace {
+// Long enough that no timer of the flow fires while a test runs.
+constexpr kora::login::Timings kQuiet{60000, 60000, 60000, 3};
+const Source kHost{QStringLiteral("10.0.0.9"), QStringLiteral("7"), QStringLiteral("10.0.0.2")};
+
+QByteArray md5(const QByteArray &data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex();
+}
+
+QString request(const QString &name, const QString &missing = QString())
+{
+    return QStringLiteral("{DownloadFile;7;%1;10.0.0.2,54322,7000,1000%2} -> 10.0.0.9:41234")
+        .arg(name, missing.isEmpty() ? QString() : QLatin1Char(';') + missing);
+}
+} // namespace
+
+class TestPackageDownload : public QObject
+{
+    Q_OBJECT
+
+    struct Rig {
+        explicit Rig(const QString &dir, Source source = kHost)
+            : login(kQuiet)
+            , download(sender, login, [source] { return source; }, dir)
+        {
+            login.scan();
+        }
+        RecordingSender sender;
+        LoginFlow login;
+        PackageDownload download;
+    };
+
+    QTemporaryDir m_dir;
+
+    QByteArray cached(const QString &name) const
+    {
+        QFile f(m_dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    void cache(const QString &name, const QByteArray &data)
+    {
+        QFile f(m_dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+
+private slots:
+    void init()
+    {
+        QDir dir(m_dir.path());
+        for (const QString &name : dir.entryList(QDir::Files))
+            dir.remove(name);
+    }
+
+    void requestsCarryTheMissingFragmentsInOneDatagram_data()
+    {
+        QTest::addColumn<QByteArray>("missing");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("whole file") << QByteArray() << request("a.jui");
+        QTest::newRow("gaps") << QByteArray("3,7,12") << request("a.jui", "3,7,12");
+        QByteArray many;
+        for (int i = 0; many.size() < 70000; ++i)
+            many += QByteArray::number(100000 + i) + ',';
+        many.chop(1);
+        // Cut after the last whole number that fits.
+        const QByteArray fits = many.left(many.lastIndexOf(',', PackageDownload::kMaxMissingBytes));
+        QTest::newRow("too many for one datagram") << many << request("a.jui", QString::fromLatin1(fits));
+    }
+    void requestsCarryTheMissingFragmentsInOneDatagram()
+    {
+        QFETCH(QByteArray, missing);
+        QFETCH(QString, expected);
+        const QByteArray bytes = kora::download::fileRequest(kHost, QStringLiteral("a.jui"), missing);
+        QCOMPARE(QString::fromLatin1(bytes) + QStringLiteral(" -> 10.0.0.9:41234"), expected);
+        QVERIFY(bytes.size() < 65000);
+    }
+
+    // Cached files with the listed MD5 are not asked for; the rest come one by one, and the
+    // package is complete only when the last is on disk.
+    void onlyFilesNotCachedAreAskedForInTurn()
+    {
+        cache("language.txt", "hello");
+        Rig rig(m_dir.path());
+        QSignalSpy complete(&rig.download, &PackageDownload::complete);
+        rig.download.setListed({{"language.txt", md5("hello")}, {"device.json", md5("{}")}, {"a.jui", md5("ui")}});
+        QVERIFY(rig.download.requestNext());
+        QCOMPARE(rig.sender.sent, QStringList{request("device.json")});
+        QCOMPARE(rig.login.state(), State::Downloading);
+
+        rig.download.fileArrived("{}", true, md5("{}"));
+        QCOMPARE(rig.sender.sent.last(), request("a.jui"));
+        QCOMPARE(complete.size(), 0);
+        rig.download.fileArrived("ui", true, md5("ui"));
+        QCOMPARE(complete.size(), 1);
+        QCOMPARE(rig.sender.sent.size(), 2);
+        QCOMPARE(cached("device.json"), QByteArray("{}"));
+        QCOMPARE(cached("a.jui"), QByteArray("ui"));
+        QVERIFY(!rig.download.requestNext());
+    }
+
+    // A damaged transfer never replaces the cached copy: one more try, then the login is told.
+    void aFileThatFailsItsCheckTwiceEndsTheDownload()
+    {
+        cache("a.jui", "old");
+        Rig rig(m_dir.path());
+        QSignalSpy failed(&rig.download, &PackageDownload::failed);
+        rig.download.setListed({{"a.jui", md5("new")}});
+        QVERIFY(rig.download.requestNext());
+        rig.download.fileArrived("nex", true, md5("nex"));
+        QCOMPARE(rig.sender.sent, (QStringList{request("a.jui"), request("a.jui")}));
+        QCOMPARE(failed.size(), 0);
+        rig.download.fileArrived("nex", true, md5("nex"));
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(failed.last().first().toString().contains("a.jui"));
+        QCOMPARE(rig.sender.sent.size(), 2);
+        QCOMPARE(cached("a.jui"), QByteArray("old"));
+    }
+
+    void gapsAreAskedForAndRepeatsAskAgain()
+    {
+        Rig rig(m_dir.path());
+        rig.download.setListed({{"a.jui", md5("ui")}});
+        QVERIFY(rig.download.requestNext());
+        rig.download.fileArrived("4,5", false, QByteArray());
+        rig.download.repeat();
+        QCOMPARE(rig.sender.sent, (QStringList{request("a.jui"), request("a.jui", "4,5"), request("a.jui")}));
+        QCOMPARE(rig.login.state(), State::Downloading);
+    }
+
+    // Every way a file can be refused ends the download with a reason, and nothing reaches disk.
+    void refusedFilesEndTheDownload_data()
+    {
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<bool>("withHost");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("gaps, and no host to ask") << "a.jui" << false << false;
+        QTest::newRow("a name outside the cache") << "../a.jui" << true << true;
+        QTest::newRow("a folder's name") << "sub/a.jui" << true << true;
+    }
+    void refusedFilesEndTheDownload()
+    {
+        QFETCH(QString, listed);
+        QFETCH(bool, withHost);
+        QFETCH(bool, complete);
+        bool hostKnown = true;
+        RecordingSender sender;
+        LoginFlow login(kQuiet);
+        PackageDownload download(sender, login, [&hostKnown] { return hostKnown ? kHost : Source{}; }, m_dir.path());
+        QSignalSpy failed(&download, &PackageDownload::failed);
+        QSignalSpy done(&download, &PackageDownload::complete);
+        login.scan();
+        download.setListed({{listed, md5("ui")}});
+        QVERIFY(download.requestNext());
+        hostKnown = withHost;
+        download.fileArrived("ui", complete, complete ? md5("ui") : QByteArray());
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(done.size(), 0);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // Fragments of a download that has ended (failed, or a new login) count for nothing.
+    void aFileOutsideADownloadIsIgnored()
+    {
+        Rig rig(m_dir.path());
+        QSignalSpy failed(&rig.download, &PackageDownload::failed);
+        QSignalSpy complete(&rig.download, &PackageDownload::complete);
+        rig.download.setListed({{"a.jui", md5("ui")}});
+        QVERIFY(rig.download.requestNext());
+        rig.login.fail(QStringLiteral("the operator went back"));
+        rig.download.fileArrived("ui", true, md5("ui"));
+        QCOMPARE(failed.size() + complete.size(), 0);
+        QCOMPARE(cached("a.jui"), QByteArray("<missing>"));
+    }
+
+    void anOlderHostSendsPicturesThenItsConfiguration()
+    {
+        Rig rig(m_dir.path());
+        QSignalSpy pictures(&rig.download, &PackageDownload::olderPictures);
+        QSignalSpy config(&rig.download, &PackageDownload::olderConfig);
+        QSignalSpy failed(&rig.download, &PackageDownload::failed);
+        rig.download.startOlder(true);
+        rig.download.fileArrived("PICS", true, md5("PICS"));
+        QCOMPARE(pictures.size(), 1);
+        QCOMPARE(cached("pic.dat"), QByteArray("PICS"));
+        rig.download.fileArrived("[config]", true, md5("[config]"));
+        QCOMPARE(config.size(), 1);
+        QCOMPARE(config.last().first().toByteArray(), QByteArray("[config]"));
+        QCOMPARE(rig.sender.sent, (QStringList{request("pic.dat"), request("config_host.cfg")}));
+        QCOMPARE(failed.size(), 0);
+
+        // Pictures unchanged: the configuration alone; one too short to hold anything fails.
+        Rig again(m_dir.path());
+        QSignalSpy againFailed(&again.download, &PackageDownload::failed);
+        again.download.startOlder(false);
+        again.download.fileArrived("[]", true, md5("[]"));
+        QCOMPARE(again.sender.sent, QStringList{request("config_host.cfg")});
+        QCOMPARE(againFailed.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPackageDownload)
+#include "tst_packagedownload.moc"
