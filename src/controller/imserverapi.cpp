@@ -68,6 +68,19 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_login, &kora::login::LoginFlow::scanWindowClosed, this, &ImServerApi::scanTimeout);
     connect(m_login, &kora::login::LoginFlow::stalled, this, &ImServerApi::loginTimeout);
 
+    // The built design reaches the pages in order; the login ends once they are built.
+    m_announcer = new kora::design::Announcer(this);
+    connect(m_announcer, &kora::design::Announcer::announce, this, &ImServerApi::announce);
+    connect(m_announcer, &kora::design::Announcer::allAnnounced, this, [this] {
+        emit callQmlInitPanel();
+        KTRACE(lcApi) << "pages built";
+    });
+    connect(m_announcer, &kora::design::Announcer::visibility, this, &ImServerApi::callSetWidgetVisible);
+    connect(m_announcer, &kora::design::Announcer::finished, this, [this] {
+        if (auto then = std::exchange(m_afterAnnouncing, nullptr))
+            then();
+    });
+
     // The package comes from the host the node scan chose.
     const QString cwd = QDir::currentPath();
     m_dataDir = cwd + QStringLiteral("/data");
@@ -281,7 +294,8 @@ bool ImServerApi::ServerSwitchLayer(int p, int wId, int value)
 void ImServerApi::initialization()
 {
     KTRACE(lcApi) << "initialization";
-    stopAnnouncing();
+    m_announcer->stop();
+    m_afterAnnouncing = nullptr;
     m_walls.clear();
     m_sceneControl->clear();
     m_listenerSpecs.clear();

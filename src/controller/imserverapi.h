@@ -29,6 +29,7 @@
 #include <memory>
 #include <vector>
 
+#include "design/announcer.h"
 #include "design/designbuild.h"
 #include "download/packagedownload.h"
 #include "catalogue/catalogue.h"
@@ -409,8 +410,6 @@ private:
     // Builds the design's pages and announces them; `then` runs after the last announcement.
     void analyzNewDesignJson(const QByteArray &data, std::function<void()> then);
     void announce(const kora::design::Announcement &announcement);
-    void announceNext(int generation);
-    void stopAnnouncing();
     kora::design::Catalogue catalogue();
     void checkDeviceAccount(const QByteArray &designData);
     void countLoginFailure();
@@ -478,11 +477,8 @@ private:
     std::function<qint64()> m_clock;
 
     // Design announcements in progress (main thread).
-    QList<kora::design::Announcement> m_announcing;
-    int m_announced = 0;
-    QList<QList<QJsonArray>> m_visibilitySets;
-    std::function<void()> m_afterAnnouncing;
-    int m_announceGeneration = 0;
+    kora::design::Announcer *m_announcer = nullptr;
+    std::function<void()> m_afterAnnouncing; // what the login does once the pages are built
 
     // Discovery worker (in m_ssdpThread).
     QThread *m_ssdpThread = nullptr;

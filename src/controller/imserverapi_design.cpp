@@ -10,13 +10,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 
 using namespace kora;
-
-namespace {
-constexpr int kWallPauseMs = 45; // the page host creates a wall before the next widgets arrive
-}
 
 design::Catalogue ImServerApi::catalogue()
 {
@@ -39,12 +34,9 @@ void ImServerApi::analyzNewDesignJson(const QByteArray &data, std::function<void
     m_listenerSpecs = build.listeners;
     KTRACE(lcApi) << "design:" << build.pages.size() << "pages" << build.walls.size() << "walls"
                   << build.announcements.size() << "widgets" << build.visibilitySets.size() << "visibility sets";
-    m_announcing = std::move(build.announcements);
-    m_announced = 0;
-    m_visibilitySets = std::move(build.visibilitySets);
     m_stacks = std::move(build.stacks);
     m_afterAnnouncing = std::move(then);
-    announceNext(m_announceGeneration);
+    m_announcer->start(std::move(build.announcements), std::move(build.visibilitySets));
 }
 
 void ImServerApi::announce(const design::Announcement &a)
@@ -74,42 +66,6 @@ void ImServerApi::announce(const design::Announcement &a)
     case Target::LoginButton: emit callQmlSetLoginVX2Button(a.map); break;
     case Target::LoginInputBox: emit callQmlSetLoginVX2InputBox(a.map); break;
     }
-}
-
-// Emits the announcements in order; after a wall the rest waits 45 ms on a timer instead of
-// a nested event loop, so nothing else runs inside the page walk. A new login (a new
-// generation) ends a walk still in progress.
-void ImServerApi::announceNext(int generation)
-{
-    if (generation != m_announceGeneration)
-        return;
-    while (m_announced < m_announcing.size()) {
-        const design::Announcement &a = m_announcing.at(m_announced++);
-        announce(a);
-        if (a.target == design::Target::Screen && m_announced < m_announcing.size()) {
-            QTimer::singleShot(kWallPauseMs, this, [this, generation] { announceNext(generation); });
-            return;
-        }
-    }
-    m_announcing.clear();
-    emit callQmlInitPanel();
-    // The pages handle the signals at once: every item exists and the first page is shown.
-    KTRACE(lcApi) << "pages built";
-    for (const QList<QJsonArray> &set : qAsConst(m_visibilitySets)) {
-        for (int i = 0; i < set.size(); ++i)
-            emit callSetWidgetVisible(set.at(i), i == 0);
-    }
-    m_visibilitySets.clear();
-    if (auto then = std::exchange(m_afterAnnouncing, nullptr))
-        then();
-}
-
-void ImServerApi::stopAnnouncing()
-{
-    ++m_announceGeneration;
-    m_announcing.clear();
-    m_visibilitySets.clear();
-    m_afterAnnouncing = nullptr;
 }
 
 QString ImServerApi::findJuiFile() const
