@@ -7,11 +7,9 @@
 #include "package/packagereaders.h"
 #include "log/categories.h"
 #include "log/trace.h"
-#include "platform/files.h"
 #include "scenes/scenecontrol.h"
 #include "walls/wallcontrol.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QGuiApplication>
 #include <QNetworkInterface>
@@ -49,6 +47,7 @@ QString keptLocalIp(const QString &saved, const QList<QHostAddress> &addresses)
 ImServerApi::ImServerApi(QObject *parent)
     : QObject(parent)
     , m_version(QStringLiteral("v1.9.1"))
+    , m_store(QDir::currentPath())
     , m_snapshots(new kora::video::Snapshots(this))
 {
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -82,17 +81,15 @@ ImServerApi::ImServerApi(QObject *parent)
     });
 
     // The package comes from the host the node scan chose.
-    const QString cwd = QDir::currentPath();
-    m_dataDir = cwd + QStringLiteral("/data");
     m_download = new kora::download::PackageDownload(*m_link, *m_login, [this] {
         kora::download::Source source;
-        source.localIp = m_settings.localIp;
+        source.localIp = m_store.values.localIp;
         if (m_hostIndex >= 0 && m_hostIndex < m_nodes.size()) {
             source.hostAddress = m_nodes.at(m_hostIndex).address;
             source.hostTag = m_nodes.at(m_hostIndex).hostTag;
         }
         return source;
-    }, m_dataDir, this);
+    }, m_store.dataDir(), this);
     connect(m_login, &kora::login::LoginFlow::requestUnanswered, m_download, &kora::download::PackageDownload::repeat);
     connect(m_download, &kora::download::PackageDownload::progress, this, &ImServerApi::callDownProgress);
     connect(m_download, &kora::download::PackageDownload::failed, this, &ImServerApi::failLogin);
@@ -110,8 +107,8 @@ ImServerApi::ImServerApi(QObject *parent)
     // Walls and scenes read the installation as it is when each command is composed.
     m_wallControl = new kora::walls::WallControl(*m_link, [this] {
         kora::walls::Installation in;
-        in.serverIp = m_settings.serverIp;
-        in.multicast = m_settings.multicast;
+        in.serverIp = m_store.values.serverIp;
+        in.multicast = m_store.values.multicast;
         in.walls = m_walls;
         in.outputs = m_outputs;
         return in;
@@ -135,7 +132,7 @@ ImServerApi::ImServerApi(QObject *parent)
     // The local address is still unknown here, so the worker binds to any address.
     m_ssdpThread = new QThread(this);
     m_ssdpThread->setObjectName(QStringLiteral("discovery"));
-    m_ssdpWorker = new SsdpThread(m_settings.localIp);
+    m_ssdpWorker = new SsdpThread(m_store.values.localIp);
     m_ssdpWorker->moveToThread(m_ssdpThread);
     connect(m_ssdpThread, &QThread::finished, m_ssdpWorker, &QObject::deleteLater);
     connect(m_ssdpWorker, &SsdpThread::recvData, this, &ImServerApi::recvSsdp, Qt::QueuedConnection);
@@ -148,28 +145,19 @@ ImServerApi::ImServerApi(QObject *parent)
         worker->search(QLatin1String(kora::discovery::kServiceType));
     }, Qt::QueuedConnection);
 
-    m_logDir = cwd + QStringLiteral("/log");
-    m_imageDir = cwd + QStringLiteral("/image");
-    for (const QString &dir : {m_dataDir, m_imageDir, m_logDir})
-        QDir().mkpath(dir);
-
     m_gbk = QTextCodec::codecForName("GBK");
 
     const QList<QHostAddress> addresses = QNetworkInterface::allAddresses();
     for (const QHostAddress &address : addresses)
         KTRACE(lcLink) << "local address" << address.toString();
 
-    kora::loadTranslationTable(m_dataDir, m_translations);
-    // Without a picture container this is the MD5 of no bytes.
-    m_settings.picMd5 = kora::platform::fileMd5(m_dataDir + QStringLiteral("/pic.dat"));
-    if (m_settings.picMd5.isEmpty())
-        m_settings.picMd5 = QString::fromLatin1(QCryptographicHash::hash(QByteArray(), QCryptographicHash::Md5).toHex());
-    LoadConfig();
+    kora::loadTranslationTable(m_store.dataDir(), m_translations);
+    m_store.load();
     // A stored address of a network this machine has left would make every login fail.
-    const QString saved = m_settings.localIp;
-    m_settings.localIp = kora::keptLocalIp(saved, addresses);
-    if (!saved.isEmpty() && m_settings.localIp != saved)
-        KWARN(lcLink) << "the stored local address" << saved << "is not this machine's; using" << m_settings.localIp;
+    const QString saved = m_store.values.localIp;
+    m_store.values.localIp = kora::keptLocalIp(saved, addresses);
+    if (!saved.isEmpty() && m_store.values.localIp != saved)
+        KWARN(lcLink) << "the stored local address" << saved << "is not this machine's; using" << m_store.values.localIp;
 }
 
 ImServerApi::~ImServerApi()
@@ -220,9 +208,9 @@ void ImServerApi::setFlgLine(bool flg)
 
 void ImServerApi::setFlgRemb(bool flg)
 {
-    if (m_settings.flgRemb == flg)
+    if (m_store.values.flgRemb == flg)
         return;
-    m_settings.flgRemb = flg;
+    m_store.values.flgRemb = flg;
     emit flgRembChanged();
 }
 
@@ -236,9 +224,9 @@ void ImServerApi::setWindowSize(const QSize &size)
 
 void ImServerApi::setMode(int mode)
 {
-    if (m_settings.mode == mode)
+    if (m_store.values.mode == mode)
         return;
-    m_settings.mode = mode;
+    m_store.values.mode = mode;
     emit modeChanged();
 }
 
@@ -250,11 +238,11 @@ void ImServerApi::setCurrentUser(std::unique_ptr<kora::UserRecord> user)
 QString ImServerApi::getSysMessage(const QString &value) const
 {
     if (value == QLatin1String("username"))
-        return m_settings.username;
+        return m_store.values.username;
     if (value == QLatin1String("password"))
-        return m_settings.password;
+        return m_store.values.password;
     if (value == QLatin1String("serverIp"))
-        return m_settings.serverIp;
+        return m_store.values.serverIp;
     if (value == QLatin1String("title"))
         return m_title;
     return QString();

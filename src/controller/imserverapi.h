@@ -42,7 +42,7 @@
 #include "login/loginflow.h"
 #include "model/devicefile.h"
 #include "model/records.h"
-#include "settings/controlsettings.h"
+#include "settings/store.h"
 #include "settings/translations.h"
 #include "log/throttle.h"
 #include "walls/wallcommands.h"
@@ -103,7 +103,7 @@ public:
     QString version() const { return m_version; }
     int panelNum() const;
     int system() const { return 0; }
-    int windowFlag() const { return m_settings.windowFlag; }
+    int windowFlag() const { return m_store.values.windowFlag; }
     QSize windowSize() const { return m_windowSize; }
     // The setters store the value and signal only a change.
     int currentPage() const { return m_currentPage; }
@@ -112,22 +112,22 @@ public:
     void setSelPanel(const QString &panel);
     bool flgLine() const { return m_flgLine; }
     void setFlgLine(bool flg);
-    bool flgRemb() const { return m_settings.flgRemb; }
+    bool flgRemb() const { return m_store.values.flgRemb; }
     void setFlgRemb(bool flg);
-    int mode() const { return m_settings.mode; }
+    int mode() const { return m_store.values.mode; }
     void setMode(int mode);
 
     // Read-only views for the start-up code and tests.
-    const kora::ControlSettings &settings() const { return m_settings; }
-    QString dataDir() const { return m_dataDir; }
-    QString imageDir() const { return m_imageDir; }
-    QString logDir() const { return m_logDir; }
-    QString localIp() const { return m_settings.localIp; }
+    const kora::ControlSettings &settings() const { return m_store.values; }
+    QString dataDir() const { return m_store.dataDir(); }
+    QString imageDir() const { return m_store.imageDir(); }
+    QString logDir() const { return m_store.logDir(); }
+    QString localIp() const { return m_store.values.localIp; }
     std::shared_ptr<kora::video::PreviewTable> previewTable() const { return m_snapshots->table(); }
     kora::video::Snapshots &snapshots() { return *m_snapshots; }
-    QString picMd5() const { return m_settings.picMd5; }
+    QString picMd5() const { return m_store.values.picMd5; }
     float aspectRatio() const { return m_aspectRatio; }
-    bool enableLog() const { return m_settings.enableLog; }
+    bool enableLog() const { return m_store.values.enableLog; }
     const kora::download::PackageDownload &download() const { return *m_download; }
 
     // Loaders of the project model fill these (and tests, until those loaders exist).
@@ -381,8 +381,6 @@ signals:
     void putfile(QString file_name, QByteArray file_data, QString ip);
 
 private slots:
-    void LoadConfig();
-
     // What the sockets and discovery receive.
     void handleReplies(const QList<kora::link::Datagram> &batch);
     void loginTimeout();
@@ -393,8 +391,6 @@ private slots:
 private:
     // The design canvas, set by the project loaders.
     void setWindowSize(const QSize &size);
-    QString settingsPath() const { return m_dataDir + QStringLiteral("/control.ini"); }
-    QString signalSettingsPath() const { return m_dataDir + QStringLiteral("/signal.ini"); }
     void handleScanReply(const QByteArray &datagram, const QString &sender);
     void sendSsdpAnswer(const QString &address, quint16 port);
     void sendNotify(bool alive);
@@ -421,16 +417,13 @@ private:
 
     // Main thread.
     QString m_version;
-    kora::ControlSettings m_settings;
+    kora::settings::Store m_store; // the local files; the settings in use are m_store.values
     float m_aspectRatio = 0.0f;
     int m_currentPage = 0;
     QString m_selPanel;
     bool m_flgLine = true;
     QSize m_windowSize;
     QString m_title;
-    QString m_dataDir;
-    QString m_imageDir;
-    QString m_logDir;
     QTextCodec *m_gbk = nullptr;
     kora::TranslationTable m_translations;
 

@@ -70,7 +70,7 @@ void ImServerApi::announce(const design::Announcement &a)
 
 QString ImServerApi::findJuiFile() const
 {
-    QDir dir(m_dataDir);
+    QDir dir(m_store.dataDir());
     if (!dir.exists())
         return QString();
     const QStringList names = dir.entryList({QStringLiteral("client*.jui")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
@@ -90,7 +90,7 @@ void ImServerApi::LoadLocalfile()
     m_login->reset();
     const QString name = findJuiFile();
     if (!name.isEmpty()) {
-        QFile file(m_dataDir + QLatin1Char('/') + name);
+        QFile file(m_store.dataFile(name));
         const design::LoginPage login = file.open(QIODevice::ReadOnly) ? design::buildLoginPage(file.readAll())
                                                                        : design::LoginPage{};
         if (login.found) {
@@ -105,18 +105,18 @@ void ImServerApi::LoadLocalfile()
         }
     }
     QVariantMap map;
-    map.insert(QStringLiteral("localIp"), m_settings.localIp);
-    map.insert(QStringLiteral("serverIp"), m_settings.serverIp);
-    map.insert(QStringLiteral("downIp"), m_settings.downIp);
-    map.insert(QStringLiteral("username"), m_settings.username);
-    map.insert(QStringLiteral("password"), m_settings.password);
-    map.insert(QStringLiteral("flgRemb"), m_settings.flgRemb);
+    map.insert(QStringLiteral("localIp"), m_store.values.localIp);
+    map.insert(QStringLiteral("serverIp"), m_store.values.serverIp);
+    map.insert(QStringLiteral("downIp"), m_store.values.downIp);
+    map.insert(QStringLiteral("username"), m_store.values.username);
+    map.insert(QStringLiteral("password"), m_store.values.password);
+    map.insert(QStringLiteral("flgRemb"), m_store.values.flgRemb);
     emit callQmlLastMsg(map);
 }
 
 bool ImServerApi::unzipImage()
 {
-    const archive::UnpackResult result = archive::unpackArchive(m_dataDir + QStringLiteral("/image.zip"), m_imageDir);
+    const archive::UnpackResult result = archive::unpackArchive(m_store.dataFile(QStringLiteral("image.zip")), m_store.imageDir());
     if (!result.ok)
         KWARN(lcDownload) << "image.zip not unpacked, the pictures of the last project stay:" << result.reason;
     else

@@ -22,13 +22,13 @@ dispatch::Context ImServerApi::dispatchContext() const
     for (const design::WallRecord &wall : m_walls)
         context.walls.append({wall.id, wall.decoderAddresses});
     context.selPanel = m_selPanel;
-    context.localIp = m_settings.localIp;
+    context.localIp = m_store.values.localIp;
     auto addSource = [&context](const QString &address) {
         const QHostAddress a(link::deviceAddress(address));
         if (a.protocol() == QAbstractSocket::IPv4Protocol)
             context.signalSources.append(a.toString());
     };
-    addSource(m_settings.serverIp);
+    addSource(m_store.values.serverIp);
     if (m_hostIndex >= 0 && m_hostIndex < m_nodes.size())
         addSource(m_nodes.at(m_hostIndex).address);
     return context;

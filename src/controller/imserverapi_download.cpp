@@ -65,7 +65,7 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
     QList<kora::video::SignalSnapshot> snapshots;
     for (const SignalRecord &s : m_signals)
         snapshots.append({s.ip, s.snapshotUrl});
-    m_snapshots->setPictureSize(m_settings.maxSnap.isValid() ? m_settings.maxSnap : QSize(640, 360));
+    m_snapshots->setPictureSize(m_store.values.maxSnap.isValid() ? m_store.values.maxSnap : QSize(640, 360));
     m_snapshots->load(snapshots);
     m_wholeListGroup = -1; // the group list is the device file's now
     KTRACE(lcDownload) << "device file:" << m_outputs.size() << "outputs" << m_signals.size() << "signals"
@@ -88,7 +88,7 @@ void ImServerApi::readPackage()
         return QString();
     };
     auto read = [this](const QString &name) {
-        QFile file(m_dataDir + QLatin1Char('/') + name);
+        QFile file(m_store.dataFile(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); // unreadable: empty
     };
     const QString descriptor = listed(QStringLiteral(".ds"), false);
@@ -103,7 +103,7 @@ void ImServerApi::readPackage()
         getIPCfromServer();
         LoadSignalConfig();
     }
-    if (!listed(QStringLiteral("image.zip"), true).isEmpty() && QFile::exists(m_dataDir + QStringLiteral("/image.zip"))) {
+    if (!listed(QStringLiteral("image.zip"), true).isEmpty() && QFile::exists(m_store.dataFile(QStringLiteral("image.zip")))) {
         KTRACE(lcDownload) << "exists";
         unzipImage();
     }
@@ -118,15 +118,15 @@ void ImServerApi::readPackage()
 void ImServerApi::checkDeviceAccount(const QByteArray &designData)
 {
     // The account name only, never the password in any form.
-    const int index = link::acceptedUser(m_users, m_settings.username, encodeDevicePassword(m_settings.password));
+    const int index = link::acceptedUser(m_users, m_store.values.username, encodeDevicePassword(m_store.values.password));
     if (index < 0) {
-        KTRACE(lcApi) << "account" << m_settings.username << "refused";
+        KTRACE(lcApi) << "account" << m_store.values.username << "refused";
         m_login->fail(QStringLiteral("account refused"));
         emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
         countLoginFailure();
         return;
     }
-    KTRACE(lcApi) << "account" << m_settings.username << "accepted";
+    KTRACE(lcApi) << "account" << m_store.values.username << "accepted";
     m_currentUser = std::make_unique<UserRecord>(m_users[size_t(index)]);
     analyzNewDesignJson(designData, [this] {
         m_login->loggedIn();

@@ -33,9 +33,9 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
     m_loginElapsed.start();
 
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
-    const qint64 left = link::lockSecondsLeft(m_settings.loginfail, m_settings.logintime, now);
+    const qint64 left = link::lockSecondsLeft(m_store.values.loginfail, m_store.values.logintime, now);
     if (left > 0) {
-        KTRACE(lcApi) << "login fail:" << now - m_settings.logintime << m_settings.loginfail;
+        KTRACE(lcApi) << "login fail:" << now - m_store.values.logintime << m_store.values.loginfail;
         emit callLoginMsgError(language(QStringLiteral("Failed too often. Please try again later.")) + QLatin1Char(' ')
                                + QString::number(left) + QLatin1Char('s'));
         m_login->fail(QStringLiteral("locked out"));
@@ -44,18 +44,18 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
 
     m_nodes.clear();
     m_hostIndex = -1;
-    m_settings.localIp = ip;
-    m_settings.serverIp = serverIp;
-    m_settings.downIp = downIp;
-    m_settings.username = user;
-    m_settings.password = password;
+    m_store.values.localIp = ip;
+    m_store.values.serverIp = serverIp;
+    m_store.values.downIp = downIp;
+    m_store.values.username = user;
+    m_store.values.password = password;
     InitSocket();
-    KTRACE(lcApi) << "localIp" << m_settings.localIp << "serverIp" << m_settings.serverIp;
+    KTRACE(lcApi) << "localIp" << m_store.values.localIp << "serverIp" << m_store.values.serverIp;
 
     m_macAddress.clear();
     for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
         for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
-            if (entry.ip().toString() == m_settings.localIp) {
+            if (entry.ip().toString() == m_store.values.localIp) {
                 m_macAddress = interface.hardwareAddress();
                 return true;
             }
@@ -68,12 +68,12 @@ bool ImServerApi::checkAccount()
 {
     // The account name only: the settings cipher's key is fixed, so the enciphered password
     // in a log file would give the password away.
-    KTRACE(lcApi) << "checkAccount" << m_settings.username;
+    KTRACE(lcApi) << "checkAccount" << m_store.values.username;
     const QString compared = m_encryptedPasswords
-                                 ? QString::fromLatin1(encipherForStorage(m_settings.password.toLatin1()).toHex().toUpper())
-                                 : m_settings.password;
+                                 ? QString::fromLatin1(encipherForStorage(m_store.values.password.toLatin1()).toHex().toUpper())
+                                 : m_store.values.password;
     m_currentUser.reset();
-    const int index = link::acceptedUser(m_users, m_settings.username, compared);
+    const int index = link::acceptedUser(m_users, m_store.values.username, compared);
     if (index >= 0)
         m_currentUser = std::make_unique<UserRecord>(m_users[size_t(index)]);
     if (m_users.empty()) {
@@ -90,22 +90,22 @@ bool ImServerApi::checkAccount()
 void ImServerApi::countLoginFailure()
 {
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
-    m_settings.loginfail = link::countFailure(m_settings.loginfail, m_settings.logintime, now);
-    m_settings.logintime = now;
+    m_store.values.loginfail = link::countFailure(m_store.values.loginfail, m_store.values.logintime, now);
+    m_store.values.logintime = now;
     SaveConfig();
-    KTRACE(lcApi) << "login fail:" << m_settings.username << m_settings.logintime << now << m_settings.loginfail;
+    KTRACE(lcApi) << "login fail:" << m_store.values.username << m_store.values.logintime << now << m_store.values.loginfail;
 }
 
 void ImServerApi::failLogin(const QString &why)
 {
-    KWARN(lcDownload) << "login of" << m_settings.username << "failed:" << why;
+    KWARN(lcDownload) << "login of" << m_store.values.username << "failed:" << why;
     m_login->fail(why);
     emit callQmlLogin(false);
 }
 
 void ImServerApi::loginTimeout()
 {
-    if (m_settings.username != QLatin1String(kDemoUser) || m_settings.password != QLatin1String(kDemoPassword)) {
+    if (m_store.values.username != QLatin1String(kDemoUser) || m_store.values.password != QLatin1String(kDemoPassword)) {
         failLogin(QStringLiteral("no project download"));
         return;
     }

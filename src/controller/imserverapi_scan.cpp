@@ -21,7 +21,7 @@ using namespace kora;
 // then scans for nodes and asks the host service for its devices.
 void ImServerApi::InitSocket()
 {
-    m_link->bindTo(m_settings.localIp);
+    m_link->bindTo(m_store.values.localIp);
     sendNotify(true);
     // Devices see the announcement before the scan, as they expect; a single-shot timer
     // keeps that order without blocking the window for the 15 ms.
@@ -73,7 +73,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
         took.start();
         if (reply.rejectedFiles > 0)
             KWARN(lcLink) << "scan: ignored" << reply.rejectedFiles << "malformed or unsafe file entries from" << sender;
-        if (link::becomesHost(reply, m_hostIndex, m_settings.downIp, sender)) {
+        if (link::becomesHost(reply, m_hostIndex, m_store.values.downIp, sender)) {
             m_hostIndex = indexOf(sender);
             QList<download::FileEntry> files;
             for (const link::ScanFile &f : reply.files)
@@ -171,5 +171,5 @@ void ImServerApi::getIPCfromServer()
     const QByteArray request = link::requestEnvelope(QStringLiteral("GetSignalResourcesTreePage"),
                                                      QJsonObject{{QStringLiteral("per_num"), 50}});
     KTRACE(lcLink) << "getIPCfromServer" << request;
-    m_link->sendTo(link::serverRelay(m_settings.serverIp), request);
+    m_link->sendTo(link::serverRelay(m_store.values.serverIp), request);
 }

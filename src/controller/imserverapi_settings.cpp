@@ -4,33 +4,23 @@
 #include "catalogue/catalogue.h"
 #include "log/categories.h"
 #include "log/trace.h"
-#include "settings/signalstars.h"
 
-#include <QDir>
 #include <QMessageBox>
 #include <QTextCodec>
 
-void ImServerApi::LoadConfig()
-{
-    kora::loadControlSettings(settingsPath(), m_settings);
-}
-
 void ImServerApi::SaveConfig()
 {
-    if (!kora::saveControlSettings(settingsPath(), m_settings))
-        KWARN(lcSettings) << "cannot write" << settingsPath();
+    m_store.save();
 }
 
 void ImServerApi::SaveSignalConfig()
 {
-    if (!kora::saveStarredAddresses(signalSettingsPath(), kora::catalogue::starredAddresses(m_signals)))
-        KWARN(lcSettings) << "cannot write" << signalSettingsPath();
+    m_store.saveStarred(kora::catalogue::starredAddresses(m_signals));
 }
 
 void ImServerApi::LoadSignalConfig()
 {
-    const QStringList starred = kora::loadStarredAddresses(signalSettingsPath());
-    for (const QString &ip : starred) {
+    for (const QString &ip : m_store.starred()) {
         const int index = kora::catalogue::signalIndexOf(m_signals, ip);
         if (index >= 0) {
             m_signals[size_t(index)].star = true;
@@ -62,10 +52,5 @@ bool ImServerApi::clearCache()
     box.setDefaultButton(QMessageBox::Yes);
     if (box.exec() != QMessageBox::Yes)
         return false;
-    for (const QString &path : {m_dataDir, m_logDir, m_imageDir}) {
-        QDir dir(path);
-        if (dir.exists() && !dir.removeRecursively())
-            KWARN(lcSettings) << "cannot remove" << path;
-    }
-    return true;
+    return m_store.clear();
 }
