@@ -110,7 +110,7 @@ ImServerApi::ImServerApi(QObject *parent)
         in.serverIp = m_store.values.serverIp;
         in.multicast = m_store.values.multicast;
         in.walls = m_walls;
-        in.outputs = m_outputs;
+        in.outputs = m_model.outputs;
         return in;
     }, {}, this);
     m_sceneControl = new kora::scenes::SceneControl(*m_wallControl, {}, this);
@@ -290,15 +290,9 @@ void ImServerApi::initialization()
     m_stacks.clear();
     m_hosts.clear();
     m_wholeListGroup = -1;
-    m_hasFavourites = false;
     m_currentUser.reset();
-    m_users.clear();
-    m_outputs.clear();
-    m_multiSignals.clear();
-    m_groups.clear();
-    m_roles.clear();
+    m_model = {};
     m_pages.clear();
-    m_signals.clear();
     m_translations.clear();
     m_snapshots->clear();
     KTRACE(lcApi) << "initialization end";

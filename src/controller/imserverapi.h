@@ -132,10 +132,10 @@ public:
 
     // Loaders of the project model fill these (and tests, until those loaders exist).
     std::vector<kora::PageRecord> &pages() { return m_pages; }
-    std::vector<kora::SignalRecord> &signalList() { return m_signals; }
-    std::vector<kora::UserRecord> &users() { return m_users; }
-    const std::vector<kora::OutputRecord> &outputs() const { return m_outputs; }
-    const std::vector<kora::SignalGroupRecord> &signalGroups() const { return m_groups; }
+    std::vector<kora::SignalRecord> &signalList() { return m_model.signalList; }
+    std::vector<kora::UserRecord> &users() { return m_model.users; }
+    const std::vector<kora::OutputRecord> &outputs() const { return m_model.outputs; }
+    const std::vector<kora::SignalGroupRecord> &signalGroups() const { return m_model.groups; }
     void setCurrentUser(std::unique_ptr<kora::UserRecord> user);
     const kora::UserRecord *currentUser() const { return m_currentUser.get(); }
     const kora::TranslationTable &translations() const { return m_translations; }
@@ -279,7 +279,7 @@ public slots:
     QVariant searchSignalOfGroup(const QString &group, const QString &str) const;
     void setSignalStar(const QString &ip, bool star);
     bool isStar(const QString &ip) const;
-    bool hasStar() const { return m_hasFavourites; }
+    bool hasStar() const { return m_model.hasFavourites; }
     bool checkPermission(const QString &panel_id) const;
     bool checkSignalPermission(const QString &group_name) const;
     QJsonArray serverRefreshTreeModel(const QJsonArray &treeArray) const;
@@ -406,7 +406,6 @@ private:
     // Builds the design's pages and announces them; `then` runs after the last announcement.
     void analyzNewDesignJson(const QByteArray &data, std::function<void()> then);
     void announce(const kora::design::Announcement &announcement);
-    kora::design::Catalogue catalogue();
     void checkDeviceAccount(const QByteArray &designData);
     void countLoginFailure();
     // Every way out of a download that does not log in ends here: the login flow's timers stop,
@@ -436,16 +435,10 @@ private:
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;
-    std::vector<kora::SignalRecord> m_signals;
-    std::vector<kora::UserRecord> m_users;
-    std::vector<kora::OutputRecord> m_outputs;
-    std::vector<kora::MultiSignalRecord> m_multiSignals;
-    std::vector<kora::SignalGroupRecord> m_groups;
-    std::vector<kora::RoleRecord> m_roles;
+    kora::DeviceModel m_model; // outputs, signals, multi-signals, groups, roles, users, favourites
     std::unique_ptr<kora::UserRecord> m_currentUser;
     QList<kora::design::WallRecord> m_walls;
     QList<kora::design::ListenerSpec> m_listenerSpecs; // for the audio level listeners
-    kora::DeviceModel m_catalogueView; // copy of the catalogue lists for the tree builder
     kora::dispatch::State m_dispatchState; // what replies remember (matrix presets)
     kora::controls::Values m_values;       // data dockers' values and the design's variables
     QList<kora::design::StackRecord> m_stacks;
@@ -453,7 +446,6 @@ private:
     int m_wholeListGroup = -1;             // the group the controller's whole signal list fills
     kora::LogThrottle m_refusals;          // refused datagrams and list entries: a line per kind and interval
     quint64 m_refusedSignals = 0;          // listed signals the caps left out
-    bool m_hasFavourites = false;          // the device file offers the favourites group
     QList<kora::PictureRecord> m_pictures; // "pic.dat" of an older host, named by its configuration
     kora::video::Snapshots *m_snapshots = nullptr; // snapshot readers: stopped and joined on reset
 

@@ -18,7 +18,7 @@ QVariantList variants(const QList<int> &ints)
 }
 } // namespace
 
-catalogue::Lists ImServerApi::catalogueLists() const { return {m_signals, m_groups, m_multiSignals}; }
+catalogue::Lists ImServerApi::catalogueLists() const { return {m_model.signalList, m_model.groups, m_model.multiSignals}; }
 
 QVariant ImServerApi::getSignalNum(int group) const
 {
@@ -78,17 +78,17 @@ QVariant ImServerApi::searchSignalOfGroup(const QString &group, const QString &s
 
 void ImServerApi::setSignalStar(const QString &ip, bool star)
 {
-    const int index = catalogue::signalIndexOf(m_signals, ip);
+    const int index = catalogue::signalIndexOf(m_model.signalList, ip);
     if (index >= 0)
-        m_signals[size_t(index)].star = star;
+        m_model.signalList[size_t(index)].star = star;
     emit callQmlRefeshSignalStar(catalogue::favouriteNodes(catalogueLists()));
     SaveSignalConfig();
 }
 
 bool ImServerApi::isStar(const QString &ip) const
 {
-    const int index = catalogue::signalIndexOf(m_signals, ip);
-    return index >= 0 && m_signals[size_t(index)].star;
+    const int index = catalogue::signalIndexOf(m_model.signalList, ip);
+    return index >= 0 && m_model.signalList[size_t(index)].star;
 }
 
 bool ImServerApi::checkPermission(const QString &panel_id) const

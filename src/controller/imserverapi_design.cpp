@@ -13,18 +13,9 @@
 
 using namespace kora;
 
-design::Catalogue ImServerApi::catalogue()
-{
-    // The tree builder reads the catalogue through one view of the model.
-    m_catalogueView.signalList = m_signals;
-    m_catalogueView.multiSignals = m_multiSignals;
-    m_catalogueView.groups = m_groups;
-    return {&m_catalogueView, m_currentUser.get()};
-}
-
 void ImServerApi::analyzNewDesignJson(const QByteArray &data, std::function<void()> then)
 {
-    design::DesignBuild build = design::buildDesign(data, catalogue());
+    design::DesignBuild build = design::buildDesign(data, {&m_model, m_currentUser.get()});
     if (!build.parsed)
         KWARN(lcApi) << "the design file does not parse; no page is built";
     for (const PageRecord &page : qAsConst(build.pages))

@@ -18,7 +18,7 @@ using namespace kora;
 dispatch::Context ImServerApi::dispatchContext() const
 {
     dispatch::Context context;
-    context.signalList = &m_signals;
+    context.signalList = &m_model.signalList;
     for (const design::WallRecord &wall : m_walls)
         context.walls.append({wall.id, wall.decoderAddresses});
     context.selPanel = m_selPanel;
@@ -102,9 +102,9 @@ void ImServerApi::apply(const dispatch::Action &a)
 void ImServerApi::addResourceSignals(const dispatch::Action &a)
 {
     const bool paged = a.kind == dispatch::Kind::SignalTreePage;
-    const dispatch::SignalMerge merge = dispatch::mergeSignalList(m_signals, m_groups, a.list, paged, &m_wholeListGroup);
+    const dispatch::SignalMerge merge = dispatch::mergeSignalList(m_model.signalList, m_model.groups, a.list, paged, &m_wholeListGroup);
     for (int index : merge.added) {
-        const SignalRecord &s = m_signals[size_t(index)];
+        const SignalRecord &s = m_model.signalList[size_t(index)];
         // The paged form names the stream the controller pushes; the other starts no reader.
         m_snapshots->addSignal(s.ip, paged ? s.snapshotUrl : QString());
     }

@@ -55,21 +55,15 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
         KWARN(lcDownload) << "device.json:" << error << "in" << data.size() << "bytes";
         return;
     }
-    m_outputs = std::move(model.outputs);
-    m_signals = std::move(model.signalList);
-    m_multiSignals = std::move(model.multiSignals);
-    m_groups = std::move(model.groups);
-    m_roles = std::move(model.roles);
-    m_users = std::move(model.users);
-    m_hasFavourites = model.hasFavourites;
+    m_model = std::move(model);
     QList<kora::video::SignalSnapshot> snapshots;
-    for (const SignalRecord &s : m_signals)
+    for (const SignalRecord &s : m_model.signalList)
         snapshots.append({s.ip, s.snapshotUrl});
     m_snapshots->setPictureSize(m_store.values.maxSnap.isValid() ? m_store.values.maxSnap : QSize(640, 360));
     m_snapshots->load(snapshots);
     m_wholeListGroup = -1; // the group list is the device file's now
-    KTRACE(lcDownload) << "device file:" << m_outputs.size() << "outputs" << m_signals.size() << "signals"
-                       << m_users.size() << "users";
+    KTRACE(lcDownload) << "device file:" << m_model.outputs.size() << "outputs" << m_model.signalList.size() << "signals"
+                       << m_model.users.size() << "users";
 }
 
 void ImServerApi::readPackage()
@@ -118,7 +112,7 @@ void ImServerApi::readPackage()
 void ImServerApi::checkDeviceAccount(const QByteArray &designData)
 {
     // The account name only, never the password in any form.
-    const int index = link::acceptedUser(m_users, m_store.values.username, encodeDevicePassword(m_store.values.password));
+    const int index = link::acceptedUser(m_model.users, m_store.values.username, encodeDevicePassword(m_store.values.password));
     if (index < 0) {
         KTRACE(lcApi) << "account" << m_store.values.username << "refused";
         m_login->fail(QStringLiteral("account refused"));
@@ -127,7 +121,7 @@ void ImServerApi::checkDeviceAccount(const QByteArray &designData)
         return;
     }
     KTRACE(lcApi) << "account" << m_store.values.username << "accepted";
-    m_currentUser = std::make_unique<UserRecord>(m_users[size_t(index)]);
+    m_currentUser = std::make_unique<UserRecord>(m_model.users[size_t(index)]);
     analyzNewDesignJson(designData, [this] {
         m_login->loggedIn();
         emit callQmlLogin(true);

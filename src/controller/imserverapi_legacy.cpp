@@ -20,8 +20,8 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
     m_download->store(QStringLiteral("config_host.cfg"), data);
     package::LegacyConfig config = package::parseLegacyConfig(text);
 
-    m_users = std::move(config.users);
-    m_roles = std::move(config.roles);
+    m_model.users = std::move(config.users);
+    m_model.roles = std::move(config.roles);
     if (!config.encryptValue.isEmpty()) {
         m_encryptedPasswords = config.encrypted;
         KTRACE(lcDownload) << "encrypt" << config.encryptValue;
@@ -43,12 +43,12 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
     }
     for (auto it = config.translations.cbegin(); it != config.translations.cend(); ++it)
         m_translations.insert(it.key(), it.value());
-    m_outputs = std::move(config.outputs);
-    m_signals = std::move(config.signalList);
-    m_multiSignals = std::move(config.multiSignals);
-    m_groups = std::move(config.groups);
-    KTRACE(lcDownload) << "config_host.cfg:" << m_users.size() << "users" << m_signals.size() << "signals"
-                       << m_multiSignals.size() << "multi-signals" << m_groups.size() << "groups" << m_outputs.size()
+    m_model.outputs = std::move(config.outputs);
+    m_model.signalList = std::move(config.signalList);
+    m_model.multiSignals = std::move(config.multiSignals);
+    m_model.groups = std::move(config.groups);
+    KTRACE(lcDownload) << "config_host.cfg:" << m_model.users.size() << "users" << m_model.signalList.size() << "signals"
+                       << m_model.multiSignals.size() << "multi-signals" << m_model.groups.size() << "groups" << m_model.outputs.size()
                        << "decoders";
 
     if (config.hasUi) {

@@ -73,12 +73,12 @@ bool ImServerApi::checkAccount()
                                  ? QString::fromLatin1(encipherForStorage(m_store.values.password.toLatin1()).toHex().toUpper())
                                  : m_store.values.password;
     m_currentUser.reset();
-    const int index = link::acceptedUser(m_users, m_store.values.username, compared);
+    const int index = link::acceptedUser(m_model.users, m_store.values.username, compared);
     if (index >= 0)
-        m_currentUser = std::make_unique<UserRecord>(m_users[size_t(index)]);
-    if (m_users.empty()) {
-        m_users.push_back(UserRecord{});
-        m_currentUser = std::make_unique<UserRecord>(m_users.back());
+        m_currentUser = std::make_unique<UserRecord>(m_model.users[size_t(index)]);
+    if (m_model.users.empty()) {
+        m_model.users.push_back(UserRecord{});
+        m_currentUser = std::make_unique<UserRecord>(m_model.users.back());
     }
     if (m_currentUser)
         return true;
@@ -126,7 +126,7 @@ void ImServerApi::loginTimeout()
     };
     analyzNewDeviceJson(resource(":/test/device.json"));
     m_currentUser.reset();
-    for (const UserRecord &user : m_users) {
+    for (const UserRecord &user : m_model.users) {
         if (user.name == QLatin1String("admin")) {
             m_currentUser = std::make_unique<UserRecord>(user);
             break;

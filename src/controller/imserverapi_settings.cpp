@@ -15,15 +15,15 @@ void ImServerApi::SaveConfig()
 
 void ImServerApi::SaveSignalConfig()
 {
-    m_store.saveStarred(kora::catalogue::starredAddresses(m_signals));
+    m_store.saveStarred(kora::catalogue::starredAddresses(m_model.signalList));
 }
 
 void ImServerApi::LoadSignalConfig()
 {
     for (const QString &ip : m_store.starred()) {
-        const int index = kora::catalogue::signalIndexOf(m_signals, ip);
+        const int index = kora::catalogue::signalIndexOf(m_model.signalList, ip);
         if (index >= 0) {
-            m_signals[size_t(index)].star = true;
+            m_model.signalList[size_t(index)].star = true;
             KTRACE(lcSettings) << ip;
         }
     }

@@ -75,7 +75,7 @@ QVariantMap ImServerApi::getPanelMsg(int index) const
 
 QString ImServerApi::getPanelIDFromIP(const QString &outIp) const
 {
-    return walls::wallOfOutput(m_outputs, outIp);
+    return walls::wallOfOutput(m_model.outputs, outIp);
 }
 
 void ImServerApi::ServerGetScenes()
