@@ -1,13 +1,23 @@
 #pragma once
-// The one object behind "ImApi": login state, project model and every command sender. It is
-// a facade: concerns with state of their own live in objects it owns and forwards to (the
-// login in login/loginflow.h, walls in walls/wallcontrol.h, scenes in scenes/scenecontrol.h,
-// designed controls in controls/controlsender.h, the project download in
-// download/packagedownload.h); those send through the sockets of link/link.h.
-// One source file per concern: imserverapi.cpp (construction, properties, reset),
-// imserverapi_settings.cpp (local files and translations), imserverapi_login.cpp (login,
-// lock-out, watchdog), imserverapi_scan.cpp (node scan, discovery, the download request), imserverapi_walls.cpp (walls and scenes of the selected
-// wall: the forwards, and the dock and wall descriptions), imserverapi_controls.cpp (forwards).
+// The one object behind "ImApi": the pages' invokables, properties and signals. It is a
+// facade that owns and connects one object per concern and forwards to them:
+//   settings::Store (settings/store.h)         local folders, control.ini, signal.ini
+//   link::Link (link/link.h)                   the sockets; the link::Sender everything sends through
+//   login::LoginFlow (login/loginflow.h)       the login's states and timers
+//   download::PackageDownload (download/)      file requests, MD5 checks, the cache
+//   design::Announcer (design/announcer.h)     the built design handed to the pages
+//   walls::WallControl, scenes::SceneControl   wall and scene senders, polling, cycle groups
+//   controls::ControlSender (controls/)        designed buttons, sliders, matrices, control states
+//   video::Snapshots (video/)                  snapshot readers
+// What stays here: the project model the concerns read (pages, walls, the device model), the
+// selected wall and page, and the glue: the node scan choosing the host, reading the package,
+// turning the dispatcher's actions into the pages' signals.
+// One source file per part: imserverapi.cpp (construction, properties, reset),
+// imserverapi_settings.cpp, imserverapi_login.cpp (login, lock-out), imserverapi_scan.cpp
+// (node scan, discovery), imserverapi_download.cpp (reading the package),
+// imserverapi_legacy.cpp (the older package), imserverapi_design.cpp, imserverapi_walls.cpp,
+// imserverapi_controls.cpp, imserverapi_dispatch.cpp, imserverapi_commands.cpp (the design
+// command language, host messages), imserverapi_catalogue.cpp (the catalogue's queries).
 //
 // Threads: everything here belongs to the main thread, the concern objects and their timers
 // included, except
