@@ -4,9 +4,9 @@
 #include "controls/controlsender.h"
 #include "discovery/ssdpthread.h"
 #include "download/udpthread.h"
-#include "package/packagereaders.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "package/packagereaders.h"
 #include "scenes/scenecontrol.h"
 #include "walls/wallcontrol.h"
 
