@@ -242,10 +242,9 @@ Item {
         if (!yt)
             publish()
     }
-    // Which signals' snapshots the wall's top window shows (the controller may not offer it).
+    // The top window's signals send their larger snapshots.
     function snapshotDip(ip, on) {
-        if (typeof ImApi.serverSetSignalSnapDip === "function")
-            ImApi.serverSetSignalSnapDip(ip, on ? 1 : 0)
+        ImApi.serverSetSignalSnapDip(ip, on ? 1 : 0)
     }
     function snapshotsOff(block) {
         block.parts.forEach(function (part) { snapshotDip(part.ip, false) })

@@ -2,6 +2,7 @@
 #include "controller/imserverapi.h"
 
 #include "controls/controlsender.h"
+#include "devices/devicecontrol.h"
 #include "discovery/ssdpthread.h"
 #include "download/udpthread.h"
 #include "log/categories.h"
@@ -128,6 +129,19 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_controls, &kora::controls::ControlSender::switchPage, this,
             [this](const QStringList &pages) { emit callCustomProtocol(QStringLiteral("InlineSwitchPage"), pages); });
     connect(m_controls, &kora::controls::ControlSender::widgetsVisible, this, &ImServerApi::callSetWidgetVisible);
+
+    // Single devices read the signal list and the settings in place; the KVM hosts are the
+    // ones that announced themselves.
+    m_devices = new kora::devices::DeviceControl(*m_link, m_model.signalList, m_store.values, [this] {
+        QList<kora::devices::HostTree> hosts;
+        for (const HostRecord &h : qAsConst(m_hosts))
+            hosts.append({h.address, h.venc, h.tree});
+        return hosts;
+    }, this);
+    connect(m_link, &kora::link::Link::eventReceived, m_devices, &kora::devices::DeviceControl::handleEvent);
+    connect(m_devices, &kora::devices::DeviceControl::audioEvent, this, &ImServerApi::callQmlAudioEvent);
+    connect(m_devices, &kora::devices::DeviceControl::videoEvent, this, &ImServerApi::callQmlVideoEvent);
+    connect(m_devices, &kora::devices::DeviceControl::eventOver, this, &ImServerApi::callQmlEventOver);
 
     // The local address is still unknown here, so the worker binds to any address.
     m_ssdpThread = new QThread(this);

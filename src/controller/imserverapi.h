@@ -8,6 +8,7 @@
 //   design::Announcer (design/announcer.h)     the built design handed to the pages
 //   walls::WallControl, scenes::SceneControl   wall and scene senders, polling, cycle groups
 //   controls::ControlSender (controls/)        designed buttons, sliders, matrices, control states
+//   devices::DeviceControl (devices/)          KVM, cameras, marking, encoders, KVM hosts, alarms
 //   video::Snapshots (video/)                  snapshot readers
 // What stays here: the project model the concerns read (pages, walls, the device model), the
 // selected wall and page, and the glue: the node scan choosing the host, reading the package,
@@ -16,7 +17,7 @@
 // imserverapi_settings.cpp, imserverapi_login.cpp (login, lock-out), imserverapi_scan.cpp
 // (node scan, discovery), imserverapi_download.cpp (reading the package),
 // imserverapi_legacy.cpp (the older package), imserverapi_design.cpp, imserverapi_walls.cpp,
-// imserverapi_controls.cpp, imserverapi_dispatch.cpp, imserverapi_commands.cpp (the design
+// imserverapi_controls.cpp, imserverapi_devices.cpp, imserverapi_dispatch.cpp, imserverapi_commands.cpp (the design
 // command language, host messages), imserverapi_catalogue.cpp (the catalogue's queries).
 //
 // Threads: everything here belongs to the main thread, the concern objects and their timers
@@ -65,6 +66,9 @@ class SsdpThread;
 
 namespace kora::controls {
 class ControlSender;
+}
+namespace kora::devices {
+class DeviceControl;
 }
 namespace kora::walls {
 class WallControl;
@@ -270,6 +274,30 @@ public slots:
     void ServerGetStatus(const QString &uuid);
     void listenValue(const QString &uuid, int value) { emit callQmlRefreshListen(uuid, value); }
 
+    // Single devices: KVM seats, cameras, marking, encoders, KVM hosts' files and alarm
+    // answers (forwards to devices/devicecontrol.h, in imserverapi_devices.cpp).
+    void serverKVMMouseEvent(const QString &ip, int button, int x, int y, int wheel);
+    void serverKVMKeyEvent(const QString &ip, int key, int modifiers);
+    void serverKVMKeyReleasedEvent(const QString &ip);
+    void controlIPCMove(const QString &cameraId, int direction);
+    void controlIPCZoom(const QString &cameraId, int direction);
+    void controlIPCPresets(const QString &cameraId, const QString &name, int save);
+    void serverInLabelStartEvent(const QString &ip);
+    void serverInLabelClearEvent(const QString &ip);
+    void serverInLabelEndEvent(const QString &ip);
+    void serverInLabelStartPtEvent(const QString &ip, int x, int y, int w, const QString &clr);
+    void serverInLabelToPtEvent(const QString &ip, int x, int y);
+    void serverInLabelRectEvent(const QString &ip, int x, int y, int w, int h);
+    void serverCropSignal(const QString &sId, int x, int y, int w, int h);
+    void serverSetSignalSnapDip(const QString &sId, int type);
+    void serverGetSignalMsg(const QString &sId);
+    void serverGetHostFileInfo(const QString &vencIp);
+    QJsonArray serverQueryHostFileInfo(const QString &vencIp, const QString &pid) const;
+    QString serverQueryHostIpFromVenc(const QString &vencIp) const;
+    void serverControlHostFile(int type, const QString &id, const QString &cmd, const QString &ip);
+    void serverAudioEvent(const QString &eventID, bool select, int time);
+    void serverVideoEvent(const QString &srcIP, int time, const QString &ip, int port);
+
     // Signal catalogue (imserverapi_catalogue.cpp).
     QVariant getSignalNum(int group) const;
     QVariant getMultiSignalNum(int group) const;
@@ -442,6 +470,7 @@ private:
     kora::scenes::SceneControl *m_sceneControl = nullptr; // scenes, polling and the cycle groups
     kora::controls::ControlSender *m_controls = nullptr;   // designed controls and control states
     kora::download::PackageDownload *m_download = nullptr; // requests, checks and the cache of the package
+    kora::devices::DeviceControl *m_devices = nullptr;     // KVM, cameras, marking, encoders, alarms
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;

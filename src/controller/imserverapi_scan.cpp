@@ -32,7 +32,7 @@ void ImServerApi::InitSocket()
         ServerScanNode();
         const QByteArray getDev = link::requestEnvelope(QStringLiteral("GetDev"));
         KTRACE(lcLink) << "GetDev" << getDev;
-        m_link->sendHost(link::hostRequest(), getDev);
+        m_link->sendVia(link::Socket::Host, link::hostRequest(), getDev);
     });
 }
 

@@ -49,10 +49,14 @@ Link::Link(QObject *parent)
             emit hostMessageReceived(senderText(datagram), datagram.data());
         }
     });
-    // Nothing reads the events yet; drained so the socket buffer never fills.
     connect(m_events, &QUdpSocket::readyRead, this, [this] {
-        while (m_events->hasPendingDatagrams())
-            m_events->receiveDatagram();
+        while (m_events->hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = m_events->receiveDatagram();
+            if (!datagram.isValid())
+                break;
+            emit eventReceived(datagram.data(), QHostAddress(datagram.senderAddress().toIPv4Address()),
+                               quint16(datagram.senderPort()));
+        }
     });
 
     connect(m_tcp, &QTcpSocket::errorOccurred, this, [this] {
@@ -140,17 +144,23 @@ void Link::sendUdp(const QByteArray &data, const QString &address, quint16 port)
 
 void Link::sendScan(const Destinations &destinations, const QByteArray &data)
 {
-    for (const Destination &d : destinations) {
-        const qint64 written = m_scan->writeDatagram(data, d.address, d.port);
-        KTRACE(lcLink) << "scan socket" << d.address.toString() << d.port << data << "written" << written;
+    writeEach(m_scan, "scan socket", destinations, data);
+}
+
+void Link::sendVia(Socket socket, const Destinations &destinations, const QByteArray &data)
+{
+    switch (socket) {
+    case Socket::Commands: sendTo(destinations, data); return;
+    case Socket::Host: writeEach(m_host, "host socket", destinations, data); return;
+    case Socket::Events: writeEach(m_events, "event socket", destinations, data); return;
     }
 }
 
-void Link::sendHost(const Destinations &destinations, const QByteArray &data)
+void Link::writeEach(QUdpSocket *socket, const char *name, const Destinations &destinations, const QByteArray &data)
 {
     for (const Destination &d : destinations) {
-        const qint64 written = m_host->writeDatagram(data, d.address, d.port);
-        KTRACE(lcLink) << "host socket" << d.address.toString() << d.port << data << "written" << written;
+        const qint64 written = socket->writeDatagram(data, d.address, d.port);
+        KTRACE(lcLink) << name << d.address.toString() << d.port << data << "written" << written;
     }
 }
 

@@ -3,11 +3,12 @@
 //  - commands (41234): every command and the replies to them; it joins the wall group;
 //  - scan (any port): the node scan to the wall group and its answers;
 //  - host (any port): the host service's requests and its announcements;
-//  - events (41237): audio and video events of the event group, drained until they are used;
+//  - events (41237): alarm requests of the event group and the answers to them;
 //  - one TCP connection for designed commands to equipment.
 // Everything here belongs to the thread that created the object (the main thread).
 #include "link/sender.h"
 
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 
@@ -47,20 +48,22 @@ public:
     // Never blocks the window: a peer that does not accept in time costs its command and a
     // log line, and the next command tries again.
     void sendTcp(const QByteArray &data, const QString &address, quint16 port) override;
+    void sendVia(Socket socket, const Destinations &destinations, const QByteArray &data) override;
     // From the scan socket, whose port the scan's answers come back to.
     void sendScan(const Destinations &destinations, const QByteArray &data);
-    // From the host socket, whose port the host service answers.
-    void sendHost(const Destinations &destinations, const QByteArray &data);
 
 signals:
     // At most kMaxDatagramsPerRead datagrams of the command socket, in arrival order.
     void commandsReceived(const QList<kora::link::Datagram> &batch);
     void scanReplyReceived(const QByteArray &data, const QString &sender);
     void hostMessageReceived(const QString &sender, const QByteArray &data);
+    // One datagram of the event socket, with where it came from (the answer goes back there).
+    void eventReceived(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
 
 private:
     void readCommands();
     void pumpTcp();
+    static void writeEach(QUdpSocket *socket, const char *name, const Destinations &destinations, const QByteArray &data);
 
     QUdpSocket *m_commands = nullptr;
     QUdpSocket *m_scan = nullptr;

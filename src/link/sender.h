@@ -8,6 +8,9 @@
 
 namespace kora::link {
 
+// The sockets a datagram may leave from: a peer answers to the port it came from.
+enum class Socket { Commands, Host, Events };
+
 class Sender
 {
 public:
@@ -20,6 +23,9 @@ public:
 
     // One datagram to each destination of a route, in order; an empty route is traced.
     void sendTo(const Destinations &destinations, const QByteArray &data);
+    // The same from another socket: the host service's and the event group's peers answer
+    // to theirs.
+    virtual void sendVia(Socket socket, const Destinations &destinations, const QByteArray &data) = 0;
 };
 
 } // namespace kora::link

@@ -1,5 +1,6 @@
 #pragma once
 // A link::Sender that records instead of sending: each datagram as "bytes -> address:port",
+// from the host or event socket as "host bytes -> address:port" / "event bytes -> ...",
 // each TCP command as "tcp bytes -> address:port".
 #include "link/sender.h"
 
@@ -16,6 +17,17 @@ public:
     {
         sent.append(QStringLiteral("tcp ") + QString::fromLatin1(data) + QStringLiteral(" -> ") + address
                     + QLatin1Char(':') + QString::number(port));
+    }
+    void sendVia(kora::link::Socket socket, const kora::link::Destinations &destinations, const QByteArray &data) override
+    {
+        if (socket == kora::link::Socket::Commands) {
+            sendTo(destinations, data);
+            return;
+        }
+        const QString prefix = socket == kora::link::Socket::Host ? QStringLiteral("host ") : QStringLiteral("event ");
+        for (const kora::link::Destination &d : destinations)
+            sent.append(prefix + QString::fromLatin1(data) + QStringLiteral(" -> ") + d.address.toString()
+                        + QLatin1Char(':') + QString::number(d.port));
     }
     QStringList sent;
 };

@@ -1,0 +1,27 @@
+// Single devices: forwards to devices/devicecontrol.h.
+#include "controller/imserverapi.h"
+
+#include "devices/devicecontrol.h"
+
+// The wheel has no place in the seat's mouse packet.
+void ImServerApi::serverKVMMouseEvent(const QString &ip, int button, int x, int y, int) { m_devices->kvmMouse(ip, button, x, y); }
+void ImServerApi::serverKVMKeyEvent(const QString &ip, int key, int modifiers) { m_devices->kvmKey(ip, key, modifiers); }
+void ImServerApi::serverKVMKeyReleasedEvent(const QString &ip) { m_devices->kvmKeyReleased(ip); }
+void ImServerApi::controlIPCMove(const QString &cameraId, int direction) { m_devices->cameraMove(cameraId, direction); }
+void ImServerApi::controlIPCZoom(const QString &cameraId, int direction) { m_devices->cameraZoom(cameraId, direction); }
+void ImServerApi::controlIPCPresets(const QString &cameraId, const QString &name, int save) { m_devices->cameraPreset(cameraId, name, save); }
+void ImServerApi::serverInLabelStartEvent(const QString &ip) { m_devices->markStart(ip); }
+void ImServerApi::serverInLabelClearEvent(const QString &ip) { m_devices->markClear(ip); }
+void ImServerApi::serverInLabelEndEvent(const QString &ip) { m_devices->markEnd(ip); }
+void ImServerApi::serverInLabelStartPtEvent(const QString &ip, int x, int y, int w, const QString &clr) { m_devices->markStroke(ip, x, y, w, clr); }
+void ImServerApi::serverInLabelToPtEvent(const QString &ip, int x, int y) { m_devices->markTo(ip, x, y); }
+void ImServerApi::serverInLabelRectEvent(const QString &ip, int x, int y, int w, int h) { m_devices->markFrame(ip, x, y, w, h); }
+void ImServerApi::serverCropSignal(const QString &sId, int x, int y, int w, int h) { m_devices->crop(sId, x, y, w, h); }
+void ImServerApi::serverSetSignalSnapDip(const QString &sId, int type) { m_devices->snapshotSize(sId, type); }
+void ImServerApi::serverGetSignalMsg(const QString &sId) { m_devices->queryConfig(sId); }
+void ImServerApi::serverGetHostFileInfo(const QString &vencIp) { m_devices->requestHostTree(vencIp); }
+QJsonArray ImServerApi::serverQueryHostFileInfo(const QString &vencIp, const QString &pid) const { return m_devices->hostFiles(vencIp, pid); }
+QString ImServerApi::serverQueryHostIpFromVenc(const QString &vencIp) const { return m_devices->hostAddress(vencIp); }
+void ImServerApi::serverControlHostFile(int type, const QString &id, const QString &cmd, const QString &ip) { m_devices->controlHostFile(type, id, cmd, ip); }
+void ImServerApi::serverAudioEvent(const QString &eventID, bool select, int time) { m_devices->answerAudioEvent(eventID, select, time); }
+void ImServerApi::serverVideoEvent(const QString &srcIP, int time, const QString &ip, int port) { m_devices->answerInputEvent(srcIP, time, ip, port); }

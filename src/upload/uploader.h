@@ -1,0 +1,135 @@
+#pragma once
+// File uploads, paced in a thread of their own so the window never waits for them.
+//
+// Uploader runs one job at a time: the upload command to the command port, a pause for the
+// receiver to get ready (100 ms for one receiver, 200 ms for the wall group), then every
+// chunk twice, the copy 10 ms after the first. The pauses are timers of its thread, never
+// sleeps. Later jobs wait their turn in a bounded queue.
+//
+// UploadThread owns the "upload" thread and the Uploader in it; its signals reach the owner's
+// thread queued. Its destructor stops the thread and waits for it.
+#include "upload/uploadprotocol.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QPair>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <optional>
+
+class QTimer;
+class QUdpSocket;
+
+namespace kora::upload {
+
+constexpr int kUnicastPauseMs = 100;
+constexpr int kMulticastPauseMs = 200;
+constexpr int kCopyGapMs = 10;
+// Jobs waiting behind the one under way; a file is in memory until it is sent.
+constexpr int kMaxQueuedJobs = 16;
+
+struct Job {
+    QString wallId;   // the wall the file is for; the command carries it
+    QString fileName; // the name the receiver stores it under
+    QByteArray bytes;
+    bool multicast = false; // to the wall group instead of one receiver
+    QString address;        // the receiver (unicast only); a "-" suffix is ignored
+
+    static Job unicast(const QString &wallId, const QString &address, const QString &fileName, const QByteArray &bytes);
+    static Job toWallGroup(const QString &wallId, const QString &fileName, const QByteArray &bytes);
+};
+
+// Why a job cannot be sent; empty when it can. A unicast job needs an address; the wall id
+// and the file name must be there and must not break the command's fields.
+QString refusal(const Job &job);
+
+class Uploader : public QObject
+{
+    Q_OBJECT
+public:
+    // One datagram out. Without one, the uploader writes to a socket of its own, made in its
+    // thread by init().
+    using Send = std::function<void(const QByteArray &data, const QHostAddress &to, quint16 port)>;
+
+    explicit Uploader(Send send = {}, QObject *parent = nullptr);
+    ~Uploader() override;
+
+    // The rest runs in the uploader's thread.
+    // Starts the job now when nothing is under way, else queues it; refused jobs end at once.
+    void enqueue(int id, const Job &job);
+    int queuedJobs() const { return m_queue.size(); }
+    bool busy() const { return m_current.has_value(); }
+
+public slots:
+    // Before the first job.
+    void init();
+    // Sends from this local address from now on (the rest of the client binds to it too).
+    void bindTo(const QString &localIp);
+
+signals:
+    // After both copies of each chunk.
+    void progress(int job, int sentChunks, int totalChunks);
+    // ok: every datagram was handed to the network (nothing confirms that it arrived);
+    // otherwise `reason` says why nothing was sent.
+    void finished(int job, bool ok, const QString &reason);
+
+private:
+    struct Running {
+        int id = 0;
+        Job job;
+        QHostAddress to;
+        quint32 chunks = 0;
+        quint32 next = 0;     // the chunk whose first copy goes out next
+        QByteArray datagram;  // the chunk whose copy is due
+        int failedWrites = 0;
+    };
+    enum class Step { Pause, Copy };
+
+    void startNext();
+    void sendChunk();
+    void sendCopy();
+    void finish();
+    void onTimer();
+    // The next step runs `ms` after the datagram just sent, not earlier.
+    void waitAfterSend(int ms, Step step);
+    bool send(const QByteArray &data, const QHostAddress &to, quint16 port);
+    void readReplies();
+
+    Send m_send;
+    QUdpSocket *m_socket = nullptr; // only without an injected send; made by init()
+    QTimer *m_timer = nullptr;
+    QElapsedTimer m_clock;
+    qint64 m_dueNs = 0;
+    Step m_step = Step::Pause;
+    QQueue<QPair<int, Job>> m_queue;
+    std::optional<Running> m_current;
+};
+
+class UploadThread : public QObject
+{
+    Q_OBJECT
+public:
+    // With a send function the uploader opens no socket (tests).
+    explicit UploadThread(Uploader::Send send = {}, QObject *parent = nullptr);
+    ~UploadThread() override;
+
+    // Any thread: queues the job and returns its id; its end comes with finished().
+    int upload(const Job &job);
+    void bindTo(const QString &localIp);
+
+signals:
+    void progress(int job, int sentChunks, int totalChunks);
+    void finished(int job, bool ok, const QString &reason);
+
+private:
+    QThread m_thread;
+    Uploader *m_uploader = nullptr; // lives in m_thread
+    std::atomic<int> m_lastId{0};
+};
+
+} // namespace kora::upload

@@ -1,0 +1,168 @@
+// The subtitle picture and its YUV frame byte for byte: the key colour's values (negative
+// intermediate values round down, as an arithmetic shift does), the key tolerance, the plane
+// layout with V before U, odd heights, and the rendered picture's size and colours.
+#include "osd/osdcommands.h"
+#include "osd/osdframe.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QtTest>
+
+using namespace kora;
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(quint8(v)));
+    return out;
+}
+
+// An image of the given pixels, row by row.
+QImage image(int w, int h, const QList<QRgb> &pixels)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, pixels.value(y * w + x));
+    }
+    return img;
+}
+
+const QColor kRed(255, 0, 0);    // Y 77, U 84, V 255
+const QRgb kRedPixel = qRgb(255, 0, 0);
+const QRgb kOther = qRgb(12, 34, 56);
+
+} // namespace
+
+class TestOsdFrame : public QObject
+{
+    Q_OBJECT
+private slots:
+    void keyYuv_data()
+    {
+        QTest::addColumn<QColor>("key");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("u");
+        QTest::addColumn<int>("v");
+        QTest::newRow("black") << QColor(0, 0, 0) << 0 << 128 << 128;
+        QTest::newRow("white") << QColor(255, 255, 255) << 255 << 137 << 128;
+        // U: (-11220 + 128) >> 8 is -44, not the -43 that dividing would give; V is capped.
+        QTest::newRow("red") << kRed << 77 << 84 << 255;
+        QTest::newRow("green") << QColor(0, 255, 0) << 149 << 50 << 18;
+        QTest::newRow("blue") << QColor(0, 0, 255) << 29 << 255 << 107;
+        QTest::newRow("yellow") << QColor(255, 255, 0) << 226 << 6 << 149;
+    }
+    void keyYuv()
+    {
+        QFETCH(QColor, key);
+        QFETCH(int, y);
+        QFETCH(int, u);
+        QFETCH(int, v);
+        const osd::Yuv got = osd::keyYuv(key);
+        QCOMPARE(int(got.y), y);
+        QCOMPARE(int(got.u), u);
+        QCOMPARE(int(got.v), v);
+    }
+
+    void tolerance_data()
+    {
+        QTest::addColumn<QRgb>("pixel");
+        QTest::addColumn<bool>("text");
+        QTest::newRow("the key") << qRgb(100, 150, 200) << true;
+        QTest::newRow("9 above in every channel") << qRgb(109, 159, 209) << true;
+        QTest::newRow("9 below in every channel") << qRgb(91, 141, 191) << true;
+        QTest::newRow("10 off in red") << qRgb(110, 150, 200) << false;
+        QTest::newRow("10 off in green") << qRgb(100, 140, 200) << false;
+        QTest::newRow("10 off in blue") << qRgb(100, 150, 210) << false;
+    }
+    void tolerance()
+    {
+        QFETCH(QRgb, pixel);
+        QFETCH(bool, text);
+        const QColor key(100, 150, 200);
+        const osd::Yuv k = osd::keyYuv(key);
+        // The text pixels get the key's values, not their own.
+        const QByteArray expected = text ? bytes({k.y, k.y, k.y, k.y, k.v, k.u}) : bytes({0, 0, 0, 0, 0, 0});
+        QCOMPARE(osd::frameYUV420(image(2, 2, {pixel, pixel, pixel, pixel}), key), expected);
+    }
+
+    void frame_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QByteArray>("frame");
+        // Only each block's top-left pixel counts: a key pixel elsewhere in a block does not,
+        // and a background pixel in a text block takes the text's values.
+        QTest::newRow("4x2: 8 luma bytes, then V and U of two blocks")
+            << image(4, 2, {kRedPixel, kOther, kOther, kOther, kOther, kOther, kOther, kRedPixel})
+            << bytes({77, 77, 0, 0, 77, 77, 0, 0, 255, 84, 0, 0});
+        QTest::newRow("4x4: 1.5 bytes a pixel, chroma row by row")
+            << image(4, 4, {kOther, kOther, kRedPixel, kOther,
+                            kOther, kOther, kOther, kOther,
+                            kRedPixel, kOther, kOther, kOther,
+                            kOther, kOther, kOther, kOther})
+            << bytes({0, 0, 77, 77, 0, 0, 77, 77, 77, 77, 0, 0, 77, 77, 0, 0,
+                      0, 0, 255, 84,
+                      255, 84, 0, 0});
+        QTest::newRow("odd height: the last row has no chroma of its own")
+            << image(2, 3, {kOther, kOther, kOther, kOther, kRedPixel, kOther})
+            << bytes({0, 0, 0, 0, 77, 77, 0, 0});
+        QTest::newRow("one row: no chroma at all") << image(2, 1, {kRedPixel, kRedPixel}) << bytes({77, 77});
+        QTest::newRow("empty image") << QImage() << QByteArray();
+    }
+    void frame()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(QByteArray, frame);
+        QCOMPARE(osd::frameYUV420(picture, kRed), frame);
+    }
+
+    void renderedWidth()
+    {
+        // Find texts whose measured width is odd and even; the picture is always even.
+        const QFont font(QStringLiteral("DejaVu Sans"), 17);
+        const QFontMetrics metrics(font);
+        QString odd;
+        QString even;
+        for (QString text = QStringLiteral("i"); text.size() < 40 && (odd.isEmpty() || even.isEmpty());
+             text += (text.size() % 3 ? QLatin1Char('l') : QLatin1Char('W'))) {
+            (metrics.horizontalAdvance(text) % 2 ? odd : even) = text;
+        }
+        QVERIFY2(!odd.isEmpty() && !even.isEmpty(), "no text of odd and even width found");
+
+        const QImage wider = osd::renderSubtitle(font, odd, Qt::yellow, Qt::blue, 40);
+        QCOMPARE(wider.width(), metrics.horizontalAdvance(odd) + 1);
+        QCOMPARE(wider.height(), 40);
+        QCOMPARE(wider.format(), QImage::Format_RGB444);
+        QCOMPARE(osd::renderSubtitle(font, even, Qt::yellow, Qt::blue, 40).width(), metrics.horizontalAdvance(even));
+    }
+
+    void renderedPicture()
+    {
+        const QFont font(QStringLiteral("DejaVu Sans"), 24);
+        const QImage picture = osd::renderSubtitle(font, QStringLiteral("HELLO"), Qt::yellow, Qt::blue, 60);
+        QVERIFY(!picture.isNull());
+        QCOMPARE(picture.pixel(0, 0), qRgb(0, 0, 255));
+        QCOMPARE(picture.pixel(picture.width() - 1, picture.height() - 1), qRgb(0, 0, 255));
+        // The text is drawn in the font colour and centred: the frame keyed on that colour has
+        // text in the middle rows and none in the top and bottom ones.
+        const QByteArray frame = osd::frameYUV420(picture, Qt::yellow);
+        QCOMPARE(frame.size(), picture.width() * 60 * 3 / 2);
+        const char textY = char(osd::keyYuv(Qt::yellow).y);
+        const auto lumaRow = [&](int row) { return frame.mid(row * picture.width(), picture.width()); };
+        QVERIFY(lumaRow(30).contains(textY));
+        QVERIFY(!lumaRow(0).contains(textY));
+        QVERIFY(!lumaRow(58).contains(textY));
+    }
+
+    void nothingToRender()
+    {
+        QVERIFY(osd::renderSubtitle(QFont(), QString(), Qt::white, Qt::black, 40).isNull());
+        QVERIFY(osd::renderSubtitle(QFont(), QStringLiteral("x"), Qt::white, Qt::black, 0).isNull());
+    }
+};
+
+QTEST_MAIN(TestOsdFrame)
+#include "tst_osdframe.moc"

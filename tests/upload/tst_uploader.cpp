@@ -1,0 +1,262 @@
+// The uploader with a recording send function, no socket: the exact datagrams in order, the
+// pause after the command and between the two copies of a chunk (lower bounds only), the
+// progress, jobs that wait their turn, refusals, and the thread the owner runs it in.
+#include "upload/uploader.h"
+#include "upload/uploadprotocol.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kora;
+
+namespace {
+
+constexpr qint64 kMs = 1000000;
+
+struct Sent {
+    QByteArray data;
+    QString to; // "address:port"
+    qint64 ns = 0;
+    QString thread;
+};
+
+// Records every datagram with the monotonic time and the thread it was sent from; also a
+// single event log in which the jobs' ends are written as well.
+class Recorder
+{
+public:
+    Recorder() { m_clock.start(); }
+
+    upload::Uploader::Send send()
+    {
+        return [this](const QByteArray &data, const QHostAddress &to, quint16 port) {
+            QMutexLocker lock(&m_mutex);
+            m_sent.append({data, to.toString() + QLatin1Char(':') + QString::number(port), m_clock.nsecsElapsed(),
+                           QThread::currentThread()->objectName()});
+            m_events.append(QStringLiteral("send ") + QString::fromLatin1(data.left(40).toHex()));
+        };
+    }
+    void note(const QString &event)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_events.append(event);
+    }
+    QList<Sent> sent() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_sent;
+    }
+    QStringList events() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_events;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QElapsedTimer m_clock;
+    QList<Sent> m_sent;
+    QStringList m_events;
+};
+
+QByteArray file(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i % 253);
+    return bytes;
+}
+
+// What a job must put on the wire, in order: the command, then each chunk twice.
+QList<QPair<QByteArray, QString>> expectedWire(const upload::Job &job)
+{
+    const QString to = job.multicast ? QStringLiteral("224.168.1.1") : job.address.section('-', 0, 0);
+    QList<QPair<QByteArray, QString>> wire;
+    wire.append({job.multicast ? upload::multicastUploadCommand(job.wallId, job.fileName)
+                               : upload::uploadCommand(job.wallId, job.fileName),
+                 to + QStringLiteral(":41234")});
+    for (quint32 i = 0; i < upload::chunkCount(job.bytes.size()); ++i) {
+        const QByteArray chunk = upload::dataDatagram(job.bytes, i);
+        wire.append({chunk, to + QStringLiteral(":5000")});
+        wire.append({chunk, to + QStringLiteral(":5000")});
+    }
+    return wire;
+}
+
+QList<QPair<QByteArray, QString>> wireOf(const QList<Sent> &sent)
+{
+    QList<QPair<QByteArray, QString>> wire;
+    for (const Sent &s : sent)
+        wire.append({s.data, s.to});
+    return wire;
+}
+
+constexpr int kWaitMs = 5000; // an upper bound for QSignalSpy only, never an assertion on time
+
+} // namespace
+
+Q_DECLARE_METATYPE(upload::Job)
+
+class TestUploader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void wire_data()
+    {
+        QTest::addColumn<upload::Job>("job");
+        QTest::addColumn<int>("pauseMs");
+        QTest::newRow("unicast, empty file: the command and no data")
+            << upload::Job::unicast("1", "10.0.0.21", "bk.jpg", QByteArray()) << 100;
+        QTest::newRow("unicast, 7000 bytes: one chunk")
+            << upload::Job::unicast("1", "10.0.0.21-1", "bk.jpg", file(7000)) << 100;
+        QTest::newRow("unicast, 7001 bytes: two chunks, the second of 1 byte")
+            << upload::Job::unicast("1", "10.0.0.21", "bk2.jpg", file(7001)) << 100;
+        QTest::newRow("wall group, three chunks")
+            << upload::Job::toWallGroup("3", "osd1.yuv", file(3 * 7000 - 10)) << 200;
+        QTest::newRow("wall group, empty file")
+            << upload::Job::toWallGroup("3", "osd1.yuv", QByteArray()) << 200;
+    }
+    void wire()
+    {
+        QFETCH(upload::Job, job);
+        QFETCH(int, pauseMs);
+        Recorder recorder;
+        upload::Uploader uploader(recorder.send());
+        QSignalSpy progress(&uploader, &upload::Uploader::progress);
+        QSignalSpy finished(&uploader, &upload::Uploader::finished);
+
+        uploader.enqueue(7, job);
+        QVERIFY(finished.wait(kWaitMs));
+
+        const QList<Sent> sent = recorder.sent();
+        QCOMPARE(wireOf(sent), expectedWire(job));
+        if (job.bytes.size() == 7001)
+            QCOMPARE(sent.last().data.size(), 8 + 1);
+        QCOMPARE(finished.takeFirst(), (QVariantList{7, true, QString()}));
+
+        const int chunks = int(upload::chunkCount(job.bytes.size()));
+        if (chunks > 0) {
+            QVERIFY2(sent[1].ns - sent[0].ns >= pauseMs * kMs,
+                     qPrintable(QStringLiteral("the first chunk came %1 ns after the command").arg(sent[1].ns - sent[0].ns)));
+        }
+        for (int i = 0; i < chunks; ++i) {
+            const qint64 gap = sent[2 + 2 * i].ns - sent[1 + 2 * i].ns;
+            QVERIFY2(gap >= 10 * kMs, qPrintable(QStringLiteral("copy of chunk %1 after %2 ns").arg(i).arg(gap)));
+        }
+        QCOMPARE(progress.size(), chunks);
+        for (int i = 0; i < chunks; ++i)
+            QCOMPARE(progress.at(i), (QVariantList{7, i + 1, chunks}));
+    }
+
+    void secondJobWaitsForTheFirst()
+    {
+        Recorder recorder;
+        upload::Uploader uploader(recorder.send());
+        QSignalSpy finished(&uploader, &upload::Uploader::finished);
+        connect(&uploader, &upload::Uploader::finished, this,
+                [&recorder](int job, bool ok) { recorder.note(QStringLiteral("end %1 %2").arg(job).arg(ok)); });
+
+        const upload::Job first = upload::Job::unicast("1", "10.0.0.21", "bk.jpg", file(7001));
+        const upload::Job second = upload::Job::unicast("1", "10.0.0.22", "bk2.jpg", file(10));
+        uploader.enqueue(1, first);
+        uploader.enqueue(2, second);
+        QCOMPARE(recorder.sent().size(), 1); // the first command; the second job waits
+        QCOMPARE(uploader.queuedJobs(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, kWaitMs);
+
+        QCOMPARE(wireOf(recorder.sent()), expectedWire(first) + expectedWire(second));
+        const QStringList events = recorder.events();
+        QCOMPARE(events.size(), 5 + 1 + 3 + 1);
+        QCOMPARE(events.at(5), QStringLiteral("end 1 1"));
+        QCOMPARE(events.at(6), QStringLiteral("send ") + QString::fromLatin1(upload::uploadCommand("1", "bk2.jpg").left(40).toHex()));
+        QCOMPARE(events.last(), QStringLiteral("end 2 1"));
+        // The second receiver also gets its full pause.
+        const QList<Sent> sent = recorder.sent();
+        QVERIFY(sent[6].ns - sent[5].ns >= 100 * kMs);
+    }
+
+    void refusedJobsSendNothing()
+    {
+        Recorder recorder;
+        upload::Uploader uploader(recorder.send());
+        QSignalSpy finished(&uploader, &upload::Uploader::finished);
+        uploader.enqueue(1, upload::Job::unicast("1", "", "bk.jpg", file(10)));
+        uploader.enqueue(2, upload::Job::toWallGroup("", "osd1.yuv", file(10)));
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(finished.at(0), (QVariantList{1, false, QStringLiteral("no address")}));
+        QCOMPARE(finished.at(1), (QVariantList{2, false, QStringLiteral("empty destination")}));
+        QVERIFY(recorder.sent().isEmpty());
+        QVERIFY(!uploader.busy());
+
+        // The next good job is not held up by them.
+        uploader.enqueue(3, upload::Job::unicast("1", "10.0.0.21", "bk.jpg", QByteArray()));
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(finished.at(2), (QVariantList{3, true, QString()}));
+    }
+
+    void boundedQueue()
+    {
+        Recorder recorder;
+        upload::Uploader uploader(recorder.send());
+        QSignalSpy finished(&uploader, &upload::Uploader::finished);
+        const upload::Job job = upload::Job::unicast("1", "10.0.0.21", "bk.jpg", file(10));
+        for (int id = 1; id <= 1 + upload::kMaxQueuedJobs; ++id)
+            uploader.enqueue(id, job);
+        QVERIFY(finished.isEmpty());
+        QCOMPARE(uploader.queuedJobs(), upload::kMaxQueuedJobs);
+        uploader.enqueue(99, job);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0), (QVariantList{99, false, QStringLiteral("queue full")}));
+        QCOMPARE(uploader.queuedJobs(), upload::kMaxQueuedJobs);
+    }
+
+    void runsInItsOwnThread()
+    {
+        Recorder recorder;
+        int first = 0;
+        int refused = 0;
+        QList<QVariantList> ends;
+        QThread *const main = QThread::currentThread();
+        bool allInMain = true;
+        {
+            upload::UploadThread owner(recorder.send());
+            connect(&owner, &upload::UploadThread::finished, this, [&](int job, bool ok, const QString &reason) {
+                allInMain = allInMain && QThread::currentThread() == main;
+                ends.append(QVariantList{job, ok, reason});
+            });
+            QSignalSpy progress(&owner, &upload::UploadThread::progress);
+            first = owner.upload(upload::Job::toWallGroup("1", "osd1.yuv", file(7001)));
+            refused = owner.upload(upload::Job::unicast("1", "", "bk.jpg", file(1)));
+            QVERIFY(refused > first);
+            QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 2, kWaitMs);
+            QCOMPARE(progress.size(), 2);
+        } // joins the thread
+
+        QVERIFY(allInMain);
+        // The refusal does not wait for the upload under way.
+        QCOMPARE(ends.at(0), (QVariantList{refused, false, QStringLiteral("no address")}));
+        QCOMPARE(ends.at(1), (QVariantList{first, true, QString()}));
+        const QList<Sent> sent = recorder.sent();
+        QCOMPARE(sent.size(), 1 + 2 * 2);
+        for (const Sent &s : sent)
+            QCOMPARE(s.thread, QStringLiteral("upload"));
+        QVERIFY(sent[1].ns - sent[0].ns >= 200 * kMs);
+    }
+
+    void destroyedWhileBusy()
+    {
+        // Quitting mid-upload joins at once; what was left is dropped.
+        Recorder recorder;
+        {
+            upload::UploadThread owner(recorder.send());
+            owner.upload(upload::Job::toWallGroup("1", "osd1.yuv", file(70000)));
+            QTRY_VERIFY_WITH_TIMEOUT(!recorder.sent().isEmpty(), kWaitMs);
+        }
+        QVERIFY(recorder.sent().size() < 1 + 2 * 10);
+    }
+};
+
+QTEST_MAIN(TestUploader)
+#include "tst_uploader.moc"
