@@ -3,6 +3,8 @@
 
 #include "controls/controlsender.h"
 #include "devices/devicecontrol.h"
+#include "osd/osdcontrol.h"
+#include "upload/uploader.h"
 #include "discovery/ssdpthread.h"
 #include "download/udpthread.h"
 #include "log/categories.h"
@@ -142,6 +144,19 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_devices, &kora::devices::DeviceControl::audioEvent, this, &ImServerApi::callQmlAudioEvent);
     connect(m_devices, &kora::devices::DeviceControl::videoEvent, this, &ImServerApi::callQmlVideoEvent);
     connect(m_devices, &kora::devices::DeviceControl::eventOver, this, &ImServerApi::callQmlEventOver);
+
+    // Uploads are paced in their own thread; subtitles wait for their picture's upload.
+    m_uploads = new kora::upload::UploadThread({}, this);
+    m_osd = new kora::osd::OsdControl(*m_link, *m_uploads, [this] {
+        kora::osd::Installation in;
+        in.multicast = m_store.values.multicast;
+        in.walls = m_walls;
+        in.outputs = m_model.outputs;
+        return in;
+    }, this);
+    connect(m_osd, &kora::osd::OsdControl::stateToStore, this, &ImServerApi::ServerSetStatus);
+    connect(m_osd, &kora::osd::OsdControl::notShown, this,
+            [this](const QString &why) { emit callLoginMsgError(language(why)); });
 
     // The local address is still unknown here, so the worker binds to any address.
     m_ssdpThread = new QThread(this);

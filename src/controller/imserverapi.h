@@ -9,6 +9,7 @@
 //   walls::WallControl, scenes::SceneControl   wall and scene senders, polling, cycle groups
 //   controls::ControlSender (controls/)        designed buttons, sliders, matrices, control states
 //   devices::DeviceControl (devices/)          KVM, cameras, marking, encoders, KVM hosts, alarms
+//   upload::UploadThread, osd::OsdControl      paced file uploads; subtitles, input labels, clocks
 //   video::Snapshots (video/)                  snapshot readers
 // What stays here: the project model the concerns read (pages, walls, the device model), the
 // selected wall and page, and the glue: the node scan choosing the host, reading the package,
@@ -23,8 +24,10 @@
 // Threads: everything here belongs to the main thread, the concern objects and their timers
 // included, except
 //  - the download's receiver, a thread of its own that reaches it only through queued signals;
-//  - m_ssdpWorker, which lives in m_ssdpThread and is reached only by queued calls.
+//  - m_ssdpWorker, which lives in m_ssdpThread and is reached only by queued calls;
 // shutdown() stops and joins both before the object (or the QML engine) goes away.
+//  - the uploader, in a thread m_uploads owns, stopped and joined when this object goes; it
+//    touches nothing of the pages.
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -69,6 +72,12 @@ class ControlSender;
 }
 namespace kora::devices {
 class DeviceControl;
+}
+namespace kora::osd {
+class OsdControl;
+}
+namespace kora::upload {
+class UploadThread;
 }
 namespace kora::walls {
 class WallControl;
@@ -298,6 +307,18 @@ public slots:
     void serverAudioEvent(const QString &eventID, bool select, int time);
     void serverVideoEvent(const QString &srcIP, int time, const QString &ip, int port);
 
+    // On-screen text of the selected wall, input labels and clocks (forwards to
+    // osd/osdcontrol.h, in imserverapi_devices.cpp).
+    void makeOSDImage(const QVariantMap &osdMap);
+    void showOSD(const QVariantMap &osdMap);
+    void closeOSD(const QVariantMap &osdMap);
+    void makeOSDImageV2(const QVariantMap &osdMap);
+    void showOSDV2(const QVariantMap &osdMap);
+    void closeOSDV2(const QVariantMap &osdMap);
+    void ServerSetInNodeOSD(const QVariantMap &osdMap);
+    void serverSetClocks(const QVariantList &list);
+    void serverGetClocks(const QString &panel_id);
+
     // Signal catalogue (imserverapi_catalogue.cpp).
     QVariant getSignalNum(int group) const;
     QVariant getMultiSignalNum(int group) const;
@@ -471,6 +492,8 @@ private:
     kora::controls::ControlSender *m_controls = nullptr;   // designed controls and control states
     kora::download::PackageDownload *m_download = nullptr; // requests, checks and the cache of the package
     kora::devices::DeviceControl *m_devices = nullptr;     // KVM, cameras, marking, encoders, alarms
+    kora::upload::UploadThread *m_uploads = nullptr;       // file uploads, paced in their own thread
+    kora::osd::OsdControl *m_osd = nullptr;                // subtitles, input labels, clocks
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;

@@ -1,7 +1,10 @@
-// Single devices: forwards to devices/devicecontrol.h.
+// Single devices and on-screen text: forwards to devices/devicecontrol.h and osd/osdcontrol.h.
 #include "controller/imserverapi.h"
 
 #include "devices/devicecontrol.h"
+#include "osd/osdcontrol.h"
+
+using kora::osd::Form;
 
 // The wheel has no place in the seat's mouse packet.
 void ImServerApi::serverKVMMouseEvent(const QString &ip, int button, int x, int y, int) { m_devices->kvmMouse(ip, button, x, y); }
@@ -25,3 +28,14 @@ QString ImServerApi::serverQueryHostIpFromVenc(const QString &vencIp) const { re
 void ImServerApi::serverControlHostFile(int type, const QString &id, const QString &cmd, const QString &ip) { m_devices->controlHostFile(type, id, cmd, ip); }
 void ImServerApi::serverAudioEvent(const QString &eventID, bool select, int time) { m_devices->answerAudioEvent(eventID, select, time); }
 void ImServerApi::serverVideoEvent(const QString &srcIP, int time, const QString &ip, int port) { m_devices->answerInputEvent(srcIP, time, ip, port); }
+
+// Subtitles act on the selected wall.
+void ImServerApi::makeOSDImage(const QVariantMap &osdMap) { m_osd->makeImage(m_selPanel, osdMap); }
+void ImServerApi::showOSD(const QVariantMap &osdMap) { m_osd->show(Form::Image, m_selPanel, osdMap); }
+void ImServerApi::closeOSD(const QVariantMap &osdMap) { m_osd->close(Form::Image, m_selPanel, osdMap); }
+void ImServerApi::makeOSDImageV2(const QVariantMap &osdMap) { m_osd->show(Form::Text, m_selPanel, osdMap); }
+void ImServerApi::showOSDV2(const QVariantMap &osdMap) { m_osd->show(Form::Text, m_selPanel, osdMap); }
+void ImServerApi::closeOSDV2(const QVariantMap &osdMap) { m_osd->close(Form::Text, m_selPanel, osdMap); }
+void ImServerApi::ServerSetInNodeOSD(const QVariantMap &osdMap) { m_osd->inputLabel(osdMap); }
+void ImServerApi::serverSetClocks(const QVariantList &list) { m_osd->setClocks(m_selPanel, list); }
+void ImServerApi::serverGetClocks(const QString &panel_id) { m_osd->getClocks(panel_id); }

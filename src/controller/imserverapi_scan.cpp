@@ -6,7 +6,7 @@
 #include "link/routes.h"
 #include "log/categories.h"
 #include "log/trace.h"
-#include "platform/files.h"
+#include "upload/uploader.h"
 
 #include <QJsonDocument>
 #include <QNetworkDatagram>
@@ -22,6 +22,7 @@ using namespace kora;
 void ImServerApi::InitSocket()
 {
     m_link->bindTo(m_store.values.localIp);
+    m_uploads->bindTo(m_store.values.localIp);
     sendNotify(true);
     // Devices see the announcement before the scan, as they expect; a single-shot timer
     // keeps that order without blocking the window for the 15 ms.
