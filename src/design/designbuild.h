@@ -70,6 +70,7 @@ struct WallRecord {
     QSize virtualResolution;
     QStringList decoderAddresses; // by cell index (column + row * columns); a hole is an empty text
     QList<QRect> nodeRects;       // the cells' wall rectangles, in design order
+    QList<QRect> cellRects;       // the same by cell index, as decoderAddresses; a hole is a null rectangle
     QList<DockPreset> docks;      // every preset but "audio_normal"
     QList<CycleGroup> cycleGroups;
     // What the pages ask of the wall: "name" (its caption), "id", "mode", "size" (virtual

@@ -629,9 +629,12 @@ void readCell(const QJsonObject &cell, WallGrid &grid, WallRecord &wall, QVarian
         grid.misplaced = true;
         return;
     }
-    while (wall.decoderAddresses.size() <= index)
+    while (wall.decoderAddresses.size() <= index) {
         wall.decoderAddresses.append(QString());
+        wall.cellRects.append(QRect());
+    }
     wall.decoderAddresses[int(index)] = device;
+    wall.cellRects[int(index)] = area.rect;
 }
 
 void readToolbar(const QJsonObject &group, const WallRecord &wall, const QString &pageId, QVariantMap &wallMap,

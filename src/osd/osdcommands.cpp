@@ -118,10 +118,10 @@ QList<int> rowHeights(const design::WallRecord &wall)
     const QSize g = grid(wall);
     QList<int> heights;
     for (int row = 0; row < g.height(); ++row) {
-        const int first = row * g.width();
-        if (first >= wall.nodeRects.size())
+        const QRect first = wall.cellRects.value(row * g.width());
+        if (first.isNull())
             break;
-        heights.append(wall.nodeRects[first].height());
+        heights.append(first.height());
     }
     return heights;
 }

@@ -53,9 +53,8 @@ struct RowPlacement {
 // Rows are walked from the top; a y equal to a row's height still lies in that row. Nothing
 // when y lies below the last row.
 std::optional<RowPlacement> placeInRows(const QList<int> &rowHeights, int y);
-// The wall's rows: the height of each row's first decoder rectangle (rectangles are kept in
-// row-major order; the grid is the wall's "splitSize", columns by rows). A row whose first
-// rectangle is missing ends the list.
+// The wall's rows: the height of each row's first cell (cells by index, row-major; the grid
+// is the wall's "splitSize", columns by rows). A row whose first cell is missing ends the list.
 QList<int> rowHeights(const design::WallRecord &wall);
 // The decoders of one row, in column order; holes are left out.
 QStringList rowDecoders(const design::WallRecord &wall, int row);

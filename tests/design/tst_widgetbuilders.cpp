@@ -107,6 +107,9 @@ QVariantMap wallRecordView(const WallRecord &wall)
     QVariantList rects;
     for (const QRect &r : wall.nodeRects)
         rects.append(r);
+    QVariantList cellRects;
+    for (const QRect &r : wall.cellRects)
+        cellRects.append(r);
     QStringList names;
     QVariantList docks;
     for (const DockPreset &dock : wall.docks) {
@@ -119,7 +122,7 @@ QVariantMap wallRecordView(const WallRecord &wall)
     return {{"id", wall.id},           {"pageId", wall.pageId},
             {"freeLayout", wall.freeLayout}, {"fullScreen", wall.fullScreen},
             {"virtualResolution", wall.virtualResolution}, {"decoders", wall.decoderAddresses},
-            {"nodeRects", rects},      {"docks", names},
+            {"nodeRects", rects},      {"cellRects", cellRects}, {"docks", names},
             {"dock", docks},           {"description", wall.description}};
 }
 
@@ -653,6 +656,8 @@ private slots:
         row("2x2", w, kWall2x2, "@record/decoders", QStringList{"d0", "d1", "d2", "d3"});
         row("2x2", w, kWall2x2, "nodeRects/0", area(960, 540, 960, 540, "d3", 0));
         row("2x2", w, kWall2x2, "@record/nodeRects/2", QRect(960, 0, 960, 540));
+        // By cell index, as the decoders: the first cell in design order is the last one.
+        row("2x2", w, kWall2x2, "@record/cellRects/3", QRect(960, 540, 960, 540));
         row("2x2", w, kWall2x2, "@record/docks", QStringList{"Preset 1", "Preset 2"});
         row("2x2", w, kWall2x2, "@record/dock/0",
             QVariantList{window(QRect(0, 0, 960, 540), 1, "192.168.1.20"), window(QRect(960, 0, 960, 540), 2, "")});

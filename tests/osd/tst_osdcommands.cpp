@@ -20,6 +20,7 @@ design::WallRecord quadWall()
     wall.decoderAddresses = QStringList{"10.0.0.21", "10.0.0.22", "10.0.0.23", "10.0.0.24"};
     wall.nodeRects = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080), QRect(0, 1080, 1920, 1080),
                       QRect(1920, 1080, 1920, 1080)};
+    wall.cellRects = wall.nodeRects;
     wall.description.insert(QStringLiteral("splitSize"), QSize(2, 2));
     return wall;
 }
@@ -170,9 +171,9 @@ private slots:
     void rowHeights()
     {
         design::WallRecord wall = quadWall();
-        wall.nodeRects[2].setHeight(600); // the second row's first rectangle sets its height
+        wall.cellRects[2].setHeight(600); // the second row's first cell sets its height
         QCOMPARE(osd::rowHeights(wall), (QList<int>{1080, 600}));
-        wall.nodeRects = wall.nodeRects.mid(0, 2);
+        wall.cellRects = wall.cellRects.mid(0, 2);
         QCOMPARE(osd::rowHeights(wall), QList<int>{1080});
         wall.description.remove("splitSize");
         QCOMPARE(osd::rowHeights(wall), QList<int>{});

@@ -21,6 +21,7 @@ design::WallRecord quadWall()
     wall.decoderAddresses = QStringList{"10.0.0.21", "10.0.0.22", "10.0.0.23", ""};
     wall.nodeRects = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080), QRect(0, 1080, 1920, 1080),
                       QRect(1920, 1080, 1920, 1080)};
+    wall.cellRects = wall.nodeRects;
     wall.description.insert(QStringLiteral("splitSize"), QSize(2, 2));
     return wall;
 }
