@@ -116,11 +116,7 @@ Item {
             item.searchRequested.connect(searchSignal)
         } else if (kind === "signalList" || kind === "treeView") {
             item.dragImage = dragImage
-            if (kind === "signalList") {
-                item.cellDoubleClicked.connect(function (index, address) {
-                    console.log("signal", address, "of", item.designName + ": the signal settings dialog is not built yet")
-                })
-            }
+            item.cellDoubleClicked.connect(function (index, address, switches) { openSignalDialog(address, switches) })
         }
     }
     function uncheckGroupOthers(button) {
@@ -145,6 +141,7 @@ Item {
         currentPage = null
         scenes = ({})
         dialog.close()
+        signalDialog.close()
     }
     function registerLoginItem(item) { if (item) registries.login.push(item) }
 
@@ -266,6 +263,14 @@ Item {
         default:
             console.log("wall tool", tool, "of wall", panelId, "has no dialog yet")
         }
+    }
+    // A signal's settings, with the tools the list that asked offers. The encoder's report
+    // follows through callQmlSignalMsg.
+    function openSignalDialog(address, switches) {
+        if (!address)
+            return
+        signalDialog.open(address, ImApi.serverQueryHostIpFromVenc(address), switches)
+        ImApi.serverGetSignalMsg(address)
     }
     function searchSignal(linkedWidget, text) {
         var list = find("signalList", linkedWidget)
@@ -392,6 +397,13 @@ Item {
             console.log("design command", func, "is not handled by the pages yet")
     }
 
+    SignalDialog {
+        id: signalDialog
+        multiplierW: host.multiplierW
+        multiplierH: host.multiplierH
+        fontFamily: host.fontFamily
+        translate: host.translate
+    }
     HostDialog { id: dialog; fontFamily: host.fontFamily; translate: host.translate }
 
     Connections {
@@ -492,6 +504,7 @@ Item {
                     host.registries.signalList[i].reload()
             }
         }
+        function onCallQmlSignalMsg(map) { signalDialog.showSignalMsg(map) }
         function onCallSetWidgetVisible(names, flag) { host.setWidgetVisible(names, flag) }
         function onCallCustomProtocol(func, params) { host.customProtocol(func, params) }
         function onCallQmlInitPanel() { host.initPanel() }

@@ -16,6 +16,13 @@ Item {
     readonly property var rows: flatten(treeModel, open)
     readonly property real rowHeight: Math.max(20, 44 * multiplierH)
 
+    // A signal's settings asked for (a double click on a signal row), as a signal list asks.
+    signal cellDoubleClicked(int index, string address, var switches)
+    function switches() {
+        return { isEnableLogoSetting: !!map.isEnableLogoSetting, isEnableSignalControl: !!map.isEnableSignalControl,
+                 isEnableSignalClipping: !!map.isEnableSignalClipping, isEnableSignalMark: !!map.isEnableSignalMark }
+    }
+
     readonly property var geometry: Look.place(map.globalPos, multiplierW, multiplierH, true)
     x: geometry.x
     y: geometry.y
@@ -98,6 +105,11 @@ Item {
                     anchors.fill: parent
                     preventStealing: row.dragging
                     onClicked: if (modelData.title) root.toggle(modelData.group)
+                    // Only single signals have settings; mosaics do not react.
+                    onDoubleClicked: {
+                        if (!modelData.title && modelData.type === 0)
+                            root.cellDoubleClicked(modelData.index, ImApi.getSignalMsg(modelData.index).ip || "", root.switches())
+                    }
                     onPositionChanged: {
                         if (modelData.title || !root.dragImage)
                             return

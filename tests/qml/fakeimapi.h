@@ -26,6 +26,13 @@ class FakeImApi : public QObject
     Q_PROPERTY(QVariantList mosaics MEMBER m_mosaics)
     Q_PROPERTY(QVariantMap groups MEMBER m_groups)
     Q_PROPERTY(QVariantList covered MEMBER m_covered)
+    // Favourites: whether the project keeps any (hasStar), and the starred signal addresses.
+    Q_PROPERTY(bool favouritesOn MEMBER m_favouritesOn)
+    Q_PROPERTY(QStringList starred MEMBER m_starred)
+    // Host files: the listing per parent id ({pid: [{name, id, type, pid}]}), and the host
+    // address per encoder address.
+    Q_PROPERTY(QVariantMap hostFiles MEMBER m_hostFiles)
+    Q_PROPERTY(QVariantMap hostIps MEMBER m_hostIps)
     Q_PROPERTY(int currentPage MEMBER m_currentPage NOTIFY currentPageChanged)
     Q_PROPERTY(QString selPanel MEMBER m_selPanel NOTIFY selPanelChanged)
     Q_PROPERTY(int mode MEMBER m_mode NOTIFY modeChanged)
@@ -49,6 +56,10 @@ public:
         m_mosaics.clear();
         m_groups.clear();
         m_covered.clear();
+        m_favouritesOn = false;
+        m_starred.clear();
+        m_hostFiles.clear();
+        m_hostIps.clear();
         // Through the properties, so a change is signalled as the controller's setters do.
         setProperty("currentPage", 0);
         setProperty("selPanel", QString());
@@ -141,6 +152,62 @@ public:
     Q_INVOKABLE void ServerDelScene(const QString &id) { record("ServerDelScene", {id}); }
     Q_INVOKABLE void SaveConfig() { record("SaveConfig", {}); }
 
+    // The signal settings dialog. The answers come from `signalList` (url2), the favourites
+    // and the host files above.
+    Q_INVOKABLE QString getSignalUrl2(const QString &sId) const
+    {
+        for (const QVariant &s : m_signalList) {
+            if (s.toMap().value(QStringLiteral("ip")).toString() == sId)
+                return s.toMap().value(QStringLiteral("url2")).toString();
+        }
+        return QString();
+    }
+    Q_INVOKABLE bool hasStar() const { return m_favouritesOn; }
+    Q_INVOKABLE bool isStar(const QString &ip) const { return m_starred.contains(ip); }
+    Q_INVOKABLE void setSignalStar(const QString &ip, bool star)
+    {
+        record("setSignalStar", {ip, star});
+        m_starred.removeAll(ip);
+        if (star)
+            m_starred.append(ip);
+    }
+    Q_INVOKABLE void serverKVMMouseEvent(const QString &ip, int button, int x, int y, int wheel)
+    {
+        record("serverKVMMouseEvent", {ip, button, x, y, wheel});
+    }
+    Q_INVOKABLE void serverKVMKeyEvent(const QString &ip, int key, int modifiers) { record("serverKVMKeyEvent", {ip, key, modifiers}); }
+    Q_INVOKABLE void serverKVMKeyReleasedEvent(const QString &ip) { record("serverKVMKeyReleasedEvent", {ip}); }
+    Q_INVOKABLE void serverInLabelStartEvent(const QString &ip) { record("serverInLabelStartEvent", {ip}); }
+    Q_INVOKABLE void serverInLabelClearEvent(const QString &ip) { record("serverInLabelClearEvent", {ip}); }
+    Q_INVOKABLE void serverInLabelEndEvent(const QString &ip) { record("serverInLabelEndEvent", {ip}); }
+    Q_INVOKABLE void serverInLabelStartPtEvent(const QString &ip, int x, int y, int w, const QString &clr)
+    {
+        record("serverInLabelStartPtEvent", {ip, x, y, w, clr});
+    }
+    Q_INVOKABLE void serverInLabelToPtEvent(const QString &ip, int x, int y) { record("serverInLabelToPtEvent", {ip, x, y}); }
+    Q_INVOKABLE void serverInLabelRectEvent(const QString &ip, int x, int y, int w, int h)
+    {
+        record("serverInLabelRectEvent", {ip, x, y, w, h});
+    }
+    Q_INVOKABLE void serverCropSignal(const QString &sId, int x, int y, int w, int h) { record("serverCropSignal", {sId, x, y, w, h}); }
+    Q_INVOKABLE void serverGetSignalMsg(const QString &sId) { record("serverGetSignalMsg", {sId}); }
+    Q_INVOKABLE void serverGetHostFileInfo(const QString &vencIp) { record("serverGetHostFileInfo", {vencIp}); }
+    Q_INVOKABLE QJsonArray serverQueryHostFileInfo(const QString &vencIp, const QString &pid)
+    {
+        record("serverQueryHostFileInfo", {vencIp, pid});
+        return QJsonArray::fromVariantList(m_hostFiles.value(pid).toList());
+    }
+    Q_INVOKABLE QString serverQueryHostIpFromVenc(const QString &vencIp)
+    {
+        record("serverQueryHostIpFromVenc", {vencIp});
+        return m_hostIps.value(vencIp).toString();
+    }
+    Q_INVOKABLE void serverControlHostFile(int type, const QString &id, const QString &cmd, const QString &ip)
+    {
+        record("serverControlHostFile", {type, id, cmd, ip});
+    }
+    Q_INVOKABLE void ServerSetInNodeOSD(const QVariantMap &osdMap) { record("ServerSetInNodeOSD", {osdMap}); }
+
 signals:
     void callsChanged();
     void currentPageChanged();
@@ -178,6 +245,7 @@ signals:
     void callSetWidgetVisible(QJsonArray names, bool flag);
     void callCustomProtocol(QString func, QStringList params);
     void callQmlInitPanel();
+    void callQmlSignalMsg(QVariantMap signalMap);
 
 private:
     void record(const char *name, const QVariantList &args)
@@ -189,7 +257,9 @@ private:
     QVariantList m_calls;
     QStringList m_permitted, m_signalPermitted, m_docks, m_matrixPreset;
     QVariantList m_dockWindows, m_signalList, m_mosaics, m_covered;
-    QVariantMap m_groups, m_snapshotAsks;
+    QVariantMap m_groups, m_snapshotAsks, m_hostFiles, m_hostIps;
+    bool m_favouritesOn = false;
+    QStringList m_starred;
     int m_currentPage = 0;
     QString m_selPanel;
     int m_mode = 0;

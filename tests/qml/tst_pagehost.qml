@@ -351,6 +351,50 @@ Item {
             tryVerify(function () { return host.children.length === baseChildren }, 1000, "the items are destroyed")
         }
     
+        function signalDialog() {
+            for (var i = 0; i < host.children.length; ++i) {
+                if (host.children[i].liveView !== undefined)
+                    return host.children[i]
+            }
+            return null
+        }
+        // A double click on a signal in a list or a tree opens its settings with its host and
+        // asks the encoder for its report, which then reaches the dialog.
+        function test_doubleClickOpensTheSignalSettings_data() {
+            return [
+                { tag: "signal list", kind: "list", at: [150, 50], switches: true },
+                { tag: "tree view", kind: "tree", at: [550, 70], switches: false }
+            ]
+        }
+        function test_doubleClickOpensTheSignalSettings(data) {
+            ImApi.signalList = [{ ip: "10.0.0.30-0", url: "udp://239.1.2.3:4000", url2: "udp://239.1.2.3:5000", name: "Cam 30" }]
+            ImApi.groups = { "G": [{ index: 0, type: 0 }] }
+            ImApi.signalPermitted = ["G"]
+            ImApi.hostIps = { "10.0.0.30-0": "10.0.0.99" }
+            if (data.kind === "list") {
+                var cell = { x: 0, y: 0, width: 300, height: 100 }
+                ImApi.callQmlCreateVX2Preview("-1", { objectName: "l", linkedGroup: ["G"], globalPos: cell, winNum: 1, space: 0,
+                                                      isEnableDoubleClick: true, isEnableSignalControl: true, bkRect: { globalPos: cell } })
+            } else {
+                ImApi.callQmlCreateVX2TreeView("-1", { objectName: "t", globalPos: { x: 500, y: 0, width: 200, height: 300 },
+                                                       treeModel: [{ text: "G", istitle: true, subnodes: [{ text: "Cam 30", isoption: false, index: 0, type: 0 }] }] })
+                mouseClick(root, 550, 26) // opens the group
+            }
+            mouseDoubleClickSequence(root, data.at[0], data.at[1])
+            var dialog = signalDialog()
+            tryVerify(function () { return dialog.opacity === 1 }, 2000, "the dialog opens")
+            compare(dialog.ip, "10.0.0.30-0")
+            compare(dialog.hostIp, "10.0.0.99")
+            compare(dialog.isEnablesignalControl, data.switches)
+            compare(ImApi.named("serverQueryHostIpFromVenc"), [["10.0.0.30-0"]])
+            compare(ImApi.named("serverGetSignalMsg"), [["10.0.0.30-0"]])
+            ImApi.callQmlSignalMsg({ kChn0_VI_W: "3840", kChn0_VI_H: "2160" })
+            compare([dialog.pixWidth, dialog.pixHeight], [3840, 2160])
+            host.clear()
+            tryCompare(dialog, "visible", false)
+            compare(ImApi.named("serverSetSignalSnapDip"), [["10.0.0.30-0", 1], ["10.0.0.30-0", 0]])
+        }
+
         // A design command points a monitor at a stream; it plays only while its page shows.
         function test_monitorFollowsItsStreamAndItsPage() {
             pages()
