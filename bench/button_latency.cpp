@@ -1,10 +1,12 @@
-// button_latency: from a designed button's invocation to the datagram's arrival at the
-// equipment, against a bare sendto of the same bytes from the same process, interleaved.
-//   button_latency receive PORT COUNT OUT    (device side: timestamps each arrival into OUT)
-//   button_latency send IP PORT COUNT IN     (client side: presses, then reads IN)
+// button_latency: from a designed button's invocation (or a KVM pointer move) to the
+// datagram's arrival at the equipment, against a bare sendto of the same kind of bytes from
+// the same process, interleaved.
+//   button_latency receive PORT COUNT OUT       (device side: timestamps each arrival into OUT)
+//   button_latency send IP PORT COUNT IN [kvm]  (client side: presses or moves, then reads IN)
 // Both sides read the same realtime clock, so arrival minus invocation is the latency. Run by
-// scripts/bench-button inside the lab network.
+// scripts/bench-button and scripts/bench-kvm inside the lab network.
 #include "controller/imserverapi.h"
+#include "devices/devicecommands.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -61,7 +63,8 @@ int receive(quint16 port, int count, const char *out)
         const qint64 at = nowMicros();
         if (n <= 0)
             break;
-        file.write(QByteArray(buffer, int(n)) + ' ' + QByteArray::number(at) + '\n');
+        // In hex: a KVM packet holds any byte.
+        file.write(QByteArray(buffer, int(n)).toHex() + ' ' + QByteArray::number(at) + '\n');
     }
     file.close();
     QFile::rename(file.fileName(), file.fileName() + ".done");
@@ -69,7 +72,7 @@ int receive(quint16 port, int count, const char *out)
     return 0;
 }
 
-int send(const QString &ip, quint16 port, int count, const QString &in)
+int send(const QString &ip, quint16 port, int count, const QString &in, bool kvm)
 {
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
@@ -82,18 +85,25 @@ int send(const QString &ip, quint16 port, int count, const QString &in)
     to.sin_port = htons(port);
     inet_pton(AF_INET, ip.toLatin1().constData(), &to.sin_addr);
 
-    std::map<QByteArray, qint64> sent;
+    // By the bytes' hex: which were bare, and when each left.
+    std::map<QByteArray, std::pair<bool, qint64>> sent;
     for (int i = 0; i < count; ++i) {
-        const QByteArray bare = "B" + QByteArray::number(i);
-        sent[bare] = nowMicros();
+        // A seat without a signal record takes the port-80 layout; even x bare, odd x the client's.
+        const QByteArray bare = kvm ? kora::devices::mousePacket(QString(), 1, 2 * i, 0) : "B" + QByteArray::number(i);
+        sent[bare.toHex()] = {true, nowMicros()};
         sendto(fd, bare.constData(), size_t(bare.size()), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
         QThread::usleep(500);
 
-        const QByteArray pressed = "K" + QByteArray::number(i);
-        const QStringList block{QStringLiteral("IP=%1\r\nPort=%2\r\nTcp=0\r\nHex=0\r\nData=%3")
-                                    .arg(ip).arg(port).arg(QString::fromLatin1(pressed))};
-        sent[pressed] = nowMicros();
-        api.ServerButtonCmd(block);
+        if (kvm) {
+            sent[kora::devices::mousePacket(QString(), 1, 2 * i + 1, 0).toHex()] = {false, nowMicros()};
+            api.serverKVMMouseEvent(ip, 1, 2 * i + 1, 0, 0);
+        } else {
+            const QByteArray pressed = "K" + QByteArray::number(i);
+            const QStringList block{QStringLiteral("IP=%1\r\nPort=%2\r\nTcp=0\r\nHex=0\r\nData=%3")
+                                        .arg(ip).arg(port).arg(QString::fromLatin1(pressed))};
+            sent[pressed.toHex()] = {false, nowMicros()};
+            api.ServerButtonCmd(block);
+        }
         QCoreApplication::processEvents();
         QThread::usleep(500);
     }
@@ -114,11 +124,13 @@ int send(const QString &ip, quint16 port, int count, const QString &in)
         const auto it = parts.size() == 2 ? sent.find(parts[0]) : sent.end();
         if (it == sent.end())
             continue;
-        (parts[0].startsWith('B') ? bareMs : buttonMs).push_back((parts[1].toLongLong() - it->second) / 1000.0);
+        (it->second.first ? bareMs : buttonMs).push_back((parts[1].toLongLong() - it->second.second) / 1000.0);
     }
-    std::printf("presses: %d each; arrived: bare %zu, button %zu\n", count, bareMs.size(), buttonMs.size());
+    const char *what = kvm ? "kvm move" : "button";
+    std::printf("%ss: %d each; arrived: bare %zu, client %zu\n", what, count, bareMs.size(), buttonMs.size());
     std::printf("bare sendto:   median %.3f ms, p99 %.3f ms\n", percentile(bareMs, 0.5), percentile(bareMs, 0.99));
-    std::printf("button press:  median %.3f ms, p99 %.3f ms\n", percentile(buttonMs, 0.5), percentile(buttonMs, 0.99));
+    std::printf("%-13s  median %.3f ms, p99 %.3f ms\n", kvm ? "kvm move:" : "button press:", percentile(buttonMs, 0.5),
+                percentile(buttonMs, 0.99));
     std::printf("median difference: %.3f ms (target: within 1 ms)\n", percentile(buttonMs, 0.5) - percentile(bareMs, 0.5));
     return 0;
 }
@@ -128,10 +140,11 @@ int main(int argc, char *argv[])
 {
     if (argc == 5 && QByteArray(argv[1]) == "receive")
         return receive(quint16(atoi(argv[2])), atoi(argv[3]), argv[4]);
-    if (argc != 6 || QByteArray(argv[1]) != "send") {
-        std::fprintf(stderr, "usage: button_latency receive PORT COUNT OUT | send IP PORT COUNT IN\n");
+    const bool kvm = argc == 7 && QByteArray(argv[6]) == "kvm";
+    if ((argc != 6 && !kvm) || QByteArray(argv[1]) != "send") {
+        std::fprintf(stderr, "usage: button_latency receive PORT COUNT OUT | send IP PORT COUNT IN [kvm]\n");
         return 2;
     }
     QApplication app(argc, argv);
-    return send(QString::fromLatin1(argv[2]), quint16(atoi(argv[3])), atoi(argv[4]), QString::fromLocal8Bit(argv[5]));
+    return send(QString::fromLatin1(argv[2]), quint16(atoi(argv[3])), atoi(argv[4]), QString::fromLocal8Bit(argv[5]), kvm);
 }
