@@ -289,10 +289,7 @@ Item {
     }
     function chooseBackground() {
         touched()
-        if (typeof ImApi.upLoadBackgroundImage === "function")
-            ImApi.upLoadBackgroundImage("")
-        else
-            console.log("wall", panelId + ": background pictures are not available in this build")
+        ImApi.upLoadBackgroundImage("")
     }
     // The windows of a listing replace the picture; no command goes out. A listing arrives
     // as a clear and one signal per window: the model takes them in one change.

@@ -4,6 +4,7 @@
 #include "controls/controlsender.h"
 #include "devices/devicecontrol.h"
 #include "osd/osdcontrol.h"
+#include "upload/background.h"
 #include "upload/uploader.h"
 #include "discovery/ssdpthread.h"
 #include "download/udpthread.h"
@@ -155,6 +156,8 @@ ImServerApi::ImServerApi(QObject *parent)
         return in;
     }, this);
     connect(m_osd, &kora::osd::OsdControl::stateToStore, this, &ImServerApi::ServerSetStatus);
+    m_backgrounds = new kora::upload::BackgroundUpload(*m_link, *m_uploads, this);
+    connect(m_backgrounds, &kora::upload::BackgroundUpload::progress, this, &ImServerApi::callLoadBKImage);
     connect(m_osd, &kora::osd::OsdControl::notShown, this,
             [this](const QString &why) { emit callLoginMsgError(language(why)); });
 

@@ -10,6 +10,7 @@
 //   controls::ControlSender (controls/)        designed buttons, sliders, matrices, control states
 //   devices::DeviceControl (devices/)          KVM, cameras, marking, encoders, KVM hosts, alarms
 //   upload::UploadThread, osd::OsdControl      paced file uploads; subtitles, input labels, clocks
+//   upload::BackgroundUpload (upload/)         wall background pictures
 //   video::Snapshots (video/)                  snapshot readers
 // What stays here: the project model the concerns read (pages, walls, the device model), the
 // selected wall and page, and the glue: the node scan choosing the host, reading the package,
@@ -77,6 +78,7 @@ namespace kora::osd {
 class OsdControl;
 }
 namespace kora::upload {
+class BackgroundUpload;
 class UploadThread;
 }
 namespace kora::walls {
@@ -318,6 +320,9 @@ public slots:
     void ServerSetInNodeOSD(const QVariantMap &osdMap);
     void serverSetClocks(const QVariantList &list);
     void serverGetClocks(const QString &panel_id);
+    // A picture the operator chooses becomes the selected wall's background, one piece per
+    // output; `path` is not used (the dialog asks).
+    void upLoadBackgroundImage(const QString &path);
 
     // Signal catalogue (imserverapi_catalogue.cpp).
     QVariant getSignalNum(int group) const;
@@ -494,6 +499,7 @@ private:
     kora::devices::DeviceControl *m_devices = nullptr;     // KVM, cameras, marking, encoders, alarms
     kora::upload::UploadThread *m_uploads = nullptr;       // file uploads, paced in their own thread
     kora::osd::OsdControl *m_osd = nullptr;                // subtitles, input labels, clocks
+    kora::upload::BackgroundUpload *m_backgrounds = nullptr; // wall background pictures
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;

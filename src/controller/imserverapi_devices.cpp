@@ -1,8 +1,15 @@
-// Single devices and on-screen text: forwards to devices/devicecontrol.h and osd/osdcontrol.h.
+// Single devices, on-screen text and wall backgrounds: forwards to devices/devicecontrol.h,
+// osd/osdcontrol.h and upload/background.h.
 #include "controller/imserverapi.h"
 
 #include "devices/devicecontrol.h"
+#include "log/categories.h"
+#include "log/trace.h"
 #include "osd/osdcontrol.h"
+#include "upload/background.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
 
 using kora::osd::Form;
 
@@ -39,3 +46,23 @@ void ImServerApi::closeOSDV2(const QVariantMap &osdMap) { m_osd->close(Form::Tex
 void ImServerApi::ServerSetInNodeOSD(const QVariantMap &osdMap) { m_osd->inputLabel(osdMap); }
 void ImServerApi::serverSetClocks(const QVariantList &list) { m_osd->setClocks(m_selPanel, list); }
 void ImServerApi::serverGetClocks(const QString &panel_id) { m_osd->getClocks(panel_id); }
+
+void ImServerApi::upLoadBackgroundImage(const QString &)
+{
+    const QString file = QFileDialog::getOpenFileName(nullptr, language(QStringLiteral("open image file")),
+                                                      QStringLiteral("./"), QStringLiteral("Image files(*.bmp *.jpg )"));
+    if (file.isEmpty()) {
+        QMessageBox::warning(nullptr, language(QStringLiteral("Warning")), language(QStringLiteral("Failed to open picture!")));
+        return;
+    }
+    const QImage picture(file);
+    KTRACE(lcApi) << "background picture" << file << picture.size();
+    for (const kora::design::WallRecord &wall : qAsConst(m_walls)) {
+        if (wall.id == m_selPanel) {
+            m_backgrounds->start(m_selPanel, kora::upload::cutBackground(picture, wall.virtualResolution,
+                                                                         wall.decoderAddresses, wall.cellRects));
+            return;
+        }
+    }
+    KTRACE(lcApi) << "no wall" << m_selPanel << "for the background";
+}
