@@ -5,9 +5,11 @@
 
 #include "commands/designcommands.h"
 #include "commands/hostmessages.h"
+#include "devices/devicecontrol.h"
 #include "link/messages.h"
 #include "log/categories.h"
 #include "log/trace.h"
+#include "osd/osdcontrol.h"
 #include "walls/wallcommands.h"
 
 #include <QHostAddress>
@@ -40,8 +42,7 @@ void ImServerApi::analyzCustomProtocol(const QByteArray &command)
         ServerClearWall();
         break;
     case Action::GetClocks:
-        // The clocks' query comes with the clocks; the dialog still opens.
-        KTRACE(lcApi) << "clock query not available yet for wall" << m_selPanel;
+        m_osd->getClocks(m_selPanel);
         break;
     case Action::SetVariable:
         m_values.variables.insert(c.name, c.value);
@@ -71,11 +72,16 @@ void ImServerApi::analyzCustomProtocol(const QByteArray &command)
                 emit callSetWidgetVisible(stack.pages.at(k), k == c.index);
         }
         break;
+    // Cameras named by number in the design; the preset's name is its number too.
     case Action::IpcMove:
+        m_devices->cameraMove(QString::number(c.numbers.value(0)), c.numbers.value(1));
+        break;
     case Action::IpcZoom:
+        m_devices->cameraZoom(QString::number(c.numbers.value(0)), c.numbers.value(1));
+        break;
     case Action::IpcPresets:
-        // Camera control comes with the camera events.
-        KTRACE(lcApi) << "camera command not available yet:" << parts;
+        m_devices->cameraPreset(QString::number(c.numbers.value(0)), QString::number(c.numbers.value(1)),
+                                c.numbers.value(2));
         break;
     }
     if (c.toPages)

@@ -142,9 +142,13 @@ private slots:
         a.ServerButtonCmd({"IP=127.0.0.1\r\nData={InlineClearPanelScenes;1}"});
         QTRY_VERIFY_WITH_TIMEOUT(bytesOf(received(before, "group 224.168.1.1")).contains("{SetLockFrame;1;-1}"), 2000);
         QCOMPARE(a.variables().value("$room"), QStringLiteral("North"));
+        // The clock dialog's command asks the wall's first output for its clocks.
+        a.ServerButtonCmd({"IP=127.0.0.1\r\nData={InlineEditClocks;1}"});
+        QTRY_VERIFY_WITH_TIMEOUT(bytesOf(received(before, "decoder-1.1")).contains("{GetClockOsd;1}"), 2000);
         // Only the first command of a block runs; the pages get what is theirs.
-        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages.size(), 2);
         QCOMPARE(pages.first(), (QVariantList{"InlineClearPanelScenes", QStringList{"1"}}));
+        QCOMPARE(pages.last(), (QVariantList{"InlineEditClocks", QStringList{"1"}}));
 
         // A variable stands in for its name in a designed command.
         const qint64 later = journalEnd();
