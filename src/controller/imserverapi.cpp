@@ -109,14 +109,7 @@ ImServerApi::ImServerApi(QObject *parent)
     m_download->start();
 
     // Walls and scenes read the installation as it is when each command is composed.
-    m_wallControl = new kora::walls::WallControl(*m_link, [this] {
-        kora::walls::Installation in;
-        in.serverIp = m_store.values.serverIp;
-        in.multicast = m_store.values.multicast;
-        in.walls = m_walls;
-        in.outputs = m_model.outputs;
-        return in;
-    }, {}, this);
+    m_wallControl = new kora::walls::WallControl(*m_link, [this] { return installation(); }, {}, this);
     m_sceneControl = new kora::scenes::SceneControl(*m_wallControl, {}, this);
     // A wall's polling is published and kept by the installation, so every client sees it.
     connect(m_sceneControl, &kora::scenes::SceneControl::stateToStore, this, &ImServerApi::ServerSetStatus);
@@ -148,13 +141,7 @@ ImServerApi::ImServerApi(QObject *parent)
 
     // Uploads are paced in their own thread; subtitles wait for their picture's upload.
     m_uploads = new kora::upload::UploadThread({}, this);
-    m_osd = new kora::osd::OsdControl(*m_link, *m_uploads, [this] {
-        kora::osd::Installation in;
-        in.multicast = m_store.values.multicast;
-        in.walls = m_walls;
-        in.outputs = m_model.outputs;
-        return in;
-    }, this);
+    m_osd = new kora::osd::OsdControl(*m_link, *m_uploads, [this] { return installation(); }, this);
     connect(m_osd, &kora::osd::OsdControl::stateToStore, this, &ImServerApi::ServerSetStatus);
     m_backgrounds = new kora::upload::BackgroundUpload(*m_link, *m_uploads, this);
     connect(m_backgrounds, &kora::upload::BackgroundUpload::progress, this, &ImServerApi::callLoadBKImage);
@@ -190,6 +177,16 @@ ImServerApi::ImServerApi(QObject *parent)
     m_store.values.localIp = kora::keptLocalIp(saved, addresses);
     if (!saved.isEmpty() && m_store.values.localIp != saved)
         KWARN(lcLink) << "the stored local address" << saved << "is not this machine's; using" << m_store.values.localIp;
+}
+
+kora::walls::Installation ImServerApi::installation() const
+{
+    kora::walls::Installation in;
+    in.serverIp = m_store.values.serverIp;
+    in.multicast = m_store.values.multicast;
+    in.walls = m_walls;
+    in.outputs = m_model.outputs;
+    return in;
 }
 
 ImServerApi::~ImServerApi()

@@ -453,6 +453,8 @@ private slots:
     void recvSsdpSearch(QJsonObject obj, QString ip);
 
 private:
+    // What the wall, scene and on-screen text commands read of the settings and the model.
+    kora::walls::Installation installation() const;
     // The design canvas, set by the project loaders.
     void setWindowSize(const QSize &size);
     void handleScanReply(const QByteArray &datagram, const QString &sender);

@@ -50,10 +50,8 @@ void ImServerApi::analyzCustomProtocol(const QByteArray &command)
     case Action::PanelSleep:
         if (const design::WallRecord *wall = walls::findWall(m_walls, c.wall)) {
             const QByteArray sleep = commands::screenSleepCommand(c.on);
-            for (const QString &decoder : wall->decoderAddresses) {
-                if (!decoder.isEmpty())
-                    m_link->sendUdp(sleep, decoder, link::kCommandPort);
-            }
+            for (const QString &decoder : walls::decoderNodes(*wall))
+                m_link->sendUdp(sleep, decoder, link::kCommandPort);
         } else {
             KWARN(lcApi) << "screen command for unknown wall" << c.wall;
         }

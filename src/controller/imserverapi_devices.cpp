@@ -57,12 +57,11 @@ void ImServerApi::upLoadBackgroundImage(const QString &)
     }
     const QImage picture(file);
     KTRACE(lcApi) << "background picture" << file << picture.size();
-    for (const kora::design::WallRecord &wall : qAsConst(m_walls)) {
-        if (wall.id == m_selPanel) {
-            m_backgrounds->start(m_selPanel, kora::upload::cutBackground(picture, wall.virtualResolution,
-                                                                         wall.decoderAddresses, wall.cellRects));
-            return;
-        }
+    const kora::design::WallRecord *wall = kora::walls::findWall(m_walls, m_selPanel);
+    if (!wall) {
+        KTRACE(lcApi) << "no wall" << m_selPanel << "for the background";
+        return;
     }
-    KTRACE(lcApi) << "no wall" << m_selPanel << "for the background";
+    m_backgrounds->start(m_selPanel, kora::upload::cutBackground(picture, wall->virtualResolution,
+                                                                 wall->decoderAddresses, wall->cellRects));
 }

@@ -21,6 +21,19 @@ QString senderText(const QNetworkDatagram &datagram)
 
 constexpr auto kShared = QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint;
 
+// Every datagram waiting on `socket`, in arrival order; a read error leaves the rest for the
+// next readyRead.
+template<typename Take>
+void readEach(QUdpSocket *socket, Take take)
+{
+    while (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram();
+        if (!datagram.isValid())
+            break;
+        take(datagram);
+    }
+}
+
 } // namespace
 
 Link::Link(QObject *parent)
@@ -34,29 +47,15 @@ Link::Link(QObject *parent)
 {
     connect(m_commands, &QUdpSocket::readyRead, this, &Link::readCommands);
     connect(m_scan, &QUdpSocket::readyRead, this, [this] {
-        while (m_scan->hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = m_scan->receiveDatagram(65536);
-            if (!datagram.isValid())
-                break; // a read error; what is left comes with the next readyRead
-            emit scanReplyReceived(datagram.data(), senderText(datagram));
-        }
+        readEach(m_scan, [this](const QNetworkDatagram &d) { emit scanReplyReceived(d.data(), senderText(d)); });
     });
     connect(m_host, &QUdpSocket::readyRead, this, [this] {
-        while (m_host->hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = m_host->receiveDatagram();
-            if (!datagram.isValid())
-                break;
-            emit hostMessageReceived(senderText(datagram), datagram.data());
-        }
+        readEach(m_host, [this](const QNetworkDatagram &d) { emit hostMessageReceived(senderText(d), d.data()); });
     });
     connect(m_events, &QUdpSocket::readyRead, this, [this] {
-        while (m_events->hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = m_events->receiveDatagram();
-            if (!datagram.isValid())
-                break;
-            emit eventReceived(datagram.data(), QHostAddress(datagram.senderAddress().toIPv4Address()),
-                               quint16(datagram.senderPort()));
-        }
+        readEach(m_events, [this](const QNetworkDatagram &d) {
+            emit eventReceived(d.data(), QHostAddress(d.senderAddress().toIPv4Address()), quint16(d.senderPort()));
+        });
     });
 
     connect(m_tcp, &QTcpSocket::errorOccurred, this, [this] {

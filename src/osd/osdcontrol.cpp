@@ -30,15 +30,6 @@ OsdControl::OsdControl(link::Sender &sender, upload::UploadThread &uploads, Inst
     });
 }
 
-const design::WallRecord *OsdControl::wall(const Installation &in, const QString &wallId) const
-{
-    for (const design::WallRecord &w : in.walls) {
-        if (w.id == wallId)
-            return &w;
-    }
-    return nullptr;
-}
-
 void OsdControl::makeImage(const QString &wallId, const QVariantMap &osdMap)
 {
     const QColor fontColour(osdMap.value(QStringLiteral("fontCol")).toString());
@@ -59,8 +50,8 @@ void OsdControl::show(Form form, const QString &wallId, const QVariantMap &osdMa
 {
     // The state is kept first, so the dialog shows what was asked for even when nothing fits.
     emit stateToStore(wallId, subtitleState(form, wallId, osdMap, true));
-    const Installation in = m_installation();
-    const design::WallRecord *w = wall(in, wallId);
+    const walls::Installation in = m_installation();
+    const design::WallRecord *w = walls::findWall(in.walls, wallId);
     if (!w) {
         KWARN(lcApi) << "subtitle for" << wallId << "not shown: no such wall";
         return;
@@ -93,23 +84,18 @@ void OsdControl::inputLabel(const QVariantMap &osdMap)
 
 void OsdControl::setClocks(const QString &wallId, const QVariantList &clocks)
 {
-    const Installation in = m_installation();
+    const walls::Installation in = m_installation();
     const QByteArray command = clockCommand(wallId, clocks);
     if (in.multicast) {
         m_sender.sendTo(link::wallMulticast(), command);
         return;
     }
-    const design::WallRecord *w = wall(in, wallId);
+    const design::WallRecord *w = walls::findWall(in.walls, wallId);
     if (!w) {
         KWARN(lcApi) << "clocks for" << wallId << "not sent: no such wall";
         return;
     }
-    QStringList decoders;
-    for (const QString &d : w->decoderAddresses) {
-        if (!d.isEmpty())
-            decoders.append(d);
-    }
-    m_sender.sendTo(link::wallUnicast(decoders), command);
+    m_sender.sendTo(link::wallUnicast(walls::decoderNodes(*w)), command);
 }
 
 void OsdControl::getClocks(const QString &wallId)

@@ -5,15 +5,13 @@
 // subtitle's state is handed to the owner to keep on the controller side.
 //
 // Threads: main thread only; the upload runs in the uploader's thread and reports back queued.
-#include "design/designbuild.h"
 #include "link/sender.h"
-#include "model/records.h"
 #include "osd/osdcommands.h"
+#include "walls/wallcommands.h"
 
 #include <QMap>
 #include <QObject>
 #include <functional>
-#include <vector>
 
 namespace kora::upload {
 class UploadThread;
@@ -21,18 +19,12 @@ class UploadThread;
 
 namespace kora::osd {
 
-// What the commands read of the installation, as it is when each is composed.
-struct Installation {
-    bool multicast = true;
-    QList<design::WallRecord> walls;
-    std::vector<OutputRecord> outputs;
-};
-
 class OsdControl : public QObject
 {
     Q_OBJECT
 public:
-    using InstallationFn = std::function<Installation()>;
+    // The installation as it is when each command is composed (the walls' view of it).
+    using InstallationFn = std::function<walls::Installation()>;
 
     OsdControl(link::Sender &sender, upload::UploadThread &uploads, InstallationFn installation,
                QObject *parent = nullptr);
@@ -57,8 +49,6 @@ signals:
     void notShown(const QString &why);
 
 private:
-    const design::WallRecord *wall(const Installation &in, const QString &wallId) const;
-
     link::Sender &m_sender;
     upload::UploadThread &m_uploads;
     InstallationFn m_installation;

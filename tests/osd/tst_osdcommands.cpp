@@ -1,6 +1,7 @@
 // The on-screen text commands byte for byte: both subtitle forms and the close, the state
 // stored for the dialog, where a subtitle lands on the wall, the input label and the clocks.
 #include "osd/osdcommands.h"
+#include "support/installations.h"
 
 #include <QFont>
 #include <QtTest>
@@ -11,18 +12,10 @@ Q_DECLARE_METATYPE(std::optional<osd::RowPlacement>)
 
 namespace {
 
-// A 2×2 wall of 1920×1080 decoders .21 to .24, rectangles in row-major order.
+// A 2×2 wall of 1920×1080 decoders .21 to .24.
 design::WallRecord quadWall()
 {
-    design::WallRecord wall;
-    wall.id = QStringLiteral("1");
-    wall.virtualResolution = QSize(3840, 2160);
-    wall.decoderAddresses = QStringList{"10.0.0.21", "10.0.0.22", "10.0.0.23", "10.0.0.24"};
-    wall.nodeRects = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080), QRect(0, 1080, 1920, 1080),
-                      QRect(1920, 1080, 1920, 1080)};
-    wall.cellRects = wall.nodeRects;
-    wall.description.insert(QStringLiteral("splitSize"), QSize(2, 2));
-    return wall;
+    return fixtures::quadWall(QStringLiteral("1"), {"10.0.0.21", "10.0.0.22", "10.0.0.23", "10.0.0.24"});
 }
 
 QVariantMap imageDialog()

@@ -3,6 +3,7 @@
 // picture uploaded before its subtitle is shown, and what the operator is told.
 #include "osd/osdcontrol.h"
 #include "upload/uploader.h"
+#include "support/installations.h"
 #include "support/recordingsender.h"
 
 #include <QMutex>
@@ -12,18 +13,10 @@
 using namespace kora;
 
 namespace {
-// A 2 × 2 wall of 1920 × 1080 cells.
+// A 2 × 2 wall of 1920 × 1080 cells whose last cell is a hole.
 design::WallRecord quadWall()
 {
-    design::WallRecord wall;
-    wall.id = QStringLiteral("W1");
-    wall.virtualResolution = QSize(3840, 2160);
-    wall.decoderAddresses = QStringList{"10.0.0.21", "10.0.0.22", "10.0.0.23", ""};
-    wall.nodeRects = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080), QRect(0, 1080, 1920, 1080),
-                      QRect(1920, 1080, 1920, 1080)};
-    wall.cellRects = wall.nodeRects;
-    wall.description.insert(QStringLiteral("splitSize"), QSize(2, 2));
-    return wall;
+    return fixtures::quadWall(QStringLiteral("W1"), {"10.0.0.21", "10.0.0.22", "10.0.0.23", ""});
 }
 
 QVariantMap textSubtitle(int y)
@@ -56,7 +49,7 @@ class TestOsdControl : public QObject
             QMutexLocker lock(&mutex);
             return uploaded;
         }
-        osd::Installation installation;
+        walls::Installation installation;
         RecordingSender sender;
         QMutex mutex;
         QStringList uploaded; // written in the uploader's thread

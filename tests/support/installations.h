@@ -1,8 +1,10 @@
 #pragma once
-// Installations for the wall and scene command tests, and a readable form of what a
+// Installations for the wall, scene and on-screen text tests, and a readable form of what a
 // command sends, so that a failed comparison shows the bytes and the destinations.
 #include "walls/wallcommands.h"
 
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,19 @@ inline kora::design::WallRecord wall(const QString &id, const QStringList &decod
     kora::design::WallRecord w;
     w.id = id;
     w.decoderAddresses = decoders;
+    return w;
+}
+
+// A 2×2 wall of 1920×1080 cells with its size, grid and cell rectangles (row-major), as the
+// design describes it.
+inline kora::design::WallRecord quadWall(const QString &id, const QStringList &decoders)
+{
+    kora::design::WallRecord w = wall(id, decoders);
+    w.virtualResolution = QSize(3840, 2160);
+    w.nodeRects = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080), QRect(0, 1080, 1920, 1080),
+                   QRect(1920, 1080, 1920, 1080)};
+    w.cellRects = w.nodeRects;
+    w.description.insert(QStringLiteral("splitSize"), QSize(2, 2));
     return w;
 }
 

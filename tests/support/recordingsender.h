@@ -11,12 +11,11 @@ class RecordingSender : public kora::link::Sender
 public:
     void sendUdp(const QByteArray &data, const QString &address, quint16 port) override
     {
-        sent.append(QString::fromLatin1(data) + QStringLiteral(" -> ") + address + QLatin1Char(':') + QString::number(port));
+        record(QString(), data, address, port);
     }
     void sendTcp(const QByteArray &data, const QString &address, quint16 port) override
     {
-        sent.append(QStringLiteral("tcp ") + QString::fromLatin1(data) + QStringLiteral(" -> ") + address
-                    + QLatin1Char(':') + QString::number(port));
+        record(QStringLiteral("tcp "), data, address, port);
     }
     void sendVia(kora::link::Socket socket, const kora::link::Destinations &destinations, const QByteArray &data) override
     {
@@ -26,8 +25,14 @@ public:
         }
         const QString prefix = socket == kora::link::Socket::Host ? QStringLiteral("host ") : QStringLiteral("event ");
         for (const kora::link::Destination &d : destinations)
-            sent.append(prefix + QString::fromLatin1(data) + QStringLiteral(" -> ") + d.address.toString()
-                        + QLatin1Char(':') + QString::number(d.port));
+            record(prefix, data, d.address.toString(), d.port);
     }
     QStringList sent;
+
+private:
+    void record(const QString &prefix, const QByteArray &data, const QString &address, quint16 port)
+    {
+        sent.append(prefix + QString::fromLatin1(data) + QStringLiteral(" -> ") + address + QLatin1Char(':')
+                    + QString::number(port));
+    }
 };
