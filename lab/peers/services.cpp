@@ -111,10 +111,19 @@ QByteArray EncoderPeer::composeReport() const
 {
     const QString mainUrl = m_streams.mainUrl.isEmpty() ? QStringLiteral("udp://239.10.1.%1:5000").arg(m_index) : m_streams.mainUrl;
     const QString subUrl = m_streams.subUrl.isEmpty() ? QStringLiteral("udp://239.10.2.%1:5000").arg(m_index) : m_streams.subUrl;
-    const QString lines = QStringLiteral("[venc]\nname=Input %1\nip=%2\nmain_url=%3\nsub_url=%4\nresolution=%5\nfps=%6\n")
-                              .arg(m_index)
-                              .arg(m_address.toString(), mainUrl, subUrl, m_streams.resolution)
-                              .arg(m_streams.fps);
+    QString lines = QStringLiteral("[venc]\nname=Input %1\nip=%2\nmain_url=%3\nsub_url=%4\nresolution=%5\nfps=%6\n")
+                        .arg(m_index)
+                        .arg(m_address.toString(), mainUrl, subUrl, m_streams.resolution)
+                        .arg(m_streams.fps);
+    const QStringList size = m_streams.resolution.split(QLatin1Char('x'));
+    const auto field = [](const QJsonObject &o, const char *key) { return o.value(QLatin1String(key)).toVariant().toString(); };
+    lines += QStringLiteral("kChn0_VI_W=%1\nkChn0_VI_H=%2\n").arg(size.value(0), size.value(1));
+    lines += QStringLiteral("kChn0_VI_X=%1\nkChn0_VI_Y=%2\nkChn0_VI_Width=%3\nkChn0_VI_Height=%4\nkChn0_VI_Crop_Enable=%5\n")
+                 .arg(field(m_crop, "crop_x"), field(m_crop, "crop_y"), field(m_crop, "crop_w"), field(m_crop, "crop_h"),
+                      field(m_crop, "vi_crop_enable"));
+    lines += QStringLiteral("kChn0_Osd_Enable=%1\nkChn0_Osd_Name=%2\nkChn0_Osd_X=%3\nkChn0_Osd_Y=%4\nkChn0_Osd_Size=%5\n")
+                 .arg(field(m_osd, "osd_enable"), field(m_osd, "osd_name").remove(QLatin1Char('\n')), field(m_osd, "osd_x"),
+                      field(m_osd, "osd_y"), field(m_osd, "osd_size"));
     return lines.toUtf8();
 }
 
@@ -128,7 +137,21 @@ QList<Outgoing> EncoderPeer::handle(const Datagram &in)
     if (in.destinationPort != 12345)
         return {};
     const QJsonObject envelope = QJsonDocument::fromJson(in.data).object();
-    if (envelope.value(QStringLiteral("Function")).toString() != QLatin1String("getSystemMsg"))
+    const QString function = envelope.value(QStringLiteral("Function")).toString();
+    const QJsonObject value = envelope.value(QStringLiteral("Value")).toObject();
+    // Only the keys the report shows are taken, each only with a value of its own kind.
+    const auto take = [&value](QJsonObject &state) {
+        for (auto it = state.begin(); it != state.end(); ++it) {
+            const QJsonValue v = value.value(it.key());
+            if (v.type() == it.value().type())
+                it.value() = v;
+        }
+    };
+    if (function == QLatin1String("setViCrop"))
+        take(m_crop);
+    else if (function == QLatin1String("setOsd"))
+        take(m_osd);
+    if (function != QLatin1String("getSystemMsg"))
         return {};
     return {{composeReport(), in.sender, in.senderPort}};
 }

@@ -50,8 +50,9 @@ private:
 
 // An encoder: node envelopes on 12345 ("getSystemMsg" is answered with a "[venc]" report
 // to the asking socket); stream registrations on 19997 (its own address, and its main and
-// sub stream groups once it streams) go to the registration sink; marking (12346) and KVM
-// packets are only journaled.
+// sub stream groups once it streams) go to the registration sink; "setViCrop" and "setOsd"
+// change what its report says; marking (12346) and KVM packets (41300, 2710, 80) are only
+// journaled.
 class EncoderPeer : public Peer
 {
 public:
@@ -66,7 +67,7 @@ public:
     EncoderPeer(int index, const QHostAddress &address);
     QString name() const override { return QStringLiteral("encoder-%1").arg(m_index); }
     QHostAddress address() const override { return m_address; }
-    QList<quint16> udpPorts() const override { return {12345, 12346, 19997, 41300, 2710}; }
+    QList<quint16> udpPorts() const override { return {12345, 12346, 19997, 41300, 2710, 80}; }
     QList<Endpoint> groups() const override;
     QList<Outgoing> handle(const Datagram &in) override;
 
@@ -79,6 +80,9 @@ private:
     QHostAddress m_address;
     Streams m_streams;
     RegistrationSink m_sink;
+    // The input's crop and text overlay, as the last commands set them.
+    QJsonObject m_crop{{"crop_x", 0}, {"crop_y", 0}, {"crop_w", 1920}, {"crop_h", 1080}, {"vi_crop_enable", 0}};
+    QJsonObject m_osd{{"osd_enable", 0}, {"osd_name", ""}, {"osd_x", 0}, {"osd_y", 0}, {"osd_size", 32}};
 };
 
 // Designed equipment: listens on its UDP ports and records what arrives (the journal is the

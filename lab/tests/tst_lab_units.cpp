@@ -244,6 +244,27 @@ private slots:
         QVERIFY(discovery.handle({R"({"mx":1,"st":"urn:other","type":"search"})", QHostAddress("10.77.1.1"), 40000, QHostAddress(), 1901}).isEmpty());
     }
 
+    // The encoder's report follows the crop and overlay commands; values of the wrong kind
+    // and unknown keys change nothing.
+    void encoderReportFollowsCropAndOverlay()
+    {
+        EncoderPeer encoder(30, QHostAddress("10.77.1.30"));
+        const auto send = [&encoder](const QByteArray &function, const QByteArray &value) {
+            return encoder.handle({R"({"Type":"System","Function":")" + function + R"(","Value":)" + value + "}",
+                                   QHostAddress("10.77.1.1"), 41234, QHostAddress("10.77.1.30"), 12345});
+        };
+        const auto lines = [&send] { return send("getSystemMsg", R"({"get_venc_config":"echo"})").value(0).data.split('\n'); };
+        QVERIFY(lines().contains("kChn0_VI_Crop_Enable=0"));
+        QVERIFY(send("setViCrop", R"({"channel":"chn0","crop_x":100,"crop_y":50,"crop_w":800,"crop_h":"600","vi_crop_enable":1,"other":7})").isEmpty());
+        QVERIFY(send("setOsd", R"({"channel":"chn0","osd_enable":1,"osd_name":"Desk 1","osd_x":16,"osd_y":8,"osd_size":24,"osd_mode":0})").isEmpty());
+        const QList<QByteArray> report = lines();
+        for (const char *line : {"kChn0_VI_W=1920", "kChn0_VI_H=1080", "kChn0_VI_X=100", "kChn0_VI_Y=50", "kChn0_VI_Width=800",
+                                 "kChn0_VI_Height=1080", "kChn0_VI_Crop_Enable=1", "kChn0_Osd_Enable=1",
+                                 "kChn0_Osd_Name=Desk 1", "kChn0_Osd_X=16", "kChn0_Osd_Y=8", "kChn0_Osd_Size=24"})
+            QVERIFY2(report.contains(line), line);
+        QVERIFY(!report.join().contains("other"));
+    }
+
     void configFile()
     {
         LabConfig c;

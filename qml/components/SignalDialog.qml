@@ -205,6 +205,24 @@ FocusScope {
         else if (next === "files")
             listFiles("0")
         keySink.forceActiveFocus()
+        Qt.callLater(logLayout)
+    }
+    // One line with the window position of each named control shown: the log says where
+    // the operator could click (the end-to-end checks click there).
+    function logLayout() {
+        var found = []
+        var walk = function (item) {
+            if (!item.visible)
+                return
+            if (String(item.objectName).indexOf("signalDialog") === 0 && item !== box) {
+                var c = item.mapToItem(null, item.width / 2, item.height / 2)
+                found.push(item.objectName + "=" + Math.round(c.x) + "," + Math.round(c.y))
+            }
+            for (var i = 0; i < item.children.length; ++i)
+                walk(item.children[i])
+        }
+        walk(box)
+        console.log("signal dialog layout:", found.join(" "))
     }
     function clearMarks() { ImApi.serverInLabelClearEvent(ip) }
     function warn(message) { warningBox.flash(tr(message)) }
@@ -359,6 +377,7 @@ FocusScope {
         id: opening
         NumberAnimation { target: box; property: "height"; from: 0; to: root.fullHeight; duration: 300; easing.type: Easing.OutCubic }
         NumberAnimation { target: root; property: "opacity"; from: 0; to: 1; duration: 300; easing.type: Easing.OutCubic }
+        onFinished: root.logLayout()
     }
     SequentialAnimation {
         id: closing

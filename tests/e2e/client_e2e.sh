@@ -298,6 +298,67 @@ wall)
     expect_picture 4-other-client 500 300 wall_frame.png 160 130 "the replaced window is still drawn"
     echo "PASS wall (screenshots $artefacts)"
     ;;
+devices)
+    # The signal settings dialog against encoder .30: KVM pointer and keys reach the seat's
+    # encoder byte for byte, and the crop the operator types reaches it as "setViCrop".
+    login_to_first_page
+    net=${KORA_LAB_DEVICE_IP%.*}
+    encoder=$net.30
+    layouts() { grep -c "signal dialog layout:" "$work/a.log" || true; }
+    # The centre of a named control of the dialog, from its latest layout line.
+    at() { grep -o "signal dialog layout:.*" "$work/a.log" | tail -n 1 | grep -o " $1=[0-9]*,[0-9]*" | cut -d= -f2 | tr , ' '; }
+    click_at() { local p; p=$(at "$1"); [ -n "$p" ] || fail "the dialog shows no $1"; xdotool mousemove --sync $p click 1; }
+    await_layout() { # count: a layout line after that many
+        for _ in $(seq 50); do [ "$(layouts)" -gt "$1" ] && return 0; sleep 0.1; done
+        fail "the dialog did not settle ($2)"
+    }
+    # Datagrams from the client to the encoder's port, hex, from the marker on.
+    to_encoder() { tail -n +"$marker" "$journal" | jq -r --arg d "$encoder:$1" --arg c "$KORA_LAB_CLIENT_IP:" \
+        'select(.dir == "in" and .dst == $d and (.src | startswith($c))) | .hex'; }
+    await_packets() { # port count what
+        for _ in $(seq 50); do [ "$(to_encoder "$1" | wc -l)" -ge "$2" ] && return 0; sleep 0.1; done
+        fail "$3 did not reach the encoder (port $1): $(to_encoder "$1" | tr '\n' ' ')"
+    }
+    n=$(layouts)
+    xdotool mousemove --sync "$(screen_x 460)" "$(screen_y 980)" click --repeat 2 --delay 80 1
+    await_layout "$n" "opening"
+    shot 1-dialog
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    n=$(layouts); click_at signalDialogKvm; await_layout "$n" "KVM on"
+    # A click in the middle of the picture: press and release at the middle of the source's
+    # 1920x1080 (no crop yet), to UDP 80 as the encoder's platform is not "fpga_arm".
+    click_at signalDialogPicture
+    await_packets 80 2 "the click"
+    head="736f6674776172653d57ab0401" # "software=" 57 AB 04, and 01 for a seat that is not "fpga_arm"
+    mapfile -t clicks < <(to_encoder 80)
+    for i in 0 1; do
+        p=${clicks[$i]}
+        [ "${p:0:26}" = "$head" ] && [ ${#p} -eq 38 ] && [ "${p:36:2}" = 00 ] || fail "not a pointer packet: $p"
+        button=$(( 16#${p:26:2} )) x=$(( 16#${p:30:2}${p:28:2} )) y=$(( 16#${p:34:2}${p:32:2} ))
+        [ $button -eq $(( i == 0 ? 1 : 0 )) ] || fail "packet $i has button $button: $p"
+        [ $(( (x - 960) * (x - 960) + (y - 540) * (y - 540) )) -le 400 ] || fail "the click maps to $x,$y, not the middle"
+    done
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    xdotool type --delay 50 a
+    await_packets 80 2 "the key a"
+    [ "$(to_encoder 80 | head -n 2 | tr '\n' ' ')" = "736f6674776172653d57ab010000040000000000 736f6674776172653d57ab010000000000000000 " ] \
+        || fail "the key a is not press 04 and release: $(to_encoder 80 | tr '\n' ' ')"
+    # The crop: typed into the fields, "Apply".
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    n=$(layouts); click_at signalDialogCrop; await_layout "$n" "crop tool"
+    for f in "signalDialogCropX 100" "signalDialogCropY 50" "signalDialogCropWidth 800" "signalDialogCropHeight 600"; do
+        set -- $f
+        click_at "$1"; xdotool key ctrl+a; xdotool type --delay 30 "$2"
+    done
+    click_at signalDialogApply
+    crop() { tail -n +"$marker" "$journal" | jq -c --arg d "$encoder:12345" \
+        'select(.dir == "in" and .dst == $d) | .text | fromjson? | select(.Function == "setViCrop") | .Value'; }
+    for _ in $(seq 50); do [ -n "$(crop)" ] && break; sleep 0.1; done
+    [ "$(crop | head -n 1)" = '{"channel":"chn0","crop_h":600,"crop_w":800,"crop_x":100,"crop_y":50,"vi_crop_enable":1}' ] \
+        || fail "Apply sent no crop of 100,50 800x600: $(crop)"
+    shot 2-cropped
+    echo "PASS devices (screenshots $artefacts)"
+    ;;
 pictures)
     # The tiles of Wall A's list show each signal's pictures; once the page is left, the
     # client stops asking the encoders for them.
