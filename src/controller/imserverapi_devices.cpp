@@ -55,13 +55,10 @@ void ImServerApi::upLoadBackgroundImage(const QString &)
         QMessageBox::warning(nullptr, language(QStringLiteral("Warning")), language(QStringLiteral("Failed to open picture!")));
         return;
     }
-    const QImage picture(file);
-    KTRACE(lcApi) << "background picture" << file << picture.size();
     const kora::design::WallRecord *wall = kora::walls::findWall(m_walls, m_selPanel);
     if (!wall) {
         KTRACE(lcApi) << "no wall" << m_selPanel << "for the background";
         return;
     }
-    m_backgrounds->start(m_selPanel, kora::upload::cutBackground(picture, wall->virtualResolution,
-                                                                 wall->decoderAddresses, wall->cellRects));
+    m_backgrounds->startFromFile(m_selPanel, file, wall->virtualResolution, wall->decoderAddresses, wall->cellRects);
 }

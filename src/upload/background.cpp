@@ -47,6 +47,33 @@ BackgroundUpload::BackgroundUpload(link::Sender &sender, UploadThread &uploads, 
     });
 }
 
+BackgroundUpload::~BackgroundUpload()
+{
+    for (QThread *cut : qAsConst(m_cuts)) {
+        cut->wait();
+        delete cut;
+    }
+}
+
+void BackgroundUpload::startFromFile(const QString &wallId, const QString &file, const QSize &wallSize,
+                                     const QStringList &outputs, const QList<QRect> &rects)
+{
+    QThread *cut = QThread::create([this, wallId, file, wallSize, outputs, rects] {
+        const QImage picture(file);
+        KTRACE(lcApi) << "background picture" << file << picture.size();
+        const QList<BackgroundPiece> pieces = cutBackground(picture, wallSize, outputs, rects);
+        // Dropped with this object's pending events if it is destroyed first.
+        QMetaObject::invokeMethod(this, [this, wallId, pieces] { start(wallId, pieces); }, Qt::QueuedConnection);
+    });
+    cut->setObjectName(QStringLiteral("background cut"));
+    m_cuts.append(cut);
+    connect(cut, &QThread::finished, this, [this, cut] {
+        m_cuts.removeOne(cut);
+        cut->deleteLater();
+    });
+    cut->start();
+}
+
 void BackgroundUpload::start(const QString &wallId, const QList<BackgroundPiece> &pieces)
 {
     KTRACE(lcApi) << "background for wall" << wallId << "in" << pieces.size() << "pieces";
