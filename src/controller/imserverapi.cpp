@@ -184,6 +184,7 @@ kora::walls::Installation ImServerApi::installation() const
     kora::walls::Installation in;
     in.serverIp = m_store.values.serverIp;
     in.multicast = m_store.values.multicast;
+    in.nodesAnswered = !m_nodes.isEmpty();
     in.walls = m_walls;
     in.outputs = m_model.outputs;
     return in;

@@ -32,6 +32,11 @@ OsdControl::OsdControl(link::Sender &sender, upload::UploadThread &uploads, Inst
 
 void OsdControl::makeImage(const QString &wallId, const QVariantMap &osdMap)
 {
+    if (!m_installation().nodesAnswered) {
+        KWARN(lcApi) << "subtitle picture for" << wallId << "not sent: no node answered the scan";
+        emit notShown(QStringLiteral("No display node answered; the subtitle picture was not sent."));
+        return;
+    }
     const QColor fontColour(osdMap.value(QStringLiteral("fontCol")).toString());
     const QImage picture = renderSubtitle(dialogFont(osdMap), osdMap.value(QStringLiteral("string")).toString(), fontColour,
                                           QColor(osdMap.value(QStringLiteral("bkCol")).toString()),

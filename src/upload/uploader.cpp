@@ -4,6 +4,7 @@
 #include "log/categories.h"
 #include "log/trace.h"
 
+#include <QCryptographicHash>
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
@@ -123,8 +124,10 @@ void Uploader::startNext()
     const Job &job = m_current->job;
     const QByteArray command = job.multicast ? multicastUploadCommand(job.wallId, job.fileName)
                                              : uploadCommand(job.wallId, job.fileName);
+    // The digest lets the file be compared with what the receiver stored.
     KTRACE(lcLink) << "UploadFile" << command << "to" << m_current->to.toString() << job.bytes.size() << "bytes in"
-                   << m_current->chunks << "chunks";
+                   << m_current->chunks << "chunks, md5"
+                   << QCryptographicHash::hash(job.bytes, QCryptographicHash::Md5).toHex().constData();
     send(command, m_current->to, link::kCommandPort);
     // The receiver needs a moment to open the file; the wall group waits for its slowest.
     waitAfterSend(job.multicast ? kMulticastPauseMs : kUnicastPauseMs, Step::Pause);

@@ -40,6 +40,7 @@ Commands single(const QByteArray &data, const link::Destinations &to, const QStr
 struct Installation {
     QString serverIp; // empty: no controller, the devices are addressed directly
     bool multicast = true;
+    bool nodesAnswered = true; // some node answered the scan: the wall group has listeners
     QList<design::WallRecord> walls;
     std::vector<OutputRecord> outputs;
 };

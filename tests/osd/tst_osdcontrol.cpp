@@ -113,6 +113,24 @@ private slots:
         QCOMPARE(to(rig.sender.sent.first()), QStringLiteral("10.0.0.21:41234"));
     }
 
+    // Without a node that answered the scan the wall group has nobody to store the picture.
+    void noImageWithoutAnsweringNodes()
+    {
+        Rig rig;
+        rig.installation.nodesAnswered = false;
+        QSignalSpy told(&rig.osd, &osd::OsdControl::notShown);
+        QVariantMap map = textSubtitle(100);
+        map.insert("font", QFont(QStringLiteral("Sans"), 20));
+        rig.osd.makeImage("W1", map);
+        QCOMPARE(told.size(), 1);
+        // A marker upload after it: jobs go in order, so the marker's command comes first.
+        QSignalSpy finished(&rig.uploads, &upload::UploadThread::finished);
+        rig.uploads.upload(upload::Job::unicast("W1", "10.0.0.9", "marker", "x"));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+        QCOMPARE(rig.uploadedLines().value(0), QStringLiteral("{UploadFile;W1;marker;0.0.0.0,5000,7008} -> 10.0.0.9:41234"));
+        QCOMPARE(rig.sender.sent, QStringList());
+    }
+
     void clocksFollowTheMulticastSetting()
     {
         Rig rig;
