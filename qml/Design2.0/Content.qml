@@ -114,6 +114,10 @@ Item {
                 item.clicked.connect(function () { wallTool(item.panelId, tool[1]) })
         } else if (kind === "inputBox") {
             item.searchRequested.connect(searchSignal)
+        } else if (kind === "matrix") {
+            item.presetsRequested.connect(function () { matrixPresetDialog.open(item) })
+        } else if (kind === "listView") {
+            item.pageChosen.connect(selectPageByIndex)
         } else if (kind === "signalList" || kind === "treeView") {
             item.dragImage = dragImage
             item.cellDoubleClicked.connect(function (index, address, switches) { openSignalDialog(address, switches) })
@@ -142,6 +146,7 @@ Item {
         scenes = ({})
         dialog.close()
         signalDialog.close()
+        closeWallDialogs()
     }
     function registerLoginItem(item) { if (item) registries.login.push(item) }
 
@@ -278,6 +283,51 @@ Item {
             list.search(text)
     }
 
+    // ---- Wall dialogs: cycle groups, scene polling, reference lines, matrix presets ----
+
+    // The selected wall, focused, or null (the design command selected it on the controller).
+    function selectedWall() {
+        var wall = wallById(ImApi.selPanel)
+        if (wall)
+            focusWall(wall)
+        return wall
+    }
+    // Opens a scene dialog for the selected wall with the scenes known so far, and asks for
+    // the wall's current scene names (they arrive through callQmlAddScenes).
+    function openSceneDialog(d) {
+        var wall = selectedWall()
+        if (!wall) {
+            console.warn("no selected wall for the", d.title, "dialog")
+            return
+        }
+        d.open(wall.panelId, scenes[wall.panelId])
+        ImApi.ServerGetScenes()
+    }
+    function closeWallDialogs() {
+        cycleGroupDialog.close()
+        scenePollingDialog.close()
+        referenceLineDialog.close()
+        matrixPresetDialog.close()
+    }
+    readonly property var wallDialogCommands: ({
+        InlineEditPollingGroups: function () { host.openSceneDialog(cycleGroupDialog) },
+        InlineEditPanelScenePolling: function () { host.openSceneDialog(scenePollingDialog) },
+        // [wall id,] "1" opens the polling dialog, anything else stops the polling.
+        InlineScenesPolling: function (p) {
+            if (p[p.length - 1] === "1")
+                host.openSceneDialog(scenePollingDialog)
+            else
+                ImApi.ServerCloseSceneCycle()
+        },
+        InlineShowRLine: function () {
+            var wall = host.selectedWall()
+            if (wall)
+                referenceLineDialog.open(wall)
+            else
+                console.warn("no selected wall for the reference line dialog")
+        }
+    })
+
     // ---- Design commands for the pages ----
 
     function sceneName(title, accepted) {
@@ -390,7 +440,7 @@ Item {
         }
     })
     function customProtocol(func, params) {
-        var run = commands[func]
+        var run = commands[func] || wallDialogCommands[func]
         if (run)
             run(params || [])
         else
@@ -405,6 +455,10 @@ Item {
         translate: host.translate
     }
     HostDialog { id: dialog; fontFamily: host.fontFamily; translate: host.translate }
+    CycleGroupDialog { id: cycleGroupDialog; fontFamily: host.fontFamily; translate: host.translate }
+    ScenePollingDialog { id: scenePollingDialog; fontFamily: host.fontFamily; translate: host.translate }
+    ReferenceLineDialog { id: referenceLineDialog; fontFamily: host.fontFamily; translate: host.translate }
+    MatrixPresetDialog { id: matrixPresetDialog; fontFamily: host.fontFamily; translate: host.translate }
 
     Connections {
         target: ImApi
@@ -491,6 +545,11 @@ Item {
         }
         function onCallQmlAddScenes(panelId, ids, names) {
             host.scenes[String(panelId)] = { ids: ids, names: names }
+            var open = [cycleGroupDialog, scenePollingDialog]
+            for (var i = 0; i < open.length; ++i) {
+                if (open[i].visible && open[i].panelId === String(panelId))
+                    open[i].setScenes(ids, names)
+            }
         }
         function onCallQmlRefreshIPCList(group) {
             for (var i = 0; i < host.registries.signalList.length; ++i)
@@ -505,6 +564,11 @@ Item {
             }
         }
         function onCallQmlSignalMsg(map) { signalDialog.showSignalMsg(map) }
+        function onCallQmlRefreshCycle(object) { scenePollingDialog.showCycle(object) }
+        function onCallQmlRefreshCycleGroups() {
+            if (cycleGroupDialog.visible)
+                cycleGroupDialog.refresh()
+        }
         function onCallSetWidgetVisible(names, flag) { host.setWidgetVisible(names, flag) }
         function onCallCustomProtocol(func, params) { host.customProtocol(func, params) }
         function onCallQmlInitPanel() { host.initPanel() }

@@ -478,7 +478,7 @@ Item {
             readonly property var model: Geo.wallLines({
                 kind: root.layout.kind, dock: root.dock, rows: root.row, cols: root.col,
                 cutRow: root.cutRow, cutCol: root.cutCol, docks: root.dockrect.map(root.toCanvas),
-                refRow: root.refRow, refCol: root.refCol, egMode: root.egMode,
+                refRow: root.refRow, refCol: root.refCol, egMode: root.egMode, refShown: ImApi.flgLine,
                 canvasW: root.canvasW, canvasH: root.canvasH })
             onModelChanged: requestPaint()
             function stroke(ctx, l) {

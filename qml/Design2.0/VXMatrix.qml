@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import "../js/DesignLook.js" as Look
 import "../js/ControlRules.js" as Rules
+import "../js/DialogRules.js" as Dialogs
 
 // A crosspoint matrix: one checked cell per column at most. Each click sends the cell's on
 // or off command for its input (column) and output (row), then stores the matrix's state.
@@ -15,6 +16,9 @@ Item {
     readonly property var handle: map.vxButton || ({})
     property var cells: Rules.matrixCellsFromRows([], rows, cols)
     property var presets: []
+    // The design's scene switch offers the preset dialog, which the page host opens.
+    readonly property bool presetsEn: Dialogs.on(Dialogs.value(map, "sceneEn"))
+    signal presetsRequested()
 
     readonly property var geometry: Look.place(map.globalPos, multiplierW, multiplierH, false)
     x: geometry.x
@@ -90,5 +94,18 @@ Item {
                 MouseArea { id: cellArea; anchors.fill: parent; onClicked: root.click(parent.r, parent.c) }
             }
         }
+    }
+    Rectangle {
+        objectName: "matrixPresets"
+        visible: root.presetsEn
+        x: root.width - width
+        y: root.height - height
+        width: Math.max(24, 28 * root.multiplierH)
+        height: width
+        radius: 4
+        color: presetArea.pressed ? "#2f7fc1" : "#80182c42"
+        border.color: "#3d6185"
+        Text { anchors.centerIn: parent; text: "\u2630"; color: "white"; font.pixelSize: parent.height * 0.6 }
+        MouseArea { id: presetArea; anchors.fill: parent; onClicked: root.presetsRequested() }
     }
 }

@@ -472,7 +472,7 @@ function cellLines(x, y, w, h, rows, cols, outline, dashed) {
 // when egMode is 0, `layout`: the cell lines of the grid, the dock rectangles, or in free mode
 // with dock 1 the dashed reference grid of refCol x refRow per screen.
 // p: {kind, dock, rows, cols, cutRow, cutCol, docks (canvas rectangles), refRow, refCol,
-// egMode, canvasW, canvasH}.
+// refShown (false hides the reference grid), egMode, canvasW, canvasH}.
 function wallLines(p) {
     var w = p.canvasW, h = p.canvasH
     var rows = Math.max(1, p.rows || 1), cols = Math.max(1, p.cols || 1)
@@ -487,7 +487,7 @@ function wallLines(p) {
                 var r = p.docks[d]
                 layout = layout.concat(cellLines(r.x, r.y, r.width, r.height, 1, 1, true, false))
             }
-        } else if (p.kind === "free" && p.dock === 1 && p.refRow > 0 && p.refCol > 0) {
+        } else if (p.kind === "free" && p.dock === 1 && p.refShown !== false && p.refRow > 0 && p.refCol > 0) {
             for (var i = 0; i < rows * cols; ++i) {
                 var sx = w * (i % cols) / cols, sy = h * Math.floor(i / cols) / rows
                 layout = layout.concat(cellLines(sx, sy, w / cols, h / rows, p.refRow, p.refCol, false, true))

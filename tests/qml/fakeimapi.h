@@ -33,6 +33,12 @@ class FakeImApi : public QObject
     // address per encoder address.
     Q_PROPERTY(QVariantMap hostFiles MEMBER m_hostFiles)
     Q_PROPERTY(QVariantMap hostIps MEMBER m_hostIps)
+    // Wall dialogs: the user's page names, the selected wall's cycle groups
+    // ([{id, name, time, sceneIds, sceneNames}]) and the answer of add, edit and delete.
+    Q_PROPERTY(QStringList pages MEMBER m_pages)
+    Q_PROPERTY(QVariantList cycleGroups MEMBER m_cycleGroups)
+    Q_PROPERTY(bool cycleAnswer MEMBER m_cycleAnswer)
+    Q_PROPERTY(bool flgLine MEMBER m_flgLine NOTIFY flgLineChanged)
     Q_PROPERTY(int currentPage MEMBER m_currentPage NOTIFY currentPageChanged)
     Q_PROPERTY(QString selPanel MEMBER m_selPanel NOTIFY selPanelChanged)
     Q_PROPERTY(int mode MEMBER m_mode NOTIFY modeChanged)
@@ -60,6 +66,10 @@ public:
         m_starred.clear();
         m_hostFiles.clear();
         m_hostIps.clear();
+        m_pages.clear();
+        m_cycleGroups.clear();
+        m_cycleAnswer = true;
+        setProperty("flgLine", true);
         // Through the properties, so a change is signalled as the controller's setters do.
         setProperty("currentPage", 0);
         setProperty("selPanel", QString());
@@ -208,12 +218,49 @@ public:
     }
     Q_INVOKABLE void ServerSetInNodeOSD(const QVariantMap &osdMap) { record("ServerSetInNodeOSD", {osdMap}); }
 
+    // Wall dialogs: scene polling, cycle groups, reference lines, list views.
+    Q_INVOKABLE QStringList pageNames() const { return m_pages; }
+    Q_INVOKABLE void ServerGetScenes() { record("ServerGetScenes", {m_selPanel}); }
+    Q_INVOKABLE void ServerCallSceneCycle(const QStringList &ids, const QString &secs) { record("ServerCallSceneCycle", {ids, secs}); }
+    Q_INVOKABLE void ServerCloseSceneCycle() { record("ServerCloseSceneCycle", {m_selPanel}); }
+    Q_INVOKABLE bool serverAddCycleGroup(const QString &name, int time, const QStringList &ids, const QStringList &names)
+    {
+        return record("serverAddCycleGroup", {name, time, ids, names}), m_cycleAnswer;
+    }
+    Q_INVOKABLE bool serverEditCycleGroup(const QString &id, const QString &name, int time, const QStringList &ids,
+                                          const QStringList &names)
+    {
+        return record("serverEditCycleGroup", {id, name, time, ids, names}), m_cycleAnswer;
+    }
+    Q_INVOKABLE bool serverDelCycleGroup(const QString &name) { return record("serverDelCycleGroup", {name}), m_cycleAnswer; }
+    Q_INVOKABLE QVariantMap serverGetCycleGroup(const QString &id) const
+    {
+        for (const QVariant &g : m_cycleGroups) {
+            if (g.toMap().value(QStringLiteral("id")).toString() == id)
+                return g.toMap();
+        }
+        return {};
+    }
+    Q_INVOKABLE QVariantList serverGetCycleGroupList() const
+    {
+        QVariantList out;
+        for (const QVariant &g : m_cycleGroups)
+            out.append(QVariantMap{{QStringLiteral("name"), g.toMap().value(QStringLiteral("name"))},
+                                   {QStringLiteral("id"), g.toMap().value(QStringLiteral("id"))}});
+        return out;
+    }
+    Q_INVOKABLE void serverStartCycleGroup(const QString &panelId, const QString &name) { record("serverStartCycleGroup", {panelId, name}); }
+    Q_INVOKABLE bool ServerSetPanelFline(int col, int row) { return record("ServerSetPanelFline", {col, row}), false; }
+
 signals:
     void callsChanged();
     void currentPageChanged();
     void selPanelChanged();
     void modeChanged();
     void windowSizeChanged();
+    void flgLineChanged();
+    void callQmlRefreshCycle(QJsonObject json_obj);
+    void callQmlRefreshCycleGroups();
     void callQmlCreateVX2Page(QVariantMap pageMap);
     void callQmlCreateVX2Screen(QString pageId, QVariantMap map);
     void callQmlCreateVX2Button(QString pageId, QVariantMap map);
@@ -259,6 +306,10 @@ private:
     QVariantList m_dockWindows, m_signalList, m_mosaics, m_covered;
     QVariantMap m_groups, m_snapshotAsks, m_hostFiles, m_hostIps;
     bool m_favouritesOn = false;
+    QStringList m_pages;
+    QVariantList m_cycleGroups;
+    bool m_cycleAnswer = true;
+    bool m_flgLine = true;
     QStringList m_starred;
     int m_currentPage = 0;
     QString m_selPanel;
