@@ -147,6 +147,9 @@ Item {
         dialog.close()
         signalDialog.close()
         closeWallDialogs()
+        osdDialog.close()
+        clockDialog.close()
+        alarms.clear()
     }
     function registerLoginItem(item) { if (item) registries.login.push(item) }
 
@@ -265,6 +268,9 @@ Item {
         case "bt_line":
             chooseDock(wall)
             break
+        case "bt_osd":
+            osdDialog.open(wall.panelId, wall.osdMap, wall.pixWidth)
+            break
         default:
             console.log("wall tool", tool, "of wall", panelId, "has no dialog yet")
         }
@@ -335,6 +341,8 @@ Item {
     }
     readonly property var commands: ({
         InlineSwitchPage: function (p) { host.switchToPage(p[0]) },
+        // The controller has selected the wall and asked it for its clocks.
+        InlineEditClocks: function () { clockDialog.open() },
         InlineLogout: function () {
             dialog.open({ title: "Warning", text: "Logout the program?",
                           accepted: function () { ImApi.SaveConfig(); host.logoutRequested() } })
@@ -459,6 +467,9 @@ Item {
     ScenePollingDialog { id: scenePollingDialog; fontFamily: host.fontFamily; translate: host.translate }
     ReferenceLineDialog { id: referenceLineDialog; fontFamily: host.fontFamily; translate: host.translate }
     MatrixPresetDialog { id: matrixPresetDialog; fontFamily: host.fontFamily; translate: host.translate }
+    OsdDialog { id: osdDialog; fontFamily: host.fontFamily; translate: host.translate }
+    ClockDialog { id: clockDialog; fontFamily: host.fontFamily; translate: host.translate }
+    AlarmPanel { id: alarms; fontFamily: host.fontFamily; translate: host.translate }
 
     Connections {
         target: ImApi
@@ -526,6 +537,7 @@ Item {
                 var wall = host.wallById(osd.uuid)
                 if (wall)
                     wall.osdMap = osd
+                osdDialog.refresh(osd)
             } catch (e) {
                 console.warn("banner settings are no JSON:", String(text).substring(0, 80))
             }
@@ -572,5 +584,9 @@ Item {
         function onCallSetWidgetVisible(names, flag) { host.setWidgetVisible(names, flag) }
         function onCallCustomProtocol(func, params) { host.customProtocol(func, params) }
         function onCallQmlInitPanel() { host.initPanel() }
+        function onCallRefreshClocks(list) { clockDialog.refresh(list) }
+        function onCallQmlAudioEvent(eventName, eventID, nextTime) { alarms.audioEvent(eventName, eventID, nextTime) }
+        function onCallQmlVideoEvent(eventName, nextTime, ip, port, srcIp) { alarms.videoEvent(eventName, nextTime, ip, port, srcIp) }
+        function onCallQmlEventOver(cmd) { alarms.eventOver(cmd) }
     }
 }

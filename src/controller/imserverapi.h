@@ -432,7 +432,8 @@ signals:
     void callCustomProtocol(QString func, QStringList params);
     void callSetWidgetVisible(QJsonArray objNameArray, bool flg);
     void callQmlAudioEvent(QString eventName, QString eventID, int nextTime);
-    void callQmlVideoEvent(QString eventName, int nextTime, QString ip, int port);
+    // srcIp: the input the alarm is about, for serverVideoEvent's answer.
+    void callQmlVideoEvent(QString eventName, int nextTime, QString ip, int port, QString srcIp);
     void callQmlEventOver(QString cmd);
 
     // Declared for the pages; the client itself never emits them.

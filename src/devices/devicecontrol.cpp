@@ -133,7 +133,7 @@ void DeviceControl::handleEvent(const QByteArray &datagram, const QHostAddress &
             KTRACE(lcLink) << "input alarm for" << m.srcIp << "which is no signal of the project";
             return;
         }
-        emit videoEvent(m_signals[size_t(index)].name, m.nextTime, sender.toString(), senderPort);
+        emit videoEvent(m_signals[size_t(index)].name, m.nextTime, sender.toString(), senderPort, m.srcIp);
         return;
     }
     case EventMessage::Kind::Response:

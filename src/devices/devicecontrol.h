@@ -63,7 +63,8 @@ public:
 
 signals:
     void audioEvent(const QString &eventName, const QString &eventId, int nextTime);
-    void videoEvent(const QString &eventName, int nextTime, const QString &address, int port);
+    // `srcIp` is the input the alarm is about: its answer names it again.
+    void videoEvent(const QString &eventName, int nextTime, const QString &address, int port, const QString &srcIp);
     // Another client answered the alarm ("ActiveAudio" or "ActiveInput").
     void eventOver(const QString &response);
 

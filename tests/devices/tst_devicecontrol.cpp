@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(over.size(), 1);
         QCOMPARE(over.first().first().toString(), QStringLiteral("ActiveInput"));
         QCOMPARE(video.size(), 1); // the unknown source raises nothing
-        QCOMPARE(video.first(), (QList<QVariant>{"Seat B", 10, "10.0.0.72", 6000}));
+        QCOMPARE(video.first(), (QList<QVariant>{"Seat B", 10, "10.0.0.72", 6000, "10.0.0.6"}));
 
         rig.devices.answerAudioEvent("e1", true, 30);
         rig.devices.answerInputEvent("10.0.0.6", 10, "10.0.0.72", 6000);

@@ -251,6 +251,19 @@ public:
     }
     Q_INVOKABLE void serverStartCycleGroup(const QString &panelId, const QString &name) { record("serverStartCycleGroup", {panelId, name}); }
     Q_INVOKABLE bool ServerSetPanelFline(int col, int row) { return record("ServerSetPanelFline", {col, row}), false; }
+    // Alarms, on-screen text and clocks.
+    Q_INVOKABLE void serverAudioEvent(const QString &eventID, bool select, int time) { record("serverAudioEvent", {eventID, select, time}); }
+    Q_INVOKABLE void serverVideoEvent(const QString &srcIP, int time, const QString &ip, int port)
+    {
+        record("serverVideoEvent", {srcIP, time, ip, port});
+    }
+    Q_INVOKABLE void makeOSDImage(const QVariantMap &osdMap) { record("makeOSDImage", {osdMap}); }
+    Q_INVOKABLE void showOSD(const QVariantMap &osdMap) { record("showOSD", {osdMap}); }
+    Q_INVOKABLE void closeOSD(const QVariantMap &osdMap) { record("closeOSD", {osdMap}); }
+    Q_INVOKABLE void makeOSDImageV2(const QVariantMap &osdMap) { record("makeOSDImageV2", {osdMap}); }
+    Q_INVOKABLE void showOSDV2(const QVariantMap &osdMap) { record("showOSDV2", {osdMap}); }
+    Q_INVOKABLE void closeOSDV2(const QVariantMap &osdMap) { record("closeOSDV2", {osdMap}); }
+    Q_INVOKABLE void serverSetClocks(const QVariantList &list) { record("serverSetClocks", {QVariant(list)}); }
 
 signals:
     void callsChanged();
@@ -293,6 +306,10 @@ signals:
     void callCustomProtocol(QString func, QStringList params);
     void callQmlInitPanel();
     void callQmlSignalMsg(QVariantMap signalMap);
+    void callRefreshClocks(QVariantList clockMap);
+    void callQmlAudioEvent(QString eventName, QString eventID, int nextTime);
+    void callQmlVideoEvent(QString eventName, int nextTime, QString ip, int port, QString srcIp);
+    void callQmlEventOver(QString cmd);
 
 private:
     void record(const char *name, const QVariantList &args)
