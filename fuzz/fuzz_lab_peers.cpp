@@ -24,21 +24,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static lab::HostServicePeer service(at(6), QStringLiteral("kvm-1"));
     static lab::DiscoveryPeer discovery(at(7));
     static lab::EncoderPeer encoder(1, at(30));
+    static lab::EventSourcePeer events(at(9));
+    static qint64 now = 0; // the peers keep their state from input to input, uploads too
 
     const QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
     const QHostAddress group(QStringLiteral("224.168.1.1"));
-    QList<lab::Peer *> peers{&controller, &host, &service, &discovery, &encoder};
+    QList<lab::Peer *> peers{&controller, &host, &service, &discovery, &encoder, &events};
     for (auto &d : decoders)
         peers.append(d.get());
+    now += 100;
     for (lab::Peer *peer : peers) {
         for (const QHostAddress &to : {peer->address(), group}) {
-            const lab::Datagram in{bytes, at(1), 41234, to, peer->udpPorts().value(0)};
-            const QList<lab::Outgoing> out = peer->handle(in);
-            // A 20000-byte file is 3 fragments; nothing else answers with more than a page.
-            if (out.size() > 64)
-                std::abort();
-            for (const lab::Outgoing &o : out) {
-                if (o.data.size() > 65507)
+            for (quint16 port : peer->udpPorts()) {
+                const lab::Datagram in{bytes, at(1), 41234, to, port, now};
+                const QList<lab::Outgoing> out = peer->handle(in);
+                // A 20000-byte file is 3 fragments; nothing else answers with more than a page.
+                if (out.size() > 64)
+                    std::abort();
+                for (const lab::Outgoing &o : out) {
+                    if (o.data.size() > 65507)
+                        std::abort();
+                }
+                // A datagram ends two uploads at most: the one before and the one under way.
+                if (peer->takeEvents(now).size() > 2)
                     std::abort();
             }
         }

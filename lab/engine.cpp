@@ -30,6 +30,7 @@ Engine::Engine(const LabConfig &config, Journal &journal, QObject *parent)
     , m_config(config)
     , m_journal(journal)
 {
+    m_clock.start();
 }
 
 Engine::~Engine() = default;
@@ -61,6 +62,7 @@ bool Engine::start(QString *error)
     addPeer(std::make_unique<HostServicePeer>(c.address(c.hostService), QStringLiteral("kvm-1")));
     addPeer(std::make_unique<DiscoveryPeer>(c.address(c.discovery)));
     addPeer(std::make_unique<EquipmentPeer>(c.address(c.equipment), c.equipmentUdpPorts));
+    addPeer(std::make_unique<EventSourcePeer>(c.address(c.eventSource)));
     addEncoderPeers();
     addWallPeers();
     if (m_walls)
@@ -90,6 +92,13 @@ bool Engine::start(QString *error)
     m_faults.rtspDrop = false; // nobody to drop yet
     if (m_media)
         m_media->start(m_faults);
+    // Peers notice silence too (an upload that stopped short), not only datagrams.
+    auto *tick = new QTimer(this);
+    connect(tick, &QTimer::timeout, this, [this] {
+        for (const auto &peer : m_peers)
+            journalEvents(peer.get());
+    });
+    tick->start(1000);
     m_journal.event(QStringLiteral("lab"), ok ? QStringLiteral("ready") : QStringLiteral("started with errors"));
     for (const auto &peer : m_peers) {
         for (const Outgoing &out : peer->announce())
@@ -164,11 +173,16 @@ void Engine::readSocket(Socket *s)
         in.senderPort = quint16(datagram.senderPort());
         in.destination = s->address;
         in.destinationPort = s->port;
+        in.receivedMs = m_clock.elapsed();
         const bool unicast = s->peers.size() == 1 && s->peers.first()->address() == s->address;
+        const bool lost = m_inboundLoss.drops(m_faults, in.destinationPort);
         JournalEntry entry{unicast ? s->peers.first()->name() : QStringLiteral("group ") + s->address.toString(),
-                           QStringLiteral("in"), QStringLiteral("udp"), in.sender, in.senderPort,
-                           in.destination, in.destinationPort, in.data, QString()};
+                           lost ? QStringLiteral("drop") : QStringLiteral("in"), QStringLiteral("udp"), in.sender,
+                           in.senderPort, in.destination, in.destinationPort, in.data,
+                           lost ? QStringLiteral("inbound loss") : QString()};
         m_journal.write(entry);
+        if (lost)
+            continue;
         for (Peer *peer : s->peers)
             deliver(peer, in);
     }
@@ -180,6 +194,7 @@ void Engine::deliver(Peer *peer, const Datagram &in)
     if (m_faults.silentPeers.contains(peer->name()))
         return;
     const QList<Outgoing> replies = peer->handle(in);
+    journalEvents(peer);
     QList<Outgoing> burst;
     for (const Outgoing &out : replies) {
         if (out.bulk)
@@ -189,6 +204,12 @@ void Engine::deliver(Peer *peer, const Datagram &in)
     }
     if (!burst.isEmpty())
         sendBurst(peer, burst, in.destinationPort);
+}
+
+void Engine::journalEvents(Peer *peer)
+{
+    for (const QString &note : peer->takeEvents(m_clock.elapsed()))
+        m_journal.event(peer->name(), note);
 }
 
 void Engine::sendBurst(Peer *peer, const QList<Outgoing> &burst, quint16 defaultPort)
@@ -213,6 +234,15 @@ void Engine::sendBurst(Peer *peer, const QList<Outgoing> &burst, quint16 default
     }
     for (int i = 0; i < burst.size(); ++i)
         journalSend(from, peer, burst.at(i), sent[size_t(i)].error, QDateTime::fromMSecsSinceEpoch(sent[size_t(i)].msecs, Qt::UTC));
+}
+
+Peer *Engine::peerNamed(const QString &name) const
+{
+    for (const auto &p : m_peers) {
+        if (p->name() == name)
+            return p.get();
+    }
+    return nullptr;
 }
 
 Engine::Socket *Engine::socketFor(const Peer *peer, quint16 port)
@@ -395,12 +425,7 @@ QJsonObject Engine::control(const QJsonObject &command)
     }
     if (cmd == QLatin1String("send")) {
         // Lets a test play a device that speaks first, or speaks nonsense.
-        const QString name = command.value(QStringLiteral("peer")).toString();
-        Peer *peer = nullptr;
-        for (const auto &p : m_peers) {
-            if (p->name() == name)
-                peer = p.get();
-        }
+        Peer *peer = peerNamed(command.value(QStringLiteral("peer")).toString());
         const QHostAddress to(command.value(QStringLiteral("to")).toString());
         const int port = command.value(QStringLiteral("port")).toInt();
         const QByteArray data = command.contains(QStringLiteral("hex"))
@@ -412,6 +437,8 @@ QJsonObject Engine::control(const QJsonObject &command)
              peer->udpPorts().value(0));
         return QJsonObject{{"ok", true}};
     }
+    if (cmd == QLatin1String("alarm"))
+        return alarmControl(command);
     if (m_walls) {
         const QJsonObject answer = wallControl(command);
         if (!answer.isEmpty())
@@ -441,6 +468,28 @@ QJsonObject Engine::mediaControl(const QJsonObject &command)
         return QJsonObject{{"ok", true}};
     }
     return {};
+}
+
+} // namespace lab
+
+namespace lab {
+
+QJsonObject Engine::alarmControl(const QJsonObject &command)
+{
+    // The rest of the command is the alarm's data, as the clients read it.
+    QJsonObject data = command;
+    for (const char *key : {"cmd", "kind", "response", "to", "port"})
+        data.remove(QLatin1String(key));
+    const QByteArray message = EventSourcePeer::alarm(command.value(QStringLiteral("kind")).toString(), data,
+                                                      command.value(QStringLiteral("response")).toBool());
+    const QHostAddress to = command.contains(QStringLiteral("to")) ? QHostAddress(command.value(QStringLiteral("to")).toString())
+                                                                  : EventSourcePeer::Group;
+    const int port = command.value(QStringLiteral("port")).toInt(EventSourcePeer::Port);
+    Peer *source = peerNamed(QStringLiteral("event-source"));
+    if (message.isEmpty() || to.protocol() != QAbstractSocket::IPv4Protocol || port <= 0 || port > 65535 || !source)
+        return QJsonObject{{"ok", false}, {"error", "alarm needs \"kind\" ActiveAudio or ActiveInput and a good \"to\" and \"port\""}};
+    send(source, {message, to, quint16(port), 0, 0, false}, EventSourcePeer::Port);
+    return QJsonObject{{"ok", true}, {"sent", QString::fromUtf8(message)}};
 }
 
 } // namespace lab

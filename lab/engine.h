@@ -9,6 +9,7 @@
 #include "peer.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
 #include <QObject>
@@ -54,17 +55,20 @@ private:
     Socket *bindUdp(const QHostAddress &address, quint16 port, bool group, QString *error);
     void readSocket(Socket *socket);
     void deliver(Peer *peer, const Datagram &in);
+    void journalEvents(Peer *peer);
     void send(Peer *peer, const Outgoing &out, quint16 defaultPort);
     void sendBurst(Peer *peer, const QList<Outgoing> &burst, quint16 defaultPort);
     void sendNow(Socket *from, const Peer *peer, const Outgoing &out);
     int sendDatagram(Socket *from, const Outgoing &out); // 0 or the errno of the failure
     void journalSend(Socket *from, const Peer *peer, const Outgoing &out, int error, const QDateTime &when);
     Socket *socketFor(const Peer *peer, quint16 port);
+    Peer *peerNamed(const QString &name) const;
     bool listenTcp(const QHostAddress &address, quint16 port, const QString &peerName, QString *error);
     void handleControlLine(QLocalSocket *client, const QByteArray &line);
     void addWallPeers();
     QJsonObject wallControl(const QJsonObject &command); // empty: not a wall command
     QJsonObject mediaControl(const QJsonObject &command); // empty: not a media command
+    QJsonObject alarmControl(const QJsonObject &command);
     void addEncoderPeers();
 
     LabConfig m_config;
@@ -76,6 +80,8 @@ private:
     std::unique_ptr<Media> m_media;
     QList<QTcpServer *> m_tcpServers;
     QLocalServer *m_control = nullptr;
+    QElapsedTimer m_clock; // the peers' steady clock
+    InboundLoss m_inboundLoss;
     QHash<QString, quint64> m_inByPeer;
     QHash<QString, quint64> m_outByPeer;
     quint64 m_received = 0;

@@ -89,6 +89,20 @@ bool FaultPlan::fromJson(const QJsonObject &json, FaultPlan &plan, QString *erro
             if (!v.isBool())
                 return fail(key);
             plan.rtspDrop = v.toBool();
+        } else if (key == QLatin1String("inDropFraction")) {
+            const double f = v.toDouble(-1);
+            if (f < 0 || f > 1)
+                return fail(key);
+            plan.inDropFraction = f;
+        } else if (key == QLatin1String("inDropPorts")) {
+            if (!v.isArray())
+                return fail(key);
+            plan.inDropPorts.clear();
+            for (const QJsonValue &n : v.toArray()) {
+                if (!n.isDouble() || n.toInt() < 1 || n.toInt() > 65535)
+                    return fail(key);
+                plan.inDropPorts.insert(quint16(n.toInt()));
+            }
         } else if (key == QLatin1String("silentPeers")) {
             if (!v.isArray())
                 return fail(key);
@@ -139,6 +153,11 @@ QJsonObject FaultPlan::toJson() const
     std::sort(hosts.begin(), hosts.end());
     for (int host : hosts)
         stopped.append(host);
+    QList<quint16> inPorts = inDropPorts.values();
+    std::sort(inPorts.begin(), inPorts.end());
+    QJsonArray inDrop;
+    for (quint16 port : inPorts)
+        inDrop.append(port);
     QJsonObject sizes, codecs;
     for (auto it = resolution.begin(); it != resolution.end(); ++it)
         sizes.insert(it.key(), QStringLiteral("%1x%2").arg(it.value().width()).arg(it.value().height()));
@@ -153,6 +172,8 @@ QJsonObject FaultPlan::toJson() const
                        {"codec", codecs},
                        {"rtspDrop", rtspDrop},
                        {"silentPeers", silent},
+                       {"inDropFraction", inDropFraction},
+                       {"inDropPorts", inDrop},
                        {"dropFragments", drops},
                        {"dropFraction", dropFraction},
                        {"duplicateFraction", duplicateFraction},
@@ -192,6 +213,18 @@ QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quin
     if (stops && order.size() > plan.stopAfterFragments)
         order.resize(plan.stopAfterFragments);
     return order;
+}
+
+bool InboundLoss::drops(const FaultPlan &plan, quint16 port)
+{
+    if (plan.inDropFraction <= 0 || (!plan.inDropPorts.isEmpty() && !plan.inDropPorts.contains(port)))
+        return false;
+    if (m_generation != qint64(plan.generation) || m_seed != plan.seed) {
+        m_generation = plan.generation;
+        m_seed = plan.seed;
+        m_random.seed(plan.seed);
+    }
+    return std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < plan.inDropFraction;
 }
 
 QByteArray mangle(const FaultPlan &plan, const QByteArray &reply)

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 #include <QVector>
+#include <random>
 
 namespace lab {
 
@@ -23,6 +24,10 @@ struct FaultPlan {
     int delayMs = 0;                // every reply leaves this much later
     QString malformed;              // replies are "truncated", "garbage" or "unbraced"; empty: sound
     QSet<QString> silentPeers;      // these peers (journal names) answer nothing
+    // Datagrams the lab receives: this seeded fraction is lost before any peer sees it
+    // (journaled as "drop"), on the listed ports or, when none are listed, on every port.
+    double inDropFraction = 0.0;
+    QSet<quint16> inDropPorts;
 
     // Media streams. A stream is named "H" (its main stream), "H:main", "H:sub" or
     // "H:snapshot" in `resolution` and `codec`.
@@ -44,6 +49,19 @@ struct FaultPlan {
 // applied. `send` counts the whole-file requests of this file: each send loses other
 // fragments, as a real network would, and the same series replays the same losses.
 QVector<quint32> firstSendOrder(const FaultPlan &plan, const QString &file, quint32 total, quint32 send = 0);
+
+// The inbound loss of a plan, one decision per datagram received. A new plan (or seed)
+// starts its series afresh, so the same datagrams in the same order lose the same ones.
+class InboundLoss
+{
+public:
+    bool drops(const FaultPlan &plan, quint16 port);
+
+private:
+    std::mt19937 m_random;
+    qint64 m_generation = -1; // the plan the series belongs to
+    quint32 m_seed = 0;
+};
 
 // A reply as the "malformed" fault mangles it.
 QByteArray mangle(const FaultPlan &plan, const QByteArray &reply);

@@ -32,7 +32,7 @@ bool LabConfig::isStreamingEncoder(int host) const
 
 QList<int> LabConfig::allHosts() const
 {
-    QList<int> hosts{hostNode, spareNode, hostService, discovery, equipment};
+    QList<int> hosts{hostNode, spareNode, hostService, discovery, equipment, eventSource};
     if (controllerEnabled)
         hosts.append(controller);
     for (const Wall &wall : walls)
@@ -152,6 +152,7 @@ bool LabConfig::fromJson(const QJsonObject &json, LabConfig &c, QString *error)
         else if (key == QLatin1String("hostService")) ok = readHost(v, c.hostService);
         else if (key == QLatin1String("discovery")) ok = readHost(v, c.discovery);
         else if (key == QLatin1String("equipment")) ok = readHost(v, c.equipment);
+        else if (key == QLatin1String("eventSource")) ok = readHost(v, c.eventSource);
         else if (key == QLatin1String("equipmentUdpPorts")) ok = readPorts(v, c.equipmentUdpPorts);
         else if (key == QLatin1String("equipmentTcpPorts")) ok = readPorts(v, c.equipmentTcpPorts);
         else if (key == QLatin1String("firstEncoder")) ok = readHost(v, c.firstEncoder);

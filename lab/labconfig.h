@@ -2,8 +2,8 @@
 // What the simulated installation consists of. Every address is a host number in the
 // device side's /24 ("net" + "." + host), so one configuration serves every lab run.
 // Defaults: one host node, one spare node, two walls of 2x2 decoders, fourteen encoders
-// and a camera, the controller (off), the host service, a discovery peer and designed
-// equipment.
+// and a camera, the controller (off), the host service, a discovery peer, designed
+// equipment and an alarm event source.
 #include <QHash>
 #include <QHostAddress>
 #include <QJsonObject>
@@ -28,6 +28,7 @@ struct LabConfig {
     int hostService = 6;
     int discovery = 7;
     int equipment = 8;
+    int eventSource = 9;
     QList<quint16> equipmentUdpPorts{9000};
     QList<quint16> equipmentTcpPorts{9001};
     int firstEncoder = 30;

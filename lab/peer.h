@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace lab {
 
@@ -15,6 +16,7 @@ struct Datagram {
     quint16 senderPort = 0;
     QHostAddress destination; // the peer's own address, a multicast group or the broadcast address
     quint16 destinationPort = 0;
+    qint64 receivedMs = 0; // steady clock, the same as takeEvents() is given
 };
 
 struct Outgoing {
@@ -43,6 +45,14 @@ public:
     virtual QList<Endpoint> groups() const { return {}; }
     virtual QList<Outgoing> handle(const Datagram &in) = 0;
     virtual QList<Outgoing> announce() { return {}; } // sent once when the lab is up
+    // What the peer noticed that no single datagram shows (a file received, or given up
+    // on), journaled as its events. Asked after every datagram it handles and about once a
+    // second, so it can notice silence; `nowMs` is a steady clock.
+    virtual QStringList takeEvents(qint64 nowMs)
+    {
+        Q_UNUSED(nowMs)
+        return {};
+    }
 };
 
 } // namespace lab

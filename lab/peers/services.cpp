@@ -162,4 +162,18 @@ EquipmentPeer::EquipmentPeer(const QHostAddress &address, QList<quint16> udpPort
 {
 }
 
+const QHostAddress EventSourcePeer::Group(QStringLiteral("224.169.1.1"));
+
+EventSourcePeer::EventSourcePeer(const QHostAddress &address)
+    : m_address(address)
+{
+}
+
+QByteArray EventSourcePeer::alarm(const QString &kind, const QJsonObject &data, bool answered)
+{
+    if (kind != QLatin1String("ActiveAudio") && kind != QLatin1String("ActiveInput"))
+        return {};
+    return compact(answered ? response(kind, data) : QJsonObject{{"request", kind}, {"data", data}});
+}
+
 } // namespace lab

@@ -1,6 +1,6 @@
 #pragma once
-// The smaller peers: the host service of KVM sources, a discovery peer, the encoders and
-// the designed equipment.
+// The smaller peers: the host service of KVM sources, a discovery peer, the encoders, the
+// designed equipment and an alarm event source.
 #include "peer.h"
 
 #include <QJsonArray>
@@ -99,6 +99,32 @@ public:
 private:
     QHostAddress m_address;
     QList<quint16> m_ports;
+};
+
+// An alarm system's event source: UDP 41237 on its address and the event group
+// 224.169.1.1:41237, where clients answer the alarms they handled. It answers nothing (the
+// journal is the record); the lab's "alarm" command makes it raise an alarm or, as another
+// client would, close one.
+class EventSourcePeer : public Peer
+{
+public:
+    static constexpr quint16 Port = 41237;
+    static const QHostAddress Group; // 224.169.1.1
+
+    explicit EventSourcePeer(const QHostAddress &address);
+    QString name() const override { return QStringLiteral("event-source"); }
+    QHostAddress address() const override { return m_address; }
+    QList<quint16> udpPorts() const override { return {Port}; }
+    QList<Endpoint> groups() const override { return {{Group, Port}}; }
+    QList<Outgoing> handle(const Datagram &) override { return {}; }
+
+    // {"request":kind,"data":data}, or when `answered` the response a client sends once it
+    // handled the alarm: {"response":kind,"code":"0","msg":"ok","data":data}. Empty unless
+    // kind is "ActiveAudio" or "ActiveInput".
+    static QByteArray alarm(const QString &kind, const QJsonObject &data, bool answered);
+
+private:
+    QHostAddress m_address;
 };
 
 } // namespace lab

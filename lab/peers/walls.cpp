@@ -700,12 +700,40 @@ DecoderPeer::DecoderPeer(WallSystem &system, const QHostAddress &address)
 
 QList<Endpoint> DecoderPeer::groups() const
 {
-    return {{WallGroup, WallSystem::CommandPort}};
+    return {{WallGroup, WallSystem::CommandPort}, {WallGroup, UploadPort}};
 }
 
 QList<Outgoing> DecoderPeer::handle(const Datagram &in)
 {
-    return m_system.handle(in, m_address, false);
+    if (in.destinationPort == UploadPort) {
+        note(m_upload.chunk(in.data, in.receivedMs));
+        return {};
+    }
+    const QByteArray &data = in.data;
+    if (!data.startsWith("{UploadFile;") || !data.endsWith('}'))
+        return m_system.handle(in, m_address, false);
+    // {UploadFile;wall;name;data address,port,largest datagram}; nothing is answered.
+    const QList<QByteArray> fields = data.mid(1, data.size() - 2).split(';');
+    const QString wall = utf8(fields.value(1));
+    const QString file = utf8(fields.value(2));
+    const bool group = in.destination != m_address;
+    if (fields.size() == 4 && !file.isEmpty() && (!group || m_system.wallsOf(m_address).contains(wall)))
+        note(m_upload.start(file, in.receivedMs));
+    return {};
+}
+
+QStringList DecoderPeer::takeEvents(qint64 nowMs)
+{
+    note(m_upload.expire(nowMs));
+    QStringList events;
+    events.swap(m_events);
+    return events;
+}
+
+void DecoderPeer::note(const QList<UploadOutcome> &outcomes)
+{
+    for (const UploadOutcome &o : outcomes)
+        m_events.append(o.note());
 }
 
 std::vector<std::unique_ptr<Peer>> makeDecoderPeers(WallSystem &system)
@@ -824,6 +852,10 @@ QList<Outgoing> ControllerPeer::request(const QJsonObject &envelope, const Datag
             replies.append(response(name, QJsonObject{}));
         else
             replies.append(response(name, QJsonObject{}, QStringLiteral("1"), QStringLiteral("no such wall")));
+    } else {
+        const QByteArray reply = camera(name, data);
+        if (!reply.isEmpty())
+            replies.append(reply);
     }
 
     QList<Outgoing> out;
@@ -835,6 +867,38 @@ QList<Outgoing> ControllerPeer::request(const QJsonObject &envelope, const Datag
         out.append(o);
     }
     return out;
+}
+
+QByteArray ControllerPeer::camera(const QString &name, const QJsonObject &data)
+{
+    const bool steer = name == QLatin1String("SetCamerasMove") || name == QLatin1String("SetCamerasZoom");
+    const bool save = name == QLatin1String("SetCamerasPresets");
+    if (!steer && !save && name != QLatin1String("CallCamerasPresets"))
+        return {};
+    const QString id = data.value(QStringLiteral("id")).toVariant().toString();
+    const QString preset = data.value(QStringLiteral("name")).toVariant().toString();
+    const QJsonValue direction = data.value(QStringLiteral("direction"));
+    if (id.isEmpty() || id.size() > MaxNameLength || preset.size() > MaxNameLength
+        || (steer ? !direction.isDouble() : preset.isEmpty()))
+        return response(name, QJsonObject{}, QStringLiteral("1"), QStringLiteral("bad request"));
+    // The answer names the camera (and the preset or direction), so a client can tell its
+    // answers apart.
+    QJsonObject echo{{QStringLiteral("id"), id}};
+    if (steer) {
+        echo.insert(QStringLiteral("direction"), direction);
+        return response(name, echo);
+    }
+    echo.insert(QStringLiteral("name"), preset);
+    const QSet<QString> saved = m_presets.value(id); // empty: a camera never given a preset
+    if (!save)
+        return saved.contains(preset) ? response(name, echo)
+                                      : response(name, echo, QStringLiteral("2"), QStringLiteral("no such preset"));
+    const bool room = saved.contains(preset)
+                      || (saved.isEmpty() ? m_presets.size() < MaxCameras : saved.size() < MaxPresets);
+    if (!room)
+        return response(name, echo, QStringLiteral("3"), QStringLiteral("no room for another preset"));
+    m_presets[id].insert(preset);
+    return response(name, echo);
 }
 
 } // namespace lab

@@ -6,6 +6,7 @@
 // Text commands are handled as bytes so that GBK scene names and UTF-8 states come back
 // exactly as they were sent.
 #include "peer.h"
+#include "peers/upload.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -14,6 +15,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -133,23 +135,32 @@ private:
     QMap<QString, QByteArray> m_clientInfo;
 };
 
-// One decoder of a wall: UDP 41234 on its address and the wall group 224.168.1.1:41234.
+// One decoder of a wall: UDP 41234 on its address and the wall group 224.168.1.1:41234,
+// and the uploads it receives ("UploadFile" on 41234, then the chunks on 5000 of its address
+// or of the wall group). The group form of "UploadFile" is for the wall it names only.
 class DecoderPeer : public Peer
 {
 public:
+    static constexpr quint16 UploadPort = 5000;
+
     // Named "decoder-<wall>.<n>" after the first wall that lists the address (n from 1).
     DecoderPeer(WallSystem &system, const QHostAddress &address);
 
     QString name() const override { return m_name; }
     QHostAddress address() const override { return m_address; }
-    QList<quint16> udpPorts() const override { return {WallSystem::CommandPort}; }
+    QList<quint16> udpPorts() const override { return {WallSystem::CommandPort, UploadPort}; }
     QList<Endpoint> groups() const override;
     QList<Outgoing> handle(const Datagram &in) override;
+    QStringList takeEvents(qint64 nowMs) override;
 
 private:
+    void note(const QList<UploadOutcome> &outcomes);
+
     WallSystem &m_system;
     QHostAddress m_address;
     QString m_name;
+    UploadAssembly m_upload;
+    QStringList m_events;
 };
 
 // One DecoderPeer per distinct node address of the system's walls, in wall order.
@@ -157,13 +168,17 @@ std::vector<std::unique_ptr<Peer>> makeDecoderPeers(WallSystem &system);
 
 // The central controller on UDP 41235: wall text commands act on the same walls and are
 // answered to the sender's command socket (port 41234); signal catalogue requests are
-// answered from `resources`.
+// answered from `resources`; camera requests steer the cameras, which keep their saved
+// presets (calling one never saved answers a non-zero code).
 class ControllerPeer : public Peer
 {
 public:
     static constexpr quint16 Port = 41235;
     static constexpr int DefaultPageSize = 50;
     static constexpr int MaxPageSize = 100;
+    static constexpr int MaxCameras = 256;
+    static constexpr int MaxPresets = 256;   // per camera
+    static constexpr int MaxNameLength = 256; // camera ids and preset names
 
     ControllerPeer(WallSystem &system, const QHostAddress &address, QList<SignalResource> resources);
 
@@ -178,10 +193,12 @@ public:
 private:
     QList<Outgoing> request(const QJsonObject &envelope, const Datagram &in);
     QJsonObject resourceJson(const SignalResource &resource) const;
+    QByteArray camera(const QString &name, const QJsonObject &data); // empty: not a camera request
 
     WallSystem &m_system;
     QHostAddress m_address;
     QList<SignalResource> m_resources;
+    QMap<QString, QSet<QString>> m_presets; // camera id -> saved preset names
 };
 
 } // namespace lab

@@ -1,9 +1,11 @@
-// The lab's pure parts: journal lines, fault plans, scan replies and the download server.
+// The lab's pure parts: journal lines, fault plans, scan replies, the download server and
+// the alarms of the event source.
 #include "faults.h"
 #include "journal.h"
 #include "labconfig.h"
 #include "peers/scannode.h"
 #include "peers/services.h"
+#include "devices/devicecommands.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -119,6 +121,9 @@ private slots:
         QTest::newRow("negative fragment") << QJsonObject{{"dropFragments", QJsonArray{-1}}};
         QTest::newRow("malformed kind") << QJsonObject{{"malformed", "sideways"}};
         QTest::newRow("delay too long") << QJsonObject{{"delayMs", 999999}};
+        QTest::newRow("inbound fraction above one") << QJsonObject{{"inDropFraction", 2}};
+        QTest::newRow("inbound port zero") << QJsonObject{{"inDropPorts", QJsonArray{0}}};
+        QTest::newRow("inbound port not a number") << QJsonObject{{"inDropPorts", QJsonArray{"5000"}}};
     }
     void badFaultsAreRefused()
     {
@@ -127,6 +132,64 @@ private slots:
         QString error;
         QVERIFY(!FaultPlan::fromJson(faults, plan, &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    void inboundLoss_data()
+    {
+        QTest::addColumn<QJsonObject>("faults");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("lowest"); // of 10000 datagrams lost
+        QTest::addColumn<int>("highest");
+        QTest::newRow("off") << QJsonObject{} << 5000 << 0 << 0;
+        QTest::newRow("5% on every port") << QJsonObject{{"inDropFraction", 0.05}, {"seed", 3}} << 41234 << 400 << 600;
+        QTest::newRow("5% on the listed port") << QJsonObject{{"inDropFraction", 0.05}, {"inDropPorts", QJsonArray{5000}}} << 5000 << 400 << 600;
+        QTest::newRow("another port") << QJsonObject{{"inDropFraction", 0.05}, {"inDropPorts", QJsonArray{5000}}} << 41234 << 0 << 0;
+        QTest::newRow("all") << QJsonObject{{"inDropFraction", 1}} << 1 << 10000 << 10000;
+    }
+    void inboundLoss()
+    {
+        QFETCH(QJsonObject, faults);
+        QFETCH(int, port);
+        QFETCH(int, lowest);
+        QFETCH(int, highest);
+        FaultPlan plan;
+        QVERIFY(FaultPlan::fromJson(faults, plan, nullptr));
+        auto series = [&plan, port](InboundLoss &loss) {
+            QVector<int> lost;
+            for (int i = 0; i < 10000; ++i) {
+                if (loss.drops(plan, quint16(port)))
+                    lost.append(i);
+            }
+            return lost;
+        };
+        InboundLoss loss;
+        const QVector<int> lost = series(loss);
+        QVERIFY2(lost.size() >= lowest && lost.size() <= highest, qPrintable(QString::number(lost.size())));
+        InboundLoss again;
+        QCOMPARE(series(again), lost); // replayable
+        ++plan.generation;
+        QCOMPARE(series(loss), lost); // a new plan starts its series afresh
+    }
+
+    void alarmsAreWhatClientsRead()
+    {
+        using kora::devices::EventMessage;
+        using kora::devices::parseEvent;
+        const EventMessage audio = parseEvent(EventSourcePeer::alarm(
+            "ActiveAudio", QJsonObject{{"name", "Hall noise"}, {"eventID", "7"}, {"next_time", 30}}, false));
+        QCOMPARE(audio.kind, EventMessage::Kind::AudioRequest);
+        QCOMPARE(audio.name, QStringLiteral("Hall noise"));
+        QCOMPARE(audio.eventId, QStringLiteral("7"));
+        QCOMPARE(audio.nextTime, 30);
+        const EventMessage input = parseEvent(
+            EventSourcePeer::alarm("ActiveInput", QJsonObject{{"src_ip", "10.77.1.31"}, {"next_time", 5}}, false));
+        QCOMPARE(input.kind, EventMessage::Kind::InputRequest);
+        QCOMPARE(input.srcIp, QStringLiteral("10.77.1.31"));
+        QCOMPARE(input.nextTime, 5);
+        const EventMessage over = parseEvent(EventSourcePeer::alarm("ActiveInput", QJsonObject{{"src_ip", "10.77.1.31"}}, true));
+        QCOMPARE(over.kind, EventMessage::Kind::Response);
+        QCOMPARE(over.response, QStringLiteral("ActiveInput"));
+        QVERIFY(EventSourcePeer::alarm("ActiveFire", QJsonObject{}, false).isEmpty());
     }
 
     void scanReplies()

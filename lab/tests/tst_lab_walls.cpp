@@ -1,7 +1,11 @@
 // The walls and the controller as the client meets them: datagrams in, exact reply bytes
-// and destinations out. No sockets: the peers are fed directly.
+// and destinations out, and the uploads the decoders receive. No sockets: the peers are fed
+// directly.
 #include "peers/walls.h"
+#include "devices/devicecommands.h"
+#include "upload/uploadprotocol.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -127,10 +131,12 @@ private slots:
         QStringList names;
         for (const auto &peer : rig.decoders) {
             names.append(peer->name());
-            QCOMPARE(peer->udpPorts(), QList<quint16>{41234});
-            QCOMPARE(peer->groups().size(), 1);
-            QCOMPARE(peer->groups().first().address, QHostAddress(Group));
+            QCOMPARE(peer->udpPorts(), (QList<quint16>{41234, 5000}));
+            QCOMPARE(peer->groups().size(), 2);
+            for (const Endpoint &group : peer->groups())
+                QCOMPARE(group.address, QHostAddress(Group));
             QCOMPARE(peer->groups().first().port, quint16(41234));
+            QCOMPARE(peer->groups().last().port, quint16(5000));
         }
         QCOMPARE(names, (QStringList{"decoder-1.1", "decoder-1.2", "decoder-1.3", "decoder-1.4", "decoder-2.1",
                                      "decoder-2.2", "decoder-2.3", "decoder-2.4"}));
@@ -717,6 +723,121 @@ private slots:
         QVERIFY(rig.system->routeAudio("1", "224.168.1.1", "x"));
         QCOMPARE(rig.send(request, Controller, ClientB, 50000), QStringList{reply("controller", answer, ClientB)});
         QCOMPARE(rig.system->audio("1"), audio);
+    }
+
+    void cameraRequests_data()
+    {
+        using namespace kora::devices;
+        QTest::addColumn<QByteArrayList>("requests"); // as the client composes them
+        QTest::addColumn<QString>("codes");           // of the answers, in order
+        QTest::newRow("move") << QByteArrayList{cameraMove("7", 3)} << "0";
+        QTest::newRow("zoom") << QByteArrayList{cameraZoom("7", -1)} << "0";
+        QTest::newRow("call a preset never saved") << QByteArrayList{cameraPreset("7", "door", 0)} << "2";
+        QTest::newRow("save, then call") << QByteArrayList{cameraPreset("7", "door", 1), cameraPreset("7", "door", 0)} << "0,0";
+        QTest::newRow("saved on another camera")
+            << QByteArrayList{cameraPreset("7", "door", 1), cameraPreset("8", "door", 0)} << "0,2";
+        QTest::newRow("another name") << QByteArrayList{cameraPreset("7", "door", 1), cameraPreset("7", "gate", 0)} << "0,2";
+        QTest::newRow("saved twice")
+            << QByteArrayList{cameraPreset("7", "door", 1), cameraPreset("7", "door", 1), cameraPreset("7", "door", 0)} << "0,0,0";
+        QTest::newRow("no camera") << QByteArrayList{cameraPreset("", "door", 1), cameraMove("", 1)} << "1,1";
+        QTest::newRow("no preset name") << QByteArrayList{cameraPreset("7", "", 1)} << "1";
+        QTest::newRow("no direction")
+            << QByteArrayList{QByteArray(R"({"request":"SetCamerasMove","data":{"id":"7","speed":0.5}})")} << "1";
+    }
+    void cameraRequests()
+    {
+        QFETCH(QByteArrayList, requests);
+        QFETCH(QString, codes);
+        Rig rig;
+        QStringList got;
+        for (const QByteArray &request : requests) {
+            const QStringList out = rig.send(request, Controller, ClientB, 50000);
+            QCOMPARE(out.size(), 1);
+            QVERIFY2(out[0].startsWith(QStringLiteral("controller -> %1:41234 ").arg(ClientB)), qPrintable(out[0]));
+            const QJsonObject answer = json(out[0]);
+            const QJsonObject asked = QJsonDocument::fromJson(request).object();
+            QCOMPARE(answer.value("response"), asked.value("request"));
+            if (answer.value("code").toString() == QLatin1String("0"))
+                QCOMPARE(answer.value("data").toObject().value("id"), asked.value("data").toObject().value("id"));
+            got.append(answer.value("code").toString());
+        }
+        QCOMPARE(got.join(','), codes);
+    }
+
+    void presetStoreIsBounded()
+    {
+        using kora::devices::cameraPreset;
+        Rig rig;
+        auto code = [&rig](const QByteArray &request) {
+            return json(rig.send(request, Controller).value(0)).value("code").toString();
+        };
+        for (int i = 0; i < ControllerPeer::MaxPresets; ++i)
+            QCOMPARE(code(cameraPreset("7", QString::number(i), 1)), QStringLiteral("0"));
+        QCOMPARE(code(cameraPreset("7", "one more", 1)), QStringLiteral("3"));
+        QCOMPARE(code(cameraPreset("7", "0", 1)), QStringLiteral("0")); // saving again needs no room
+        for (int i = 1; i < ControllerPeer::MaxCameras; ++i)
+            QCOMPARE(code(cameraPreset(QStringLiteral("c%1").arg(i), "p", 1)), QStringLiteral("0"));
+        QCOMPARE(code(cameraPreset("one camera more", "p", 1)), QStringLiteral("3"));
+        QCOMPARE(code(cameraPreset("one camera more", "p", 0)), QStringLiteral("2"));
+        QCOMPARE(code(cameraPreset("7", "255", 0)), QStringLiteral("0"));
+    }
+
+    void decodersReceiveUploads_data()
+    {
+        QTest::addColumn<bool>("group");
+        QTest::addColumn<QString>("wall");
+        QTest::addColumn<QStringList>("receivers");
+        QTest::newRow("to one decoder") << false << "1" << QStringList{"decoder-1.2"};
+        QTest::newRow("to one decoder, another wall's id") << false << "2" << QStringList{"decoder-1.2"};
+        QTest::newRow("to the group, wall 1") << true << "1"
+                                              << QStringList{"decoder-1.1", "decoder-1.2", "decoder-1.3", "decoder-1.4"};
+        QTest::newRow("to the group, wall 2") << true << "2"
+                                              << QStringList{"decoder-2.1", "decoder-2.2", "decoder-2.3", "decoder-2.4"};
+        QTest::newRow("to the group, no such wall") << true << "9" << QStringList{};
+    }
+    void decodersReceiveUploads()
+    {
+        QFETCH(bool, group);
+        QFETCH(QString, wall);
+        QFETCH(QStringList, receivers);
+        Rig rig;
+        const QByteArray file(15000, 'u');
+        const QHostAddress to(group ? Group : node(1, 2));
+        const QByteArray command = group ? kora::upload::multicastUploadCommand(wall, "osd1.yuv")
+                                         : kora::upload::uploadCommand(wall, "osd1.yuv");
+        QList<QByteArray> datagrams{command};
+        for (quint32 i = 0; i < kora::upload::chunkCount(file.size()); ++i)
+            datagrams << kora::upload::dataDatagram(file, i) << kora::upload::dataDatagram(file, i);
+        QStringList events;
+        for (const auto &peer : rig.decoders) {
+            if (!group && peer->address() != to)
+                continue;
+            for (const QByteArray &data : datagrams) {
+                const quint16 port = data == command ? 41234 : 5000;
+                QVERIFY(peer->handle({data, QHostAddress(ClientA), 50000, to, port, 100}).isEmpty());
+            }
+            for (const QString &note : peer->takeEvents(100))
+                events.append(peer->name() + ": " + note);
+        }
+        QStringList expected;
+        for (const QString &name : receivers)
+            expected.append(name + ": upload osd1.yuv complete: 15000 bytes, md5 " +
+                            QCryptographicHash::hash(file, QCryptographicHash::Md5).toHex());
+        QCOMPARE(events, expected);
+    }
+
+    void aStoppedUploadIsNoticedInSilence()
+    {
+        Rig rig;
+        Peer &decoder = *rig.decoders[0];
+        const QByteArray file(7001, 'u');
+        const QHostAddress self = decoder.address();
+        decoder.handle({kora::upload::uploadCommand("1", "bk.jpg"), QHostAddress(ClientA), 50000, self, 41234, 1000});
+        decoder.handle({kora::upload::dataDatagram(file, 0), QHostAddress(ClientA), 50000, self, 5000, 1100});
+        QVERIFY(decoder.takeEvents(1100 + UploadAssembly::QuietMs - 1).isEmpty());
+        QCOMPARE(decoder.takeEvents(1100 + UploadAssembly::QuietMs),
+                 QStringList{"upload bk.jpg incomplete: 1 of 2 chunks missing"});
+        QVERIFY(decoder.takeEvents(1100 + 5 * UploadAssembly::QuietMs).isEmpty());
     }
 
     void controllerTellsSnapshotsOfWindows_data()
