@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import "../js/AlarmRules.js" as Rules
+import "../js/LayoutLog.js" as LayoutLog
 
 // Alarms of the event group over the pages: one card per open alarm, each with its answers.
 // The page host hands in the controller's alarm signals; the pages behind stay usable.
@@ -41,6 +42,10 @@ Item {
         alarms = Rules.without(alarms, alarm.kind, alarm.key)
     }
     function clear() { alarms = [] }
+    // Where the cards' controls are (the end-to-end checks click there).
+    // Logged once the cards are laid out and drawn.
+    onAlarmsChanged: layoutLog.restart()
+    Timer { id: layoutLog; interval: 100; onTriggered: console.log("alarm panel layout:", alarms.length, LayoutLog.line(root, "alarm")) }
 
     Column {
         id: cards

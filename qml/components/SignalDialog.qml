@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import Custom.VX.ffmpeg 1.0
 import "../js/SignalDialogRules.js" as Rules
+import "../js/LayoutLog.js" as LayoutLog
 
 // One encoder signal, live or as snapshots, with the tools the opening list allows: KVM
 // control of the source computer through the picture, marks drawn onto the signal, the
@@ -207,23 +208,8 @@ FocusScope {
         keySink.forceActiveFocus()
         Qt.callLater(logLayout)
     }
-    // One line with the window position of each named control shown: the log says where
-    // the operator could click (the end-to-end checks click there).
-    function logLayout() {
-        var found = []
-        var walk = function (item) {
-            if (!item.visible)
-                return
-            if (String(item.objectName).indexOf("signalDialog") === 0 && item !== box) {
-                var c = item.mapToItem(null, item.width / 2, item.height / 2)
-                found.push(item.objectName + "=" + Math.round(c.x) + "," + Math.round(c.y))
-            }
-            for (var i = 0; i < item.children.length; ++i)
-                walk(item.children[i])
-        }
-        walk(box)
-        console.log("signal dialog layout:", found.join(" "))
-    }
+    // Where the controls are (the end-to-end checks click there).
+    function logLayout() { console.log("signal dialog layout:", LayoutLog.line(box, "signalDialog")) }
     function clearMarks() { ImApi.serverInLabelClearEvent(ip) }
     function warn(message) { warningBox.flash(tr(message)) }
     // "Apply": the crop fields go to the encoder once they pass the checks.

@@ -14,6 +14,18 @@ namespace kora::link {
 
 namespace {
 
+// The interface that has `address`; invalid when none has it.
+QNetworkInterface interfaceOf(const QHostAddress &address)
+{
+    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces()) {
+        for (const QNetworkAddressEntry &e : i.addressEntries()) {
+            if (e.ip() == address)
+                return i;
+        }
+    }
+    return {};
+}
+
 QString senderText(const QNetworkDatagram &datagram)
 {
     return QHostAddress(datagram.senderAddress().toIPv4Address()).toString();
@@ -107,10 +119,20 @@ void Link::bindTo(const QString &localIp)
     m_host->abort();
     KTRACE(lcLink) << "host socket bind" << m_host->bind(local, 0);
 
+    // Alarms arrive on the event group. Linux gives a socket bound to a unicast address no
+    // group datagrams, so this one takes the any-address (41237 carries no other group) and
+    // joins and sends on the interface of the local address.
     m_events->abort();
-    KTRACE(lcLink) << "event socket bind" << m_events->bind(local, kEventPort, kShared);
-    KTRACE(lcLink) << "event socket joins the event group"
-                   << m_events->joinMulticastGroup(QHostAddress(QLatin1String(kEventGroup)));
+    KTRACE(lcLink) << "event socket bind" << m_events->bind(QHostAddress::AnyIPv4, kEventPort, kShared);
+    const QHostAddress eventGroup{QLatin1String(kEventGroup)};
+    const QNetworkInterface eventInterface = interfaceOf(local);
+    const bool eventsJoined = eventInterface.isValid() ? m_events->joinMulticastGroup(eventGroup, eventInterface)
+                                                       : m_events->joinMulticastGroup(eventGroup);
+    if (eventInterface.isValid())
+        m_events->setMulticastInterface(eventInterface);
+    // Our own answer to the group would read as another client's and close our alarms.
+    m_events->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
+    KTRACE(lcLink) << "event socket joins the event group" << eventsJoined << eventInterface.name();
 }
 
 void Link::readCommands()

@@ -359,6 +359,42 @@ devices)
     shot 2-cropped
     echo "PASS devices (screenshots $artefacts)"
     ;;
+alarms)
+    # An input alarm from the lab's event source shows on the pages and the operator's answer
+    # reaches the event group; an audio alarm closes when another client answers it.
+    login_to_first_page
+    net=${KORA_LAB_DEVICE_IP%.*}
+    lab() { "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command "$1" >/dev/null || fail "the lab refused $1"; }
+    panel() { grep -o "alarm panel layout:.*" "$work/a.log" | tail -n 1; }
+    await_panel() { # count what
+        for _ in $(seq 50); do panel | grep -q "layout: $1\( \|$\)" && return 0; sleep 0.1; done
+        fail "$2 (last: $(panel))"
+    }
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    lab '{"cmd":"alarm","kind":"ActiveInput","src_ip":"'"$net"'.31","next_time":30}'
+    await_panel 1 "the input alarm is not shown"
+    shot 1-alarm
+    # The card's own colour just inside its left edge (the card is 460 wide).
+    card=$(panel | grep -o " alarm_input_[^=]*=[0-9]*,[0-9]*" | cut -d= -f2 | tr , ' ')
+    [ -n "$card" ] || fail "no input alarm card: $(panel)"
+    set -- $card
+    out=$("$bin/kora-grab" - --from "$artefacts/1-alarm.png" --expect $(( $1 - 222 )) "$2" "#5a1620" 14) \
+        || fail "the alarm card is not drawn: $out"
+    select=$(panel | grep -o " alarmSelect=[0-9]*,[0-9]*" | cut -d= -f2 | tr , ' ')
+    xdotool mousemove --sync $select click 1
+    await_panel 0 "the answered alarm stays"
+    answer() { tail -n +"$marker" "$journal" | jq -c --arg c "$KORA_LAB_CLIENT_IP:" \
+        'select(.dir == "in" and .dst == "224.169.1.1:41237" and (.src | startswith($c))) | .text | fromjson? | [.response, .data.src_ip, .data.next_time]'; }
+    for _ in $(seq 50); do [ -n "$(answer)" ] && break; sleep 0.1; done
+    [ "$(answer | head -n 1)" = '["ActiveInput","'"$net"'.31",30]' ] || fail "the answer did not reach the event group: $(answer)"
+    # An audio alarm, then another client's answer to it.
+    lab '{"cmd":"alarm","kind":"ActiveAudio","name":"Hall microphone","eventID":"7","next_time":10}'
+    await_panel 1 "the audio alarm is not shown"
+    shot 2-audio
+    lab '{"cmd":"alarm","kind":"ActiveAudio","response":true,"eventID":"7"}'
+    await_panel 0 "another client's answer did not close the alarm"
+    echo "PASS alarms (screenshots $artefacts)"
+    ;;
 pictures)
     # The tiles of Wall A's list show each signal's pictures; once the page is left, the
     # client stops asking the encoders for them.
