@@ -395,6 +395,49 @@ alarms)
     await_panel 0 "another client's answer did not close the alarm"
     echo "PASS alarms (screenshots $artefacts)"
     ;;
+background)
+    # A picture chosen through the file dialog after a double click on the bare wall arrives
+    # at each of Wall 1's four outputs as the client cut it (MD5s in the lab's journal), at
+    # 0% loss, and at 5% loss on the data port, where both copies of a chunk are lost only
+    # rarely: the files that arrive complete are intact, and how many did is reported.
+    login_to_first_page
+    "$bin/kora-grab" "$work/picture.jpg" >/dev/null || fail "no picture to upload"
+    # MD5s the client uploaded as bk.jpg, and those the lab stored complete, from a marker on.
+    sent_md5() { tail -n +"$logmark" "$work/a.log" | grep -o 'UploadFile.*bk2\?\.jpg.*md5 [0-9a-f]*' | grep -o '[0-9a-f]*$' | sort; }
+    stored() { tail -n +"$marker" "$journal" | jq -r 'select(.dir == "event") | .note // empty' | grep '^upload bk2\?\.jpg ' || true; }
+    upload() { # what
+        marker=$(( $(wc -l <"$journal") + 1 )) logmark=$(( $(wc -l <"$work/a.log") + 1 ))
+        local main box
+        main=$(client_window)
+        xdotool mousemove --sync "$(screen_x 500)" "$(screen_y 300)" click --repeat 2 --delay 80 1
+        for _ in $(seq 50); do
+            box=$(xdotool search --all --onlyvisible --pid "$client_pid" --name '.' | grep -vx "$main" | head -n 1 || true)
+            [ -n "$box" ] && break; sleep 0.1
+        done
+        [ -n "$box" ] || fail "$1: no file dialog after a double click on the bare wall"
+        xdotool windowfocus --sync "$box"; sleep 0.3
+        xdotool type --delay 10 "$work/picture.jpg"; xdotool key Return
+        # Four outputs, each about 30 chunks twice 10 ms apart: a few seconds.
+        for _ in $(seq 300); do [ "$(stored | wc -l)" -ge 4 ] && break; sleep 0.1; done
+        [ "$(sent_md5 | wc -l)" -eq 4 ] || fail "$1: the client did not upload four pieces: $(sent_md5 | tr '\n' ' ')"
+    }
+    upload "0% loss"
+    [ "$(stored | grep -c complete)" -eq 4 ] || fail "not every output stored its piece: $(stored)"
+    [ "$(stored | grep -o 'md5 [0-9a-f]*' | cut -c5- | sort)" = "$(sent_md5)" ] \
+        || fail "the stored pieces differ from the uploaded ones: $(stored) / $(sent_md5 | tr '\n' ' ')"
+    shot 1-background
+    "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" \
+        --command '{"cmd":"faults","set":{"seed":5,"inDropFraction":0.05,"inDropPorts":[5000]}}' >/dev/null \
+        || fail "the lab did not take the loss"
+    upload "5% loss"
+    intact=0
+    while read -r md5; do
+        sent_md5 | grep -qx "$md5" || fail "a piece was stored damaged at 5% loss: $md5"
+        intact=$(( intact + 1 ))
+    done < <(stored | grep -o 'complete: .*md5 [0-9a-f]*' | grep -o '[0-9a-f]*$')
+    echo "5% loss on the data port: $intact of 4 pieces arrived intact; $(stored | grep -c incomplete || true) incomplete"
+    echo "PASS background (screenshots $artefacts)"
+    ;;
 pictures)
     # The tiles of Wall A's list show each signal's pictures; once the page is left, the
     # client stops asking the encoders for them.
