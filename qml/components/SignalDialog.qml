@@ -35,7 +35,7 @@ FocusScope {
 
     // "H264": the live sub-stream; "JPEG": snapshots. Kept from one opening to the next.
     property string view: "JPEG"
-    // The tool in use: "" (look only), "kvm", "mark", "crop", "osd" or "files".
+    // The tool in use: "" (look only), "kvm", "mark", "crop", "osd", "camera" or "files".
     property string tool: ""
     property var stream: ({ group: "", port: 0 })
     property bool joined: false
@@ -98,7 +98,7 @@ FocusScope {
         openedFile = null
         gesture.active = false
         // The fields show this signal's values once its report arrives.
-        var fields = [cropX, cropY, cropW, cropH, osdTextField, osdXField, osdYField, osdSizeField]
+        var fields = [cropX, cropY, cropW, cropH, osdTextField, osdXField, osdYField, osdSizeField, presetField]
         for (var i = 0; i < fields.length; ++i)
             fields[i].text = ""
         osdEnableBox.checked = false
@@ -211,6 +211,15 @@ FocusScope {
     // Where the controls are (the end-to-end checks click there).
     function logLayout() { console.log("signal dialog layout:", LayoutLog.line(box, "signalDialog")) }
     function clearMarks() { ImApi.serverInLabelClearEvent(ip) }
+    function cameraPreset(save) {
+        var name = Rules.presetName(presetField.text)
+        if (name === "") {
+            warn("Give the preset a name.")
+            return false
+        }
+        ImApi.controlIPCPresets(ip, name, save)
+        return true
+    }
     function warn(message) { warningBox.flash(tr(message)) }
     // "Apply": the crop fields go to the encoder once they pass the checks.
     function applyCrop() {
@@ -422,6 +431,7 @@ FocusScope {
             DialogButton { objectName: "signalDialogMark"; highlighted: root.tool === "mark"; onClicked: root.setTool("mark"); text: root.tr("Mark"); visible: root.isEnablesignalMark }
             DialogButton { objectName: "signalDialogCrop"; highlighted: root.tool === "crop"; onClicked: root.setTool("crop"); text: root.tr("Crop"); visible: root.isEnablesignalclipping }
             DialogButton { objectName: "signalDialogOsd"; highlighted: root.tool === "osd"; onClicked: root.setTool("osd"); text: root.tr("OSD"); visible: root.isEnableLogoSetting }
+            DialogButton { objectName: "signalDialogCamera"; highlighted: root.tool === "camera"; onClicked: root.setTool("camera"); text: root.tr("Camera"); visible: Rules.isCamera(root.ip) }
             DialogButton { objectName: "signalDialogFiles"; highlighted: root.tool === "files"; onClicked: root.setTool("files"); text: root.tr("Files"); visible: root.hostIp !== "" }
             DialogButton {
                 objectName: "signalDialogStar"
@@ -582,6 +592,47 @@ FocusScope {
                     }
                 }
                 DialogButton { objectName: "signalDialogOsdOk"; text: root.tr("OK"); onClicked: root.applyOverlay() }
+            }
+
+            // A camera moves and zooms while a button is held, and stores or calls presets.
+            Column {
+                width: parent.width
+                spacing: 8
+                visible: root.tool === "camera"
+                Caption { font.family: root.fontFamily; text: root.tr("Move") }
+                Flow {
+                    width: parent.width
+                    spacing: 6
+                    Repeater {
+                        model: Rules.cameraMoves
+                        DialogButton {
+                            objectName: "signalDialogCamera" + modelData.name
+                            text: root.tr(modelData.name)
+                            onPressed: ImApi.controlIPCMove(root.ip, modelData.direction)
+                            onReleased: ImApi.controlIPCMove(root.ip, Rules.cameraStop)
+                        }
+                    }
+                }
+                Caption { font.family: root.fontFamily; text: root.tr("Zoom") }
+                Row {
+                    spacing: 6
+                    Repeater {
+                        model: Rules.cameraZooms
+                        DialogButton {
+                            objectName: "signalDialogCamera" + modelData.name.replace(" ", "")
+                            text: root.tr(modelData.name)
+                            onPressed: ImApi.controlIPCZoom(root.ip, modelData.direction)
+                            onReleased: ImApi.controlIPCZoom(root.ip, Rules.cameraStop)
+                        }
+                    }
+                }
+                Caption { font.family: root.fontFamily; text: root.tr("Preset") }
+                Field { id: presetField; objectName: "signalDialogPresetName"; font.family: root.fontFamily }
+                Row {
+                    spacing: 8
+                    DialogButton { objectName: "signalDialogPresetSave"; text: root.tr("Save"); onClicked: root.cameraPreset(1) }
+                    DialogButton { objectName: "signalDialogPresetCall"; text: root.tr("Call"); onClicked: root.cameraPreset(0) }
+                }
             }
 
             // The host's files: a folder listing, or the playback buttons of the file opened.

@@ -202,3 +202,18 @@ function hostFileAction(rows, index) {
         return { open: row }
     return null
 }
+
+// ---- Cameras ----
+
+// Camera signals carry "-IPC" after their address in their id.
+function isCamera(id) { return /-IPC$/.test(String(id)) }
+// The direction codes the camera buttons send while pressed; 0 stops.
+var cameraStop = 0
+var cameraMoves = [{ name: "Up", direction: 1 }, { name: "Down", direction: 2 }, { name: "Left", direction: 3 },
+                   { name: "Right", direction: 4 }]
+var cameraZooms = [{ name: "Zoom in", direction: 1 }, { name: "Zoom out", direction: 2 }]
+// A preset name the controller can store: not empty, at most 32 characters.
+function presetName(text) {
+    var t = String(text || "").trim()
+    return t.length > 0 && t.length <= 32 ? t : ""
+}

@@ -187,6 +187,9 @@ public:
     }
     Q_INVOKABLE void serverKVMKeyEvent(const QString &ip, int key, int modifiers) { record("serverKVMKeyEvent", {ip, key, modifiers}); }
     Q_INVOKABLE void serverKVMKeyReleasedEvent(const QString &ip) { record("serverKVMKeyReleasedEvent", {ip}); }
+    Q_INVOKABLE void controlIPCMove(const QString &id, int direction) { record("controlIPCMove", {id, direction}); }
+    Q_INVOKABLE void controlIPCZoom(const QString &id, int direction) { record("controlIPCZoom", {id, direction}); }
+    Q_INVOKABLE void controlIPCPresets(const QString &id, const QString &name, int save) { record("controlIPCPresets", {id, name, save}); }
     Q_INVOKABLE void serverInLabelStartEvent(const QString &ip) { record("serverInLabelStartEvent", {ip}); }
     Q_INVOKABLE void serverInLabelClearEvent(const QString &ip) { record("serverInLabelClearEvent", {ip}); }
     Q_INVOKABLE void serverInLabelEndEvent(const QString &ip) { record("serverInLabelEndEvent", {ip}); }

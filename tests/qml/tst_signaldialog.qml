@@ -201,6 +201,18 @@ Item {
         function test_hostFileAction(data) {
             compare(Rules.hostFileAction(data.rows, data.row), data.action)
         }
+        function test_cameraRules_data() {
+            return [
+                { tag: "camera", id: "10.0.0.44-IPC", camera: true, name: " Gate ", preset: "Gate" },
+                { tag: "encoder input", id: "10.0.0.30-0", camera: false, name: "", preset: "" },
+                { tag: "IPC inside", id: "10.0.0.44-IPC-0", camera: false, name: "x".repeat(33), preset: "" },
+                { tag: "bare address", id: "10.0.0.44", camera: false, name: "x".repeat(32), preset: "x".repeat(32) }
+            ]
+        }
+        function test_cameraRules(data) {
+            compare(Rules.isCamera(data.id), data.camera)
+            compare(Rules.presetName(data.name), data.preset)
+        }
     }
 
     TestCase {
@@ -296,6 +308,35 @@ Item {
         }
 
         // Pointer actions in picture units ({p: press, m: move, r: release}, with a button).
+        // A camera moves and zooms while a button is held and stores or calls named presets;
+        // other signals have no camera tool.
+        function test_cameraTool() {
+            openDialog()
+            compare(findChildNamed(dialog, "signalDialogCamera").visible, false)
+            dialog.close()
+            tryVerify(function () { return !dialog.visible }, 2000)
+            var camera = "10.0.0.44-IPC"
+            ImApi.signalList = [{ ip: camera, url: "rtsp://10.0.0.44/1", url2: "rtsp://10.0.0.44/2", name: "Dock camera" }]
+            dialog.open(camera, "", allTools)
+            tryVerify(function () { return dialog.opacity === 1 }, 2000, "the dialog opens")
+            mouseClick(findChildNamed(dialog, "signalDialogCamera"))
+            compare(dialog.tool, "camera")
+            var up = findChildNamed(dialog, "signalDialogCameraUp")
+            mousePress(up)
+            compare(ImApi.named("controlIPCMove"), [[camera, 1]])
+            mouseRelease(up)
+            compare(ImApi.named("controlIPCMove"), [[camera, 1], [camera, 0]])
+            mouseClick(findChildNamed(dialog, "signalDialogCameraZoomout"))
+            compare(ImApi.named("controlIPCZoom"), [[camera, 2], [camera, 0]])
+            mouseClick(findChildNamed(dialog, "signalDialogPresetSave"))
+            compare(ImApi.named("controlIPCPresets"), [])
+            verify(dialog.warning !== "")
+            findChildNamed(dialog, "signalDialogPresetName").text = "Gate"
+            mouseClick(findChildNamed(dialog, "signalDialogPresetSave"))
+            mouseClick(findChildNamed(dialog, "signalDialogPresetCall"))
+            compare(ImApi.named("controlIPCPresets"), [[camera, "Gate", 1], [camera, "Gate", 0]])
+        }
+
         function test_kvmPointer_data() {
             return [
                 { tag: "a tap: one press and one release", crop: false, acts: [["p", 100, 50], ["r", 100, 50]],
