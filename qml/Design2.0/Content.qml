@@ -470,6 +470,7 @@ Item {
     OsdDialog { id: osdDialog; fontFamily: host.fontFamily; translate: host.translate }
     ClockDialog { id: clockDialog; fontFamily: host.fontFamily; translate: host.translate }
     AlarmPanel { id: alarms; fontFamily: host.fontFamily; translate: host.translate }
+    UploadProgress { id: uploadProgress; fontFamily: host.fontFamily; translate: host.translate }
 
     Connections {
         target: ImApi
@@ -588,5 +589,6 @@ Item {
         function onCallQmlAudioEvent(eventName, eventID, nextTime) { alarms.audioEvent(eventName, eventID, nextTime) }
         function onCallQmlVideoEvent(eventName, nextTime, ip, port, srcIp) { alarms.videoEvent(eventName, nextTime, ip, port, srcIp) }
         function onCallQmlEventOver(cmd) { alarms.eventOver(cmd) }
+        function onCallLoadBKImage(current, total) { uploadProgress.show(current, total) }
     }
 }

@@ -313,6 +313,7 @@ signals:
     void callQmlAudioEvent(QString eventName, QString eventID, int nextTime);
     void callQmlVideoEvent(QString eventName, int nextTime, QString ip, int port, QString srcIp);
     void callQmlEventOver(QString cmd);
+    void callLoadBKImage(int current, int total);
 
 private:
     void record(const char *name, const QVariantList &args)

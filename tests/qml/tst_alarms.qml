@@ -126,6 +126,22 @@ Item {
             panel().now = function () { return new Date(2026, 0, 2, 3, 4, 5) }
         }
 
+        // The background's progress moves per output and goes away after the last one.
+        function test_backgroundProgress() {
+            var progress = null
+            for (var i = 0; i < host.children.length; ++i) {
+                if (host.children[i].objectName === "uploadProgress")
+                    progress = host.children[i]
+            }
+            verify(progress && !progress.visible)
+            ImApi.callLoadBKImage(1, 4)
+            verify(progress.visible)
+            compare([progress.current, progress.total], [1, 4])
+            ImApi.callLoadBKImage(4, 4)
+            compare(progress.current, 4)
+            tryVerify(function () { return !progress.visible }, 3000, "the finished progress goes away")
+        }
+
         function test_anAudioAlarmIsShownAndAnswered() {
             verify(!panel().visible)
             ImApi.callQmlAudioEvent("Hall mic", "e1", 30)
