@@ -156,10 +156,51 @@ QList<Outgoing> EncoderPeer::handle(const Datagram &in)
     return {{composeReport(), in.sender, in.senderPort}};
 }
 
+const QHostAddress EquipmentPeer::LevelGroup(QStringLiteral("239.77.8.1"));
+
 EquipmentPeer::EquipmentPeer(const QHostAddress &address, QList<quint16> udpPorts)
     : m_address(address)
     , m_ports(std::move(udpPorts))
 {
+}
+
+double EquipmentPeer::level(int channel, quint64 step)
+{
+    // Steps of 3.7 dB wrapping in a 60 dB range, channels apart from each other.
+    return -double((step * 37 + quint64(channel) * 101) % 600) / 10.0;
+}
+
+QList<Outgoing> EquipmentPeer::handle(const Datagram &in)
+{
+    const QByteArray &d = in.data;
+    const auto next = [this](int channel) { return level(channel, m_steps[channel]++); };
+    if (d.size() == 5 && quint8(d[0]) == 0xaa && quint8(d[1]) == 0x55 && (d[2] == 0x10 || d[2] == 0x11)
+        && quint8(d[4]) == 0xcc) {
+        const int channel = quint8(d[3]);
+        const qint16 value = qint16(qRound(next(channel)));
+        QByteArray answer("\xaa\x55\x90", 3);
+        answer.append(char(channel)).append(char(quint16(value) & 0xff)).append(char(quint16(value) >> 8)).append('\xcc');
+        if (d[2] == 0x11)
+            return {{answer, LevelGroup, LevelGroupPort}};
+        return {{answer, in.sender, in.senderPort}};
+    }
+    const QString text = QString::fromLatin1(d);
+    if (!text.startsWith(QLatin1Char('{')) || !text.endsWith(QLatin1Char('}')))
+        return {};
+    const QStringList fields = text.mid(1, text.size() - 2).split(QLatin1Char(';'));
+    bool ok = false;
+    if (fields.first() == QLatin1String("GetLevel") && fields.size() == 2) {
+        const int channel = fields.at(1).toInt(&ok);
+        if (ok)
+            return {{QStringLiteral("{Level;%1;%2}").arg(channel).arg(next(channel), 0, 'f', 1).toLatin1(), in.sender,
+                     in.senderPort}};
+    } else if (fields.first() == QLatin1String("GetAoData") && fields.size() == 3 && fields.at(1) != QLatin1String("0")) {
+        const int channel = fields.at(2).toInt(&ok);
+        if (ok)
+            return {{QStringLiteral("{AoData;%1;%2}").arg(channel).arg(next(channel), 0, 'f', 1).toLatin1(), in.sender,
+                     in.senderPort}};
+    }
+    return {};
 }
 
 const QHostAddress EventSourcePeer::Group(QStringLiteral("224.169.1.1"));

@@ -3,6 +3,7 @@
 // designed equipment and an alarm event source.
 #include "peer.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <functional>
@@ -87,18 +88,30 @@ private:
 
 // Designed equipment: listens on its UDP ports and records what arrives (the journal is the
 // record). TCP ports are served by the engine, which journals every message.
+// It answers level requests, each answer of a channel one step further, so values move:
+//   AA 55 10 CH CC     -> AA 55 90 CH LL HH CC (signed 16-bit little-endian, whole dB) to the asker
+//   AA 55 11 CH CC     -> the same answer to LevelGroup:LevelGroupPort
+//   "{GetLevel;CH}"    -> "{Level;CH;-12.7}" to the asker
+//   "{GetAoData;F;CH}" -> "{AoData;CH;-12.7}" to the asker; with F "0" it resets and answers nothing
 class EquipmentPeer : public Peer
 {
 public:
+    static const QHostAddress LevelGroup; // 239.77.8.1
+    static constexpr quint16 LevelGroupPort = 9012;
+
     EquipmentPeer(const QHostAddress &address, QList<quint16> udpPorts);
     QString name() const override { return QStringLiteral("equipment"); }
     QHostAddress address() const override { return m_address; }
     QList<quint16> udpPorts() const override { return m_ports; }
-    QList<Outgoing> handle(const Datagram &) override { return {}; }
+    QList<Outgoing> handle(const Datagram &in) override;
+
+    // The level of `channel` at its answer number `step`, in dB with one decimal, -59.9 to 0.
+    static double level(int channel, quint64 step);
 
 private:
     QHostAddress m_address;
     QList<quint16> m_ports;
+    QHash<int, quint64> m_steps; // per channel: answers given
 };
 
 // An alarm system's event source: UDP 41237 on its address and the event group

@@ -328,6 +328,69 @@ private slots:
         QVERIFY(!report.join().contains("other"));
     }
 
+    // Level requests of the designed equipment: hex and text layouts, to the asker or to the
+    // level group; the priming reset and other frames get no answer.
+    void equipmentAnswersLevels_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QByteArray>("answer"); // "LL HH" / "%1" stand for the level
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("port");
+        const QString asker = QStringLiteral("10.77.1.1");
+        QTest::newRow("hex to the asker") << QByteArray::fromHex("aa551001cc") << 1 << QByteArray::fromHex("aa559001") << asker << 9010;
+        QTest::newRow("hex to the group") << QByteArray::fromHex("aa551102cc") << 2 << QByteArray::fromHex("aa559002") << "239.77.8.1" << 9012;
+        QTest::newRow("text level") << QByteArray("{GetLevel;3}") << 3 << QByteArray("{Level;3;%1}") << asker << 9010;
+        QTest::newRow("audio data query") << QByteArray("{GetAoData;1;4}") << 4 << QByteArray("{AoData;4;%1}") << asker << 9010;
+        QTest::newRow("audio data reset") << QByteArray("{GetAoData;0;4}") << 4 << QByteArray() << QString() << 0;
+        QTest::newRow("projector frame") << QByteArray::fromHex("aa5501010001cc") << 0 << QByteArray() << QString() << 0;
+        QTest::newRow("hex without its end") << QByteArray::fromHex("aa551001cd") << 1 << QByteArray() << QString() << 0;
+        QTest::newRow("text channel not a number") << QByteArray("{GetLevel;x}") << 0 << QByteArray() << QString() << 0;
+        QTest::newRow("text without braces") << QByteArray("GetLevel;1") << 1 << QByteArray() << QString() << 0;
+    }
+    void equipmentAnswersLevels()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(int, channel);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, to);
+        QFETCH(int, port);
+        EquipmentPeer equipment(QHostAddress("10.77.1.8"), {9000});
+        const Datagram in{request, QHostAddress("10.77.1.1"), 9010, QHostAddress("10.77.1.8"), 9000};
+        const QList<Outgoing> first = equipment.handle(in);
+        if (answer.isEmpty()) {
+            QVERIFY(first.isEmpty());
+            return;
+        }
+        const QList<Outgoing> second = equipment.handle(in);
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(second.size(), 1);
+        QCOMPARE(first[0].to, QHostAddress(to));
+        QCOMPARE(int(first[0].port), port);
+        // Each answer is one step further: the value moves.
+        for (int step = 0; step < 2; ++step) {
+            const double level = EquipmentPeer::level(channel, quint64(step));
+            const QByteArray &got = (step ? second : first)[0].data;
+            if (request.startsWith('{')) {
+                QCOMPARE(got, QString::fromLatin1(answer).arg(level, 0, 'f', 1).toLatin1());
+            } else {
+                const quint16 v = quint16(qint16(qRound(level)));
+                QCOMPARE(got.toHex(), (answer + char(v & 0xff) + char(v >> 8) + '\xcc').toHex());
+            }
+        }
+        QVERIFY(first[0].data != second[0].data);
+    }
+
+    void equipmentLevelsStayInRange()
+    {
+        for (int channel = 0; channel < 4; ++channel) {
+            for (quint64 step = 0; step < 700; ++step) {
+                const double level = EquipmentPeer::level(channel, step);
+                QVERIFY(level <= 0 && level >= -59.9);
+            }
+        }
+    }
+
     void configFile()
     {
         LabConfig c;

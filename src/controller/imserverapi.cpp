@@ -3,6 +3,7 @@
 
 #include "controls/controlsender.h"
 #include "devices/devicecontrol.h"
+#include "levels/listenthread.h"
 #include "osd/osdcontrol.h"
 #include "upload/background.h"
 #include "upload/uploader.h"
@@ -147,6 +148,12 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_backgrounds, &kora::upload::BackgroundUpload::progress, this, &ImServerApi::callLoadBKImage);
     connect(m_osd, &kora::osd::OsdControl::notShown, this,
             [this](const QString &why) { emit callLoginMsgError(language(why)); });
+
+    // Data dockers' values reach the page and the value table that wildcards read.
+    m_listeners = new kora::levels::Listeners(this);
+    connect(m_listeners, &kora::levels::Listeners::value, this, &ImServerApi::listenValue);
+    connect(m_listeners, &kora::levels::Listeners::valueText, this,
+            [this](const QString &uuid, const QString &key, const QString &text) { m_values.dockers[uuid].insert(key, text); });
 
     // The local address is still unknown here, so the worker binds to any address.
     m_ssdpThread = new QThread(this);
@@ -316,6 +323,8 @@ void ImServerApi::initialization()
     m_afterAnnouncing = nullptr;
     m_walls.clear();
     m_sceneControl->clear();
+    m_listeners->stopAll();
+    m_values.dockers.clear();
     m_listenerSpecs.clear();
     m_stacks.clear();
     m_hosts.clear();

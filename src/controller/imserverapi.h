@@ -74,6 +74,9 @@ class ControlSender;
 namespace kora::devices {
 class DeviceControl;
 }
+namespace kora::levels {
+class Listeners;
+}
 namespace kora::osd {
 class OsdControl;
 }
@@ -503,6 +506,7 @@ private:
     kora::upload::UploadThread *m_uploads = nullptr;       // file uploads, paced in their own thread
     kora::osd::OsdControl *m_osd = nullptr;                // subtitles, input labels, clocks
     kora::upload::BackgroundUpload *m_backgrounds = nullptr; // wall background pictures
+    kora::levels::Listeners *m_listeners = nullptr;          // data dockers' listener threads
 
     // Model, emptied by initialization().
     std::vector<kora::PageRecord> m_pages;

@@ -3,6 +3,7 @@
 #include "controller/imserverapi.h"
 
 #include "archive/zipreader.h"
+#include "levels/listenthread.h"
 #include "log/categories.h"
 #include "log/trace.h"
 
@@ -21,8 +22,11 @@ void ImServerApi::analyzNewDesignJson(const QByteArray &data, std::function<void
     for (const PageRecord &page : qAsConst(build.pages))
         m_pages.push_back(page);
     m_walls = build.walls;
-    // Audio level listeners come with the level listening; their settings are kept for it.
+    // One listener per level docker, from this login until the next login or logout.
     m_listenerSpecs = build.listeners;
+    m_listeners->stopAll();
+    for (const design::ListenerSpec &spec : qAsConst(m_listenerSpecs))
+        m_listeners->add(spec.name, spec.send, spec.recv);
     KTRACE(lcApi) << "design:" << build.pages.size() << "pages" << build.walls.size() << "walls"
                   << build.announcements.size() << "widgets" << build.visibilitySets.size() << "visibility sets";
     m_stacks = std::move(build.stacks);
@@ -76,8 +80,10 @@ QString ImServerApi::findJuiFile() const
 
 void ImServerApi::LoadLocalfile()
 {
-    // The login page again (start-up or logout): the last login's pictures are not read any more.
+    // The login page again (start-up or logout): the last login's pictures are not read any
+    // more, nor its equipment.
     m_snapshots->clear();
+    m_listeners->stopAll();
     m_login->reset();
     const QString name = findJuiFile();
     if (!name.isEmpty()) {

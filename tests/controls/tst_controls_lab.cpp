@@ -19,7 +19,9 @@ using labclient::journalFrom;
 QString peer(int host) { return labclient::peerAddress(host); }
 const QString kEquipment = QStringLiteral("equipment");
 
-// The payloads that `peerName` received since `from`, with their transport and destination.
+// The payloads that `peerName` received since `from`, with their transport and destination;
+// the sample's level docker polls the equipment from its reply port, and those polls are left out.
+constexpr char kLevelPollPort[] = ":9010";
 struct Received {
     QByteArray bytes;
     QString transport, dst;
@@ -28,7 +30,8 @@ QList<Received> received(qint64 from, const QString &peerName)
 {
     QList<Received> out;
     for (const QJsonObject &o : journalFrom(from)) {
-        if (o.value("peer").toString() == peerName && o.value("dir").toString() == QLatin1String("in"))
+        if (o.value("peer").toString() == peerName && o.value("dir").toString() == QLatin1String("in")
+            && !o.value("src").toString().endsWith(QLatin1String(kLevelPollPort)))
             out.append({QByteArray::fromHex(o.value("hex").toString().toLatin1()), o.value("proto").toString(),
                         o.value("dst").toString()});
     }
@@ -156,6 +159,36 @@ private slots:
                                {"data", "ROOM $room"}, {"wildcard", QVariantMap{}}};
         a.ServerVX2ButtonCmd({{"behavior", "SendData"}, {"value", send}});
         QTRY_COMPARE_WITH_TIMEOUT(bytesOf(received(later, kEquipment)), (QList<QByteArray>{"ROOM North"}), 2000);
+    }
+
+    // The sample's level docker reads the equipment's level once a second; its values reach
+    // the page, and a designed command's wildcard reads the last one.
+    void levelDockerFeedsItsPageAndWildcards()
+    {
+        ImServerApi &a = api();
+        QSignalSpy levels(&a, &ImServerApi::callQmlRefreshListen);
+        QTRY_VERIFY_WITH_TIMEOUT(levels.size() >= 2, 5000);
+        QCOMPARE(levels.first().at(0).toString(), QStringLiteral("hall-level"));
+        QVERIFY(levels.at(0).at(1) != levels.at(1).at(1)); // the equipment's level moves
+
+        const qint64 later = journalEnd();
+        const QVariantMap send{{"ip", peer(8)}, {"port", 9000}, {"protocol", "Udp"}, {"type", "ASCII"},
+                               {"data", "SHOW $LEVEL dB"}, {"wildcard", QVariantMap{{"$LEVEL", "hall-level:$L"}}}};
+        a.ServerVX2ButtonCmd({{"behavior", "SendData"}, {"value", send}});
+        QTRY_COMPARE_WITH_TIMEOUT(received(later, kEquipment).size(), 1, 2000);
+        const QByteArray sent = received(later, kEquipment).first().bytes;
+        QVERIFY2(sent.startsWith("SHOW -") || sent.startsWith("SHOW 0"), sent.constData());
+        bool ok = false;
+        const int shown = sent.mid(5, sent.size() - 8).toInt(&ok);
+        QVERIFY2(ok && sent.endsWith(" dB"), sent.constData());
+        // The value the command carried is one the page was given.
+        const auto given = [&levels, shown] {
+            for (const QList<QVariant> &l : qAsConst(levels))
+                if (l.at(1).toInt() == shown)
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(given(), 3000);
     }
 
     void kvmHostIsRecorded()

@@ -1,0 +1,163 @@
+// Cutting values out of equipment replies as the designed template lays them out, and what a
+// listener sends and when.
+#include "levels/levelvalue.h"
+
+#include <QtTest>
+
+using namespace kora::levels;
+
+Q_DECLARE_METATYPE(Cut)
+Q_DECLARE_METATYPE(Reading)
+Q_DECLARE_METATYPE(Schedule)
+
+namespace {
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray out;
+    for (int b : list)
+        out.append(char(b));
+    return out;
+}
+} // namespace
+
+class TestLevelValue : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cut_data()
+    {
+        QTest::addColumn<QString>("templ");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<Cut>("cut");
+        QTest::newRow("key between one-character ends") << "L=$L;" << "$L" << Cut{2, 1};
+        QTest::newRow("hex template") << "aa559001$Lcc" << "$L" << Cut{8, 2};
+        QTest::newRow("key at the end") << "{AoData;1;$V" << "$V" << Cut{10, 0};
+        QTest::newRow("key alone") << "$V" << "$V" << Cut{0, 0};
+        QTest::newRow("first occurrence counts") << "$V=$V" << "$V" << Cut{0, 3};
+        QTest::newRow("key missing: the whole reply") << "L=x;" << "$L" << Cut{0, 0};
+        QTest::newRow("empty key: the whole reply") << "L=x;" << "" << Cut{0, 0};
+    }
+    void cut()
+    {
+        QFETCH(QString, templ);
+        QFETCH(QString, key);
+        QFETCH(Cut, cut);
+        QCOMPARE(cutFor(templ, key), cut);
+    }
+
+    void text_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<Cut>("cut");
+        QTest::addColumn<Reading>("reading");
+        QTest::newRow("fraction truncated towards zero") << QByteArray("L=-12.7;") << Cut{2, 1} << Reading{-12, "-12.7"};
+        QTest::newRow("positive fraction") << QByteArray("L=3.99;") << Cut{2, 1} << Reading{3, "3.99"};
+        QTest::newRow("longer value than the key") << QByteArray("{AoData;1;-42}") << Cut{10, 1} << Reading{-42, "-42"};
+        QTest::newRow("not a number reads 0, text kept") << QByteArray("L=abc;") << Cut{2, 1} << Reading{0, "abc"};
+        QTest::newRow("reply shorter than the template") << QByteArray("L;") << Cut{2, 1} << Reading{0, ""};
+        QTest::newRow("empty reply") << QByteArray() << Cut{2, 1} << Reading{0, ""};
+        QTest::newRow("beyond int reads 0") << QByteArray("L=1e12;") << Cut{2, 1} << Reading{0, "1e12"};
+        QTest::newRow("infinity reads 0") << QByteArray("L=inf;") << Cut{2, 1} << Reading{0, "inf"};
+        QTest::newRow("whole reply") << QByteArray("-7") << Cut{0, 0} << Reading{-7, "-7"};
+        QTest::newRow("Latin-1 text") << QByteArray("\xb5=5;") << Cut{2, 1} << Reading{5, "5"};
+    }
+    void text()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(Cut, cut);
+        QFETCH(Reading, reading);
+        QCOMPARE(readReply(reply, false, cut), reading);
+    }
+
+    void hex_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<Cut>("cut");
+        QTest::addColumn<int>("value");
+        // aa 55 90 01 LL HH cc with the template "aa559001$Lcc".
+        QTest::newRow("FE FF is -2") << bytes({0xaa, 0x55, 0x90, 0x01, 0xfe, 0xff, 0xcc}) << Cut{8, 2} << -2;
+        QTest::newRow("little-endian positive") << bytes({0xaa, 0x55, 0x90, 0x01, 0x34, 0x12, 0xcc}) << Cut{8, 2} << 0x1234;
+        QTest::newRow("most negative") << bytes({0xaa, 0x55, 0x90, 0x01, 0x00, 0x80, 0xcc}) << Cut{8, 2} << -32768;
+        QTest::newRow("one byte is the high byte") << bytes({0xaa, 0x55, 0x90, 0x01, 0xfe, 0xcc}) << Cut{8, 2} << -512;
+        QTest::newRow("only the low 16 bits count") << bytes({0x01, 0x02, 0x03, 0xfe, 0xff}) << Cut{0, 0} << -2;
+        QTest::newRow("nothing left") << bytes({0xaa, 0x55}) << Cut{8, 2} << 0;
+    }
+    void hex()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(Cut, cut);
+        QFETCH(int, value);
+        QCOMPARE(readReply(reply, true, cut), (Reading{value, QString::number(value)}));
+    }
+
+    void hexType_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("hex");
+        QTest::newRow("HEX") << "HEX" << true;
+        QTest::newRow("Hex") << "Hex" << true;
+        QTest::newRow("hex") << "hex" << true;
+        QTest::newRow("ASCII") << "ASCII" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void hexType()
+    {
+        QFETCH(QString, type);
+        QFETCH(bool, hex);
+        QCOMPARE(isHexType(type), hex);
+    }
+
+    void payload_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::newRow("hex request") << "AA 55 10 01 CC" << true << bytes({0xaa, 0x55, 0x10, 0x01, 0xcc});
+        QTest::newRow("odd hex gets a leading 0") << "A BC" << true << bytes({0x0a, 0xbc});
+        QTest::newRow("text request") << "{GetLevel;1}" << false << QByteArray("{GetLevel;1}");
+        QTest::newRow("text is Latin-1") << QString::fromUtf8("\xc2\xb5") << false << QByteArray("\xb5");
+    }
+    void payload()
+    {
+        QFETCH(QString, data);
+        QFETCH(bool, hex);
+        QFETCH(QByteArray, payload);
+        QCOMPARE(requestPayload(data, hex), payload);
+    }
+
+    void priming_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("priming");
+        QTest::newRow("field 1 set to 0") << "{GetAoData;1;3}" << "{GetAoData;0;3}";
+        QTest::newRow("empty fields kept") << "{GetAoData;1;;3}" << "{GetAoData;0;;3}";
+        QTest::newRow("no field 1 yet") << "{GetAoData;" << "{GetAoData;0";
+        QTest::newRow("other query") << "{GetLevel;1;3}" << "";
+        QTest::newRow("ping") << "ping" << "";
+    }
+    void priming()
+    {
+        QFETCH(QString, data);
+        QFETCH(QString, priming);
+        QCOMPARE(primingRequest(data), priming);
+    }
+
+    void schedule_data()
+    {
+        QTest::addColumn<int>("time");
+        QTest::addColumn<Schedule>("schedule");
+        QTest::newRow("0 asks once after 100 ms") << 0 << Schedule{100, true};
+        QTest::newRow("negative asks once") << -5 << Schedule{100, true};
+        QTest::newRow("1 ms period") << 1 << Schedule{1, false};
+        QTest::newRow("designed period") << 1000 << Schedule{1000, false};
+    }
+    void schedule()
+    {
+        QFETCH(int, time);
+        QFETCH(Schedule, schedule);
+        QCOMPARE(scheduleFor(time), schedule);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLevelValue)
+#include "tst_levelvalue.moc"
