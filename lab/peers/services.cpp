@@ -136,6 +136,8 @@ QList<Outgoing> EncoderPeer::handle(const Datagram &in)
     }
     if (in.destinationPort != 12345)
         return {};
+    if (isStatusRequest(in.data))
+        return m_status.answer(in);
     const QJsonObject envelope = QJsonDocument::fromJson(in.data).object();
     const QString function = envelope.value(QStringLiteral("Function")).toString();
     const QJsonObject value = envelope.value(QStringLiteral("Value")).toObject();

@@ -2,6 +2,7 @@
 // The smaller peers: the host service of KVM sources, a discovery peer, the encoders, the
 // designed equipment and an alarm event source.
 #include "peer.h"
+#include "peers/nodestatus.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -50,10 +51,10 @@ private:
 };
 
 // An encoder: node envelopes on 12345 ("getSystemMsg" is answered with a "[venc]" report
-// to the asking socket); stream registrations on 19997 (its own address, and its main and
-// sub stream groups once it streams) go to the registration sink; "setViCrop" and "setOsd"
-// change what its report says; marking (12346) and KVM packets (41300, 2710, 80) are only
-// journaled.
+// to the asking socket, the status request with a "[sys_msg]" one); stream registrations
+// on 19997 (its own address, and its main and sub stream groups once it streams) go to the
+// registration sink; "setViCrop" and "setOsd" change what its report says; marking (12346)
+// and KVM packets (41300, 2710, 80) are only journaled.
 class EncoderPeer : public Peer
 {
 public:
@@ -79,6 +80,7 @@ public:
 private:
     int m_index;
     QHostAddress m_address;
+    NodeStatus m_status{m_address};
     Streams m_streams;
     RegistrationSink m_sink;
     // The input's crop and text overlay, as the last commands set them.

@@ -710,6 +710,8 @@ QList<Outgoing> DecoderPeer::handle(const Datagram &in)
         return {};
     }
     const QByteArray &data = in.data;
+    if (data.startsWith("{\"")) // a node envelope; the status request is the one answered
+        return m_status.answer(in);
     if (!data.startsWith("{UploadFile;") || !data.endsWith('}'))
         return m_system.handle(in, m_address, false);
     // {UploadFile;wall;name;data address,port,largest datagram}; nothing is answered.

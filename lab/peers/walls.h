@@ -6,6 +6,7 @@
 // Text commands are handled as bytes so that GBK scene names and UTF-8 states come back
 // exactly as they were sent.
 #include "peer.h"
+#include "peers/nodestatus.h"
 #include "peers/upload.h"
 
 #include <QByteArray>
@@ -159,6 +160,7 @@ private:
     WallSystem &m_system;
     QHostAddress m_address;
     QString m_name;
+    NodeStatus m_status{m_address};
     UploadAssembly m_upload;
     QStringList m_events;
 };

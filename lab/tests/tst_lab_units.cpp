@@ -5,7 +5,9 @@
 #include "labconfig.h"
 #include "peers/scannode.h"
 #include "peers/services.h"
+#include "peers/walls.h"
 #include "devices/devicecommands.h"
+#include "nodes/sysmsg.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -389,6 +391,63 @@ private slots:
                 QVERIFY(level <= 0 && level >= -59.9);
             }
         }
+    }
+
+    // Decoders (41234) and encoders (12345) answer the client's own status request on their
+    // own address, with reports the client reads and whose values move.
+    void nodesAnswerStatusRequests_data()
+    {
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<bool>("answered");
+        const QByteArray request = kora::nodes::statusRequest();
+        for (const char *peer : {"decoder", "encoder"}) {
+            const QString p = peer;
+            QTest::addRow("%s: the client's request", peer) << p << request << "own" << true;
+            QTest::addRow("%s: keys in another order", peer)
+                << p << QByteArray(R"({"Value":{"get_sys_msg":"echo"},"Type":"System","Function":"getLog"})") << "own" << true;
+            QTest::addRow("%s: through the wall group", peer) << p << request << "224.168.1.1" << false;
+            QTest::addRow("%s: another log", peer)
+                << p << QByteArray(R"({"Function":"getLog","Type":"Run","Value":{"get_sys_msg":"echo"}})") << "own" << false;
+            QTest::addRow("%s: no value", peer) << p << QByteArray(R"({"Function":"getLog","Type":"System"})") << "own" << false;
+            QTest::addRow("%s: not JSON", peer) << p << QByteArray(R"({"Function":"getLog")") << "own" << false;
+        }
+    }
+    void nodesAnswerStatusRequests()
+    {
+        QFETCH(QString, peer);
+        QFETCH(QByteArray, request);
+        QFETCH(QString, to);
+        QFETCH(bool, answered);
+        const QHostAddress self(peer == "decoder" ? "10.77.1.20" : "10.77.1.30");
+        WallSystem walls({WallConfig{"1", {QHostAddress("10.77.1.20")}}});
+        DecoderPeer decoder(walls, self);
+        EncoderPeer encoder(1, self);
+        Peer &node = peer == "decoder" ? static_cast<Peer &>(decoder) : encoder;
+        const quint16 port = peer == "decoder" ? kora::nodes::kDecoderPort : kora::nodes::kEncoderPort;
+        const QHostAddress destination = to == "own" ? self : QHostAddress(to);
+        const auto ask = [&](qint64 ms) {
+            Datagram in{request, QHostAddress("10.77.1.1"), 50123, destination, port, ms};
+            return node.handle(in);
+        };
+        const QList<Outgoing> first = ask(1000);
+        QCOMPARE(first.size(), answered ? 1 : 0);
+        if (!answered)
+            return;
+        QCOMPARE(first[0].to, QHostAddress("10.77.1.1"));
+        QCOMPARE(first[0].port, quint16(50123));
+        const auto a = kora::nodes::parseSysMsg(first[0].data);
+        const auto b = kora::nodes::parseSysMsg(ask(6000).value(0).data);
+        QVERIFY(a && b);
+        QVERIFY(a->cpu > 0 && a->cpu <= 100);
+        QCOMPARE(a->memoryTotal, a->memoryFree + a->memoryUsed);
+        QVERIFY(a->mem > 0 && a->mem < 100);
+        QVERIFY(a->temperature >= 40 && a->temperature < 70);
+        QVERIFY(!a->netSpeed.isEmpty());
+        // The values move, and the running time goes on with the lab's clock.
+        QVERIFY(a->cpu != b->cpu && a->memoryUsed != b->memoryUsed && a->temperature != b->temperature && a->netSpeed != b->netSpeed);
+        QCOMPARE(a->runingTime.right(2).toInt() + 5, b->runingTime.right(2).toInt());
     }
 
     void configFile()

@@ -1,29 +1,41 @@
 import QtQuick 2.15
 import Custom.VX.ffmpeg 1.0
+import "../js/MonitorRules.js" as Rules
 
 // A designed monitor: the live picture of the stream a design command points it at
-// ("InlineSetMonitor"), and the watched node's status over it. The stream is played only
-// while the monitor is on screen: a hidden page decodes nothing and stops the registrations.
+// ("InlineSetMonitor"), and the watched node's status over it. The stream is played and the
+// node watched only while the monitor is on screen: a hidden page decodes nothing, stops the
+// registrations and costs no status requests.
 VX2Placeholder {
     id: root
     property string ip: ""       // the watched node
-    property string nodeType: ""
+    property string nodeType: "" // "1" decoder, "0" encoder
     property string group: ""    // the stream: multicast group and port
     property int port: 0
     property var status: null    // the node's last status map (node monitoring)
+    property bool silent: false  // the node stopped answering
     readonly property bool playing: group !== "" && port > 0 && visible
     roundGeometry: true
     caption: group === "" ? "" : group + ":" + port
 
     function setMonitor(nodeIp, type, streamGroup, streamPort) {
+        if (Rules.nodeAddress(nodeIp) !== Rules.nodeAddress(ip)) {
+            status = null
+            silent = false
+        }
         ip = nodeIp || ""
-        nodeType = type || ""
+        nodeType = type === undefined || type === null ? "" : String(type)
         var p = parseInt(streamPort, 10)
         group = streamGroup || ""
         port = isNaN(p) || p <= 0 || p > 65535 ? 0 : p
         follow()
+        followNode()
     }
-    function showStatus(map) { status = map }
+    function showStatus(map) {
+        status = map
+        silent = false
+    }
+    function showNoAnswer() { silent = true }
 
     // Leave first, then join the new stream: one stream at a time per monitor.
     property string joined: ""
@@ -41,11 +53,98 @@ VX2Placeholder {
         video.joinMulticast()
     }
     onPlayingChanged: follow()
-    Component.onDestruction: if (joined !== "") video.leaveMulticast()
+
+    // The watched node ("ip|type"). The old node's watch goes before the new one's, as the
+    // node control counts watchers; node and type change together, never one by one.
+    property string watched: ""
+    function followNode() {
+        var want = Rules.watchKey(ip, nodeType, visible)
+        if (want === watched)
+            return
+        var old = Rules.fromKey(watched)
+        if (old)
+            NodeControl.deleteMemFromQuery(old.ip, old.type)
+        watched = want
+        var now = Rules.fromKey(watched)
+        if (now)
+            NodeControl.insertMemToQuery(now.ip, now.type)
+    }
+    onVisibleChanged: followNode()
+    Component.onDestruction: {
+        if (joined !== "")
+            video.leaveMulticast()
+        var old = Rules.fromKey(watched)
+        if (old)
+            NodeControl.deleteMemFromQuery(old.ip, old.type)
+    }
+
+    Connections {
+        target: NodeControl
+        function onQuerySysMsg(map, nodeIp) {
+            if (nodeIp !== "" && nodeIp === Rules.nodeAddress(root.ip))
+                root.showStatus(map)
+        }
+        function onQueryNoAnswer(nodeIp) {
+            if (nodeIp !== "" && nodeIp === Rules.nodeAddress(root.ip))
+                root.showNoAnswer()
+        }
+    }
 
     XImageView {
         id: video
         anchors.fill: parent
         anchors.margins: 1
+    }
+
+    readonly property string nodeState: Rules.state(watched !== "", status, silent)
+    readonly property real fontSize: Math.max(9, 12 * multiplierH)
+
+    // The values in a dark strip along the bottom, readable over any picture and leaving
+    // the middle of the picture free. Nothing before the node's first answer.
+    Rectangle {
+        id: statusBox
+        objectName: "statusBox"
+        visible: root.nodeState === "ok"
+        anchors.left: root.left
+        anchors.right: root.right
+        anchors.bottom: root.bottom
+        anchors.margins: 1
+        height: Math.min(root.height - 2, values.implicitHeight + 6)
+        clip: true
+        color: "#d8101820"
+        border.color: Rules.alert(root.status) ? "#e0a030" : "transparent"
+        Text {
+            id: values
+            objectName: "statusText"
+            x: 4
+            y: 3
+            width: statusBox.width - 8
+            wrapMode: Text.Wrap
+            text: Rules.statusText(root.status, function (t) { return ImApi.language(t) })
+            color: "#e8eef4"
+            font.pixelSize: root.fontSize
+        }
+    }
+
+    // A node that stopped answering must not read as a healthy one.
+    Rectangle {
+        id: noAnswer
+        objectName: "noAnswer"
+        visible: root.nodeState === "silent"
+        anchors.fill: root
+        anchors.margins: 1
+        color: "#a0400808"
+        border.color: "#e04040"
+        border.width: 2
+        Text {
+            anchors.centerIn: noAnswer
+            width: noAnswer.width - 8
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+            text: ImApi.language("No answer") + "\n" + Rules.nodeAddress(root.ip)
+            color: "#ffd8d8"
+            font.pixelSize: root.fontSize * 1.4
+            font.bold: true
+        }
     }
 }

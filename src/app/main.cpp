@@ -83,6 +83,7 @@ int main(int argc, char *argv[])
     engine->load(QUrl(QStringLiteral("qrc:/main.qml")));
     if (engine->rootObjects().isEmpty()) {
         api->shutdown();
+        nodes->shutdown();
         engine.reset();
         return -1;
     }
@@ -91,6 +92,7 @@ int main(int argc, char *argv[])
     const int rc = app->exec();
     // Worker threads stop before the engine's objects go away.
     api->shutdown();
+    nodes->shutdown();
     engine.reset();
     nodes.reset();
     api.reset();

@@ -1,4 +1,5 @@
 #include "fakeimapi.h"
+#include "fakenodecontrol.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -42,7 +43,8 @@ private:
     QStringList m_log;
 };
 
-// Every test file sees a fake controller object as "ImApi" that records what the items call.
+// Every test file sees a fake controller object as "ImApi" and a fake node control as
+// "NodeControl" that record what the items call.
 class Setup : public QObject
 {
     Q_OBJECT
@@ -50,6 +52,7 @@ public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
         engine->rootContext()->setContextProperty(QStringLiteral("ImApi"), new FakeImApi(engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("NodeControl"), new FakeNodeControl(engine));
         qmlRegisterType<FakeImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
         engine->addImageProvider(QStringLiteral("MyProvider"), new GreyProvider);
     }
