@@ -51,6 +51,7 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption configOption(QStringLiteral("config"), QStringLiteral("Installation file (JSON)."), QStringLiteral("file"));
     const QCommandLineOption projectOption(QStringLiteral("project"), QStringLiteral("Package folder served by the host node."), QStringLiteral("dir"));
+    const QCommandLineOption legacyOption(QStringLiteral("legacy"), QStringLiteral("Play an older controller: serve the legacy sample package (pic.dat, config_host.cfg) unless --project is given."));
     const QCommandLineOption netOption(QStringLiteral("net"), QStringLiteral("First three octets of the device side, e.g. 10.77.1."), QStringLiteral("prefix"));
     const QCommandLineOption journalOption(QStringLiteral("journal"), QStringLiteral("Journal file, - for standard output."), QStringLiteral("file"), QStringLiteral("-"));
     const QCommandLineOption limitOption(QStringLiteral("journal-limit"), QStringLiteral("Payload bytes kept per journal line."), QStringLiteral("bytes"), QStringLiteral("512"));
@@ -61,7 +62,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption framesOption(QStringLiteral("journal-frames"), QStringLiteral("Journal one event per stream frame sent."));
     const QCommandLineOption commandOption(QStringLiteral("command"), QStringLiteral("Send one control command (JSON) to --control and print the answer."), QStringLiteral("json"));
     const QCommandLineOption colourOption(QStringLiteral("signal-colour"), QStringLiteral("Print the colour of the signal on this host (#rrggbb) and exit."), QStringLiteral("host"));
-    parser.addOptions({configOption, projectOption, netOption, journalOption, limitOption, controlOption,
+    parser.addOptions({configOption, projectOption, legacyOption, netOption, journalOption, limitOption, controlOption,
                        faultsOption, controllerOption, readyOption, framesOption, commandOption, colourOption});
     parser.process(app);
 
@@ -94,7 +95,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(projectOption))
         config.projectDir = parser.value(projectOption);
     if (config.projectDir.isEmpty())
-        config.projectDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples/lab");
+        config.projectDir = QCoreApplication::applicationDirPath()
+                            + (parser.isSet(legacyOption) ? QStringLiteral("/../samples/legacy") : QStringLiteral("/../samples/lab"));
     if (parser.isSet(netOption))
         config.net = parser.value(netOption);
     if (config.net.isEmpty())

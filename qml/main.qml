@@ -82,7 +82,12 @@ Window {
             onLogoutRequested: main.logout()
             onExitRequested: Qt.quit()
             onMinimizeRequested: main.showMinimized()
-            onFirstPageShown: console.log("first page shown", pageId, "with", items, "items")
+            onFirstPageShown: {
+                console.log("first page shown", pageId, "with", items, "items")
+                // Older projects announce the login before their first page.
+                if (main.loggedIn)
+                    main.firstPagePending = true
+            }
         }
         NumberAnimation on opacity { id: contentFadeIn; running: false; from: 0; to: 1; duration: 500 }
     }

@@ -488,12 +488,14 @@ Item {
         function onCallQmlCreateVX2Docker(pageId, map) { host.create("docker", pageId, map) }
         function onCallQmlCreateVX2Monitor(pageId, map) { host.create("monitor", pageId, map) }
         function onCallQmlCreateList(pageIndex, map) {
-            var page = host.registries.page[pageIndex]
+            // Index -1: the global widgets of an older project, on the host itself.
+            var page = pageIndex === -1 ? host : host.registries.page[pageIndex]
             if (page)
                 host.createOn("listView", page, map)
         }
         function onCallQmlCreateMatrix(pageIndex, map) {
-            var page = host.registries.page[pageIndex]
+            // Index -1: the global widgets of an older project, on the host itself.
+            var page = pageIndex === -1 ? host : host.registries.page[pageIndex]
             if (page)
                 host.createOn("matrix", page, map)
         }

@@ -470,6 +470,9 @@ private:
     void analyzNewProjectJson(const QByteArray &data);
     void analyzNewDeviceJson(const QByteArray &data);
     void analyzLegacyConfig(const QByteArray &data);
+    // The older page reader: one page-building signal per widget block of `text`; page -1
+    // holds the global widgets of the "UI" block, `pageId` names the page of its walls.
+    void analyzWidgetFromStr(int pageIndex, QString text, const QString &pageId = QString());
     void apply(const kora::dispatch::Action &action);
     kora::catalogue::Lists catalogueLists() const;
     void addResourceSignals(const kora::dispatch::Action &action);

@@ -5,6 +5,8 @@
 #include "log/categories.h"
 #include "log/trace.h"
 #include "package/legacyconfig.h"
+#include "package/legacyitems.h"
+#include "package/legacywidgets.h"
 
 #include <QTextCodec>
 #include <QTimer>
@@ -55,11 +57,15 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
         if (config.designSize.isValid())
             setWindowSize(config.designSize);
         emit callQmlLoad(true, config.sysEn);
-        // The widgets of these pages are built by the older page reader, which this client
-        // does not have yet: the pages are announced without their widgets.
-        for (const package::LegacyPage &page : config.pages) {
+        // The page list is complete before the global widgets: a page list among them reads it.
+        for (const package::LegacyPage &page : config.pages)
             m_pages.push_back({page.name, page.id});
+        analyzWidgetFromStr(-1, config.uiText);
+        for (size_t i = 0; i < config.pages.size(); ++i) {
+            const package::LegacyPage &page = config.pages[i];
             emit callQmlCreatePage(page.id);
+            emit callQmlCreateVX2Page(package::design2Page(page.id, page.name));
+            analyzWidgetFromStr(int(i), page.text, page.id);
         }
     }
     if (m_currentUser) {
@@ -69,4 +75,46 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
         SaveConfig();
     }
     getIPCfromServer();
+}
+
+void ImServerApi::analyzWidgetFromStr(int pageIndex, QString text, const QString &pageId)
+{
+    // Each widget goes out in its older form and as the Design 2.0 items the page host builds;
+    // lists and matrices share their signal, so they go out once, with both sets of keys.
+    const QString vx2Page = pageIndex == -1 ? QStringLiteral("-1") : pageId;
+    package::LegacyPageWidgets page = package::readLegacyWidgets(text);
+    for (const package::LegacyWidget &w : qAsConst(page.widgets)) {
+        switch (w.kind) {
+        case package::LegacyKind::Rect: emit callQmlCreateRect(pageIndex, w.map); break;
+        case package::LegacyKind::Text: emit callQmlCreateText(pageIndex, w.map); break;
+        case package::LegacyKind::Panel: emit callQmlCreatePanel(pageIndex, w.map); break;
+        case package::LegacyKind::Button: emit callQmlCreateButton(pageIndex, w.map, w.state0, w.state1); break;
+        case package::LegacyKind::Preview: emit callQmlCreatePreview(pageIndex, w.groups, w.map); break;
+        case package::LegacyKind::Slider: emit callQmlCreateSlider(pageIndex, w.map); break;
+        case package::LegacyKind::SearchBox: emit callQmlCreateSearchBox(pageIndex, w.map); break;
+        case package::LegacyKind::Listen: emit callQmlCreateListen(pageIndex, w.map); break;
+        case package::LegacyKind::Matrix:
+        case package::LegacyKind::List: break;
+        }
+        for (const package::Design2Item &item : package::design2Items(w)) {
+            switch (item.kind) {
+            case package::Design2Kind::Screen: emit callQmlCreateVX2Screen(vx2Page, item.map); break;
+            case package::Design2Kind::Rect: emit callQmlCreateVX2Rect(vx2Page, item.map); break;
+            case package::Design2Kind::Text: emit callQmlCreateVX2Text(vx2Page, item.map); break;
+            case package::Design2Kind::Date: emit callQmlCreateVX2Date(vx2Page, item.map); break;
+            case package::Design2Kind::Button: emit callQmlCreateVX2Button(vx2Page, item.map); break;
+            case package::Design2Kind::Preview: emit callQmlCreateVX2Preview(vx2Page, item.map); break;
+            case package::Design2Kind::Slider: emit callQmlCreateVX2Slider(vx2Page, item.map); break;
+            case package::Design2Kind::InputBox: emit callQmlCreateVX2InputBox(vx2Page, item.map); break;
+            case package::Design2Kind::Docker: emit callQmlCreateVX2Docker(vx2Page, item.map); break;
+            case package::Design2Kind::List: emit callQmlCreateList(pageIndex, item.map); break;
+            case package::Design2Kind::Matrix: emit callQmlCreateMatrix(pageIndex, item.map); break;
+            }
+        }
+    }
+    for (design::WallRecord &wall : page.walls) {
+        wall.pageId = pageId;
+        m_walls.append(wall);
+    }
+    KTRACE(lcApi) << "legacy page" << pageIndex << ":" << page.widgets.size() << "widgets" << page.walls.size() << "walls";
 }

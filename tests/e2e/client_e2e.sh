@@ -516,5 +516,25 @@ wrong-password)
     grep -q '"text":"{DownloadFile;' "$journal" || fail "no download before the account check"
     echo "PASS wrong-password (screenshot $artefacts/1-warning.png)"
     ;;
+legacy)
+    # An older controller (kora-lab --legacy): the block-text pages appear on the Design 2.0
+    # host, and a two-state button reaches the equipment.
+    login_to_first_page
+    grep -q 'first page shown 1 ' "$work/a.log" || fail "the first page is not the legacy page 1: $(grep 'first page shown' "$work/a.log")"
+    shot 1-first-page
+    # Page 1's rectangle (240,96 1664x960, 13,67,89) below the wall, and the global page list.
+    expect_design 1-first-page 1000 1010 '#0d4359' "the legacy page's rectangle is not shown"
+    expect_design 1-first-page 100 500 '#142034' "the legacy page list is not shown"
+    wait_for_line "$journal" '"dir":"in".*"text":"{GetWindows;1}"' 3 || fail "the legacy wall was not asked for its windows"
+
+    equipment_in() { tail -n +"$marker" "$journal" | grep '"peer":"equipment"' | grep '"dir":"in"' || true; }
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    click_design 1780 1004 # the projector, a latching two-state button
+    for _ in $(seq 30); do equipment_in | grep -q '"hex":"aa5501010001cc"' && break; sleep 0.1; done
+    equipment_in | grep -q '"hex":"aa5501010001cc"' || fail "the legacy button did not reach the equipment"
+    sleep 0.3
+    shot 2-projector-on
+    echo "PASS legacy (screenshots in $artefacts)"
+    ;;
 *) fail "unknown case $case_name" ;;
 esac

@@ -3,6 +3,7 @@
 // sample), and synthesises a large package for benchmarks. Output is deterministic: fixed
 // seeds, fixed archive times and sorted JSON keys, so MD5s stay stable between builds.
 #include "cipher/storagecipher.h"
+#include "package/legacyconfig.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -593,6 +594,8 @@ private:
     bool writeLooseImages(const QString &folder);
     bool writeManifest();
     bool writeQrc(const QString &relative);
+    bool fromLegacySource(const QJsonObject &pkg);
+    bool checkLegacyConfig(const QString &name, const QString &text);
 
     QString m_net = QStringLiteral("10.77.1");
     QString m_version = QStringLiteral("0.0.0");
@@ -1023,8 +1026,10 @@ bool Generator::fromSource(const QString &sourceDir, const QString &outDir)
     if (!readJson("package.json", &pkg))
         return false;
     const QString layout = pkg.value("layout").toString();
+    if (layout == "legacy")
+        return fromLegacySource(pkg);
     if (layout != "controller" && layout != "builtin")
-        return fail(QStringLiteral("package.json: layout must be controller or builtin, not \"%1\"").arg(layout));
+        return fail(QStringLiteral("package.json: layout must be controller, builtin or legacy, not \"%1\"").arg(layout));
     const QString descriptorName = pkg.value("descriptor").toString();
     const QString deviceName = pkg.value("device").toString();
     const QString designName = pkg.value("design").toString();
@@ -1078,6 +1083,97 @@ bool Generator::fromSource(const QString &sourceDir, const QString &outDir)
             return false;
     }
     return writeArchive("image.zip") && writeManifest();
+}
+
+// An older controller's package: "pic.dat" (the pictures, each a 4-byte little-endian length
+// and its bytes, in "PicFiles" order) and "config_host.cfg" (GBK, CR LF). A line
+// "Password_clear=X" becomes "Password=" and the upper-case hex of X's enciphered form.
+bool Generator::fromLegacySource(const QJsonObject &pkg)
+{
+    const QString configName = pkg.value("config").toString();
+    if (configName.isEmpty())
+        return fail(QStringLiteral("package.json: a legacy package needs its config"));
+    if (!readPictures(pkg.value("pictures").toArray()))
+        return false;
+    QString text;
+    if (!readText(configName, &text))
+        return false;
+    QStringList lines = text.split('\n');
+    for (QString &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QString clear = QStringLiteral("Password_clear=");
+        if (line.startsWith(clear)) {
+            const QString password = line.mid(clear.size());
+            const QByteArray latin1 = password.toLatin1();
+            if (QString::fromLatin1(latin1) != password)
+                return fail(QStringLiteral("%1: password %2 is not Latin-1").arg(configName, password));
+            line = QStringLiteral("Password=") + QString::fromLatin1(kora::encipherForStorage(latin1).toHex().toUpper());
+        }
+    }
+    text = lines.join('\n');
+    QByteArray config;
+    if (!checkLegacyConfig(configName, text) || !languageBytes(configName, text, &config))
+        return false;
+
+    QByteArray container;
+    for (const Picture &pic : m_pictures) {
+        if (pic.isFolder())
+            return fail(QStringLiteral("package.json: a legacy package has no folders (%1)").arg(pic.name));
+        QByteArray bytes;
+        if (!renderPicture(pic, &bytes, &m_error))
+            return false;
+        QByteArray length;
+        put32(length, quint32(bytes.size()));
+        container += length + bytes;
+    }
+    // The client asks for the pictures first, then the configuration.
+    return write("pic.dat", container) && write("config_host.cfg", config) && writeManifest();
+}
+
+// What a typo would break: pictures named in "PicFiles" and by widgets, the users' pages,
+// widget identifiers, and decoders of the walls that are listed as outputs.
+bool Generator::checkLegacyConfig(const QString &name, const QString &text)
+{
+    QString crlf = text;
+    crlf.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    const kora::package::LegacyConfig config = kora::package::parseLegacyConfig(crlf);
+    if (!config.hasUi || !config.designSize.isValid() || config.pages.empty())
+        return fail(QStringLiteral("%1: needs a UI block with UISize and pages").arg(name));
+    QStringList pictures;
+    for (const Picture &pic : m_pictures)
+        pictures.append(pic.name);
+    if (config.pictureNames != pictures)
+        return fail(QStringLiteral("%1: PicFiles (%2) must list the pictures of package.json in order (%3)")
+                        .arg(name, config.pictureNames.join('|'), pictures.join('|')));
+    QSet<QString> pageIds;
+    for (const kora::package::LegacyPage &page : config.pages)
+        pageIds.insert(page.id);
+    for (const kora::UserRecord &user : config.users) {
+        for (const QString &page : user.pageIds)
+            if (!pageIds.contains(page))
+                return fail(QStringLiteral("%1: user %2 names page %3, which does not exist").arg(name, user.name, page));
+    }
+    QSet<QString> outputs;
+    for (const kora::OutputRecord &o : config.outputs)
+        outputs.insert(o.address);
+    QSet<QString> uuids;
+    const QStringList lines = text.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
+        const QString value = line.section('=', 1, 1);
+        const auto where = [&] { return QStringLiteral("%1:%2: ").arg(name).arg(i + 1); };
+        if (line.startsWith(QLatin1String("Pic=")) && !value.isEmpty() && !pictures.contains(value))
+            return fail(where() + QStringLiteral("picture %1 is not in the package").arg(value));
+        if (line.startsWith(QLatin1String("UUID=")) && value != QLatin1String("-1")) {
+            if (uuids.contains(value))
+                return fail(where() + QStringLiteral("UUID %1 is used twice").arg(value));
+            uuids.insert(value);
+        }
+        if (line.startsWith(QLatin1String("NodeIP=")) && !outputs.contains(value.section(',', 2)))
+            return fail(where() + QStringLiteral("decoder %1 is not in TransmitNodes").arg(value.section(',', 2)));
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,0 +1,68 @@
+// The pages of "config_host.cfg" come from the network. Whatever the block text, every wall
+// stays within its cell limit with one rectangle slot per decoder, colours are "#rrggbb" or
+// empty, every wall block gives exactly one wall record, and every widget becomes at least
+// one Design 2.0 item (a wall at most three).
+#include "package/legacyconfig.h"
+#include "package/legacyitems.h"
+#include "package/legacywidgets.h"
+#include "quietlogs.h"
+
+#include <QTextCodec>
+#include <cstdlib>
+
+using namespace kora::package;
+
+namespace {
+
+void checkColours(const QVariantMap &map)
+{
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (it.value().type() == QVariant::Map) {
+            checkColours(it.value().toMap());
+            continue;
+        }
+        const QString key = it.key().toLower();
+        if (!key.endsWith(QLatin1String("clr")) && key != QLatin1String("clr2"))
+            continue;
+        const QString colour = it.value().toString();
+        if (!colour.isEmpty() && (colour.size() != 7 || !colour.startsWith(QLatin1Char('#'))))
+            std::abort();
+    }
+}
+
+void checkPage(const QString &text)
+{
+    const LegacyPageWidgets page = readLegacyWidgets(text);
+    int panels = 0;
+    for (const LegacyWidget &w : page.widgets) {
+        checkColours(w.map);
+        checkColours(w.state0);
+        checkColours(w.state1);
+        panels += w.kind == LegacyKind::Panel;
+        const int items = design2Items(w).size();
+        if (items < 1 || items > (w.kind == LegacyKind::Panel ? 3 : 1))
+            std::abort();
+    }
+    if (panels != page.walls.size())
+        std::abort();
+    for (const kora::design::WallRecord &wall : page.walls) {
+        if (wall.decoderAddresses.size() > 1024 || wall.cellRects.size() != wall.decoderAddresses.size())
+            std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static QTextCodec *gbk = QTextCodec::codecForName("GBK");
+    const QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
+    const QString text = gbk ? gbk->toUnicode(bytes) : QString::fromLatin1(bytes);
+    // As the controller reads it: the whole configuration's pages, and the text as one page.
+    const LegacyConfig config = parseLegacyConfig(text);
+    checkPage(config.uiText);
+    for (const LegacyPage &page : config.pages)
+        checkPage(page.text);
+    checkPage(text);
+    return 0;
+}

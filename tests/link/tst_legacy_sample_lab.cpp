@@ -1,0 +1,109 @@
+// A login against kora-lab --legacy serving the generated older package (samples/legacy,
+// built for this run's subnet): every widget block reaches the older page-building signals,
+// the walls join the wall list with the lab's decoders, and a legacy button's command
+// reaches the designed equipment.
+#include "controller/imserverapi.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "support/labclient.h"
+
+class TestLegacySampleLab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+    }
+
+    void pagesAndButton()
+    {
+        ImServerApi api;
+        QSignalSpy login(&api, &ImServerApi::callQmlLogin);
+        QSignalSpy pages(&api, &ImServerApi::callQmlCreatePage);
+        QSignalSpy rects(&api, &ImServerApi::callQmlCreateRect);
+        QSignalSpy texts(&api, &ImServerApi::callQmlCreateText);
+        QSignalSpy panels(&api, &ImServerApi::callQmlCreatePanel);
+        QSignalSpy buttons(&api, &ImServerApi::callQmlCreateButton);
+        QSignalSpy previews(&api, &ImServerApi::callQmlCreatePreview);
+        QSignalSpy sliders(&api, &ImServerApi::callQmlCreateSlider);
+        QSignalSpy searches(&api, &ImServerApi::callQmlCreateSearchBox);
+        QSignalSpy listens(&api, &ImServerApi::callQmlCreateListen);
+        QSignalSpy matrices(&api, &ImServerApi::callQmlCreateMatrix);
+        QSignalSpy lists(&api, &ImServerApi::callQmlCreateList);
+        QSignalSpy vx2Pages(&api, &ImServerApi::callQmlCreateVX2Page);
+        QSignalSpy vx2Buttons(&api, &ImServerApi::callQmlCreateVX2Button);
+        QSignalSpy vx2Screens(&api, &ImServerApi::callQmlCreateVX2Screen);
+        QVERIFY(api.ServerLogin("admin", "Admin#2024", labclient::clientIp(), "", ""));
+        QVERIFY(login.wait(15000));
+        QCOMPARE(login.first().first().toBool(), true);
+
+        QCOMPARE(pages.size(), 3);
+        // Global widgets on page -1, then each page by its index.
+        QCOMPARE(rects.size(), 3);
+        QCOMPARE(rects.first().first().toInt(), -1);
+        QCOMPARE(rects.first().at(1).toMap().value("globalPos").toRect(), QRect(0, 0, 1920, 1080));
+        QCOMPARE(texts.size(), 4); // title, clock, two page captions
+        QCOMPARE(panels.size(), 2);
+        QCOMPARE(panels.at(0).first().toInt(), 0);
+        QCOMPARE(panels.at(1).first().toInt(), 2);
+        QCOMPARE(previews.size(), 1);
+        QCOMPARE(previews.first().at(1).toStringList(), (QStringList{"Studio", "会议室"}));
+        QCOMPARE(sliders.size(), 1);
+        QCOMPARE(searches.size(), 1);
+        QCOMPARE(listens.size(), 1);
+        QCOMPARE(matrices.size(), 1);
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(lists.first().first().toInt(), -1);
+        QCOMPARE(buttons.size(), 2);
+
+        QCOMPARE(api.walls().size(), 2);
+        QCOMPARE(api.walls().at(0).pageId, QStringLiteral("1"));
+        QCOMPARE(api.walls().at(0).decoderAddresses,
+                 (QStringList{labclient::peerAddress(20), labclient::peerAddress(21), labclient::peerAddress(22),
+                              labclient::peerAddress(23)}));
+        QCOMPARE(api.walls().at(1).pageId, QStringLiteral("3"));
+
+        // The projector button's second (checked) state: "on" as a hex frame to the
+        // equipment's UDP port.
+        const QVariantMap state1 = buttons.first().at(3).toMap();
+        const qint64 from = labclient::journalEnd();
+        api.ServerButtonCmd(state1.value("cmd").toStringList());
+        const auto arrived = [from] {
+            int n = 0;
+            for (const QJsonObject &o : labclient::journalFrom(from)) {
+                n += o.value("peer").toString() == QLatin1String("equipment") && o.value("dir").toString() == QLatin1String("in")
+                     && o.value("hex").toString().compare(QLatin1String("aa5501010001cc"), Qt::CaseInsensitive) == 0;
+            }
+            return n;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(arrived(), 1, 5000);
+
+        // The same button on the Design 2.0 host: its checked entry sends the same frame.
+        QCOMPARE(vx2Pages.size(), 3);
+        QCOMPARE(vx2Screens.size(), 2);
+        QCOMPARE(vx2Screens.first().first().toString(), QStringLiteral("1"));
+        QCOMPARE(vx2Buttons.size(), 2);
+        QCOMPARE(vx2Buttons.first().first().toString(), QStringLiteral("1"));
+        const QVariantMap button = vx2Buttons.first().at(1).toMap();
+        QCOMPARE(button.value("objectName").toString(), QStringLiteral("600001"));
+        QVariantMap pressed;
+        for (const QVariant &e : button.value("eventAttrList").toList()) {
+            if (e.toMap().value("action").toString() == QLatin1String("ButtonPressed"))
+                pressed = e.toMap();
+        }
+        api.ServerVX2ButtonCmd(pressed);
+        QTRY_COMPARE_WITH_TIMEOUT(arrived(), 2, 5000);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestLegacySampleLab)
+#include "tst_legacy_sample_lab.moc"
