@@ -1,4 +1,5 @@
 #include "package/legacywidgets.h"
+#include "package/packagereaders.h"
 
 #include "settings/translations.h"
 
@@ -373,7 +374,7 @@ LegacyWidget readPanel(const QString &block, LegacyPageWidgets &out)
     QVariantList docks;
     for (const QString &dock : extractNamedBlocks(block, QStringLiteral("Dock"))) {
         design::DockPreset preset;
-        preset.name = blockValues(dock, QStringLiteral("Name")).value(0);
+        preset.name = blockValue(dock, QStringLiteral("Name"));
         const QStringList windows = blockValues(dock, QStringLiteral("DockPos"));
         for (const QString &text : windows) {
             design::DockWindow window;
@@ -432,7 +433,7 @@ LegacyWidget readPreview(const QString &block, LegacyPageWidgets &)
     readBkRect(w.map, block);
     insertSub(w.map, block, QStringLiteral("Label"), "tabMap",
               readMap(firstBlock(block, QStringLiteral("Label")), {rules(kPreviewLabel)}));
-    w.groups = blockValues(block, QStringLiteral("GroupList")).value(0).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    w.groups = blockValue(block, QStringLiteral("GroupList")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
     return w;
 }
 
@@ -465,10 +466,10 @@ LegacyWidget readListen(const QString &block, LegacyPageWidgets &)
               readMap(firstBlock(block, QStringLiteral("Text")), {rules(kCaption)}));
     if (hasBlock(block, QStringLiteral("Cmd"))) {
         const QString cmd = firstBlock(block, QStringLiteral("Cmd"));
-        w.map.insert(QStringLiteral("hex"), blockValues(cmd, QStringLiteral("Hex")).value(0).trimmed() == QLatin1String("1")
+        w.map.insert(QStringLiteral("hex"), blockValue(cmd, QStringLiteral("Hex")).trimmed() == QLatin1String("1")
                                                 ? QStringLiteral("HEX")
                                                 : QStringLiteral("ASC"));
-        w.map.insert(QStringLiteral("key"), blockValues(cmd, QStringLiteral("Key")).value(0));
+        w.map.insert(QStringLiteral("key"), blockValue(cmd, QStringLiteral("Key")));
         // The rest of the block (address, port, request) is the level listener's.
         w.map.insert(QStringLiteral("cmd"), cmd);
     }
@@ -481,7 +482,7 @@ LegacyWidget readMatrix(const QString &block, LegacyPageWidgets &)
     w.kind = LegacyKind::Matrix;
     w.map = readMap(block, {rules(kMatrix)});
     QSize scale;
-    if (sizeFrom(blockValues(block, QStringLiteral("Scale")).value(0), &scale)) {
+    if (sizeFrom(blockValue(block, QStringLiteral("Scale")), &scale)) {
         w.map.insert(QStringLiteral("col"), scale.width());
         w.map.insert(QStringLiteral("row"), scale.height());
     }
@@ -531,28 +532,6 @@ QRect legacyRect(const QString &text)
 {
     QRect r;
     return rectFrom(text, &r) ? r : QRect();
-}
-
-QStringList blockValues(const QString &text, const QString &key)
-{
-    QStringList values;
-    int depth = 0;
-    for (const QString &line : text.split(QStringLiteral("\r\n"))) {
-        if (line.contains(QLatin1Char('{'))) {
-            ++depth;
-            continue;
-        }
-        if (line.contains(QLatin1Char('}'))) {
-            depth = qMax(0, depth - 1);
-            continue;
-        }
-        if (depth != 0)
-            continue;
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq >= 0 && line.left(eq) == key)
-            values.append(line.section(QLatin1Char('='), 1, 1));
-    }
-    return values;
 }
 
 LegacyPageWidgets readLegacyWidgets(const QString &text)

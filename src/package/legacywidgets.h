@@ -39,8 +39,4 @@ QString legacyColour(const QString &text);
 // "439,714,800x160" -> (439, 714, 800, 160); a null rectangle when malformed.
 QRect legacyRect(const QString &text);
 
-// Values of every line at depth 0 whose key is `key`, in text order (the key lookup of the
-// block text takes only the first; node positions and dock windows repeat their key).
-QStringList blockValues(const QString &text, const QString &key);
-
 } // namespace kora::package

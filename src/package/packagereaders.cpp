@@ -46,11 +46,14 @@ QList<QByteArray> cutPictureContainer(const QByteArray &data)
     return pictures;
 }
 
-QString blockValue(const QString &text, const QString &key)
+namespace {
+
+// Values of `key` at depth 0 in text order, at most `limit` of them.
+QStringList valuesAtTop(const QString &text, const QString &key, int limit)
 {
+    QStringList values;
     int depth = 0;
-    const QStringList lines = text.split(QStringLiteral("\r\n"));
-    for (const QString &line : lines) {
+    for (const QString &line : text.split(QStringLiteral("\r\n"))) {
         if (line.contains(QLatin1Char('{'))) {
             ++depth;
             continue;
@@ -62,10 +65,25 @@ QString blockValue(const QString &text, const QString &key)
         if (depth != 0)
             continue;
         const int eq = line.indexOf(QLatin1Char('='));
-        if (eq >= 0 && line.left(eq) == key)
-            return line.section(QLatin1Char('='), 1, 1);
+        if (eq >= 0 && line.left(eq) == key) {
+            values.append(line.section(QLatin1Char('='), 1, 1));
+            if (values.size() == limit)
+                break;
+        }
     }
-    return QString();
+    return values;
+}
+
+} // namespace
+
+QString blockValue(const QString &text, const QString &key)
+{
+    return valuesAtTop(text, key, 1).value(0);
+}
+
+QStringList blockValues(const QString &text, const QString &key)
+{
+    return valuesAtTop(text, key, -1);
 }
 
 } // namespace kora::package

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 namespace kora::package {
 
@@ -20,5 +21,7 @@ QList<QByteArray> cutPictureContainer(const QByteArray &data);
 // The value of key K in block text: the first line at depth 0 whose text before the first
 // "=" is K; the value is between the first and the second "=". Empty when missing.
 QString blockValue(const QString &text, const QString &key);
+// Every such value in text order (node positions and dock windows repeat their key).
+QStringList blockValues(const QString &text, const QString &key);
 
 } // namespace kora::package
