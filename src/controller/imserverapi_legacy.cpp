@@ -17,6 +17,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
 {
     m_login->analysing();
     initialization();
+    m_dispatchState.matrixPresets.clear(); // the matrices of this project register below
     KTRACE(lcDownload) << "LoadLocalfile" << data.size();
     const QString text = m_gbk->toUnicode(data);
     m_download->store(QStringLiteral("config_host.cfg"), data);
@@ -108,7 +109,11 @@ void ImServerApi::analyzWidgetFromStr(int pageIndex, QString text, const QString
             case package::Design2Kind::InputBox: emit callQmlCreateVX2InputBox(vx2Page, item.map); break;
             case package::Design2Kind::Docker: emit callQmlCreateVX2Docker(vx2Page, item.map); break;
             case package::Design2Kind::List: emit callQmlCreateList(pageIndex, item.map); break;
-            case package::Design2Kind::Matrix: emit callQmlCreateMatrix(pageIndex, item.map); break;
+            case package::Design2Kind::Matrix:
+                // A known matrix: its "M_" states and presets are kept from now on.
+                m_dispatchState.matrixPresets.insert(item.map.value(QStringLiteral("uuid")).toString(), {});
+                emit callQmlCreateMatrix(pageIndex, item.map);
+                break;
             }
         }
     }

@@ -58,6 +58,11 @@ private slots:
         QCOMPARE(searches.size(), 1);
         QCOMPARE(listens.size(), 1);
         QCOMPARE(matrices.size(), 1);
+        // The matrix is known: a preset saved for it can be called back.
+        const QString matrix = matrices.first().at(1).toMap().value("uuid").toString();
+        QVERIFY(!matrix.isEmpty());
+        api.ServerSaveMatrixPreset(matrix, "Rehearsal", "M_" + matrix + "_1_2");
+        QCOMPARE(api.ServerCallMatrixPreset(matrix, 0), (QStringList{"1", "2"}));
         QCOMPARE(lists.size(), 1);
         QCOMPARE(lists.first().first().toInt(), -1);
         QCOMPARE(buttons.size(), 2);
