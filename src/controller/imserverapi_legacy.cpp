@@ -54,6 +54,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
                        << m_model.multiSignals.size() << "multi-signals" << m_model.groups.size() << "groups" << m_model.outputs.size()
                        << "decoders";
 
+    KTRACE(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
     if (config.hasUi) {
         if (config.designSize.isValid())
             setWindowSize(config.designSize);
@@ -68,6 +69,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
             emit callQmlCreateVX2Page(package::design2Page(page.id, page.name));
             analyzWidgetFromStr(int(i), page.text, page.id);
         }
+        KTRACE(lcApi) << "pages built";
     }
     if (m_currentUser) {
         m_login->loggedIn();
