@@ -154,7 +154,7 @@ private slots:
     {
         const QString encoder = peerAddress(33);
         const qint64 from = labclient::journalEnd();
-        QNodeControl nodes(QHostAddress(labclient::clientIp()));
+        QNodeControl nodes{QHostAddress(labclient::clientIp())};
         nodes.insertMemToQuery(encoder, 0);
         QTRY_VERIFY_WITH_TIMEOUT(requestTimes(from, encoder, 12345).size() >= 3, 15000);
         const QList<qint64> times = requestTimes(from, encoder, 12345);
