@@ -325,7 +325,6 @@ void ImServerApi::initialization()
     m_sceneControl->clear();
     m_listeners->stopAll();
     m_values.dockers.clear();
-    m_listenerSpecs.clear();
     m_stacks.clear();
     m_hosts.clear();
     m_wholeListGroup = -1;

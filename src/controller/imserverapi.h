@@ -516,7 +516,6 @@ private:
     kora::DeviceModel m_model; // outputs, signals, multi-signals, groups, roles, users, favourites
     std::unique_ptr<kora::UserRecord> m_currentUser;
     QList<kora::design::WallRecord> m_walls;
-    QList<kora::design::ListenerSpec> m_listenerSpecs; // for the audio level listeners
     kora::dispatch::State m_dispatchState; // what replies remember (matrix presets)
     kora::controls::Values m_values;       // data dockers' values and the design's variables
     QList<kora::design::StackRecord> m_stacks;

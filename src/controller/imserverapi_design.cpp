@@ -23,10 +23,9 @@ void ImServerApi::analyzNewDesignJson(const QByteArray &data, std::function<void
         m_pages.push_back(page);
     m_walls = build.walls;
     // One listener per level docker, from this login until the next login or logout.
-    m_listenerSpecs = build.listeners;
     m_listeners->stopAll();
-    for (const design::ListenerSpec &spec : qAsConst(m_listenerSpecs))
-        m_listeners->add(spec.name, spec.send, spec.recv);
+    for (const design::ListenerSettings &listener : qAsConst(build.listeners))
+        m_listeners->add(listener.name, listener.send, listener.recv);
     KTRACE(lcApi) << "design:" << build.pages.size() << "pages" << build.walls.size() << "walls"
                   << build.announcements.size() << "widgets" << build.visibilitySets.size() << "visibility sets";
     m_stacks = std::move(build.stacks);

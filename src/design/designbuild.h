@@ -79,7 +79,7 @@ struct WallRecord {
 };
 
 // What an audio level listener of a data docker (type 2) needs.
-struct ListenerSpec {
+struct ListenerSettings {
     QString name; // the docker's objectName
     QVariantMap send;
     QVariantMap recv;
@@ -103,7 +103,7 @@ struct DesignBuild {
     QList<WallRecord> walls;
     QList<QList<QJsonArray>> visibilitySets; // first array shown, the others hidden
     QList<StackRecord> stacks;
-    QList<ListenerSpec> listeners;
+    QList<ListenerSettings> listeners;
     bool parsed = false; // false: the file did not parse, nothing built
 };
 

@@ -840,7 +840,7 @@ DataDockerBuild buildDataDocker(const QJsonObject &node)
     if (docker.map.value(QStringLiteral("dataDockerType")).toInt() == 2) {
         docker.target = Target::Docker;
         const QJsonObject first = propertyValue(node, QStringLiteral("eventAttrList")).toArray().at(0).toObject();
-        docker.listener = ListenerSpec{docker.map.value(QStringLiteral("objectName")).toString(), listenerSend(first),
+        docker.listener = ListenerSettings{docker.map.value(QStringLiteral("objectName")).toString(), listenerSend(first),
                                        listenerRecv(first)};
     }
     return docker;

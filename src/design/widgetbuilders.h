@@ -51,7 +51,7 @@ QVariantList buildTreeModel(const QJsonArray &topGroupNames, const Catalogue &ca
 struct DataDockerBuild {
     QVariantMap map;
     Target target = Target::Monitor;    // Docker for type 2 (audio level), else Monitor
-    std::optional<ListenerSpec> listener; // type 2 only
+    std::optional<ListenerSettings> listener; // type 2 only
     QList<QJsonArray> visibilitySet;    // its "pages" property, as the stack's
 };
 // Children: the last "TextWidget" as "textMap" ("text", "fontFamily", "textClr", "textSize",
