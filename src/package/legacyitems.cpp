@@ -273,26 +273,29 @@ QVariantMap inputBoxMap(const QVariantMap &legacy)
 
 // List and matrix keep their older keys (the host reads both spellings) and gain the
 // Design 2.0 ones.
-QVariantMap listMap(const QVariantMap &legacy)
+QVariantMap withIds(const QVariantMap &legacy)
 {
     QVariantMap map = legacy;
     copy(map, legacy, "UUID", "uuid");
     copy(map, legacy, "UUID", "objectName");
+    return map;
+}
+
+QVariantMap listMap(const QVariantMap &legacy)
+{
+    QVariantMap map = withIds(legacy);
     map.insert(QStringLiteral("bkRect"), design2Look(legacy));
     return map;
 }
 
 QVariantMap matrixMap(const QVariantMap &legacy)
 {
-    QVariantMap map = legacy;
-    copy(map, legacy, "UUID", "uuid");
-    copy(map, legacy, "UUID", "objectName");
+    QVariantMap map = withIds(legacy);
     const QVariantMap handle = legacy.value(QStringLiteral("buttonMap")).toMap();
-    map.insert(QStringLiteral("vxButton"),
-               QVariantMap{{QStringLiteral("state0"),
-                            QVariantMap{{QStringLiteral("cmd"), joined(handle.value(QStringLiteral("state0")).toMap().value(QStringLiteral("cmd")))}}},
-                           {QStringLiteral("state1"),
-                            QVariantMap{{QStringLiteral("cmd"), joined(handle.value(QStringLiteral("state1")).toMap().value(QStringLiteral("cmd")))}}}});
+    QVariantMap button;
+    for (const QString &state : {QStringLiteral("state0"), QStringLiteral("state1")})
+        button.insert(state, QVariantMap{{QStringLiteral("cmd"), joined(handle.value(state).toMap().value(QStringLiteral("cmd")))}});
+    map.insert(QStringLiteral("vxButton"), button);
     return map;
 }
 

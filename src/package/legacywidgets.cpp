@@ -258,6 +258,13 @@ void insertSub(QVariantMap &map, const QString &block, const QString &name, cons
         map.insert(QString::fromLatin1(key), sub);
 }
 
+// A "Text" sub-block: the widget's caption.
+void insertCaption(QVariantMap &map, const QString &block)
+{
+    insertSub(map, block, QStringLiteral("Text"), "textMap",
+              readMap(firstBlock(block, QStringLiteral("Text")), {rules(kCaption)}));
+}
+
 QVariantMap toolBarMap(const QString &block)
 {
     const QString bar = firstBlock(block, QStringLiteral("ToolBar"));
@@ -443,8 +450,7 @@ LegacyWidget readSlider(const QString &block, LegacyPageWidgets &)
     w.kind = LegacyKind::Slider;
     w.map = readMap(block, {rules(kSlider)});
     readBkRect(w.map, block);
-    insertSub(w.map, block, QStringLiteral("Text"), "textMap",
-              readMap(firstBlock(block, QStringLiteral("Text")), {rules(kCaption)}));
+    insertCaption(w.map, block);
     insertSub(w.map, block, QStringLiteral("Button"), "buttonMap", innerButton(block));
     return w;
 }
@@ -462,8 +468,7 @@ LegacyWidget readListen(const QString &block, LegacyPageWidgets &)
     w.kind = LegacyKind::Listen;
     w.map = readMap(block, {rules(kListen)});
     readBkRect(w.map, block);
-    insertSub(w.map, block, QStringLiteral("Text"), "textMap",
-              readMap(firstBlock(block, QStringLiteral("Text")), {rules(kCaption)}));
+    insertCaption(w.map, block);
     if (hasBlock(block, QStringLiteral("Cmd"))) {
         const QString cmd = firstBlock(block, QStringLiteral("Cmd"));
         w.map.insert(QStringLiteral("hex"), blockValue(cmd, QStringLiteral("Hex")).trimmed() == QLatin1String("1")
