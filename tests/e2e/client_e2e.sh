@@ -60,6 +60,10 @@ expect_picture() { # shot design-x design-y picture px py what
 expect_signal() { # shot design-x design-y host what
     expect_design "$1" "$2" "$3" "$("$bin/kora-lab" --signal-colour "$4")" "$5" 40
 }
+# One command to the lab's control socket; WHAT says what failed when it is refused.
+lab_command() { # json what
+    "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command "$1" >/dev/null || fail "$2"
+}
 # A point 10 design units into a 260x70 button picture stretched over a button at bx,by w,h.
 expect_button() { # shot bx by bw bh picture what
     expect_picture "$1" $(( $2 + 10 )) $(( $3 + $5 / 2 )) "$6" $(( 10 * 260 / $4 )) 35 "$7"
@@ -287,12 +291,10 @@ wall)
     # Another client puts one window on the last quadrant; the wall's acknowledgement makes
     # the client ask, and the window is drawn.
     net=${KORA_LAB_DEVICE_IP%.*}
-    "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command \
-        '{"cmd":"setWindows","wall":"1","windows":["'"$net"'.31-0,udp://239.10.1.31:30310,1920,1080,1920,1080"]}' >/dev/null \
-        || fail "the lab did not take the window list"
-    "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command \
-        '{"cmd":"send","peer":"decoder-1.1","to":"'"$KORA_LAB_CLIENT_IP"'","port":41234,"text":"{SetWindows;1}"}' >/dev/null \
-        || fail "the lab did not send the acknowledgement"
+    lab_command '{"cmd":"setWindows","wall":"1","windows":["'"$net"'.31-0,udp://239.10.1.31:30310,1920,1080,1920,1080"]}' \
+        "the lab did not take the window list"
+    lab_command '{"cmd":"send","peer":"decoder-1.1","to":"'"$KORA_LAB_CLIENT_IP"'","port":41234,"text":"{SetWindows;1}"}' \
+        "the lab did not send the acknowledgement"
     sleep 1
     shot 4-other-client
     expect_signal 4-other-client 1300 700 31 "the window set by another client does not show its signal"
@@ -365,7 +367,7 @@ alarms)
     # reaches the event group; an audio alarm closes when another client answers it.
     login_to_first_page
     net=${KORA_LAB_DEVICE_IP%.*}
-    lab() { "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command "$1" >/dev/null || fail "the lab refused $1"; }
+    lab() { lab_command "$1" "the lab refused $1"; }
     panel() { grep -o "alarm panel layout:.*" "$work/a.log" | tail -n 1; }
     await_panel() { # count what
         for _ in $(seq 50); do panel | grep -q "layout: $1\( \|$\)" && return 0; sleep 0.1; done
@@ -427,9 +429,7 @@ background)
     [ "$(stored | grep -o 'md5 [0-9a-f]*' | cut -c5- | sort)" = "$(sent_md5)" ] \
         || fail "the stored pieces differ from the uploaded ones: $(stored) / $(sent_md5 | tr '\n' ' ')"
     shot 1-background
-    "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" \
-        --command '{"cmd":"faults","set":{"seed":5,"inDropFraction":0.05,"inDropPorts":[5000]}}' >/dev/null \
-        || fail "the lab did not take the loss"
+    lab_command '{"cmd":"faults","set":{"seed":5,"inDropFraction":0.05,"inDropPorts":[5000]}}' "the lab did not take the loss"
     upload "5% loss"
     intact=0
     while read -r md5; do
