@@ -1,6 +1,7 @@
 // The older project form: "pic.dat" and "config_host.cfg" instead of the JSON package.
 #include "controller/imserverapi.h"
 
+#include "levels/listenthread.h"
 #include "link/scanreply.h"
 #include "log/categories.h"
 #include "log/trace.h"
@@ -95,7 +96,16 @@ void ImServerApi::analyzWidgetFromStr(int pageIndex, QString text, const QString
         case package::LegacyKind::Preview: emit callQmlCreatePreview(pageIndex, w.groups, w.map); break;
         case package::LegacyKind::Slider: emit callQmlCreateSlider(pageIndex, w.map); break;
         case package::LegacyKind::SearchBox: emit callQmlCreateSearchBox(pageIndex, w.map); break;
-        case package::LegacyKind::Listen: emit callQmlCreateListen(pageIndex, w.map); break;
+        case package::LegacyKind::Listen: {
+            emit callQmlCreateListen(pageIndex, w.map);
+            const package::ListenerMaps listener = package::listenerMaps(w.map);
+            const QString uuid = w.map.value(QStringLiteral("UUID")).toString();
+            if (listener.send.isEmpty())
+                KWARN(lcApi) << "level display" << uuid << "names no target or request; it reads nothing";
+            else
+                m_listeners->add(uuid, listener.send, listener.recv);
+            break;
+        }
         case package::LegacyKind::Matrix:
         case package::LegacyKind::List: break;
         }

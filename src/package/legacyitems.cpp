@@ -1,6 +1,7 @@
 #include "package/legacyitems.h"
 
 #include "controls/controlcommands.h"
+#include "package/packagereaders.h"
 
 #include <QRect>
 
@@ -382,6 +383,42 @@ QList<Design2Item> design2Items(const LegacyWidget &w)
     case LegacyKind::List: return {{Design2Kind::List, listMap(w.map)}};
     }
     return {};
+}
+
+ListenerMaps listenerMaps(const QVariantMap &listen)
+{
+    const QString cmd = listen.value(QStringLiteral("cmd")).toString();
+    const auto value = [&cmd](const char *key) { return blockValue(cmd, QLatin1String(key)).trimmed(); };
+    bool portOk = false;
+    const uint port = value("Port").toUInt(&portOk);
+    const QString ip = value("IP");
+    const QString data = value("Data");
+    if (ip.isEmpty() || data.isEmpty() || !portOk || port == 0 || port > 65535)
+        return {};
+    bool recvOk = false;
+    uint recvPort = value("RecvPort").toUInt(&recvOk);
+    if (!recvOk || recvPort == 0 || recvPort > 65535)
+        recvPort = port;
+    const bool hex = listen.value(QStringLiteral("hex")).toString() == QLatin1String("HEX");
+    const QString type = hex ? QStringLiteral("HEX") : QStringLiteral("ASC");
+    const QString group = value("Group");
+    // A HEX reply is cut in its digits, so the template is its digits too.
+    QString reply = blockValue(cmd, QStringLiteral("Reply"));
+    if (hex)
+        reply.remove(QLatin1Char(' '));
+    ListenerMaps maps;
+    maps.send = QVariantMap{{QStringLiteral("ip"), ip},
+                            {QStringLiteral("port"), int(port)},
+                            {QStringLiteral("data"), data},
+                            {QStringLiteral("time"), value("Time").toInt()},
+                            {QStringLiteral("type"), type}};
+    maps.recv = QVariantMap{{QStringLiteral("port"), int(recvPort)},
+                            {QStringLiteral("protocol"), group.isEmpty() ? QStringLiteral("Udp") : QStringLiteral("Multicast")},
+                            {QStringLiteral("ip"), group},
+                            {QStringLiteral("type"), type},
+                            {QStringLiteral("data"), reply},
+                            {QStringLiteral("key"), listen.value(QStringLiteral("key"))}};
+    return maps;
 }
 
 } // namespace kora::package

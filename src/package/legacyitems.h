@@ -34,4 +34,14 @@ QVariantMap design2Look(const QVariantMap &legacy);
 // by the waits before it, the bytes as hex so nothing is re-encoded.
 QVariantList design2Events(const QStringList &blocks, const QString &action);
 
+// The listener of a level display, from its "Cmd" block: the request ("IP", "Port", "Data",
+// "Time" in ms, "Hex") and where its replies come ("RecvPort", else "Port"; "Group" to join)
+// laid out like "Reply" with the value at "Key", as a data docker's "send" and "recv"
+// settings. Both empty when the block names no target or no request.
+struct ListenerMaps {
+    QVariantMap send;
+    QVariantMap recv;
+};
+ListenerMaps listenerMaps(const QVariantMap &listen);
+
 } // namespace kora::package

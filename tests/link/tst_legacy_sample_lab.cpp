@@ -67,6 +67,25 @@ private slots:
         QCOMPARE(lists.first().first().toInt(), -1);
         QCOMPARE(buttons.size(), 2);
 
+        // The hall level display reads channel 2 of the equipment: its value is one the
+        // equipment sent to the display's reply port.
+        QSignalSpy levels(&api, &ImServerApi::callQmlRefreshListen);
+        QTRY_VERIFY_WITH_TIMEOUT(!levels.isEmpty(), 5000);
+        QCOMPARE(levels.first().first().toString(), QStringLiteral("500001"));
+        const auto answered = [] {
+            QSet<int> values;
+            for (const QJsonObject &o : labclient::journalFrom(0)) {
+                const QByteArray bytes = QByteArray::fromHex(o.value("hex").toString().toLatin1());
+                if (o.value("peer").toString() == QLatin1String("equipment") && o.value("dir").toString() == QLatin1String("out")
+                    && o.value("dst").toString().endsWith(QLatin1String(":9011")) && bytes.size() == 7
+                    && bytes.startsWith(QByteArray::fromHex("aa559002")))
+                    values.insert(qint16(quint8(bytes[4]) | quint8(bytes[5]) << 8));
+            }
+            return values;
+        };
+        const int shown = levels.first().at(1).toInt();
+        QTRY_VERIFY2_WITH_TIMEOUT(answered().contains(shown), qPrintable(QStringLiteral("shown %1, answered %2 values").arg(shown).arg(answered().size())), 3000);
+
         QCOMPARE(api.walls().size(), 2);
         QCOMPARE(api.walls().at(0).pageId, QStringLiteral("1"));
         QCOMPARE(api.walls().at(0).decoderAddresses,

@@ -241,6 +241,48 @@ private slots:
                                            {"value", "2"}}}));
     }
 
+    void listener_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariantMap>("send");
+        QTest::addColumn<QVariantMap>("recv");
+        const auto recv = [](int port, const char *protocol, const char *ip, const char *type, const char *data,
+                             const char *key) {
+            return QVariantMap{{"port", port}, {"protocol", protocol}, {"ip", ip}, {"type", type}, {"data", data}, {"key", key}};
+        };
+        const QVariantMap none;
+        QTest::newRow("hex, the template's spaces dropped")
+            << blocks({"Listen{", "UUID=1", "Cmd{", "IP=10.0.0.8", "Port=9000", "Hex=1", "Time=1000", "Data=AA 55 10 02 CC",
+                       "RecvPort=9011", "Reply=AA 55 90 02 $L CC", "Key=$L", "}", "}"})
+            << QVariantMap{{"ip", "10.0.0.8"}, {"port", 9000}, {"data", "AA 55 10 02 CC"}, {"time", 1000}, {"type", "HEX"}}
+            << recv(9011, "Udp", "", "HEX", "AA559002$LCC", "$L");
+        // A line with a brace opens or closes a block in this form, so text requests have none.
+        QTest::newRow("text keeps its template; replies where it asks")
+            << blocks({"Listen{", "UUID=2", "Cmd{", "IP=10.0.0.8", "Port=9002", "Hex=0", "Time=500", "Data=GET LEVEL 3",
+                       "Reply=LEVEL 3 $V dB", "Key=$V", "}", "}"})
+            << QVariantMap{{"ip", "10.0.0.8"}, {"port", 9002}, {"data", "GET LEVEL 3"}, {"time", 500}, {"type", "ASC"}}
+            << recv(9002, "Udp", "", "ASC", "LEVEL 3 $V dB", "$V");
+        QTest::newRow("a group to join; a bad reply port is the request's")
+            << blocks({"Listen{", "UUID=3", "Cmd{", "IP=10.0.0.8", "Port=9000", "Hex=1", "Data=AA 55 11 03 CC",
+                       "RecvPort=70000", "Group=239.77.8.1", "Reply=AA 55 90 03 $L CC", "Key=$L", "}", "}"})
+            << QVariantMap{{"ip", "10.0.0.8"}, {"port", 9000}, {"data", "AA 55 11 03 CC"}, {"time", 0}, {"type", "HEX"}}
+            << recv(9000, "Multicast", "239.77.8.1", "HEX", "AA559003$LCC", "$L");
+        QTest::newRow("no command block") << blocks({"Listen{", "UUID=4", "}"}) << none << none;
+        QTest::newRow("no target") << blocks({"Listen{", "UUID=5", "Cmd{", "Port=9000", "Data=x", "}", "}"}) << none << none;
+        QTest::newRow("port out of range")
+            << blocks({"Listen{", "UUID=6", "Cmd{", "IP=10.0.0.8", "Port=65536", "Data=x", "}", "}"}) << none << none;
+        QTest::newRow("no request")
+            << blocks({"Listen{", "UUID=7", "Cmd{", "IP=10.0.0.8", "Port=9000", "}", "}"}) << none << none;
+    }
+
+    void listener()
+    {
+        QFETCH(QString, text);
+        const ListenerMaps maps = listenerMaps(only(text).map);
+        QTEST(maps.send, "send");
+        QTEST(maps.recv, "recv");
+    }
+
     void page()
     {
         QCOMPARE(design2Page("2", "Room"),
