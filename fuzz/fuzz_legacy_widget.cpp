@@ -1,7 +1,8 @@
 // The pages of "config_host.cfg" come from the network. Whatever the block text, every wall
 // stays within its cell limit with one rectangle slot per decoder, colours are "#rrggbb" or
 // empty, every wall block gives exactly one wall record, and every widget becomes at least
-// one Design 2.0 item (a wall at most three).
+// one Design 2.0 item (a wall at most three); a level display's listener, when it has one,
+// has a target, a request and ports in range.
 #include "package/legacyconfig.h"
 #include "package/legacyitems.h"
 #include "package/legacywidgets.h"
@@ -42,6 +43,15 @@ void checkPage(const QString &text)
         const int items = design2Items(w).size();
         if (items < 1 || items > (w.kind == LegacyKind::Panel ? 3 : 1))
             std::abort();
+        if (w.kind == LegacyKind::Listen) {
+            const ListenerMaps listener = listenerMaps(w.map);
+            const auto inRange = [](const QVariant &port) { return port.toInt() > 0 && port.toInt() <= 65535; };
+            if (!listener.send.isEmpty()
+                && (listener.send.value(QStringLiteral("ip")).toString().isEmpty()
+                    || listener.send.value(QStringLiteral("data")).toString().isEmpty()
+                    || !inRange(listener.send.value(QStringLiteral("port"))) || !inRange(listener.recv.value(QStringLiteral("port")))))
+                std::abort();
+        }
     }
     if (panels != page.walls.size())
         std::abort();

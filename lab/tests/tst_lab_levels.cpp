@@ -109,9 +109,10 @@ private slots:
         QVERIFY(sent.size() >= 6);
         for (const auto &r : sent)
             QCOMPARE(r.second, QStringLiteral("aa551001cc"));
-        // Timers may fire a little early; a loaded machine makes them late.
+        // Not faster than the period (timers may fire a little early). How late they come is
+        // the machine's load, not the listener's doing, so there is no upper bound.
         const double mean = double(sent.last().first - sent.first().first) / (sent.size() - 1);
-        QVERIFY2(mean >= 180 && mean <= 400, qPrintable(QString::number(mean)));
+        QVERIFY2(mean >= 180, qPrintable(QString::number(mean)));
     }
 
     void textListenerTruncates()

@@ -158,10 +158,11 @@ private slots:
         nodes.insertMemToQuery(encoder, 0);
         QTRY_VERIFY_WITH_TIMEOUT(requestTimes(from, encoder, 12345).size() >= 3, 15000);
         const QList<qint64> times = requestTimes(from, encoder, 12345);
-        // A coarse timer may fire up to 5 % early.
+        // A coarse timer may fire up to 5 % early, and a loaded machine makes it late; the
+        // bounds only tell five seconds from a period of half or twice that.
         for (int i = 1; i < 3; ++i) {
             const qint64 gap = times[i] - times[i - 1];
-            QVERIFY2(gap >= 4700 && gap <= 5600, qPrintable(QString::number(gap)));
+            QVERIFY2(gap >= 4700 && gap <= 7500, qPrintable(QString::number(gap)));
         }
     }
 
