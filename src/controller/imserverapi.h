@@ -469,6 +469,7 @@ private:
     void readPackage();
     void analyzNewProjectJson(const QByteArray &data);
     void analyzNewDeviceJson(const QByteArray &data);
+    void loadSnapshots();
     void analyzLegacyConfig(const QByteArray &data);
     // The older page reader: one page-building signal per widget block of `text`; page -1
     // holds the global widgets of the "UI" block, `pageId` names the page of its walls.

@@ -56,14 +56,20 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
         return;
     }
     m_model = std::move(model);
+    loadSnapshots();
+    m_wholeListGroup = -1; // the group list is the device file's now
+    KTRACE(lcDownload) << "device file:" << m_model.outputs.size() << "outputs" << m_model.signalList.size() << "signals"
+                       << m_model.users.size() << "users";
+}
+
+// A record and a reader for each signal of the project just read.
+void ImServerApi::loadSnapshots()
+{
     QList<kora::video::SignalSnapshot> snapshots;
     for (const SignalRecord &s : m_model.signalList)
         snapshots.append({s.ip, s.snapshotUrl});
     m_snapshots->setPictureSize(m_store.values.maxSnap.isValid() ? m_store.values.maxSnap : QSize(640, 360));
     m_snapshots->load(snapshots);
-    m_wholeListGroup = -1; // the group list is the device file's now
-    KTRACE(lcDownload) << "device file:" << m_model.outputs.size() << "outputs" << m_model.signalList.size() << "signals"
-                       << m_model.users.size() << "users";
 }
 
 void ImServerApi::readPackage()

@@ -51,6 +51,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
     m_model.signalList = std::move(config.signalList);
     m_model.multiSignals = std::move(config.multiSignals);
     m_model.groups = std::move(config.groups);
+    loadSnapshots();
     KTRACE(lcDownload) << "config_host.cfg:" << m_model.users.size() << "users" << m_model.signalList.size() << "signals"
                        << m_model.multiSignals.size() << "multi-signals" << m_model.groups.size() << "groups" << m_model.outputs.size()
                        << "decoders";

@@ -65,7 +65,9 @@ void readSignals(const QString &text, LegacyConfig &config)
             s.name = f.at(0);
             s.mainUrl = f.at(2);
             s.subUrl = f.at(3);
-            s.snapshotUrl = f.at(4);
+            // The device file names the same stream "udp://address:port"; the readers take that.
+            s.snapshotUrl = f.at(4).isEmpty() || f.at(4).contains(QLatin1String("://")) ? f.at(4)
+                                                                                       : QStringLiteral("udp://") + f.at(4);
             config.signalList.push_back(s);
         }
     }

@@ -526,6 +526,8 @@ legacy)
     expect_design 1-first-page 1000 1010 '#0d4359' "the legacy page's rectangle is not shown"
     expect_design 1-first-page 100 500 '#142034' "the legacy page list is not shown"
     wait_for_line "$journal" '"dir":"in".*"text":"{GetWindows;1}"' 3 || fail "the legacy wall was not asked for its windows"
+    # The signal list's first tile shows encoder .30's snapshots.
+    expect_signal 1-first-page 400 260 30 "the legacy signal list does not show the signal's snapshot"
 
     equipment_in() { tail -n +"$marker" "$journal" | grep '"peer":"equipment"' | grep '"dir":"in"' || true; }
     marker=$(( $(wc -l <"$journal") + 1 ))

@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(int(c.signalList.size()), 2); // the short line is skipped
         QCOMPARE(c.signalList[1].ip, QString("10.0.0.31-0"));
         QCOMPARE(c.signalList[1].subUrl, QString("udp://224.1.0.31:36593"));
-        QCOMPARE(c.signalList[1].snapshotUrl, QString("224.2.0.31:36595"));
+        QCOMPARE(c.signalList[1].snapshotUrl, QString("udp://224.2.0.31:36595"));
 
         QCOMPARE(int(c.multiSignals.size()), 1);
         const MultiSignalRecord &m = c.multiSignals[0];
