@@ -2,11 +2,14 @@
 # The operator's pages, measured on the real client under Xvfb (1920x1080) in the lab:
 #   - login: from the Enter key of the login page to the first frame of the first page with
 #     every widget created, median of RUNS fresh clients (each downloads the whole package);
-#     the share of it until the package is read (scan + download) is printed beside it;
+#     the share of it until the package is read (scan + download) is printed beside it, and
+#     the median of the rest (from "package read" to "first page frame");
 #   - idle: CPU of the client on its first page over IDLE_S seconds against a bare Qt Quick
 #     window measured the same way in the same run, and the frames drawn meanwhile;
 #   - memory: resident memory of the client on its first page, against the bare window.
-# Run through scripts/bench-pages, which starts kora-lab with the package.
+# Run through scripts/bench-pages, which starts kora-lab with the package. With
+# PAGES_BENCH_RESULT set, the login median and the median after the package was read (ms)
+# are also written to that file as one line "LOGIN AFTER", for the caller to compare.
 #   pages_bench.sh BIN_DIR LABEL RUNS IDLE_S
 set -euo pipefail
 bin=$1; label=$2; runs=$3; idle_s=$4
@@ -60,7 +63,7 @@ login() {
 }
 frames() { grep -c 'Frame rendered' "$1" || true; }
 
-totals=(); downloads=()
+totals=(); downloads=(); afters=()
 for run in $(seq "$runs"); do
     dir=$work/run$run; mkdir -p "$dir"
     start_client "$dir" "$dir.log"
@@ -71,7 +74,7 @@ for run in $(seq "$runs"); do
     wait_for_line "$dir.log" "first page frame" 60
     shown=$(stamp_ms "$dir.log" "first page frame")
     read_at=$(stamp_ms "$dir.log" "package read")
-    totals+=($(( shown - pressed ))); downloads+=($(( read_at - pressed )))
+    totals+=($(( shown - pressed ))); downloads+=($(( read_at - pressed ))); afters+=($(( shown - read_at )))
     built=$(stamp_ms "$dir.log" "pages built")
     echo "run $run: $(( shown - pressed )) ms to the first page: $(( read_at - pressed )) ms until the package was read," \
          "$(( built - read_at )) ms to build the pages, $(( shown - built )) ms to the frame;" \
@@ -82,6 +85,8 @@ for run in $(seq "$runs"); do
 done
 total=$(printf '%s\n' "${totals[@]}" | median)
 download=$(printf '%s\n' "${downloads[@]}" | median)
+after=$(printf '%s\n' "${afters[@]}" | median)
+[ -z "${PAGES_BENCH_RESULT:-}" ] || echo "$total $after" >"$PAGES_BENCH_RESULT"
 
 sleep 3 # the fade-in and the first refreshes
 rss=$(rss_kb "$client")
@@ -110,7 +115,7 @@ base_rss=$(rss_kb "$baseline")
 base_cpu=$(idle_cpu "$baseline" "$idle_s")
 
 echo "== $label =="
-echo "login to first page: median ${total} ms of $runs runs (${totals[*]}); until the package was read: median ${download} ms ($(awk -v d="$download" -v t="$total" 'BEGIN { printf "%.0f", 100 * d / t }')% of it)"
+echo "login to first page: median ${total} ms of $runs runs (${totals[*]}); until the package was read: median ${download} ms ($(awk -v d="$download" -v t="$total" 'BEGIN { printf "%.0f", 100 * d / t }')% of it); after it: median ${after} ms (${afters[*]})"
 echo "idle on the first page over ${idle_s} s: ${cpu}% of one core; bare Qt Quick window: ${base_cpu}%"
 echo "idle with the OpenGL renderer forced: ${gl_cpu}% of one core, $(( f1 - f0 )) frames in ${idle_s} s"
 echo "resident memory on the first page: $(( rss / 1024 )) MB; bare Qt Quick window: $(( base_rss / 1024 )) MB ($(awk -v a="$rss" -v b="$base_rss" 'BEGIN { printf "%.1f", a / b }')x)"

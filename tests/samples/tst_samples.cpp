@@ -777,6 +777,8 @@ void TestSamples::badInput_data()
     QTest::newRow("value missing") << QStringList({"--source", src, "--out"}) << "" << "" << "" << "needs a value";
     QTest::newRow("both modes") << QStringList({"--large", "--source", src, "--out", out}) << "" << "" << ""
                                 << "either";
+    QTest::newRow("twin and large") << QStringList({"--large", "--twin", "--out", out}) << "" << "" << ""
+                                    << "either";
     QTest::newRow("net too short") << QStringList({"--source", src, "--out", out, "--net", "10.77"}) << "" << ""
                                    << "" << "--net";
     QTest::newRow("net octet too large") << QStringList({"--source", src, "--out", out, "--net", "10.300.1"}) << ""

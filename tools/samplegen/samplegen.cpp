@@ -37,8 +37,11 @@ namespace {
 const char kUsage[] =
     "usage: kora-samplegen --source DIR --out DIR [--net A.B.C] [--version X.Y.Z]\n"
     "       kora-samplegen --large --out DIR [--net A.B.C] [--pages N]\n"
-    "Builds a project package from the sources in DIR (see samples/README.md), or a large\n"
-    "synthetic package for benchmarks (40 pages of 60 widgets by default).\n";
+    "       kora-samplegen --twin --out DIR [--net A.B.C] [--pages N]\n"
+    "Builds a project package from the sources in DIR (see samples/README.md), a large\n"
+    "synthetic package for benchmarks (40 pages of 60 widgets by default), or twin packages\n"
+    "showing the same pages (3 by default): DIR/design in Design 2.0 form, DIR/legacy in\n"
+    "an older controller's form.\n";
 
 // Archive time of every entry: 2024-05-20 09:30:00 local time.
 constexpr quint16 kDosTime = (9 << 11) | (30 << 5);
@@ -560,9 +563,50 @@ struct Account {
     const char *role;
 };
 
-// The large package uses the accounts of the lab package (samples/README.md).
-const Account kLargeAccounts[] = {
+// The synthetic packages use the accounts of the lab package (samples/README.md).
+const Account kLabAccounts[] = {
     {"admin", "Admin#2024", "admin"}, {"operator", "op2024", "operator"}, {"guest", "Guest-Viewer-16!", "operator"}};
+
+// The lab's users with their clear passwords (the generator stores the enciphered form).
+QJsonArray labUsers()
+{
+    QJsonArray users;
+    for (const Account &a : kLabAccounts)
+        users.append(QJsonObject{{"name", a.name}, {"passwd_clear", a.password}, {"role", a.role}});
+    return users;
+}
+
+// The lab's two roles: admin with every page, operator with its own list; both with every group.
+QJsonArray labRoles(const QStringList &groupNames, const QJsonArray &allPages, const QJsonArray &operatorPages)
+{
+    QJsonArray groupGrants;
+    for (const QString &g : groupNames)
+        groupGrants.append(QJsonObject{{"groupName", g}, {"visible", true}, {"control", true}});
+    return {QJsonObject{{"name", "admin"}, {"level", 255}, {"sharedLogin", true}, {"tagging", true},
+                        {"pageList", allPages}, {"signalGroupList", groupGrants}},
+            QJsonObject{{"name", "operator"}, {"level", 200}, {"sharedLogin", false}, {"tagging", false},
+                        {"pageList", operatorPages}, {"signalGroupList", groupGrants}}};
+}
+
+// A descriptor offering one design, 1920×1080, served by the lab's host node.
+QJsonObject descriptor1080(const QString &net)
+{
+    return {{"version", "2.3.1"},
+            {"host_addr", net + ".10"},
+            {"device", "device.json"},
+            {"language", "language.txt"},
+            {"client.ui", QJsonArray{QJsonObject{{"file", "client0_1920_1080.jui"},
+                                                 {"resolution", QJsonObject{{"w", 1920}, {"h", 1080}}}}}}};
+}
+
+// The translations of the synthetic packages: the login messages and one line per page name.
+QString pageLanguage(int pages)
+{
+    QString language = QStringLiteral("Warning=警告\nUser or Password Error=用户名或密码错误\nNo permission access!=没有访问权限！\n");
+    for (int p = 0; p < pages; ++p)
+        language += QStringLiteral("Page %1=第 %1 页\n").arg(p + 1);
+    return language;
+}
 
 class Generator {
 public:
@@ -570,6 +614,7 @@ public:
     void setVersion(const QString &v) { m_version = v; }
     bool fromSource(const QString &sourceDir, const QString &outDir);
     bool large(const QString &outDir, int pages);
+    bool twin(const QString &outDir, int pages);
     QString error() const { return m_error; }
 
 private:
@@ -595,7 +640,10 @@ private:
     bool writeManifest();
     bool writeQrc(const QString &relative);
     bool fromLegacySource(const QJsonObject &pkg);
+    bool writeLegacyPackage(const QString &configName, QString text);
     bool checkLegacyConfig(const QString &name, const QString &text);
+    bool writeDesignPackage(const QString &what, const QString &descriptorName, const QJsonObject &descriptor,
+                            QJsonObject device, const QJsonObject &design, const QString &language);
 
     QString m_net = QStringLiteral("10.77.1");
     QString m_version = QStringLiteral("0.0.0");
@@ -1085,9 +1133,7 @@ bool Generator::fromSource(const QString &sourceDir, const QString &outDir)
     return writeArchive("image.zip") && writeManifest();
 }
 
-// An older controller's package: "pic.dat" (the pictures, each a 4-byte little-endian length
-// and its bytes, in "PicFiles" order) and "config_host.cfg" (GBK, CR LF). A line
-// "Password_clear=X" becomes "Password=" and the upper-case hex of X's enciphered form.
+// An older controller's package from its source folder: the config and the pictures.
 bool Generator::fromLegacySource(const QJsonObject &pkg)
 {
     const QString configName = pkg.value("config").toString();
@@ -1096,8 +1142,14 @@ bool Generator::fromLegacySource(const QJsonObject &pkg)
     if (!readPictures(pkg.value("pictures").toArray()))
         return false;
     QString text;
-    if (!readText(configName, &text))
-        return false;
+    return readText(configName, &text) && writeLegacyPackage(configName, text);
+}
+
+// "pic.dat" (the pictures, each a 4-byte little-endian length and its bytes, in "PicFiles"
+// order) and "config_host.cfg" (GBK, CR LF). A line "Password_clear=X" becomes "Password="
+// and the upper-case hex of X's enciphered form.
+bool Generator::writeLegacyPackage(const QString &configName, QString text)
+{
     QStringList lines = text.split('\n');
     for (QString &line : lines) {
         if (line.endsWith('\r'))
@@ -1182,6 +1234,12 @@ bool Generator::checkLegacyConfig(const QString &name, const QString &text)
 class LargeDesign {
 public:
     explicit LargeDesign(const QString &net) : m_net(net) {}
+    // The pictures of a button up and down.
+    void setButtonPictures(const QString &up, const QString &down)
+    {
+        m_buttonUp = up;
+        m_buttonDown = down;
+    }
 
     QJsonObject node(const QString &cls, const QString &uuid, QJsonArray props, const QJsonArray &items = {})
     {
@@ -1226,7 +1284,7 @@ public:
                      prop("fontFamily", "微软雅黑"), prop("textColor", states("#e8f0f8", "#ffffff")),
                      prop("textSize", 16), prop("buttonGroup", -1), prop("autoLift", autoLift),
                      prop("initialTrigger", false),
-                     prop("imageFile", states("./image/btn_normal.png", "./image/btn_pressed.png")),
+                     prop("imageFile", states(m_buttonUp, m_buttonDown)),
                      prop("borderWidth", 1), prop("borderColor", "#3f6f9a"), prop("opacity", 100),
                      prop("isMonoFilled", states(true, true)), prop("monoColor", states("#1c3d5e", "#2f7fc1")),
                      prop("usingPolyState", 0), prop("eventAttrList", events), prop("textAlignHorizontal", 4),
@@ -1326,8 +1384,33 @@ public:
                      form, toolbar});
     }
 
+    // The login page: the login widget with every item the client looks for, over `background`.
+    QJsonObject loginPage(const QString &background)
+    {
+        QJsonArray kids{rect("login-box", QRect(660, 300, 600, 520), "#102a44")};
+        const char *labels[] = {"UserInputBox", "PasswordInputBox", "HostIPInputBox", "ServerIPInputBox",
+                                "DownloadInputBox"};
+        for (int i = 0; i < 5; ++i)
+            kids.append(inputBox(QStringLiteral("login-%1").arg(labels[i]), QRect(860, 400 + i * 56, 360, 44), labels[i],
+                                 i == 1));
+        kids.append(button("login-remember", QRect(700, 690, 220, 40), "RememberBtn", "Remember me", {}, false));
+        kids.append(button("login-yes", QRect(940, 740, 130, 50), "YesBtn", "Log in", {}));
+        kids.append(button("login-quit", QRect(1090, 740, 130, 50), "QuitBtn", "Quit", {}));
+        const QJsonObject loginWidget = node("LoginWidget", "login-widget",
+                                             {prop("sWidgetGeometry", rectValue(660, 300, 600, 520)),
+                                              prop("hasServerDevice", true)},
+                                             kids);
+        return node("Page", "page-login",
+                    {prop("objectName", "LoginPage"), prop("label", "LoginPage"),
+                     prop("resolution", QJsonObject{{"width", 1920}, {"height", 1080}}), prop("imageFile", background),
+                     prop("isImageFilled", true)},
+                    {loginWidget});
+    }
+
 private:
     QString m_net;
+    QString m_buttonUp = QStringLiteral("./image/btn_normal.png");
+    QString m_buttonDown = QStringLiteral("./image/btn_pressed.png");
 };
 
 bool Generator::large(const QString &outDir, int pages)
@@ -1383,27 +1466,7 @@ bool Generator::large(const QString &outDir, int pages)
     groupNames.append("Mosaics");
 
     // Pages.
-    QJsonArray pageNodes;
-    {
-        QJsonArray kids{d.rect("login-box", QRect(660, 300, 600, 520), "#102a44")};
-        const char *labels[] = {"UserInputBox", "PasswordInputBox", "HostIPInputBox", "ServerIPInputBox",
-                                "DownloadInputBox"};
-        for (int i = 0; i < 5; ++i)
-            kids.append(d.inputBox(QStringLiteral("login-%1").arg(labels[i]), QRect(860, 400 + i * 56, 360, 44), labels[i],
-                                   i == 1));
-        kids.append(d.button("login-remember", QRect(700, 690, 220, 40), "RememberBtn", "Remember me", {}, false));
-        kids.append(d.button("login-yes", QRect(940, 740, 130, 50), "YesBtn", "Log in", {}));
-        kids.append(d.button("login-quit", QRect(1090, 740, 130, 50), "QuitBtn", "Quit", {}));
-        const QJsonObject loginWidget = d.node("LoginWidget", "login-widget",
-                                               {prop("sWidgetGeometry", rectValue(660, 300, 600, 520)),
-                                                prop("hasServerDevice", true)},
-                                               kids);
-        pageNodes.append(d.node("Page", "page-login",
-                                {prop("objectName", "LoginPage"), prop("label", "LoginPage"),
-                                 prop("resolution", QJsonObject{{"width", 1920}, {"height", 1080}}),
-                                 prop("imageFile", "./image/large/bg_00.png"), prop("isImageFilled", true)},
-                                {loginWidget}));
-    }
+    QJsonArray pageNodes{d.loginPage("./image/large/bg_00.png")};
     QJsonArray allPages, operatorPages;
     for (int p = 0; p < pages; ++p) {
         const QString pid = QStringLiteral("page-%1").arg(p + 1, 2, 10, QChar('0'));
@@ -1466,26 +1529,12 @@ bool Generator::large(const QString &outDir, int pages)
     }
     const QJsonObject design{{"ui", QJsonObject{{"item", pageNodes}}}, {"version", "1.14.8.0928"}};
 
-    QJsonArray groupGrants;
-    for (const QString &g : groupNames)
-        groupGrants.append(QJsonObject{{"groupName", g}, {"visible", true}, {"control", true}});
-    QJsonArray users;
-    for (const Account &a : kLargeAccounts)
-        users.append(QJsonObject{{"name", a.name}, {"passwd_clear", a.password}, {"role", a.role}});
-    QJsonObject device{
-        {"device", QJsonArray{QJsonObject{{"device", "output"}, {"list", outputs}},
-                              QJsonObject{{"device", "signal"}, {"list", signalList}}}},
-        {"multi_signal", multi},
-        {"signal_group", groups},
-        {"roles", QJsonArray{QJsonObject{{"name", "admin"}, {"level", 255}, {"sharedLogin", true}, {"tagging", true},
-                                         {"pageList", allPages}, {"signalGroupList", groupGrants}},
-                             QJsonObject{{"name", "operator"}, {"level", 200}, {"sharedLogin", false}, {"tagging", false},
-                                         {"pageList", operatorPages}, {"signalGroupList", groupGrants}}}},
-        {"users", users}};
-    const QJsonObject descriptor{
-        {"version", "2.3.1"}, {"host_addr", n + ".10"}, {"device", "device.json"}, {"language", "language.txt"},
-        {"client.ui", QJsonArray{QJsonObject{{"file", "client0_1920_1080.jui"},
-                                             {"resolution", QJsonObject{{"w", 1920}, {"h", 1080}}}}}}};
+    QJsonObject device{{"device", QJsonArray{QJsonObject{{"device", "output"}, {"list", outputs}},
+                                             QJsonObject{{"device", "signal"}, {"list", signalList}}}},
+                       {"multi_signal", multi},
+                       {"signal_group", groups},
+                       {"roles", labRoles(groupNames, allPages, operatorPages)},
+                       {"users", labUsers()}};
 
     // Pictures: one noisy background per five pages (stored: they do not compress), small ones deflated.
     const int backgrounds = (pages + 4) / 5;
@@ -1504,18 +1553,643 @@ bool Generator::large(const QString &outDir, int pages)
     m_pictures.append({"btn_pressed.png", "button", {}, QSize(170, 130), {QColor("#3b8fd8"), QColor("#2563a0"), QColor("#9cc8f0")}, 1, true});
     m_pictures.append({"tile.png", "frame", {}, QSize(320, 180), {QColor("#3f6f9a"), QColor("#13293f")}, 1, true});
 
-    QString language = QStringLiteral("Warning=警告\nUser or Password Error=用户名或密码错误\nNo permission access!=没有访问权限！\n");
-    for (int p = 0; p < pages; ++p)
-        language += QStringLiteral("Page %1=第 %1 页\n").arg(p + 1);
+    return writeDesignPackage("large design", "large.ds", descriptor1080(n), device, design, pageLanguage(pages));
+}
+
+// A Design 2.0 package checked as the sources are: descriptor, language, device file, design,
+// the pictures in "image.zip" and the manifest. `what` names it in errors.
+bool Generator::writeDesignPackage(const QString &what, const QString &descriptorName, const QJsonObject &descriptor,
+                                   QJsonObject device, const QJsonObject &design, const QString &language)
+{
     QByteArray languageGbk;
     QVector<QSize> sizes;
-    if (!checkDesign("large design", design) || !processDevice(&device) || !checkWalls("large design", design) ||
-        !descriptorSizes("large.ds", descriptor, &sizes) || !languageBytes("large language", language, &languageGbk))
+    if (!checkDesign(what, design) || !processDevice(&device) || !checkWalls(what, design) ||
+        !descriptorSizes(descriptorName, descriptor, &sizes) || !languageBytes(what + " language", language, &languageGbk))
         return false;
-    return write("large.ds", QJsonDocument(descriptor).toJson(QJsonDocument::Indented)) &&
+    return write(descriptorName, QJsonDocument(descriptor).toJson(QJsonDocument::Indented)) &&
            write("language.txt", languageGbk) &&
            write("device.json", QJsonDocument(device).toJson(QJsonDocument::Indented)) &&
            writeDesigns(QString(), design, sizes) && writeArchive("image.zip") && writeManifest();
+}
+
+// ---------------------------------------------------------------------------------------
+// Twin packages: the same pages as a Design 2.0 package and as an older controller's package,
+// so that the two login paths can be timed on equal work. Every widget is written in both
+// forms at once, the Design 2.0 node as the client's mapping of the older block makes it;
+// only the matrix differs: the older form has a matrix item, Design 2.0 one latching button
+// per crosspoint, grouped by output.
+
+QString legacyPos(const QRect &r)
+{
+    return QStringLiteral("%1,%2,%3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+QString legacyClr(const QColor &c)
+{
+    return QStringLiteral("%1,%2,%3").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+// "Name{", its lines (nested blocks included), "}".
+QString legacyBlock(const QString &name, const QStringList &lines)
+{
+    return name + QStringLiteral("{\n") + lines.join('\n') + QStringLiteral("\n}");
+}
+
+// A first-generation command: hex bytes, to the address and port, over UDP or TCP.
+QString legacyCmd(const QString &ip, int port, bool tcp, const QByteArray &bytes)
+{
+    return legacyBlock("Cmd", {"IP=" + ip, QStringLiteral("Port=%1").arg(port), tcp ? "Tcp=1" : "Tcp=0", "Hex=1", "Time=0",
+                               "Data=" + QString::fromLatin1(bytes.toHex(' ').toUpper())});
+}
+
+// The pictures both forms name: few and small.
+const Picture kTwinPictures[] = {
+    {"twin_bg.png", "backdrop", {}, QSize(480, 270), {QColor("#0b1e33"), QColor("#1d4e7a")}, 31, true},
+    {"panel_bg.png", "frame", {}, QSize(320, 180), {QColor("#3f6f9a"), QColor("#05090e")}, 32, true},
+    {"btn_off.png", "button", {}, QSize(220, 50), {QColor("#24507a"), QColor("#17324d"), QColor("#3f6f9a")}, 33, true},
+    {"btn_on.png", "button", {}, QSize(220, 50), {QColor("#e08a30"), QColor("#a05a18"), QColor("#ffd9a0")}, 34, true},
+    {"knob.png", "glyph", "knob", QSize(60, 30), {QColor("#e8f0f8"), QColor("#00000000")}, 35, true},
+};
+
+const QColor kTwinText("#e8f0f8");
+const QColor kTwinEdge("#3f6f9a");
+const QColor kTwinPanel("#10263b");
+const char kTwinFont[] = "微软雅黑";
+
+// Two-colour button look: off (released, unchecked) and on (pressed, checked).
+const QColor kTwinOff("#1c3d5e");
+const QColor kTwinOn("#c87828");
+
+// The lab's encoders: host, name, channel; .44 is the IP camera.
+struct TwinSignal {
+    int host;
+    const char *name;
+    int channel; // -1: the camera
+};
+const TwinSignal kTwinSignals[] = {
+    {30, "Studio camera 1", 0}, {31, "Studio camera 2", 0}, {32, "Studio graphics", 0}, {33, "Studio playout", 0},
+    {34, "Desk PC 1", 0},       {35, "Desk PC 2", 0},       {36, "Desk PC 3", 0},       {37, "Desk PC 4", 0},
+    {38, "Gate camera", 0},     {39, "Car park camera", 0}, {40, "Lobby camera", 0},    {41, "Roof camera", 0},
+    {42, "会议室 PC", 0},       {43, "会议室 笔记本", 1},   {44, "Dock camera-IPC", -1},
+};
+struct TwinGroup {
+    const char *name;
+    const char *key;
+    QVector<int> hosts;
+};
+const TwinGroup kTwinGroups[] = {
+    {"Studio", "studio", {30, 31, 32, 33}},
+    {"Desktops", "desktops", {34, 35, 36, 37}},
+    {"Cameras", "cameras", {38, 39, 40, 41, 44}},
+    {"会议室", "meeting", {42, 43}},
+};
+// Mosaics: name and 2×2 cells row by row (0: empty).
+const struct {
+    const char *name;
+    int cells[4];
+} kTwinMosaics[] = {{"Studio quad", {30, 31, 32, 33}}, {"Lobby split", {40, 0, 38, 0}}};
+
+// A signal's id as both forms name it ("NET.30-0", "NET.43-1", "NET.44-IPC").
+QString twinSignalId(const QString &net, const TwinSignal &s)
+{
+    return s.channel < 0 ? QStringLiteral("%1.%2-IPC").arg(net).arg(s.host)
+                         : QStringLiteral("%1.%2-%3").arg(net).arg(s.host).arg(s.channel);
+}
+
+const TwinSignal &twinSignal(int host)
+{
+    for (const TwinSignal &s : kTwinSignals)
+        if (s.host == host)
+            return s;
+    return kTwinSignals[0];
+}
+
+// One page in both forms. Design 2.0 uuids start with the page id; older UUIDs are
+// page × 1000 + n, and the wall's is the page number (its wall id).
+class TwinPage {
+public:
+    TwinPage(const QString &net, int page, int pages) : m_d(net), m_net(net), m_page(page), m_pages(pages) {}
+
+    static QString designId(int page) { return QStringLiteral("page-%1").arg(page, 2, 10, QChar('0')); }
+    QString uid(const QString &name) const { return designId(m_page) + "-" + name; }
+    QString legacyUuid(int n) const { return QString::number(m_page * 1000 + n); }
+
+    QJsonArray items() const { return m_items; }
+    QStringList blocks() const { return m_blocks; }
+
+    QJsonObject textNode(const QString &name, const QRect &g, const QString &text, int size)
+    {
+        return m_d.node("TextWidget", uid(name),
+                        {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())), prop("text", text),
+                         prop("enableVisible", true), prop("fontFamily", kTwinFont), prop("textColor", kTwinText.name()),
+                         prop("textSize", size), prop("textAlignHorizontal", 4), prop("textAlignVertical", 128)});
+    }
+    QJsonObject rectNode(const QString &name, const QRect &g, const QColor &fill, const QString &picture = {})
+    {
+        return m_d.node("RectWidget", uid(name),
+                        {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())),
+                         prop("imageFile", picture.isEmpty() ? QString() : "./image/" + picture), prop("borderWidth", 1),
+                         prop("borderColor", kTwinEdge.name()), prop("opacity", 100), prop("isMonoFilled", true),
+                         prop("monoColor", fill.name()), prop("isGradientFilled", false)});
+    }
+    QString rectBlock(const QRect &g, const QColor &fill, const QString &picture = {})
+    {
+        QStringList lines{"Pos=" + legacyPos(g)};
+        if (!picture.isEmpty())
+            lines.append("Pic=" + picture);
+        lines << "EgWidth=1" << "EgClr=" + legacyClr(kTwinEdge) << "Clr=" + legacyClr(fill) << "Trans=100";
+        return legacyBlock("BkRect", lines);
+    }
+
+    void rect(const QString &name, const QRect &g, const QColor &fill, const QString &picture = {})
+    {
+        m_items.append(rectNode(name, g, fill, picture));
+        m_blocks.append(rectBlock(g, fill, picture));
+    }
+
+    void text(const QString &name, const QRect &g, const QString &s, int size)
+    {
+        m_items.append(textNode(name, g, s, size));
+        m_blocks.append(legacyBlock("Text", {"Pos=" + legacyPos(g), "Clr=" + legacyClr(kTwinText), "Text=" + s, "Align=132",
+                                             QStringLiteral("Font=%1").arg(kTwinFont), QStringLiteral("TextH=%1").arg(size)}));
+    }
+
+    void clock(const QRect &g)
+    {
+        const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+        m_items.append(m_d.node("DateWidget", uid("clock"),
+                                {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())), prop("text", ""),
+                                 prop("dateFormat", format), prop("fontFamily", kTwinFont),
+                                 prop("textColor", kTwinText.name()), prop("textSize", 22), prop("textAlignHorizontal", 4),
+                                 prop("textAlignVertical", 128)}));
+        m_blocks.append(legacyBlock("Time", {"Pos=" + legacyPos(g), "Clr=" + legacyClr(kTwinText), "Text=" + format,
+                                             "Align=132", QStringLiteral("Font=%1").arg(kTwinFont), "TextH=22", "Type=1"}));
+    }
+
+    // A button in both forms. The older form's state 0 sends `release` (unchecking, when it
+    // latches), state 1 `press` (checking); a click switches to `legacyPage` unless it is -1.
+    struct Button {
+        Button(const QString &n, const QRect &r, const QString &c) : name(n), g(r), caption(c) {}
+        QString name;
+        QRect g;
+        QString caption;
+        bool latching = false;
+        int group = -1; // Design 2.0 only: the crosspoints of one output
+        QJsonArray events;
+        QStringList press, release; // older command blocks
+        int legacyPage = -1;
+    };
+    QJsonObject buttonNode(const Button &b)
+    {
+        return m_d.node("ButtonWidget", uid(b.name),
+                        {prop("label", b.name), prop("sWidgetGeometry", rectValue(b.g.x(), b.g.y(), b.g.width(), b.g.height())),
+                         prop("enableVisible", true), prop("text", LargeDesign::states(b.caption, b.caption)),
+                         prop("fontFamily", kTwinFont),
+                         prop("textColor", LargeDesign::states(kTwinText.name(), kTwinText.name())), prop("textSize", 16),
+                         prop("buttonGroup", b.group), prop("autoLift", !b.latching), prop("initialTrigger", false),
+                         prop("imageFile", LargeDesign::states("./image/btn_off.png", "./image/btn_on.png")),
+                         prop("borderWidth", 1), prop("borderColor", kTwinEdge.name()), prop("opacity", 100),
+                         prop("isMonoFilled", LargeDesign::states(true, true)),
+                         prop("monoColor", LargeDesign::states(kTwinOff.name(), kTwinOn.name())), prop("usingPolyState", 0),
+                         prop("eventAttrList", b.events), prop("textAlignHorizontal", 4), prop("textAlignVertical", 128)});
+    }
+    QString buttonState(const Button &b, bool on, const QStringList &commands)
+    {
+        QStringList lines{"Text=" + b.caption, "Clr=" + legacyClr(kTwinText),
+                          QStringLiteral("Pos=0,0,%1x%2").arg(b.g.width()).arg(b.g.height()),
+                          legacyBlock("BkRect", {"Pos=" + legacyPos(b.g), on ? "Pic=btn_on.png" : "Pic=btn_off.png",
+                                                 "Clr=" + legacyClr(on ? kTwinOn : kTwinOff), "EgWidth=1",
+                                                 "EgClr=" + legacyClr(kTwinEdge)})};
+        return legacyBlock("ButtonState", lines + commands);
+    }
+    void button(const Button &b, int legacyN)
+    {
+        m_items.append(buttonNode(b));
+        m_blocks.append(legacyBlock("Button", {"UUID=" + legacyUuid(legacyN), "Default=0",
+                                               QStringLiteral("PageSwitch=%1").arg(b.legacyPage), "Link=-1",
+                                               b.latching ? "Mode=1" : "Mode=0", "LinkLayer=-1",
+                                               buttonState(b, false, b.release), buttonState(b, true, b.press)}));
+    }
+
+    void navButton(const QString &name, const QRect &g, const QString &caption, int target, int legacyN)
+    {
+        Button b(name, g, caption);
+        b.events = {LargeDesign::event("Clicked", "SwitchPage", designId(target))};
+        b.legacyPage = target;
+        button(b, legacyN);
+    }
+
+    // A momentary cue to the room controller: AA 55 40 page cue CC when pressed.
+    void cueButton(const QRect &g, int cue, int legacyN)
+    {
+        const QByteArray frame = QByteArray::fromHex(
+            QStringLiteral("AA5540%1%2CC").arg(m_page & 0xff, 2, 16, QChar('0')).arg(cue & 0xff, 2, 16, QChar('0')).toLatin1());
+        Button b(QStringLiteral("cue-%1").arg(cue), g, QStringLiteral("Cue %1").arg(cue));
+        b.events = {LargeDesign::event("ButtonPressed", "SendData",
+                                       m_d.send(m_net + ".8", 9000, "Udp", "Hex", QString::fromLatin1(frame.toHex(' ').toUpper())))};
+        b.press = QStringList{legacyCmd(m_net + ".8", 9000, false, frame)};
+        button(b, legacyN);
+    }
+
+    // A latching line to the room controller's TCP port: `on` when checked, `off` when not.
+    Button lineButton(const QString &name, const QRect &g, const QString &caption, const QString &on,
+                      const QString &off = QString())
+    {
+        Button b(name, g, caption);
+        b.latching = true;
+        b.events = {LargeDesign::event("ButtonPressed", "SendData", m_d.send(m_net + ".8", 9001, "Tcp", "ASCII", on + "\r\n"))};
+        b.press = QStringList{legacyCmd(m_net + ".8", 9001, true, on.toLatin1() + "\r\n")};
+        if (!off.isEmpty()) {
+            b.events.append(
+                LargeDesign::event("ButtonRelease", "SendData", m_d.send(m_net + ".8", 9001, "Tcp", "ASCII", off + "\r\n")));
+            b.release = QStringList{legacyCmd(m_net + ".8", 9001, true, off.toLatin1() + "\r\n")};
+        }
+        return b;
+    }
+
+    // The wall over the decoders, with its caption above and its toolbar below.
+    void wall(const QRect &g, const QStringList &decoders)
+    {
+        const QString id = QString::number(m_page);
+        const QRect caption(g.x(), g.y() - 34, g.width(), 30);
+        const QRect bar(g.x(), g.bottom() + 7, g.width(), 36);
+        const QString title = QStringLiteral("Wall %1").arg(m_page);
+        // Layouts in wall pixels with their channel (1 by size, 2 main, 3 sub); Design 2.0
+        // writes the channel as flags 2, 4, 8.
+        const struct {
+            const char *name;
+            QVector<QVector<int>> windows; // x, y, w, h, chn
+        } docks[] = {{"Halves", {{0, 0, 1920, 2160, 2}, {1920, 0, 1920, 2160, 2}}},
+                     {"Centre", {{960, 540, 1920, 1080, 1}}}};
+
+        QJsonArray cells, presets;
+        QStringList nodeLines;
+        const int cw = g.width() / 2, ch = g.height() / 2;
+        for (int i = 0; i < decoders.size(); ++i) {
+            const int cx = i % 2, cy = i / 2;
+            cells.append(m_d.node("TableCell", uid(QStringLiteral("wall-cell-%1").arg(i)),
+                                  {prop("sWidgetGeometry", rectValue(g.x() + cx * cw, g.y() + cy * ch, cw, ch)),
+                                   prop("cellPos", QJsonObject{{"x", cx}, {"y", cy}}),
+                                   prop("virtualPos", QJsonObject{{"x", cx * 1920}, {"y", cy * 1080}}),
+                                   prop("virtualRes", QJsonObject{{"width", 1920}, {"height", 1080}}),
+                                   prop("deviceID", decoders.at(i))}));
+            nodeLines.append(QStringLiteral("NodePos=%1,%2,%3,%4,1920x1080").arg(cx).arg(cy).arg(cx * 1920).arg(cy * 1080));
+        }
+        for (int i = 0; i < decoders.size(); ++i)
+            nodeLines.append(QStringLiteral("NodeIP=%1,%2,%3").arg(i % 2).arg(i / 2).arg(decoders.at(i)));
+        QStringList dockBlocks;
+        for (const auto &dock : docks) {
+            QJsonArray windows;
+            QStringList lines{QStringLiteral("Name=%1").arg(dock.name)};
+            for (const QVector<int> &w : dock.windows) {
+                windows.append(QStringLiteral("%1,%2 %3,%4 %5").arg(w[0]).arg(w[1]).arg(w[2]).arg(w[3]).arg(2 << (w[4] - 1)));
+                lines.append(QStringLiteral("DockPos=%1,%2,%3,%4,%5").arg(w[0]).arg(w[1]).arg(w[2]).arg(w[3]).arg(w[4]));
+            }
+            presets.append(QJsonObject{{"name", dock.name}, {"value", windows}});
+            dockBlocks.append(legacyBlock("Dock", lines));
+        }
+        presets.append(QJsonObject{{"name", "audio_normal"}, {"value", QJsonArray{"0,0 3840,2160 0"}}});
+
+        const QJsonObject form = m_d.node("FormWidget", uid("wall-form"),
+                                          {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())),
+                                           prop("imageFile", LargeDesign::states("./image/panel_bg.png", "./image/panel_bg.png")),
+                                           prop("borderWidth", 1), prop("borderColor", kTwinEdge.name()),
+                                           prop("monoColor", LargeDesign::states("#000000", "#000000"))},
+                                          cells);
+        const QJsonObject toolbar = m_d.node("Group", uid("wall-toolbar"),
+                                             {prop("sWidgetGeometry", rectValue(bar.x(), bar.y(), bar.width(), bar.height())),
+                                              prop("enableVisible", true)},
+                                             {rectNode("wall-toolbar-bg", bar, kTwinPanel)});
+        m_items.append(m_d.node(
+            "VideoWallWidget", uid("wall"),
+            {prop("panelID", id), prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())),
+             prop("isEnabledFullStopPreset", true), prop("isShowScenelistBtn", true), prop("isKvmVWall", false),
+             prop("isEnabledFreeStopPreset", true), prop("isEnabledUserStopPreset", true), prop("isShowPreludeBtn", false),
+             prop("isShowScrollTextBtn", true), prop("isShowToolbar", true), prop("vdecMax", 4), prop("row", 2),
+             prop("column", 2), prop("vResolution", QJsonObject{{"width", 3840}, {"height", 2160}}), prop("presetMap", presets)},
+            {textNode("wall-caption", caption, title, 20), form, toolbar}));
+
+        QStringList panel{"UUID=" + id, "Mode=0", "SceneEn=1", "PublishEn=0", "TopEn=1", "FreeEn=1", "DockEn=1",
+                          "OSDEn=1", "FullEn=1", "ToolBarEn=1", "Stream=4", "EgMode=0", "Clone=0", "Scale=2x2",
+                          "Size=3840x2160"};
+        panel += nodeLines;
+        panel.append(legacyBlock("Text", {"Text=" + title, "Clr=" + legacyClr(kTwinText), "Pos=" + legacyPos(caption)}));
+        panel.append(rectBlock(g, QColor("#000000"), "panel_bg.png"));
+        panel += dockBlocks;
+        panel.append(legacyBlock("AudioArea", {"DockPos=0,0,3840,2160,0"}));
+        panel.append(legacyBlock("ToolBar", {"Mode=0", "Fix=1", rectBlock(bar, kTwinPanel)}));
+        m_blocks.append(legacyBlock("Panel", panel));
+    }
+
+    // A vertical signal list of `groups` with a search box above it.
+    void signalList(const QRect &search, const QRect &g, const QStringList &groups)
+    {
+        const QString listId = uid("signals");
+        m_items.append(m_d.node(
+            "InputBoxWidget", uid("search"),
+            {prop("label", "SearchBox"), prop("sWidgetGeometry", rectValue(search.x(), search.y(), search.width(), search.height())),
+             prop("enableVisible", true), prop("isPasswdMode", false), prop("isSearchMode", true),
+             prop("linkedWidget", listId), prop("borderWidth", 1), prop("borderColor", kTwinEdge.name()),
+             prop("isMonoFilled", true), prop("monoColor", "#ffffff"), prop("fontFamily", kTwinFont),
+             prop("textColor", "#0d1b2a"), prop("textSize", 16)}));
+        m_items.append(m_d.node(
+            "SignalListWidget", listId,
+            {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())), prop("perPageCount", 5),
+             prop("direction", 1), prop("space", 8), prop("isShowScrollbar", true), prop("isShowTextLable", true),
+             prop("linkedGroup", QJsonArray::fromStringList(groups)), prop("isDragSlide", true),
+             prop("isEnableDoubleClick", true), prop("fontFamily", kTwinFont), prop("textSize", 14),
+             prop("textColor", kTwinText.name()), prop("borderWidth", 1), prop("borderColor", kTwinEdge.name()),
+             prop("isMonoFilled", true), prop("monoColor", kTwinPanel.name())},
+            {m_d.node("DataDockerWidget", uid("signals-cell"),
+                      {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height() / 5)),
+                       prop("imageFile", "./image/panel_bg.png")})}));
+
+        const QString previewUuid = legacyUuid(1);
+        m_blocks.append(legacyBlock(
+            "Preview", {"Mode=0", "UUID=" + previewUuid, "WinNum=5", "WinOffset=8", "TextOffset=20", "TextOffsetX=4",
+                        "Padding=8", "DragEn=1", QStringLiteral("ScenePanel=%1").arg(m_page), "SceneMatirx=0",
+                        "TextClr=" + legacyClr(kTwinText), "ScrollW=8", "ScrollClr=" + legacyClr(kTwinEdge),
+                        "ScrollTrans=60", "AudioEn=0", "GroupList=" + groups.join('|'),
+                        legacyBlock("Label", {"Size=140", "TextClr=" + legacyClr(kTwinText), "SelTextClr=255,255,255"}),
+                        rectBlock(g, kTwinPanel)}));
+        m_blocks.append(legacyBlock("SearchBox", {"LinkUUID=" + previewUuid, rectBlock(search, QColor("#ffffff"))}));
+    }
+
+    // A vertical volume slider (AA 55 03 10 value CC) with its caption, track and knob.
+    void slider(const QRect &g, int legacyN)
+    {
+        const QRect caption(g.x() - 30, g.y() - 34, g.width() + 60, 28);
+        const QRect knob(g.x(), g.y(), g.width(), 30);
+        const QString data = QStringLiteral("AA 55 03 10 $V CC");
+        const QJsonArray events{LargeDesign::event("Sliding", "SendData",
+                                                   m_d.send(m_net + ".8", 9000, "Udp", "Hex", data, QJsonObject{{"$V", ""}}))};
+        m_items.append(m_d.node(
+            "SliderWidget", uid("volume"),
+            {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())), prop("enableVisible", true),
+             prop("showTextLable", true), prop("minValue", 0), prop("maxValue", 100), prop("sliderType", 1),
+             prop("startAngle", 0), prop("endAngle", 0), prop("rotateDir", 0), prop("eventAttrList", events)},
+            {textNode("volume-caption", caption, "Volume", 16),
+             m_d.node("ButtonWidget", uid("volume-handle"),
+                      {prop("label", "handle"), prop("sWidgetGeometry", rectValue(knob.x(), knob.y(), knob.width(), knob.height())),
+                       prop("imageFile", LargeDesign::states("./image/knob.png", "./image/knob.png"))}),
+             rectNode("volume-track", g, kTwinPanel)}));
+        m_blocks.append(legacyBlock(
+            "Slider",
+            {"Min=0", "Max=100", "Mode=1", "Text_en=1", "UUID=" + legacyUuid(legacyN), "StartAngle=0", "TotalAngle=0",
+             legacyBlock("Text", {"Text=Volume", "Clr=" + legacyClr(kTwinText), "Pos=" + legacyPos(caption)}),
+             rectBlock(g, kTwinPanel),
+             legacyBlock("Button",
+                         {"UUID=" + legacyUuid(legacyN + 1),
+                          legacyBlock("ButtonState",
+                                      {"Text=", QStringLiteral("Pos=0,0,%1x%2").arg(knob.width()).arg(knob.height()),
+                                       legacyBlock("BkRect", {"Pos=" + legacyPos(knob), "Pic=knob.png"}),
+                                       legacyBlock("Cmd", {"IP=" + m_net + ".8", "Port=9000", "Hex=1", "Key=$V", "Data=" + data})}),
+                          legacyBlock("ButtonState",
+                                      {"Text=", QStringLiteral("Pos=0,0,%1x%2").arg(knob.width()).arg(knob.height())})})}));
+    }
+
+    // The hall level (-60 to 0 dB), asked for every second with AA 55 10 01 CC.
+    void level(const QRect &g, int legacyN)
+    {
+        const QRect caption(g.x() - 30, g.y() - 34, g.width() + 60, 28);
+        const QJsonObject send{{"ip", m_net + ".8"}, {"port", 9000}, {"type", "Hex"}, {"protocol", "Udp"},
+                               {"data", "AA 55 10 01 CC"}, {"bit", "8"}, {"mode", ""}};
+        const QJsonObject recv{{"ip", m_net + ".8"}, {"port", 9010}, {"type", "HEX"}, {"protocol", "Udp"},
+                               {"data", "aa559001$Lcc"}, {"bit", "8"}, {"mode", ""}, {"precision", 0},
+                               {"wildcard", QJsonArray{"$L"}}, {"percentage", false}};
+        m_items.append(m_d.node(
+            "DataDockerWidget", uid("level"),
+            {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())), prop("dataDockerType", 2),
+             prop("dataMinValue", -60), prop("dataMaxValue", 0), prop("isShowLable", true),
+             prop("eventAttrList",
+                  QJsonArray{QJsonObject{{"action", "Timer"}, {"behavior", "SendData"}, {"delay", 1000}, {"loop", 1},
+                                         {"value", QJsonObject{{"send", send}, {"recv", recv}}}}})},
+            {textNode("level-caption", caption, "Level", 16),
+             m_d.node("DataDocker", uid("level-bk"),
+                      {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())),
+                       prop("borderWidth", 1), prop("borderColor", kTwinEdge.name()), prop("isMonoFilled", true),
+                       prop("monoColor", "#0a3c14")})}));
+        m_blocks.append(legacyBlock(
+            "Listen", {"Min=-60", "Max=0", "Mode=0", "UUID=" + legacyUuid(legacyN), "Text_en=1",
+                       legacyBlock("Text", {"Text=Level", "Clr=" + legacyClr(kTwinText), "Pos=" + legacyPos(caption)}),
+                       rectBlock(g, QColor("#0a3c14")),
+                       legacyBlock("Cmd", {"IP=" + m_net + ".8", "Port=9000", "Hex=1", "Time=1000", "Data=AA 55 10 01 CC",
+                                           "Key=AA 55 90 01"})}));
+    }
+
+    // The 4 × 4 audio matrix: "MTX OUTr INc" over TCP 9001.
+    void matrix(const QRect &g, int legacyN)
+    {
+        const char *inputs[] = {"Mic 1", "Mic 2", "PC audio", "Media"};
+        const char *outputs[] = {"Hall", "Lobby", "Record", "Monitor"};
+        // The older matrix draws its own background; here the group holds the crosspoints only.
+        QJsonArray group;
+        const int cw = (g.width() - 10) / 4, ch = (g.height() - 10) / 4;
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 4; ++c) {
+                Button b = lineButton(QStringLiteral("matrix-%1-%2").arg(r + 1).arg(c + 1),
+                                      QRect(g.x() + 5 + c * cw, g.y() + 5 + r * ch, cw - 6, ch - 6),
+                                      QStringLiteral("%1 → %2").arg(inputs[c], outputs[r]),
+                                      QStringLiteral("MTX OUT%1 IN%2").arg(r + 1).arg(c + 1));
+                b.group = 10 + r;
+                group.append(buttonNode(b));
+            }
+        }
+        m_items.append(m_d.node("Group", uid("matrix"),
+                                {prop("sWidgetGeometry", rectValue(g.x(), g.y(), g.width(), g.height())),
+                                 prop("enableVisible", true)},
+                                group));
+
+        QStringList xs, ys;
+        for (int i = 0; i < 4; ++i) {
+            xs.append(QStringLiteral("%1.8;%2;%3").arg(m_net, inputs[i]).arg(i + 1));
+            ys.append(QStringLiteral("%1.8;%2;%3").arg(m_net, outputs[i]).arg(i + 1));
+        }
+        m_blocks.append(legacyBlock(
+            "Matrix",
+            {"Scale=4x4", "FullLine=0", "SpaceX=6", "SpaceY=6", "TextClr=" + legacyClr(kTwinText), "EgWidth=1",
+             "EgClr=" + legacyClr(kTwinEdge), "ToolBarEn=0", "SceneEn=1", "UUID=" + legacyUuid(legacyN),
+             "XList=" + xs.join('|'), "YList=" + ys.join('|'), rectBlock(g, kTwinPanel),
+             legacyBlock("Button",
+                         {"UUID=" + legacyUuid(legacyN + 1),
+                          legacyBlock("ButtonState", {"Text=", legacyBlock("BkRect", {"Clr=" + legacyClr(kTwinOff)}),
+                                                      legacyBlock("Cmd", {"IP=0.0.0.0", "IPStr=$X_IP", "Port=9001", "Tcp=1",
+                                                                          "Data=MTX OUT$Y_CD1 IN$X_CD1"})}),
+                          legacyBlock("ButtonState", {"Text=", legacyBlock("BkRect", {"Clr=" + legacyClr(kTwinOn)})})})}));
+    }
+
+    // Everything of the page, laid out on 1920 × 1080.
+    void fill(const QStringList &decoders, const QStringList &groups)
+    {
+        rect("bg", QRect(0, 0, 1920, 1080), QColor("#0b1e33"), "twin_bg.png");
+        text("title", QRect(40, 16, 600, 48), QStringLiteral("Page %1").arg(m_page), 28);
+        clock(QRect(1560, 16, 320, 48));
+        navButton("previous", QRect(1040, 20, 220, 44), "Previous", (m_page + m_pages - 2) % m_pages + 1, 2);
+        navButton("next", QRect(1280, 20, 220, 44), "Next", m_page % m_pages + 1, 3);
+        signalList(QRect(20, 100, 300, 40), QRect(20, 150, 300, 910), groups);
+        wall(QRect(340, 130, 1120, 630), decoders);
+        text("matrix-title", QRect(340, 806, 1120, 28), "Audio matrix", 18);
+        matrix(QRect(340, 840, 1120, 220), 10);
+        rect("controls", QRect(1480, 100, 420, 960), kTwinPanel);
+        cueButton(QRect(1580, 130, 220, 50), 1, 4);
+        button(lineButton("lights", QRect(1580, 200, 220, 50), "Lights", QStringLiteral("LIGHT %1 ON").arg(m_page),
+                          QStringLiteral("LIGHT %1 OFF").arg(m_page)),
+               5);
+        slider(QRect(1560, 340, 60, 400), 6);
+        level(QRect(1760, 340, 60, 400), 8);
+    }
+
+private:
+    LargeDesign m_d;
+    QString m_net;
+    int m_page;  // from 1
+    int m_pages;
+    QJsonArray m_items;
+    QStringList m_blocks;
+};
+
+bool Generator::twin(const QString &outDir, int pages)
+{
+    const QString n = m_net;
+    const QStringList wallDecoders[2] = {
+        {n + ".20", n + ".21", n + ".22", n + ".23"},
+        {n + ".24", n + ".25", n + ".26", n + ".27"},
+    };
+    const QStringList pageGroups[2] = {{"Studio", "Desktops"}, {"Cameras", "会议室"}};
+
+    // Pages: the walls alternate over the lab's two walls (each page has a wall id of its own).
+    LargeDesign d(n);
+    d.setButtonPictures("./image/btn_off.png", "./image/btn_on.png");
+    QJsonArray pageNodes{d.loginPage("./image/twin_bg.png")};
+    QJsonArray allPages, operatorPages;
+    QStringList legacyPages;
+    QStringList operatorLegacy, allLegacy;
+    for (int p = 1; p <= pages; ++p) {
+        TwinPage page(n, p, pages);
+        page.fill(wallDecoders[(p - 1) % 2], pageGroups[(p - 1) % 2]);
+        const QString name = QStringLiteral("Page %1").arg(p);
+        pageNodes.append(d.node("Page", TwinPage::designId(p),
+                                {prop("objectName", name), prop("resolution", QJsonObject{{"width", 1920}, {"height", 1080}}),
+                                 prop("isNoFilled", true), prop("isGlobalPage", false), prop("opacity", 100)},
+                                page.items()));
+        legacyPages.append(legacyBlock("Page", QStringList{QStringLiteral("ID=%1").arg(p), "Name=" + name} + page.blocks()));
+        allPages.append(TwinPage::designId(p));
+        allLegacy.append(QString::number(p));
+        if (p <= (pages + 1) / 2) {
+            operatorPages.append(TwinPage::designId(p));
+            operatorLegacy.append(QString::number(p));
+        }
+    }
+    const QJsonObject design{{"ui", QJsonObject{{"item", pageNodes}}}, {"version", "1.14.8.0928"}};
+
+    // Devices: the lab's host, spare node, two walls of four decoders, fifteen signals.
+    QJsonArray outputs{QJsonObject{{"IP", n + ".10(0)"}, {"Panel", "-1"}, {"NodeName", "Host node"}},
+                       QJsonObject{{"IP", n + ".11(0)"}, {"Panel", "-1"}, {"NodeName", "Spare node"}}};
+    QStringList transmit;
+    for (int w = 0; w < 2; ++w)
+        for (int i = 0; i < 4; ++i) {
+            outputs.append(QJsonObject{{"IP", wallDecoders[w].at(i) + "(0)"}, {"Panel", QString::number(w + 1)},
+                                       {"NodeName", QStringLiteral("Wall %1-%2").arg(QChar('A' + w)).arg(i + 1)}});
+            transmit.append(QStringLiteral("%1,%2,%3,0,%4").arg(w + 1).arg(i % 2).arg(i / 2).arg(wallDecoders[w].at(i)));
+        }
+    transmit.append("-1,0,0,0,0.0.0.0");
+    QJsonArray signalList;
+    QStringList inNodes;
+    for (const TwinSignal &s : kTwinSignals) {
+        const int h = s.host;
+        const QString main = s.channel < 0 ? QStringLiteral("rtsp://%1.%2:554/stream1").arg(n).arg(h)
+                                           : QStringLiteral("udp://239.10.1.%1:%2").arg(h).arg(30000 + h * 10);
+        const QString sub = s.channel < 0 ? QStringLiteral("rtsp://%1.%2:554/stream2").arg(n).arg(h)
+                                          : QStringLiteral("udp://239.10.2.%1:%2").arg(h).arg(30000 + h * 10 + 2);
+        const QString snapshot = s.channel < 0 ? sub : QStringLiteral("udp://239.10.3.%1:%2").arg(h).arg(30000 + h * 10 + 4);
+        QJsonObject entry{{"NodeName", s.name}, {"MainUrl", main}, {"Sub0Url", sub}, {"JpegUrl", snapshot}, {"Platform", ""}};
+        if (s.channel < 0) {
+            entry["IP"] = QStringLiteral("%1.%2").arg(n).arg(h);
+            entry["Platform"] = "onvif";
+        } else {
+            entry["IP"] = QStringLiteral("%1.%2(%3)").arg(n).arg(h).arg(s.channel);
+        }
+        if (s.channel == 1)
+            entry["InNodeNames"] = QJsonObject{{"0", s.name}, {"1", s.name}};
+        signalList.append(entry);
+        // The older form writes the snapshot group without its scheme.
+        inNodes.append(QStringList{twinSignalId(n, s), QStringLiteral("%1.%2").arg(n).arg(h), main, sub,
+                                   s.channel < 0 ? snapshot : snapshot.mid(6)}
+                           .join(','));
+    }
+    QJsonArray multi, groups{QJsonObject{{"name", "收藏"}, {"key", "favourites"}, {"list", QJsonArray()}}};
+    QStringList groupNames{"收藏"}, multiLines, groupBlocks;
+    QJsonArray mosaicNames;
+    for (const auto &m : kTwinMosaics) {
+        QJsonArray cells;
+        QStringList columns[2];
+        for (int i = 0; i < 4; ++i) {
+            const QString id = m.cells[i] ? twinSignalId(n, twinSignal(m.cells[i])) : QString();
+            cells.append(id);
+            columns[i % 2].append(id);
+        }
+        multi.append(QJsonObject{{"name", m.name}, {"type", "2x2"}, {"list", cells}});
+        mosaicNames.append(m.name);
+        multiLines.append(QStringList{m.name, columns[0].join('|'), columns[1].join('|')}.join(','));
+    }
+    for (const TwinGroup &g : kTwinGroups) {
+        QJsonArray members;
+        QStringList ids;
+        for (int h : g.hosts) {
+            const TwinSignal &s = twinSignal(h);
+            members.append(s.channel < 0 ? QStringLiteral("%1.%2").arg(n).arg(h)
+                                         : QStringLiteral("%1.%2(%3)").arg(n).arg(h).arg(s.channel));
+            ids.append(twinSignalId(n, s));
+        }
+        groups.append(QJsonObject{{"name", g.name}, {"key", g.key}, {"list", members}});
+        groupNames.append(g.name);
+        groupBlocks.append(legacyBlock("SignalGroup", {QStringLiteral("Name=%1").arg(g.name), "SignalID=" + ids.join(','),
+                                                       "MultiList="}));
+    }
+    groups.append(QJsonObject{{"name", "Mosaics"}, {"key", "mosaics"}, {"list", mosaicNames}});
+    groupNames.append("Mosaics");
+    groupBlocks.append(legacyBlock("SignalGroup", {"Name=Mosaics", "SignalID=", "MultiList=0,1"}));
+
+    const QJsonObject device{
+        {"device", QJsonArray{QJsonObject{{"device", "output"}, {"list", outputs}},
+                              QJsonObject{{"device", "signal"}, {"list", signalList}},
+                              QJsonObject{{"device", "centralControl"},
+                                          {"list", QJsonArray{QJsonObject{{"IP", n + ".8"}, {"NodeName", "Room controller"},
+                                                                          {"UdpPort", 9000}, {"TcpPort", 9001}}}}}}},
+        {"multi_signal", multi},
+        {"signal_group", groups},
+        {"roles", labRoles(groupNames, allPages, operatorPages)},
+        {"users", labUsers()}};
+
+    // The older form: each user is its own role with its own page list.
+    QStringList config{"Encrypt=1"};
+    for (const Account &a : kLabAccounts) {
+        const QStringList &list = QLatin1String(a.role) == QLatin1String("admin") ? allLegacy : operatorLegacy;
+        config.append(legacyBlock("User", {QStringLiteral("Name=%1").arg(a.name),
+                                           QStringLiteral("Password_clear=%1").arg(a.password), "PageList=" + list.join('|')}));
+    }
+    QStringList pictureNames;
+    for (const Picture &pic : kTwinPictures)
+        pictureNames.append(pic.name);
+    const QString language = pageLanguage(pages);
+    config << legacyBlock("PicFiles", {pictureNames.join('|')})
+           << legacyBlock("Language", language.split('\n', Qt::SkipEmptyParts)) << legacyBlock("TransmitNodes", transmit)
+           << legacyBlock("InNodes", inNodes) << legacyBlock("MultiInNodes", multiLines);
+    config += groupBlocks;
+    config.append(legacyBlock("UI", QStringList{"UISize=1920x1080", "SysEn=1"} + legacyPages));
+
+    for (const Picture &pic : kTwinPictures)
+        m_pictures.append(pic);
+    Generator older;
+    older.m_net = m_net;
+    older.m_pictures = m_pictures;
+    older.m_out = QDir(outDir).filePath("legacy");
+    m_out = QDir(outDir).filePath("design");
+    if (!writeDesignPackage("twin design", "twin.ds", descriptor1080(n), device, design, language))
+        return false;
+    if (!older.writeLegacyPackage("twin config_host.cfg", config.join('\n') + '\n'))
+        return fail(older.error());
+    return true;
 }
 
 int usageError(const QString &message)
@@ -1531,17 +2205,16 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     QString source, out, net, version;
-    bool large = false;
-    int pages = 40;
-    bool pagesGiven = false;
+    bool large = false, twin = false;
+    int pages = 0;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (a == "--large") {
-            large = true;
+        if (a == "--large" || a == "--twin") {
+            (a == "--large" ? large : twin) = true;
             continue;
         }
         if (a != "--source" && a != "--out" && a != "--net" && a != "--version" && a != "--pages")
@@ -1560,22 +2233,23 @@ int main(int argc, char **argv)
         else {
             bool ok = false;
             pages = value.toInt(&ok);
-            pagesGiven = true;
             if (!ok || pages < 1 || pages > 200)
                 return usageError(QStringLiteral("--pages wants a number from 1 to 200, not \"%1\"").arg(value));
         }
     }
-    if (large == !source.isEmpty())
-        return usageError(QStringLiteral("give either --source DIR or --large"));
-    if (pagesGiven && !large)
-        return usageError(QStringLiteral("--pages belongs to --large"));
+    if (int(large) + int(twin) + int(!source.isEmpty()) != 1)
+        return usageError(QStringLiteral("give either --source DIR, --large or --twin"));
+    if (pages > 0 && !large && !twin)
+        return usageError(QStringLiteral("--pages belongs to --large and --twin"));
     if (out.isEmpty())
         return usageError(QStringLiteral("--out DIR is missing"));
 
     Generator gen;
     if (!version.isEmpty())
         gen.setVersion(version);
-    const bool ok = (net.isEmpty() || gen.setNet(net)) && (large ? gen.large(out, pages) : gen.fromSource(source, out));
+    const bool ok = (net.isEmpty() || gen.setNet(net)) &&
+                    (large ? gen.large(out, pages > 0 ? pages : 40)
+                           : twin ? gen.twin(out, pages > 0 ? pages : 3) : gen.fromSource(source, out));
     if (!ok) {
         QString message = gen.error();
         message.replace('\n', ' ');
