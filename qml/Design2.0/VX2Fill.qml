@@ -18,16 +18,34 @@ Rectangle {
     readonly property var stops: value("isGradientFilled") ? Look.stops(value("gradientColor")) : []
     // A fully transparent colour would hide the gradient too.
     color: stops.length > 0 ? stops[0].color : mono ? (value("monoColor") || value("clr") || "transparent") : "transparent"
-    gradient: stops.length > 0 ? fill : null
     radius: look.isIncorner ? (look.cornerTopLeft || 0) * multiplierW : 0
     border.width: value("egWidth") || 0
     border.color: value("egClr") || "transparent"
     opacity: look.trans !== undefined ? look.trans / 100 : 1
+    readonly property var oriented: Look.orient(stops, look.gradientRotate)
+    // Every designed stop, not only the first and last. A gradient's stop list gives no
+    // change notice, so the rectangle takes the gradient again once it is rebuilt.
+    function rebuildGradient() {
+        var made = []
+        for (var i = 0; i < oriented.stops.length; ++i)
+            made.push(stopComponent.createObject(fill, oriented.stops[i]))
+        var old = []
+        for (var j = 0; j < fill.stops.length; ++j)
+            old.push(fill.stops[j])
+        gradient = null
+        fill.stops = made
+        fill.orientation = oriented.vertical ? Gradient.Vertical : Gradient.Horizontal
+        gradient = made.length > 0 ? fill : null
+        old.forEach(function (s) { s.destroy() })
+    }
+    onOrientedChanged: rebuildGradient()
+    Component.onCompleted: rebuildGradient()
+    Component {
+        id: stopComponent
+        GradientStop {}
+    }
     Gradient {
         id: fill
-        orientation: (root.look.gradientRotate || 0) === 90 ? Gradient.Vertical : Gradient.Horizontal
-        GradientStop { position: 0; color: root.stops.length ? root.stops[0].color : "transparent" }
-        GradientStop { position: 1; color: root.stops.length ? root.stops[root.stops.length - 1].color : "transparent" }
     }
     Image {
         anchors.fill: parent

@@ -32,3 +32,14 @@ function stops(list) {
     out.sort(function (a, b) { return a.position - b.position })
     return out
 }
+
+// The stops along the two directions a rectangle's gradient has: "gradientRotate" 0 runs
+// left to right, 90 top to bottom, 180 and 270 the other way (stops mirrored); other angles
+// take the nearest of these.
+function orient(stopList, rotate) {
+    var quarter = ((Math.round((Number(rotate) || 0) / 90) % 4) + 4) % 4
+    var mirrored = quarter >= 2
+    var out = stopList.map(function (s) { return { color: s.color, position: mirrored ? 1 - s.position : s.position } })
+    out.sort(function (a, b) { return a.position - b.position })
+    return { vertical: quarter % 2 === 1, stops: out }
+}

@@ -57,6 +57,26 @@ Item {
             compare(Look.stops("not a list"), [])
         }
 
+        function test_orient_data() {
+            var three = [{ color: "#010101", position: 0 }, { color: "#020202", position: 0.7 }, { color: "#030303", position: 1 }]
+            return [
+                { tag: "0 left to right", rotate: 0, vertical: false, colours: ["#010101", "#020202", "#030303"], positions: [0, 0.7, 1] },
+                { tag: "90 top to bottom", rotate: 90, vertical: true, colours: ["#010101", "#020202", "#030303"], positions: [0, 0.7, 1] },
+                { tag: "180 right to left", rotate: 180, vertical: false, colours: ["#030303", "#020202", "#010101"], positions: [0, 0.3, 1] },
+                { tag: "270 bottom to top", rotate: 270, vertical: true, colours: ["#030303", "#020202", "#010101"], positions: [0, 0.3, 1] },
+                { tag: "-90 is 270", rotate: -90, vertical: true, colours: ["#030303", "#020202", "#010101"], positions: [0, 0.3, 1] },
+                { tag: "100 is nearest 90", rotate: 100, vertical: true, colours: ["#010101", "#020202", "#030303"], positions: [0, 0.7, 1] },
+                { tag: "missing is 0", rotate: undefined, vertical: false, colours: ["#010101", "#020202", "#030303"], positions: [0, 0.7, 1] },
+            ].map(function (row) { row.stops = three; return row })
+        }
+        function test_orient(data) {
+            var o = Look.orient(data.stops, data.rotate)
+            compare(o.vertical, data.vertical)
+            compare(o.stops.map(function (s) { return s.color }), data.colours)
+            for (var i = 0; i < data.positions.length; ++i)
+                fuzzyCompare(o.stops[i].position, data.positions[i], 1e-9)
+        }
+
         function test_fieldsByLabelAndLogin() {
             login.clear()
             verify(!login.visible) // nothing of a design until its look arrives
