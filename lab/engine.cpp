@@ -19,6 +19,7 @@
 #include <QUdpSocket>
 
 #include <cerrno>
+#include <cmath>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -377,10 +378,6 @@ void Engine::handleControlLine(QLocalSocket *client, const QByteArray &line)
     client->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
 }
 
-} // namespace lab
-
-namespace lab {
-
 QJsonObject Engine::control(const QJsonObject &command)
 {
     const QString cmd = command.value(QStringLiteral("cmd")).toString();
@@ -439,6 +436,8 @@ QJsonObject Engine::control(const QJsonObject &command)
     }
     if (cmd == QLatin1String("alarm"))
         return alarmControl(command);
+    if (cmd == QLatin1String("level"))
+        return levelControl(command);
     if (m_walls) {
         const QJsonObject answer = wallControl(command);
         if (!answer.isEmpty())
@@ -490,6 +489,29 @@ QJsonObject Engine::alarmControl(const QJsonObject &command)
         return QJsonObject{{"ok", false}, {"error", "alarm needs \"kind\" ActiveAudio or ActiveInput and a good \"to\" and \"port\""}};
     send(source, {message, to, quint16(port), 0, 0, false}, EventSourcePeer::Port);
     return QJsonObject{{"ok", true}, {"sent", QString::fromUtf8(message)}};
+}
+
+} // namespace lab
+
+namespace lab {
+
+QJsonObject Engine::levelControl(const QJsonObject &command)
+{
+    // {"channel":1,"dB":-6} holds the equipment's channel there, "dB": null releases it. The
+    // hex answers carry whole dB in 16 bits and the channel in one byte.
+    auto *equipment = dynamic_cast<EquipmentPeer *>(peerNamed(QStringLiteral("equipment")));
+    const QJsonValue channel = command.value(QStringLiteral("channel"));
+    const QJsonValue dB = command.value(QStringLiteral("dB"));
+    const double c = channel.toDouble(-1);
+    const bool goodChannel = channel.isDouble() && c >= 0 && c <= 255 && c == std::floor(c);
+    const bool goodLevel = dB.isNull() || (dB.isDouble() && dB.toDouble() >= -32768 && dB.toDouble() <= 32767);
+    if (!equipment || !goodChannel || !goodLevel)
+        return QJsonObject{{"ok", false}, {"error", "level needs the equipment, a \"channel\" 0-255 and a \"dB\" in 16 bits or null"}};
+    if (dB.isNull())
+        equipment->releaseLevel(int(c));
+    else
+        equipment->holdLevel(int(c), dB.toDouble());
+    return QJsonObject{{"ok", true}};
 }
 
 } // namespace lab

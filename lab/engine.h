@@ -69,6 +69,7 @@ private:
     QJsonObject wallControl(const QJsonObject &command); // empty: not a wall command
     QJsonObject mediaControl(const QJsonObject &command); // empty: not a media command
     QJsonObject alarmControl(const QJsonObject &command);
+    QJsonObject levelControl(const QJsonObject &command);
     void addEncoderPeers();
 
     LabConfig m_config;

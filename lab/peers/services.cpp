@@ -175,7 +175,10 @@ double EquipmentPeer::level(int channel, quint64 step)
 QList<Outgoing> EquipmentPeer::handle(const Datagram &in)
 {
     const QByteArray &d = in.data;
-    const auto next = [this](int channel) { return level(channel, m_steps[channel]++); };
+    const auto next = [this](int channel) {
+        const auto held = m_held.constFind(channel);
+        return held != m_held.cend() ? *held : level(channel, m_steps[channel]++);
+    };
     if (d.size() == 5 && quint8(d[0]) == 0xaa && quint8(d[1]) == 0x55 && (d[2] == 0x10 || d[2] == 0x11)
         && quint8(d[4]) == 0xcc) {
         const int channel = quint8(d[3]);

@@ -95,6 +95,7 @@ private:
 //   AA 55 11 CH CC     -> the same answer to LevelGroup:LevelGroupPort
 //   "{GetLevel;CH}"    -> "{Level;CH;-12.7}" to the asker
 //   "{GetAoData;F;CH}" -> "{AoData;CH;-12.7}" to the asker; with F "0" it resets and answers nothing
+// A held channel answers its held level instead, until it is released.
 class EquipmentPeer : public Peer
 {
 public:
@@ -110,10 +111,16 @@ public:
     // The level of `channel` at its answer number `step`, in dB with one decimal, -59.9 to 0.
     static double level(int channel, quint64 step);
 
+    // Every answer of `channel` says `dB` until released, so a test can predict the picture;
+    // released, the channel moves on from where it stopped.
+    void holdLevel(int channel, double dB) { m_held.insert(channel, dB); }
+    void releaseLevel(int channel) { m_held.remove(channel); }
+
 private:
     QHostAddress m_address;
     QList<quint16> m_ports;
     QHash<int, quint64> m_steps; // per channel: answers given
+    QHash<int, double> m_held;   // per channel: the level it is held at
 };
 
 // An alarm system's event source: UDP 41237 on its address and the event group

@@ -1,5 +1,6 @@
-// The lab's pure parts: journal lines, fault plans, scan replies, the download server and
-// the alarms of the event source.
+// The lab's pure parts: journal lines, fault plans, scan replies, the download server, the
+// alarms of the event source and the control command that holds an equipment level.
+#include "engine.h"
 #include "faults.h"
 #include "journal.h"
 #include "labconfig.h"
@@ -390,6 +391,69 @@ private slots:
                 const double level = EquipmentPeer::level(channel, step);
                 QVERIFY(level <= 0 && level >= -59.9);
             }
+        }
+    }
+
+    // The "level" control command holds a channel of the designed equipment still, so a test
+    // can predict what a level docker draws; "dB": null lets it move on. Commands the lab
+    // cannot carry out are refused and change nothing.
+    void equipmentHoldsLevels_data()
+    {
+        QTest::addColumn<QByteArray>("commands"); // a JSON array, to the control handler in order
+        QTest::addColumn<bool>("accepted");       // the last command's answer
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answer"); // both of two answers; empty: the level moves
+        const QByteArray hex1 = QByteArray::fromHex("aa551001cc");
+        QTest::newRow("held at -6 dB, hex") << QByteArray(R"([{"cmd":"level","channel":1,"dB":-6}])") << true << hex1
+                                            << QByteArray::fromHex("aa559001faffcc");
+        QTest::newRow("held at -54 dB, hex to the group")
+            << QByteArray(R"([{"cmd":"level","channel":2,"dB":-54}])") << true << QByteArray::fromHex("aa551102cc")
+            << QByteArray::fromHex("aa559002caffcc");
+        QTest::newRow("held at a positive level") << QByteArray(R"([{"cmd":"level","channel":1,"dB":3}])") << true << hex1
+                                                  << QByteArray::fromHex("aa5590010300cc");
+        QTest::newRow("held with a decimal, text")
+            << QByteArray(R"([{"cmd":"level","channel":3,"dB":-12.7}])") << true << QByteArray("{GetLevel;3}")
+            << QByteArray("{Level;3;-12.7}");
+        QTest::newRow("another channel moves")
+            << QByteArray(R"([{"cmd":"level","channel":2,"dB":-6}])") << true << hex1 << QByteArray();
+        QTest::newRow("held, then released")
+            << QByteArray(R"([{"cmd":"level","channel":1,"dB":-6},{"cmd":"level","channel":1,"dB":null}])") << true
+            << hex1 << QByteArray();
+        QTest::newRow("held again: the latest level")
+            << QByteArray(R"([{"cmd":"level","channel":1,"dB":-6},{"cmd":"level","channel":1,"dB":-30}])") << true
+            << hex1 << QByteArray::fromHex("aa559001e2ffcc");
+        for (const char *bad : {R"({"cmd":"level","channel":1})", R"({"cmd":"level","channel":"1","dB":-6})",
+                                R"({"cmd":"level","channel":1.5,"dB":-6})", R"({"cmd":"level","channel":256,"dB":-6})",
+                                R"({"cmd":"level","dB":-6})", R"({"cmd":"level","channel":1,"dB":"-6"})",
+                                R"({"cmd":"level","channel":1,"dB":40000})"})
+            QTest::addRow("refused: %s", bad) << (QByteArray("[") + bad + "]") << false << hex1 << QByteArray();
+    }
+    void equipmentHoldsLevels()
+    {
+        QFETCH(QByteArray, commands);
+        QFETCH(bool, accepted);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answer);
+        Journal journal{QString()};
+        Engine engine(LabConfig(), journal);
+        auto owned = std::make_unique<EquipmentPeer>(QHostAddress("10.77.1.8"), QList<quint16>{9000});
+        EquipmentPeer *equipment = owned.get();
+        engine.addPeer(std::move(owned));
+        QJsonObject last;
+        for (const QJsonValue &command : QJsonDocument::fromJson(commands).array())
+            last = engine.control(command.toObject());
+        QCOMPARE(last.value("ok").toBool(), accepted);
+
+        const Datagram in{request, QHostAddress("10.77.1.1"), 9010, QHostAddress("10.77.1.8"), 9000};
+        const QList<Outgoing> first = equipment->handle(in);
+        const QList<Outgoing> second = equipment->handle(in);
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(second.size(), 1);
+        if (answer.isEmpty()) {
+            QVERIFY(first[0].data != second[0].data);
+        } else {
+            QCOMPARE(first[0].data.toHex(), answer.toHex());
+            QCOMPARE(second[0].data.toHex(), answer.toHex());
         }
     }
 

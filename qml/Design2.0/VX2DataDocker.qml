@@ -83,6 +83,8 @@ Item {
             style: Text.Outline
             styleColor: "#000000"
             font.pixelSize: Math.max(8, Math.min(levelArea.height * 0.4, 28 * root.multiplierH))
+            // The log says what the docker shows, so it can be compared with what the equipment sent.
+            onTextChanged: if (text !== "") console.log("level docker", root.designName, "shows:", text)
         }
     }
 }

@@ -123,6 +123,14 @@ VX2Placeholder {
             text: Rules.statusText(root.status, function (t) { return ImApi.language(t) })
             color: "#e8eef4"
             font.pixelSize: root.fontSize
+            // The log says what the strip shows, once its bindings settle (the strip appears
+            // before its text follows), so it can be compared with what the node sent.
+            readonly property string shown: statusBox.visible ? text : ""
+            function logShown() {
+                if (shown !== "")
+                    console.log("monitor", root.designName, "shows:", shown)
+            }
+            onShownChanged: Qt.callLater(logShown)
         }
     }
 

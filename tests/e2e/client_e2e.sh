@@ -64,6 +64,18 @@ expect_signal() { # shot design-x design-y host what
 lab_command() { # json what
     "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command "$1" >/dev/null || fail "$2"
 }
+# Whether the screenshot shows about that colour at design x,y, without failing.
+grab_ok() { # shot design-x design-y colour tolerance
+    "$bin/kora-grab" - --from "$artefacts/$1.png" --expect "$(screen_x "$2")" "$(screen_y "$3")" "$4" "$5" >/dev/null
+}
+# COLOUR drawn at OPACITY (0-255) over BACKGROUND, as the renderer blends them (#rrggbb).
+over() { # colour opacity background
+    local c=${1#\#} b=${3#\#} out="#" i
+    for i in 0 2 4; do
+        out+=$(printf '%02x' $(( (16#${c:i:2} * $2 + 16#${b:i:2} * (255 - $2) + 127) / 255 )))
+    done
+    echo "$out"
+}
 # A point 10 design units into a 260x70 button picture stretched over a button at bx,by w,h.
 expect_button() { # shot bx by bw bh picture what
     expect_picture "$1" $(( $2 + 10 )) $(( $3 + $5 / 2 )) "$6" $(( 10 * 260 / $4 )) 35 "$7"
@@ -489,6 +501,91 @@ pictures)
     [ "$(registrations v)" -eq "$previews" ] || fail "preview registrations go on after the monitor's page was left"
     shot 3-room
     echo "PASS pictures (screenshots $artefacts)"
+    ;;
+monitoring)
+    # Wall B's monitor shows the status encoder .30 reports and a clear look once the encoder
+    # falls silent; the Room's level docker draws the level the equipment reports.
+    login_to_first_page
+    net=${KORA_LAB_DEVICE_IP%.*}
+    lab() { lab_command "$1" "the lab refused $1"; }
+    # The texts the monitor's strip showed (its rows are joined by no-break spaces), and
+    # "CPU TEMPERATURE" of each, then of each report the encoder sent to the client.
+    shown() { grep -a -o "monitor wall-b-monitor shows: .*" "$work/a.log" | cut -d' ' -f4- | sed "s/$(printf '\302\240')/ /g"; }
+    values() { sed -n 's/^CPU \([0-9.]*\) %.*Temperature \([0-9]*\) °C.*/\1 \2/p'; }
+    reports() { jq -r --arg s "$net.30:12345" --arg c "$KORA_LAB_CLIENT_IP:" \
+        'select(.dir == "out" and .src == $s and (.dst | startswith($c))) | .text | select(startswith("[sys_msg]"))
+         | [capture("CPU: (?<v>[0-9.]+)%").v, capture("Temperature: (?<v>[0-9]+)").v] | join(" ")' "$journal"; }
+    picture=$("$bin/kora-lab" --signal-colour 30)
+    click_design 1025 45 # "Wall B"
+    sleep 1
+    click_design 1770 1016 # "Watch camera 1"
+    # The encoder is polled every 5 s and its values move: two reports shown in turn, each
+    # with the CPU load and temperature of a report the encoder sent.
+    for _ in $(seq 300); do [ "$(shown | wc -l)" -ge 2 ] && break; sleep 0.1; done
+    [ "$(shown | wc -l)" -ge 2 ] || fail "the monitor did not show two of the encoder's reports: $(shown)"
+    [ "$(shown | values | wc -l)" -eq "$(shown | wc -l)" ] || fail "the monitor shows no CPU or temperature: $(shown)"
+    sent=$(reports)
+    while read -r pair; do
+        grep -qx "$pair" <<<"$sent" || fail "the monitor shows CPU and temperature $pair, which the encoder never sent: $(echo $sent)"
+    done < <(shown | values)
+    echo "the monitor showed CPU and temperature $(shown | values | tr '\n' ',') of the reports $(tr '\n' ',' <<<"$sent")"
+    # The strip (#101820 at 0xd8) lies over the bottom of the picture; two pixels into it, left
+    # of its text, the encoder's plain colour shows through it.
+    strip=$(over '#101820' 216 "$picture")
+    for _ in $(seq 40); do
+        shot 1-monitor
+        { grab_ok 1-monitor 1770 875 "$picture" 40 && grab_ok 1-monitor 1644 951 "$strip" 14; } && break
+        sleep 0.25
+    done
+    expect_signal 1-monitor 1770 875 30 "the monitor does not play encoder .30's stream"
+    expect_design 1-monitor 1644 951 "$strip" "the monitor's status strip is not drawn"
+
+    # Silenced, the encoder leaves the client's polls unanswered; after three of them the
+    # monitor is covered (#400808 at 0xa0) over the last picture it got.
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    lab '{"cmd":"faults","set":{"silentPeers":["encoder-1"]}}'
+    wait_for_line "$work/a.log" "node \"$net.30\" left 3 status requests unanswered" 45 || fail "the client did not notice the silence"
+    polls=$(tail -n +"$marker" "$journal" | jq -c --arg d "$net.30:12345" 'select(.dir == "in" and .dst == $d)' | wc -l)
+    [ "$polls" -ge 3 ] || fail "the client gave up on the encoder after $polls unanswered polls"
+    cover=$(over '#400808' 160 "$picture")
+    for _ in $(seq 40); do
+        shot 2-no-answer
+        grab_ok 2-no-answer 1666 875 "$cover" 14 && break
+        sleep 0.25
+    done
+    expect_design 2-no-answer 1666 875 "$cover" "the silent encoder's monitor shows no \"No answer\" cover"
+
+    # The Room's level docker (-60 to 0 dB) grows to the right in its bar, which is wider than
+    # tall. At 30 % of its width and 40 % down, the lit bar shows the design's gradient there
+    # (#1e9e50 at the top, #d8b020 at 70 %, #d03030 at the bottom: 4/7 of the way to the
+    # middle stop) and the unlit one a quarter of it over the Audio panel (#10263b).
+    click_design 1205 45 # "Room"
+    lit=$(over '#d8b020' 146 '#1e9e50')
+    unlit=$(over "$lit" 64 '#10263b')
+    docker() { grep -a -o "level docker hall-level shows: .*" "$work/a.log" | tail -n 1 | cut -d' ' -f5; }
+    hold() { # dB shot colour what: the equipment held at dB, until the docker shows it
+        local v marker
+        v=$(printf '%04x' $(( $1 & 0xffff )))
+        marker=$(( $(wc -l <"$journal") + 1 ))
+        answered() { tail -n +"$marker" "$journal" | jq -r 'select(.peer == "equipment" and .dir == "out") | .hex' \
+            | grep -c "^aa559001${v:2:2}${v:0:2}cc$" || true; }
+        lab '{"cmd":"level","channel":1,"dB":'"$1"'}'
+        for _ in $(seq 150); do
+            [ "$(answered)" -gt 0 ] && [ "$(docker)" = "$1" ] && break
+            sleep 0.1
+        done
+        [ "$(answered)" -gt 0 ] || fail "the equipment did not answer the held level $1 dB"
+        [ "$(docker)" = "$1" ] || fail "the level docker shows $(docker), not the held $1 dB"
+        for _ in $(seq 40); do
+            shot "$2"
+            grab_ok "$2" 560 900 "$3" 14 && break
+            sleep 0.25
+        done
+        expect_design "$2" 560 900 "$3" "$4"
+    }
+    hold -6 3-level-6dB "$lit" "at -6 dB the level docker's bar is not lit at 30 % of its width"
+    hold -54 4-level-54dB "$unlit" "at -54 dB the level docker's bar is still lit at 30 % of its width"
+    echo "PASS monitoring (screenshots $artefacts)"
     ;;
 wrong-password)
     # A wrong password: the warning is on screen and nothing but the scan (with its start
