@@ -76,6 +76,16 @@ over() { # colour opacity background
     done
     echo "$out"
 }
+# Screenshots NAME until the rest of the line holds, for at most 10 s.
+await_shot() { # name command...
+    local name=$1; shift
+    for _ in $(seq 40); do
+        shot "$name"
+        "$@" && return 0
+        sleep 0.25
+    done
+    return 1
+}
 # A point 10 design units into a 260x70 button picture stretched over a button at bx,by w,h.
 expect_button() { # shot bx by bw bh picture what
     expect_picture "$1" $(( $2 + 10 )) $(( $3 + $5 / 2 )) "$6" $(( 10 * 260 / $4 )) 35 "$7"
@@ -586,6 +596,66 @@ monitoring)
     hold -6 3-level-6dB "$lit" "at -6 dB the level docker's bar is not lit at 30 % of its width"
     hold -54 4-level-54dB "$unlit" "at -54 dB the level docker's bar is still lit at 30 % of its width"
     echo "PASS monitoring (screenshots $artefacts)"
+    ;;
+stream-faults)
+    # The lab's stream faults as an operator sees them: a paused encoder's tile falls back to
+    # the placeholder and its picture returns when the encoder resumes; garbage datagrams on
+    # the streams change nothing shown; the monitor plays on through a switch to H.265 and to
+    # another picture size.
+    login_to_first_page
+    faults() { lab_command '{"cmd":"faults","reset":true,"set":'"$1"'}' "the lab refused the faults $1"; }
+    colour() { "$bin/kora-lab" --signal-colour "$1"; }
+    # Tile I of Wall A's list (six per 1560 design units from x 340, plain band at y 950).
+    tile_shows() { grab_ok "$1" $(( 470 + 260 * $2 )) 950 "$3" 40; }
+    both_tiles() { tile_shows "$1" 0 "$(colour 30)" && tile_shows "$1" 1 "$(colour 31)"; }
+    await_shot 1-tiles both_tiles 1-tiles || fail "tiles 0 and 1 do not show encoders .30 and .31"
+
+    # Paused, encoder .30's tile shows the placeholder (dark grey #2c3441 around its camera
+    # sign) after three seconds without a picture; the other tiles play on.
+    faults '{"stopStreams":[30]}'
+    paused() { grab_ok "$1" 380 1000 '#2c3441' 20 && tile_shows "$1" 1 "$(colour 31)"; }
+    await_shot 2-paused paused 2-paused || fail "the paused encoder's tile does not fall back to the placeholder ($artefacts/2-paused.png)"
+    faults '{}'
+    await_shot 3-resumed both_tiles 3-resumed || fail "the resumed encoder's tile does not show its picture again"
+
+    # Garbage among the stream datagrams: refused, and the tiles stay live past the
+    # three-second fallback.
+    faults '{"streamGarbage":0.3}'
+    wait_for_line "$work/a.log" "malformed snapshot datagram" 10 || fail "no garbage datagram reached the snapshot readers"
+    sleep 3.5 # longer than the fallback: a reader that stopped on garbage would show the placeholder
+    shot 4-garbage
+    both_tiles 4-garbage || fail "garbage on the streams took a tile's picture away ($artefacts/4-garbage.png)"
+    kill -0 "$client_pid" || fail "the client died on garbage datagrams"
+    faults '{}'
+
+    # Wall B's monitor plays camera 1's sub-stream; its noise band (the picture's top rows)
+    # changes with every frame, so two screenshots that differ there show frames arriving.
+    click_design 1025 45 # "Wall B"
+    sleep 1
+    click_design 1770 1016 # "Watch camera 1"
+    monitor_shows() { grab_ok "$1" 1770 880 "$(colour 30)" 40; }
+    await_shot 5-monitor monitor_shows 5-monitor || fail "the monitor does not play encoder .30's stream"
+    noise() { # shot: the colours along the noise band
+        for x in $(seq 1650 20 1890); do "$bin/kora-grab" - --from "$artefacts/$1.png" --pixel "$(screen_x "$x")" "$(screen_y 843)" | tail -n 1; done
+    }
+    playing() { # name what: the monitor shows encoder .30 and new frames
+        await_shot "$1-a" monitor_shows "$1-a" || fail "the monitor does not show encoder .30 $2"
+        sleep 0.3
+        shot "$1-b"
+        monitor_shows "$1-b" || fail "the monitor does not show encoder .30 $2"
+        [ "$(noise "$1-a")" != "$(noise "$1-b")" ] || fail "the monitor's picture stands still $2 ($artefacts/$1-a.png, $1-b.png)"
+    }
+    playing 6-h264 "before the switch"
+    faults '{"codec":{"30:sub":"h265"}}'
+    wait_for_line "$work/a.log" "stream codec now H.265" 15 || fail "the monitor's decoder did not follow the switch to H.265"
+    playing 7-h265 "after the switch to H.265"
+    faults '{"codec":{"30:sub":"h265"},"resolution":{"30:sub":"1280x720"}}'
+    sized() { "$bin/kora-lab" --control "$KORA_LAB_WORK/control.sock" --command '{"cmd":"streams"}' \
+        | jq -e --arg u "udp://239.10.2.30:30302" '.. | objects | select(.url? == $u and .width? == 1280 and .height? == 720 and .switching? == false)' >/dev/null; }
+    for _ in $(seq 50); do sized && break; sleep 0.2; done
+    sized || fail "the lab's sub-stream of .30 did not switch to 1280x720"
+    playing 8-720p "after the switch to 1280x720"
+    echo "PASS stream-faults (screenshots $artefacts)"
     ;;
 wrong-password)
     # A wrong password: the warning is on screen and nothing but the scan (with its start
