@@ -97,7 +97,8 @@ private slots:
         QSignalSpy steps(&reports, &Reports::step);
         QSignalSpy values(&reports, &Reports::value);
         listener.start();
-        QVERIFY(waitFor(steps, 6));
+        // Each reading is a step and then its value, queued one after the other.
+        QVERIFY(waitFor(steps, 6) && waitFor(values, 6));
         listener.stop();
         for (int i = 0; i < 6; ++i) {
             QCOMPARE(steps.at(i).at(0).toString(), QStringLiteral("hall-level"));
@@ -124,7 +125,7 @@ private slots:
         QSignalSpy values(&reports, &Reports::value);
         QSignalSpy steps(&reports, &Reports::step);
         listener.start();
-        QVERIFY(waitFor(steps, 3));
+        QVERIFY(waitFor(steps, 3) && waitFor(values, 3));
         listener.stop();
         for (int i = 0; i < 3; ++i) {
             const double level = lab::EquipmentPeer::level(2, quint64(i));
