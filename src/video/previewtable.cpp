@@ -39,7 +39,12 @@ QImage PreviewTable::request(const QString &key, quint64 *version) const
     const std::shared_ptr<PreviewRecord> record = find(key);
     if (!record)
         return QImage();
-    PreviewRecord &stream = record->streamRecord();
+    std::shared_ptr<PreviewRecord> shared;
+    {
+        QMutexLocker locker(&record->lock);
+        shared = record->stream;
+    }
+    PreviewRecord &stream = shared ? *shared : *record;
     bool fresh = false;
     {
         QMutexLocker locker(&stream.lock);
@@ -48,7 +53,7 @@ QImage PreviewTable::request(const QString &key, quint64 *version) const
         stream.demand = kWanted;
         fresh = stream.idleSeconds < kIdleLimit;
     }
-    if (record->stream) {
+    if (shared) {
         QMutexLocker locker(&record->lock);
         record->demand = kWanted;
     }
@@ -65,6 +70,30 @@ void PreviewTable::store(PreviewRecord &record, const QImage &picture)
     QMutexLocker locker(&record.lock);
     record.picture = picture;
     ++record.serial;
+}
+
+void PreviewTable::storeCell(PreviewRecord &cell, const PreviewRecord &stream, const QImage &picture)
+{
+    QMutexLocker locker(&cell.lock);
+    // The mosaic's own signal is a cell of it too, with no link to itself.
+    if (cell.pushed || (&cell != &stream && cell.stream.get() != &stream))
+        return;
+    cell.picture = picture;
+    ++cell.serial;
+}
+
+void PreviewTable::ownStream(PreviewRecord &record)
+{
+    QMutexLocker locker(&record.lock);
+    record.stream.reset();
+    record.pushed = true;
+}
+
+void PreviewTable::unserved(PreviewRecord &record)
+{
+    QMutexLocker locker(&record.lock);
+    if (!record.stream)
+        record.idleSeconds = kIdleLimit;
 }
 
 } // namespace kora::video

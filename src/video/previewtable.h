@@ -21,13 +21,15 @@ constexpr int kIdleLimit = 3;  // seconds without data after which the placehold
 struct PreviewRecord {
     explicit PreviewRecord(const QString &k) : key(k) {}
     const QString key;
-    // The record whose reader fills this one: a signal on a shared (mosaic) stream is
-    // filled by the stream's own record's reader, which watches that record's demand and
-    // idle time. Null: the record is its own stream. Set once before any reader starts.
-    std::shared_ptr<PreviewRecord> stream;
 
     // Guarded by `lock` (reader threads and the image provider).
     mutable QMutex lock;
+    // The record whose reader fills this one: a signal on a shared (mosaic) stream is
+    // filled by the stream's own record's reader, which watches that record's demand and
+    // idle time. Null: the record is its own stream. Set when the project is loaded;
+    // dropped when the controller gives the signal a stream of its own.
+    std::shared_ptr<PreviewRecord> stream;
+    bool pushed = false; // read from a stream the controller pushes: no mosaic fills it
     QImage picture;
     int demand = 0; // nothing is asked of an encoder before a page shows its signal
     int idleSeconds = 0;
@@ -36,8 +38,6 @@ struct PreviewRecord {
     // reader asks the encoder at once rather than at its next one-second tick.
     std::function<void()> wake;
     const void *wakeOwner = nullptr; // the reader that set `wake`
-
-    PreviewRecord &streamRecord() { return stream ? *stream : *this; }
 };
 
 class PreviewTable
@@ -54,8 +54,14 @@ public:
     // the picture's serial, 0 for the placeholder, so a page can tell a new picture.
     QImage request(const QString &key, quint64 *version = nullptr) const;
 
-    // Stores a decoded picture in a record and marks its stream as served.
+    // Stores a decoded picture in a record.
     static void store(PreviewRecord &record, const QImage &picture);
+    // Stores a mosaic's cut in a cell while the cell still follows that mosaic's stream.
+    static void storeCell(PreviewRecord &cell, const PreviewRecord &stream, const QImage &picture);
+    // The signal is read from a stream of its own from now on (the mosaic no longer fills it).
+    static void ownStream(PreviewRecord &record);
+    // No reader fills the record any more: the placeholder shows, not a picture that stands still.
+    static void unserved(PreviewRecord &record);
 
 private:
     mutable QReadWriteLock m_lock;

@@ -142,7 +142,7 @@ void SnapshotReader::storePicture(const QByteArray &jpeg)
             if (m_stream.cells[i].isEmpty())
                 continue;
             if (const auto cell = m_table->find(m_stream.cells[i]))
-                PreviewTable::store(*cell, picture.isNull() ? QImage() : picture.copy(cells[i]));
+                PreviewTable::storeCell(*cell, *m_record, picture.isNull() ? QImage() : picture.copy(cells[i]));
         }
     }
     QMutexLocker locker(&m_record->lock);

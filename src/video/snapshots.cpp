@@ -27,38 +27,42 @@ void Snapshots::load(const QList<SignalSnapshot> &signalList)
         const auto own = m_table->find(stream.key);
         for (const QString &cell : stream.cells) {
             const auto record = cell.isEmpty() || cell == stream.key ? nullptr : m_table->find(cell);
-            if (record)
+            if (record) {
+                QMutexLocker locker(&record->lock);
                 record->stream = own;
+            }
         }
         startReader(stream);
     }
 }
 
-void Snapshots::addSignal(const QString &id, const QString &snapUrl)
+bool Snapshots::addSignal(const QString &id, const QString &snapUrl)
 {
     m_table->add(id);
     if (snapUrl.isEmpty())
-        return;
+        return false;
     const SnapshotAddress a = parseSnapUrl(snapUrl);
     if (!a.valid) {
         KWARN(lcVideo) << "unusable snapshot address" << snapUrl << "of" << id;
-        return;
+        return false;
     }
     SnapshotStream stream;
     stream.key = id;
     stream.node = QStringLiteral("transimit");
     stream.group = a.group;
     stream.port = a.port;
-    startReader(stream);
+    return startReader(stream);
 }
 
 void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 {
+    QStringList stopped;
     for (auto it = m_readers.begin(); it != m_readers.end();) {
         // Pushed streams all stop; a listed signal's own reader gives way to the pushed one
         // (a shared mosaic stream stays: its other cells still need it).
         const SnapshotStream &s = it->worker->stream();
         if (it->worker->transimit() || (s.cells.isEmpty() && snapUrlById.contains(s.key))) {
+            stopped.append(s.key);
             stopReader(*it);
             it = m_readers.erase(it);
         } else {
@@ -66,8 +70,18 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
         }
     }
     for (auto it = snapUrlById.constBegin(); it != snapUrlById.constEnd(); ++it) {
-        if (m_table->find(it.key()))
-            addSignal(it.key(), it.value());
+        const auto record = m_table->find(it.key());
+        if (!record)
+            continue;
+        // A mosaic cell now has its own stream: the mosaic neither fills nor judges it.
+        PreviewTable::ownStream(*record);
+        if (!addSignal(it.key(), it.value()))
+            PreviewTable::unserved(*record);
+    }
+    for (const QString &key : qAsConst(stopped)) {
+        const auto record = m_table->find(key);
+        if (record && !snapUrlById.contains(key))
+            PreviewTable::unserved(*record);
     }
 }
 
@@ -97,12 +111,12 @@ const SnapshotReader *Snapshots::reader(const QString &key) const
     return nullptr;
 }
 
-void Snapshots::startReader(const SnapshotStream &stream)
+bool Snapshots::startReader(const SnapshotStream &stream)
 {
     if (int(m_readers.size()) >= kMaxReaders) {
         if (m_refused++ == 0)
             KWARN(lcVideo) << "more than" << kMaxReaders << "snapshot streams; the rest keep their placeholder";
-        return;
+        return false;
     }
     Reader r;
     r.thread = new QThread;
@@ -114,6 +128,7 @@ void Snapshots::startReader(const SnapshotStream &stream)
     connect(r.thread, &QThread::finished, r.worker, &QObject::deleteLater);
     r.thread->start();
     m_readers.push_back(r);
+    return true;
 }
 
 void Snapshots::stopReader(Reader &reader)

@@ -32,10 +32,12 @@ public:
     // The device file's signals: a record for each, a started reader per stream.
     void load(const QList<SignalSnapshot> &signalList);
     // A signal the controller lists later: its record, and, with a "group:port" address, a
-    // reader of the stream the controller pushes (no registration needed).
-    void addSignal(const QString &id, const QString &snapUrl = QString());
+    // reader of the stream the controller pushes (no registration needed). True when a
+    // reader started.
+    bool addSignal(const QString &id, const QString &snapUrl = QString());
     // The controller moved pushed streams: the pushed readers stop, and the listed ids that
-    // have a record get new ones (other ids are ignored).
+    // have a record get new ones (other ids are ignored). A listed mosaic cell leaves its
+    // mosaic; a signal left without a reader shows the placeholder.
     void repoint(const QHash<QString, QString> &snapUrlById);
     // Stops and joins every reader and empties the table.
     void clear();
@@ -48,7 +50,7 @@ private:
         QThread *thread = nullptr;
         SnapshotReader *worker = nullptr;
     };
-    void startReader(const SnapshotStream &stream);
+    bool startReader(const SnapshotStream &stream);
     void stopReader(Reader &reader);
 
     std::shared_ptr<PreviewTable> m_table;

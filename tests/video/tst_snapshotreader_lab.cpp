@@ -141,6 +141,45 @@ private slots:
         QCOMPARE(snapshots.readerCount(), 0);
     }
 
+    // The controller moves one cell of a mosaic to a stream of its own: that stream fills the
+    // cell and tells whether it is live, the mosaic no longer; once the controller withdraws
+    // it, nothing fills the cell and it shows the placeholder.
+    void repointedMosaicCellLeavesItsMosaic()
+    {
+        Snapshots snapshots;
+        PreviewTable &table = *snapshots.table();
+        const QString url = "udp://239.77.7.1:" + QString::number(kPort) + "?pos=";
+        const QString kept = node + "-10", moved = node + "-11";
+        snapshots.load({{kept, url + "0"}, {moved, url + "4"}});
+        const auto grid = [](const QColor &first, const QColor &centre) {
+            return mosaic({first, Qt::black, Qt::black, Qt::black, centre, Qt::black, Qt::black, Qt::black, Qt::black});
+        };
+        QVERIFY(deliver(table, moved, "239.77.7.1", grid(Qt::red, Qt::yellow), Qt::yellow));
+
+        snapshots.repoint({{moved, "239.77.7.2:" + QString::number(kPort)}});
+        QVERIFY(deliver(table, moved, "239.77.7.2", Qt::darkGreen));
+        QVERIFY(deliver(table, kept, "239.77.7.1", grid(Qt::blue, Qt::magenta), Qt::blue));
+        QVERIFY(near(centre(table.request(moved)), Qt::darkGreen));
+
+        // The mosaic falls silent while the cell's own stream goes on: only the mosaic's
+        // signal goes stale (three seconds without data).
+        const QByteArray green = jpeg(solid(Qt::darkGreen));
+        QElapsedTimer quiet;
+        quiet.start();
+        while (quiet.elapsed() < 4000) {
+            table.request(kept);
+            table.request(moved);
+            send("239.77.7.2", green);
+            QTest::qWait(250);
+        }
+        QVERIFY(table.request(kept).isNull());
+        QVERIFY(!table.request(moved).isNull());
+
+        snapshots.repoint({});
+        QCOMPARE(snapshots.readerCount(), 1); // the mosaic's
+        QVERIFY(table.request(moved).isNull());
+    }
+
     // The controller moves a device-file signal to a stream it pushes: its own reader gives way.
     void repointReplacesTheSignalsOwnReader()
     {
