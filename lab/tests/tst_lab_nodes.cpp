@@ -60,7 +60,7 @@ private slots:
         QVERIFY2(!labclient::work().isEmpty(), "run through scripts/with-lab");
         QCOMPARE(control({{"cmd", "ping"}}).value("ok").toBool(), true);
     }
-    void init() { QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool()); }
+    void init() { QVERIFY(labclient::clearFaults()); }
 
     // Asked at once when a monitor watches, then at the period.
     void asksAtItsPeriodAndReportsMovingValues()

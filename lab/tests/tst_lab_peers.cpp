@@ -62,7 +62,7 @@ private slots:
     }
     void init()
     {
-        QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        QVERIFY(labclient::clearFaults());
         collect(m_command, 50, 100); // late answers of the case before must not count here
     }
 

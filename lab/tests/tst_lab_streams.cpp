@@ -245,7 +245,7 @@ private slots:
     }
     void init()
     {
-        QVERIFY(labclient::control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        QVERIFY(labclient::clearFaults());
     }
 
     void snapshotsShowTheEncoderAndStop()

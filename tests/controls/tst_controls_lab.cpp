@@ -54,7 +54,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         QVERIFY(QDir::setCurrent(m_dir.path()));
-        QVERIFY(labclient::control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        QVERIFY(labclient::clearFaults());
     }
 
     void buttonReachesTheEquipment_data()

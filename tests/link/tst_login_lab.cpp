@@ -95,7 +95,7 @@ private slots:
     {
         m_dir.reset(new QTemporaryDir);
         QVERIFY(QDir::setCurrent(m_dir->path()));
-        QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        QVERIFY(labclient::clearFaults());
     }
 
     void loginScansChoosesTheHostAndDownloadsThePackage()
@@ -301,7 +301,7 @@ private slots:
             QVERIFY(find(journalFrom(before), "host-node", "in", gaps) >= 0);
         }
 
-        QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        QVERIFY(labclient::clearFaults());
         login.clear();
         QVERIFY(api.ServerLogin("admin", "Admin#2024", clientIp(), "", ""));
         QTRY_VERIFY_WITH_TIMEOUT(!login.isEmpty(), 15000);

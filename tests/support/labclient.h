@@ -33,6 +33,12 @@ inline QJsonObject control(const QJsonObject &command)
     return QJsonDocument::fromJson(socket.readLine()).object();
 }
 
+// Every fault the lab plays is switched off; false when the lab did not take it.
+inline bool clearFaults()
+{
+    return control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value(QStringLiteral("ok")).toBool();
+}
+
 // Every journal line; a line that is not a JSON object comes back as {"invalid": text}.
 inline QList<QJsonObject> journal()
 {

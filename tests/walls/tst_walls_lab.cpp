@@ -103,7 +103,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         QVERIFY(QDir::setCurrent(m_dir.path()));
-        QVERIFY(control({{"cmd", "faults"}, {"reset", true}, {"set", QJsonObject{}}}).value("ok").toBool());
+        QVERIFY(labclient::clearFaults());
         m_items = QStringList{peer(30) + ",udp://239.10.1.30:30300,0,0,1920,1080,1",
                               peer(31) + ",udp://239.10.1.31:30310,1920,0,1920,1080,2"};
         m_windows = "{SetWindows;1;" + m_items.join(';').toLatin1() + '}';
