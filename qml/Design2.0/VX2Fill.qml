@@ -26,6 +26,8 @@ Rectangle {
     // Every designed stop, not only the first and last. A gradient's stop list gives no
     // change notice, so the rectangle takes the gradient again once it is rebuilt.
     function rebuildGradient() {
+        if (oriented.stops.length === 0 && fill.stops.length === 0)
+            return // a plain fill, as most are: nothing to build or take down
         var made = []
         for (var i = 0; i < oriented.stops.length; ++i)
             made.push(stopComponent.createObject(fill, oriented.stops[i]))
