@@ -1,44 +1,56 @@
 // Preview stream datagrams come from anyone who sends to the group: the input is read as a
 // series of datagrams, each prefixed by a 2-byte length (little-endian), put together into
-// frames and scanned for keyframes as the decoder does.
+// frames, and every frame goes the decoder's way: the access unit scan, the recovery gate
+// and the decoder itself (H.264 or H.265 by the datagrams' flags).
 #include "datagrams.h"
+#include "quietlogs.h"
+#include "video/ffmpegthread.h"
+#include "video/nalscan.h"
 #include "video/previewassembler.h"
+#include "video/previewgate.h"
 
 #include <cstdlib>
+#include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     using namespace kora::video;
     constexpr int kMaxFrame = 255 * (kMaxDatagram - kHeaderBytes);
+    static FFmpegThread *decoder = [] {
+        auto *d = new FFmpegThread;
+        d->init();
+        d->addView(QSize(64, 36));
+        return d;
+    }();
     PreviewAssembler a;
-    quint64 gaps = 0;
+    RecoveryGate gate;
     forEachDatagram(data, size, [&](const QByteArray &datagram) {
         const PreviewAssembler::Result r = a.add(datagram);
-        if ((r.complete || r.gap) && !r.stream)
+        if ((r.complete() || r.gap) && !r.stream)
             std::abort();
-        if (!r.stream && r.refused == PreviewAssembler::Refused::None)
+        if (r.frames < 0 || r.frames > 2)
             std::abort();
-        gaps += r.gap ? 1 : 0;
-        if (a.gaps() != gaps)
-            std::abort();
-        if (r.complete) {
-            const QByteArray frame = a.takeFrame();
-            if (frame.size() > kMaxFrame)
+        for (int i = 0; i < r.frames; ++i) {
+            const int n = a.frameSize(i);
+            const uchar *frame = a.frameData(i);
+            if (n > kMaxFrame || !frame)
                 std::abort();
-            const bool key = isKeyframe(frame, a.frameKind() == FrameKind::H265);
-            if (key && frame.size() < 5) // a start code, a header byte and one more at least
+            for (int k = 0; k < kPacketPadding; ++k)
+                if (frame[n + k] != 0)
+                    std::abort();
+            const AccessUnitInfo info = scanAccessUnit(frame, n, a.frameKind(i) == FrameKind::H265);
+            if (info.parameterSetBytes < 0 || info.parameterSetBytes > n || info.recoveryFrames < -1
+                || (info.announced.isValid() && (info.announced.width() <= 0 || info.announced.height() <= 0))
+                || (info.keyframe && !info.slices))
+                std::abort();
+            const RecoveryGate::Step step = gate.next(info);
+            if (step.show && step.feed != RecoveryGate::Feed::Whole)
                 std::abort();
         }
+        decoder->handleDatagram(datagram);
     });
-    const QByteArray whole(reinterpret_cast<const char *>(data), int(size));
-    isKeyframe(whole, false);
-    isKeyframe(whole, true);
-    if (size >= 8) {
-        const QSize source(data[0] << 8 | data[1], data[2] << 8 | data[3]);
-        const QSize shown(data[4] << 8 | data[5], data[6] << 8 | data[7]);
-        const QSize out = previewOutputSize(source, shown);
-        if (out != source && out != shown)
-            std::abort();
-    }
+    const QSize sps = spsPictureSize(data, int(size), size > 0 && (data[0] & 1));
+    if (sps.isValid() && (sps.width() <= 0 || sps.height() <= 0))
+        std::abort();
     return 0;
 }

@@ -50,6 +50,8 @@ VX2Placeholder {
             return
         video.mMulticast = group
         video.mPort = port
+        // An encoder's own stream: it is asked for a keyframe, so the picture comes at once.
+        video.encoder = nodeType === "0" ? Rules.nodeAddress(ip) : ""
         video.joinMulticast()
     }
     onPlayingChanged: follow()

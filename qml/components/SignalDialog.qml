@@ -156,6 +156,7 @@ FocusScope {
             return
         live.mMulticast = stream.group
         live.mPort = stream.port
+        live.encoder = String(ip).split("-")[0] // the signal's encoder, asked for a keyframe
         live.joinMulticast()
         joined = true
     }

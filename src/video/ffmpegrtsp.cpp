@@ -19,9 +19,9 @@ FFmpegRtsp::FFmpegRtsp(QObject *parent)
 
 FFmpegRtsp::~FFmpegRtsp() = default;
 
-QImage FFmpegRtsp::takeFrame()
+QImage FFmpegRtsp::takeFrame(quint64 *serial)
 {
-    return m_slot.take();
+    return m_slot.read(serial);
 }
 
 void FFmpegRtsp::setMaxSize(const QSize &pixels)
@@ -107,7 +107,7 @@ XRtspView::XRtspView(QQuickItem *parent)
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &FFmpegRtsp::frameReady, this, [this] {
-        const QImage image = m_worker->takeFrame();
+        const QImage image = m_worker->takeFrame(&m_serial);
         if (!image.isNull())
             recFrame(image);
     });

@@ -23,7 +23,7 @@ public:
     ~FFmpegRtsp() override;
 
     // Any thread.
-    QImage takeFrame();
+    QImage takeFrame(quint64 *serial); // the newest picture when newer than *serial
     // Ends a running pass within ~100 ms and cancels the opens queued before it; close()
     // (queued) then tidies up.
     void stop() { ++m_generation; }
@@ -84,4 +84,5 @@ private:
     // GUI thread.
     QThread m_thread;
     FFmpegRtsp *m_worker = nullptr; // lives in m_thread once started
+    quint64 m_serial = 0;           // of the picture shown last
 };

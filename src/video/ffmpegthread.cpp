@@ -17,6 +17,8 @@ extern "C" {
 using namespace kora::video;
 using kora::LogThrottle;
 
+static_assert(kPacketPadding >= AV_INPUT_BUFFER_PADDING_SIZE, "the decoders read ahead of a packet's end");
+
 namespace {
 constexpr int kReceiveBufferBytes = 800000;
 
@@ -30,6 +32,12 @@ const char *describe(PreviewAssembler::Refused refused)
     }
     return "";
 }
+
+bool tooLarge(const QSize &size)
+{
+    return size.width() > kMaxPictureSide || size.height() > kMaxPictureSide
+        || qint64(size.width()) * size.height() > kMaxPicturePixels;
+}
 } // namespace
 
 FFmpegThread::FFmpegThread(QObject *parent)
@@ -40,12 +48,29 @@ FFmpegThread::FFmpegThread(QObject *parent)
 // The socket and the timer are children; the FFmpeg objects free themselves.
 FFmpegThread::~FFmpegThread() = default;
 
-QImage FFmpegThread::takeFrame(qint64 *stamp)
+KeyframeRequests &FFmpegThread::keyframeRequests()
 {
-    QImage image = m_slot.take(stamp);
+    static KeyframeRequests requests;
+    return requests;
+}
+
+QImage FFmpegThread::takeFrame(const QSize &shown, quint64 *serial, qint64 *stamp)
+{
+    std::shared_ptr<FrameSlot> slot;
+    {
+        QMutexLocker lock(&m_slotsMutex);
+        slot = m_slots.value(shown);
+    }
+    QImage image = slot ? slot->read(serial, stamp) : QImage();
     if (!image.isNull())
         ++m_taken;
     return image;
+}
+
+QSize FFmpegThread::sourceSize() const
+{
+    QMutexLocker lock(&m_slotsMutex);
+    return m_source;
 }
 
 PreviewCounters FFmpegThread::counters() const
@@ -54,11 +79,14 @@ PreviewCounters FFmpegThread::counters() const
     c.datagrams = m_datagrams.load();
     c.framesDecoded = m_decoded.load();
     c.framesTaken = m_taken.load();
-    c.framesDropped = m_slot.dropped();
+    c.framesDropped = m_dropped.load();
     c.gaps = m_gaps.load();
     c.malformed = m_malformed.load();
     c.waitingDiscarded = m_discarded.load();
+    c.copies = m_copies.load();
+    c.strays = m_strays.load();
     c.registrations = m_registrations.load();
+    c.keyframeRequests = m_keyframeRequests.load();
     return c;
 }
 
@@ -79,8 +107,14 @@ void FFmpegThread::init()
 void FFmpegThread::setMulticastMsg(const QString &address, int port)
 {
     m_group = address.trimmed();
-    m_groupAddress = QHostAddress(m_group);
+    m_address = QHostAddress(m_group);
     m_port = (port > 0 && port <= 65535) ? quint16(port) : 0;
+}
+
+void FFmpegThread::setEncoder(const QString &address)
+{
+    const QString node = address.section(QLatin1Char('-'), 0, 0).trimmed(); // "192.168.6.112-0" names channel 0 of .112
+    m_encoder = QHostAddress(node).protocol() == QAbstractSocket::IPv4Protocol ? node : QString();
 }
 
 void FFmpegThread::multicastInit()
@@ -92,34 +126,28 @@ void FFmpegThread::multicastInit()
     m_socket->abort();
     m_joined = false;
     m_assembler.reset();
-    if (m_decoder) {
+    m_gate.lost();
+    if (m_decoder)
         avcodec_flush_buffers(m_decoder.get());
-        m_parser.reset(av_parser_init(m_hevc ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264));
-        if (m_parser)
-            m_parser->flags |= PARSER_FLAG_COMPLETE_FRAMES;
-        else
-            KWARN(lcVideo) << "could not create the stream parser";
-    } else {
+    else
         openDecoder(m_hevc); // the last set-up failed: try again for the new stream
-    }
-    m_waitForKeyframe = true;
 
-    if (!m_groupAddress.isMulticast() || m_port == 0) {
-        KWARN(lcVideo) << "joinMulticastGroup false: not a multicast group" << m_group << m_port;
+    if (m_address.isNull() || m_address.protocol() != QAbstractSocket::IPv4Protocol || m_port == 0) {
+        KWARN(lcVideo) << "joinMulticastGroup false: not a stream address" << m_group << m_port;
         return;
     }
-    // Only this stream's group: other streams may come to the same port.
-    if (!bindToGroup(*m_socket, m_groupAddress, m_port)) {
+    if (!bindStreamSocket(*m_socket, m_address, m_port)) {
         KWARN(lcVideo) << "bind failed" << m_group << m_port << m_socket->errorString();
         return;
     }
     m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
-    const bool joined = m_socket->joinMulticastGroup(m_groupAddress);
+    const bool joined = !m_address.isMulticast() || m_socket->joinMulticastGroup(m_address);
     KTRACE(lcVideo) << "joinMulticastGroup" << joined << qUtf8Printable(m_group) << m_port << "receive buffer"
                     << m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
     m_joined = true;
     m_registrationTimer->start();
     sendRegistration();
+    requestKeyframe(); // the first picture need not wait for the encoder's next keyframe
 }
 
 void FFmpegThread::abortMulticast()
@@ -127,21 +155,40 @@ void FFmpegThread::abortMulticast()
     if (!m_joined)
         return;
     m_registrationTimer->stop();
-    m_socket->leaveMulticastGroup(m_groupAddress);
+    if (m_address.isMulticast())
+        m_socket->leaveMulticastGroup(m_address);
     m_socket->close();
     m_joined = false;
     if (m_decoder)
         avcodec_flush_buffers(m_decoder.get());
-    m_parser.reset();
     m_assembler.reset();
-    m_slot.clear();
+    {
+        QMutexLocker lock(&m_slotsMutex);
+        for (const auto &slot : qAsConst(m_slots))
+            slot->clear();
+        m_source = QSize();
+    }
     KTRACE(lcVideo) << "left" << qUtf8Printable(m_group) << m_port;
     emit sig_abort();
 }
 
-void FFmpegThread::setTargetSize(const QSize &pixels)
+void FFmpegThread::addView(const QSize &shown)
 {
-    m_target = pixels;
+    ++m_views[shown];
+    QMutexLocker lock(&m_slotsMutex);
+    if (!m_slots.contains(shown))
+        m_slots.insert(shown, std::make_shared<FrameSlot>());
+}
+
+void FFmpegThread::removeView(const QSize &shown)
+{
+    auto it = m_views.find(shown);
+    if (it == m_views.end() || --*it > 0)
+        return;
+    m_views.erase(it);
+    m_converters.clear(); // made again for the sizes still shown
+    QMutexLocker lock(&m_slotsMutex);
+    m_slots.remove(shown);
 }
 
 void FFmpegThread::setRegistrationInterval(int ms)
@@ -153,12 +200,18 @@ void FFmpegThread::setRegistrationInterval(int ms)
 
 void FFmpegThread::readDatagrams()
 {
-    while (m_socket->hasPendingDatagrams()) {
+    m_readQueued = false;
+    for (int n = 0; n < kReadBatch && m_socket->hasPendingDatagrams(); ++n) {
         const qint64 size = m_socket->readDatagram(m_readBuffer.data(), m_readBuffer.size());
         if (size < 0)
             break;
         // The assembler copies what it keeps, so the buffer can be reused.
         handleDatagram(QByteArray::fromRawData(m_readBuffer.constData(), int(size)));
+    }
+    // A stream faster than we decode must not keep queued calls (leave, quit) waiting.
+    if (m_joined && m_socket->hasPendingDatagrams() && !m_readQueued) {
+        m_readQueued = true;
+        QMetaObject::invokeMethod(this, &FFmpegThread::readDatagrams, Qt::QueuedConnection);
     }
 }
 
@@ -166,8 +219,30 @@ void FFmpegThread::sendRegistration()
 {
     if (!m_joined)
         return;
-    m_socket->writeDatagram(registrationMessage(m_groupAddress.toString(), m_port), m_groupAddress, kStreamRegistrationPort);
+    m_socket->writeDatagram(registrationMessage(m_address.toString(), m_port), m_address, kStreamRegistrationPort);
     ++m_registrations;
+}
+
+void FFmpegThread::requestKeyframe()
+{
+    if (!m_joined || m_encoder.isEmpty() || !keyframeRequests().allow(m_encoder, steadyNs() / 1000000))
+        return;
+    m_socket->writeDatagram(keyframeRequest(), QHostAddress(m_encoder), kNodePort);
+    ++m_keyframeRequests;
+    KTRACE(lcVideo) << "keyframe asked of" << m_encoder << "for" << qUtf8Printable(m_group) << m_port;
+}
+
+void FFmpegThread::lost(const char *why)
+{
+    ++m_gaps;
+    m_gate.lost();
+    if (m_decoder)
+        avcodec_flush_buffers(m_decoder.get()); // its references are gone; it starts clean again
+    requestKeyframe();
+    int skipped = 0;
+    if (m_throttle.allow(QStringLiteral("lost"), &skipped))
+        KWARN(lcVideo) << "preview" << why << "- holding the last picture until the decoder is clean"
+                       << qUtf8Printable(m_group) << m_port << LogThrottle::heldBack(skipped).constData();
 }
 
 void FFmpegThread::handleDatagram(const QByteArray &datagram)
@@ -181,151 +256,131 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
             KWARN(lcVideo) << "preview datagram refused:" << describe(r.refused) << datagram.size() << "bytes"
                            << qUtf8Printable(m_group) << m_port << LogThrottle::heldBack(skipped).constData();
     }
+    if (r.dropped == PreviewAssembler::Dropped::Copy)
+        ++m_copies;
+    else if (r.dropped == PreviewAssembler::Dropped::Stray)
+        ++m_strays;
     if (!r.stream)
         return;
     const bool hevc = r.flags & kFlagHevc;
-    if (hevc != m_hevc) {
+    if (hevc != m_hevc && !(r.flags & kFlagJpeg)) {
         KTRACE(lcVideo) << "stream codec now" << (hevc ? "H.265" : "H.264");
         openDecoder(hevc);
     }
-    if (r.gap) {
-        ++m_gaps;
-        m_waitForKeyframe = true;
-        if (m_throttle.allow(QStringLiteral("gap"), &skipped))
-            KWARN(lcVideo) << "preview frame lost, waiting for a keyframe" << qUtf8Printable(m_group) << m_port
-                           << LogThrottle::heldBack(skipped).constData();
-    }
-    if (!r.complete)
+    if (r.gap)
+        lost("frame lost");
+    if (!r.complete())
         return;
     m_arrivedNs = steadyNs();
-    const QByteArray frame = m_assembler.takeFrame();
-    if (m_assembler.frameKind() == FrameKind::Jpeg) {
-        decodeJpeg(frame);
-        return;
+    for (int i = 0; i < r.frames; ++i) {
+        if (m_assembler.frameKind(i) == FrameKind::Jpeg)
+            decodeJpeg(QByteArray::fromRawData(reinterpret_cast<const char *>(m_assembler.frameData(i)), m_assembler.frameSize(i)));
+        else if (m_decoder)
+            decodeFrame(m_assembler.frameData(i), m_assembler.frameSize(i));
     }
-    if (!m_decoder || !m_parser)
-        return;
-    if (m_waitForKeyframe) {
-        if (!isKeyframe(frame, m_hevc)) {
-            ++m_discarded;
-            return;
-        }
-        // What the decoder holds refers to the lost frame.
-        avcodec_flush_buffers(m_decoder.get());
-        m_waitForKeyframe = false;
-    }
-    decodeAnnexB(frame);
 }
 
 bool FFmpegThread::openDecoder(bool hevc)
 {
     m_decoder.reset();
-    m_parser.reset();
     m_hevc = hevc;
-    m_waitForKeyframe = true;
+    m_gate.lost();
     if (!m_packet)
         m_packet.reset(av_packet_alloc());
     if (!m_frame)
         m_frame.reset(av_frame_alloc());
-    const AVCodecID id = hevc ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264;
-    const AVCodec *codec = avcodec_find_decoder(id);
-    if (!codec) {
-        KWARN(lcVideo) << "no decoder for" << (hevc ? "H.265" : "H.264");
+    if (!m_packet || !m_frame)
         return false;
-    }
-    AvPtr<AVCodecContext> decoder(avcodec_alloc_context3(codec));
-    if (!decoder || !m_packet || !m_frame) {
-        KWARN(lcVideo) << "could not allocate the decoder";
-        return false;
-    }
-    decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    decoder->thread_count = 1; // frame threads would hold pictures back
-    if (const int r = avcodec_open2(decoder.get(), codec, nullptr); r < 0) {
-        KWARN(lcVideo) << "could not open the decoder:" << qUtf8Printable(avError(r));
-        return false;
-    }
-    AvPtr<AVCodecParserContext> parser(av_parser_init(id));
-    if (!parser) {
-        KWARN(lcVideo) << "could not create the stream parser";
-        return false;
-    }
-    // Every frame on the wire is one whole picture: the parser need not wait for the next
-    // picture to find where this one ends.
-    parser->flags |= PARSER_FLAG_COMPLETE_FRAMES;
-    m_decoder = std::move(decoder);
-    m_parser = std::move(parser);
-    return true;
+    m_decoder = openVideoDecoder(hevc ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264);
+    return m_decoder != nullptr;
 }
 
-void FFmpegThread::decodeAnnexB(const QByteArray &frame)
+void FFmpegThread::decodeFrame(const uchar *data, int size)
 {
-    if (frame.isEmpty())
+    const AccessUnitInfo info = scanAccessUnit(data, size, m_hevc);
+    if (info.announced.isValid() && tooLarge(info.announced)) {
+        ++m_malformed;
+        int skipped = 0;
+        if (m_throttle.allow(QStringLiteral("size"), &skipped))
+            KWARN(lcVideo) << "preview refused: the stream announces" << info.announced.width() << "x"
+                           << info.announced.height() << qUtf8Printable(m_group) << m_port
+                           << LogThrottle::heldBack(skipped).constData();
+        m_gate.lost();
         return;
-    m_input.resize(frame.size() + AV_INPUT_BUFFER_PADDING_SIZE);
-    std::memcpy(m_input.data(), frame.constData(), size_t(frame.size()));
-    std::memset(m_input.data() + frame.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    const auto *data = reinterpret_cast<const uint8_t *>(m_input.constData());
-    int left = frame.size();
-    while (left > 0) {
-        uint8_t *packet = nullptr;
-        int packetSize = 0;
-        const int used = av_parser_parse2(m_parser.get(), m_decoder.get(), &packet, &packetSize, data, left,
-                                          AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-        if (used < 0) {
-            ++m_malformed;
-            int skipped = 0;
-            if (m_throttle.allow(QStringLiteral("decode"), &skipped))
-                KWARN(lcVideo) << "parser failed:" << qUtf8Printable(avError(used)) << LogThrottle::heldBack(skipped).constData();
-            return;
-        }
-        data += used;
-        left -= used;
-        if (packetSize > 0)
-            sendPacket(packet, packetSize);
-        else if (used == 0)
-            break; // no progress: nothing more to split
+    }
+    const RecoveryGate::Step step = m_gate.next(info);
+    switch (step.feed) {
+    case RecoveryGate::Feed::Skip:
+        ++m_discarded;
+        return;
+    case RecoveryGate::Feed::ParameterSets: {
+        // The decoder keeps them for the keyframe to come; the slices would only refer to
+        // pictures it does not have.
+        ++m_discarded;
+        QByteArray sets(reinterpret_cast<const char *>(data), info.parameterSetBytes);
+        sets.append(kPacketPadding, '\0');
+        sendPacket(reinterpret_cast<const uchar *>(sets.constData()), info.parameterSetBytes, false);
+        return;
+    }
+    case RecoveryGate::Feed::Whole:
+        if (!sendPacket(data, size, step.show) && step.show)
+            lost("picture damaged");
+        return;
     }
 }
 
-void FFmpegThread::sendPacket(const uint8_t *data, int size)
+bool FFmpegThread::sendPacket(const uchar *data, int size, bool show)
 {
     m_packet->data = const_cast<uint8_t *>(data);
     m_packet->size = size;
     int r = avcodec_send_packet(m_decoder.get(), m_packet.get());
     m_packet->data = nullptr;
     m_packet->size = 0;
+    bool whole = r >= 0 || r == AVERROR(EAGAIN);
     int skipped = 0;
-    if (r < 0 && r != AVERROR(EAGAIN)) {
-        ++m_malformed;
-        if (m_throttle.allow(QStringLiteral("decode"), &skipped))
-            KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << LogThrottle::heldBack(skipped).constData();
-    }
+    if (!whole && show && m_throttle.allow(QStringLiteral("decode"), &skipped))
+        KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << LogThrottle::heldBack(skipped).constData();
     for (;;) {
         r = avcodec_receive_frame(m_decoder.get(), m_frame.get());
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
             break;
         if (r < 0) {
-            if (m_throttle.allow(QStringLiteral("decode"), &skipped))
-                KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(r)) << LogThrottle::heldBack(skipped).constData();
+            whole = false;
             break;
         }
         const QSize source(m_frame->width, m_frame->height);
-        const QImage image = m_converter.convert(m_frame.get(), previewOutputSize(source, m_target));
-        av_frame_unref(m_frame.get());
-        if (image.isNull()) {
-            ++m_malformed;
-            if (m_throttle.allow(QStringLiteral("picture"), &skipped))
-                KWARN(lcVideo) << "picture not converted:" << source << LogThrottle::heldBack(skipped).constData();
+        // Concealed or missing references: what the decoder made up must not reach the screen.
+        if (m_frame->decode_error_flags || (m_frame->flags & AV_FRAME_FLAG_CORRUPT))
+            whole = false;
+        if (!show || !whole || m_views.isEmpty()) {
+            av_frame_unref(m_frame.get());
             continue;
         }
-        publish(image);
+        QHash<QSize, QImage> byOutput;
+        for (auto it = m_views.cbegin(); it != m_views.cend(); ++it) {
+            const QSize out = previewOutputSize(source, it.key());
+            if (byOutput.contains(out))
+                continue;
+            auto &converter = m_converters[out];
+            if (!converter)
+                converter = std::make_shared<FrameConverter>();
+            byOutput.insert(out, converter->convert(m_frame.get(), out));
+        }
+        av_frame_unref(m_frame.get());
+        publish(byOutput, source);
     }
+    if (!whole && show)
+        ++m_malformed;
+    return whole;
 }
 
 void FFmpegThread::decodeJpeg(const QByteArray &file)
 {
     QString error;
-    const QImage image = kora::video::decodeJpeg(file, m_target, JpegScale::Preview, &error);
+    QSize largest;
+    for (auto it = m_views.cbegin(); it != m_views.cend(); ++it)
+        largest = largest.expandedTo(it.key());
+    const QImage image = kora::video::decodeJpeg(file, largest, JpegScale::Preview, &error);
     if (image.isNull()) {
         ++m_malformed;
         int skipped = 0;
@@ -333,12 +388,29 @@ void FFmpegThread::decodeJpeg(const QByteArray &file)
             KWARN(lcVideo) << "JPEG frame refused:" << error << LogThrottle::heldBack(skipped).constData();
         return;
     }
-    publish(image);
+    QHash<QSize, QImage> byOutput;
+    for (auto it = m_views.cbegin(); it != m_views.cend(); ++it)
+        byOutput.insert(previewOutputSize(image.size(), it.key()), image);
+    publish(byOutput, image.size());
 }
 
-void FFmpegThread::publish(const QImage &image)
+void FFmpegThread::publish(const QHash<QSize, QImage> &byOutput, const QSize &source)
 {
+    QVector<QSize> tell;
+    {
+        QMutexLocker lock(&m_slotsMutex);
+        m_source = source;
+        for (auto it = m_slots.cbegin(); it != m_slots.cend(); ++it) {
+            const QImage image = byOutput.value(previewOutputSize(source, it.key()));
+            if (image.isNull())
+                continue;
+            if ((*it)->put(image, m_arrivedNs))
+                tell.append(it.key());
+            else
+                ++m_dropped;
+        }
+    }
     ++m_decoded;
-    if (m_slot.put(image, m_arrivedNs))
-        emit frameReady();
+    for (const QSize &shown : qAsConst(tell))
+        emit frameReady(shown);
 }

@@ -5,6 +5,7 @@
 // the group itself. Windows cannot bind to a group address; there a socket gets only the
 // groups it joined, so the any-address does (not tested here: the project runs on Linux).
 #include <QHostAddress>
+#include <QNetworkInterface>
 #include <QUdpSocket>
 
 namespace kora::video {
@@ -17,6 +18,19 @@ inline bool bindToGroup(QUdpSocket &socket, const QHostAddress &group, quint16 p
     const QHostAddress &address = group;
 #endif
     return group.isMulticast() && socket.bind(address, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+}
+
+// A stream's socket: a multicast stream binds its group as above. A unicast stream is one
+// pushed to us (the controller re-points a signal to the client's own address) or one an
+// encoder sends to whoever registered: the first binds that address of ours, the second the
+// port on every address.
+inline bool bindStreamSocket(QUdpSocket &socket, const QHostAddress &address, quint16 port)
+{
+    if (address.isMulticast())
+        return bindToGroup(socket, address, port);
+    const bool ours = QNetworkInterface::allAddresses().contains(address);
+    return socket.bind(ours ? address : QHostAddress(QHostAddress::AnyIPv4), port,
+                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
 }
 
 } // namespace kora::video

@@ -1,14 +1,15 @@
 #pragma once
 // The live preview's wire, without sockets or decoders: stream datagrams put together into
-// frames, the keyframe scan that ends the wait after a loss, the registration message and
-// the size a picture is converted to.
+// frames, the registration message and the size a picture is converted to.
 //
 // Stream datagram (UDP payload): byte 2 frame sequence number (wraps 255 -> 0), byte 3 the
 // frame's fragment count, byte 8 flags, byte 15 'V', bytes 16.. the next piece of the frame.
-// Other bytes are not read.
+// Other bytes are not read. A piece carries no index, so a frame's pieces are joined in
+// arrival order.
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <optional>
@@ -23,6 +24,9 @@ constexpr int kMaxDatagram = 65507;      // the largest UDP payload over IPv4
 constexpr quint16 kStreamRegistrationPort = 19997;
 constexpr int kStreamRegistrationIntervalMs = 5000;
 constexpr int kMaxPictureSide = 8192;    // larger pictures are refused before decoding
+constexpr qint64 kMaxPicturePixels = 4096LL * 2304; // a little above 4K: what a preview may cost
+constexpr int kPacketPadding = 64;       // zero bytes after a frame, as the decoders read ahead
+constexpr int kFramesAhead = 16;         // a sequence number further ahead is a stray datagram
 
 // "udp://224.168.62.50:32249/v": asks the encoder to keep sending to our group.
 QByteArray registrationMessage(const QString &group, quint16 port);
@@ -38,47 +42,92 @@ std::optional<DatagramHeader> readHeader(const QByteArray &datagram);
 enum class FrameKind { H264, H265, Jpeg };
 FrameKind frameKindOf(quint8 flags);
 
-// Joins the pieces of one frame at a time. A new sequence number starts a new frame and
-// drops an unfinished one; the first datagram after start or reset() only takes its
-// sequence number. Losses are reported as gaps so the decoder can wait for a keyframe.
+// Joins the pieces of a frame as the network hands them over, which is not always as the
+// encoder sent them:
+//  - a copy of a piece (a switch repeating a datagram), early or late, is dropped: it is
+//    the same bytes as one already joined, or it belongs to a frame already finished. Should
+//    the frame then lack exactly the pieces dropped as copies when the next frame is whole,
+//    they were its own after all and are put back where they arrived;
+//  - the next frame may start before the last piece of this one arrives: two frames may be
+//    under way at once;
+//  - a datagram more than kFramesAhead frames ahead is a stray (another sender, a corrupt
+//    header) and dropped, unless the stream itself moved there (after 64 such datagrams in
+//    a row it follows them); a piece that announces another fragment count than its frame
+//    restarts that frame;
+//  - a frame that cannot be finished is lost: the next frame handed out reports a gap, so
+//    the decoder knows its references are gone. A frame that comes after a jump of the
+//    sequence is held until the stream confirms it (a later frame starts): a stray that
+//    happens to look whole must not be decoded, nor make the real stream look late.
+// The first datagram after start or reset() only takes its sequence number: the frame under
+// way may have lost its first pieces. Frames are handed out in padded buffers that stay
+// valid until the next add().
 class PreviewAssembler
 {
 public:
     enum class Refused { None, NotStream, TooLong, NoFragments };
+    enum class Dropped { None, Copy, Late, Stray };
     struct Result {
         bool stream = false;    // header read; flags below are valid
         quint8 flags = 0;
-        bool gap = false;       // a frame was lost at this datagram
-        bool complete = false;  // takeFrame() holds a whole frame now
+        bool gap = false;       // a frame was lost before the frames handed out now (or the stream restarted)
+        int frames = 0;         // frames handed out by this datagram, 0 to 2, oldest first
         Refused refused = Refused::None;
+        Dropped dropped = Dropped::None;
+        bool complete() const { return frames > 0; }
     };
 
+    PreviewAssembler();
     Result add(const QByteArray &datagram);
-    // The frame add() reported complete, and its kind (from that datagram's flags).
-    QByteArray takeFrame();
-    FrameKind frameKind() const { return m_kind; }
+    // Frame i (0 <= i < frames) of the last add(), followed by kPacketPadding zero bytes.
+    const uchar *frameData(int i = 0) const;
+    int frameSize(int i = 0) const;
+    FrameKind frameKind(int i = 0) const;
+    QByteArray frame(int i = 0) const; // a copy, for tests
     void reset();
 
     quint64 frames() const { return m_frames; }
     quint64 gaps() const { return m_gaps; }
-    quint64 refused() const { return m_refused; }
+    quint64 copies() const { return m_copies; }
+    quint64 strays() const { return m_strays; }
 
 private:
-    int m_last = -1;            // sequence number of the current frame; -1 at start
-    int m_expected = 0;         // its fragment count; 0 ignores its pieces
-    int m_received = 0;         // stops at m_expected + 1 (overshot)
-    QByteArray m_buffer;        // at most 255 pieces of at most kMaxDatagram bytes
-    QByteArray m_complete;
-    FrameKind m_kind = FrameKind::H264;
+    struct Piece {
+        int offset;
+        int size;
+        quint32 sample; // a few bytes of the piece, to find a copy before comparing
+    };
+    struct Slot {
+        int sequence = -1;      // -1: free
+        int expected = 0;
+        quint8 flags = 0;
+        bool skipped = false;   // the frame under way at start (or a damaged one): pieces not kept
+        bool done = false;      // whole; later pieces of it are copies
+        QByteArray buffer;      // the pieces, then padding once done (capacity kept)
+        int size = 0;           // bytes of pieces in buffer
+        QVector<Piece> pieces;
+        // Pieces dropped as copies: where they arrived (pieces before them) and which piece
+        // they repeat. A picture with large even areas can hold the same bytes twice.
+        QVector<QPair<int, int>> copies;
+        void start(int seq, int count, quint8 frameFlags = 0);
+    };
+    void accept(const DatagramHeader &h, const char *piece, int size, Result &r);
+    void addTo(Slot &slot, const DatagramHeader &h, const char *piece, int size, Result &r);
+    void handOut(Slot &slot, Result &r);
+    bool rebuild(Slot &slot);
+    void dropFar(const DatagramHeader &h, int d, Result &r);
+
+    Slot m_slots[2];     // [m_current] the newest frame accepted, the other one after it
+    int m_current = 0;
+    bool m_started = false;
+    bool m_held = false; // the current frame is whole but came after a jump: not handed out yet
+    int m_strayRun = 0;  // datagrams in a row that belonged to no frame
+    int m_lastOut = -1;  // sequence number of the frame handed out last; -1: none yet
+    const Slot *m_out[2] = {nullptr, nullptr};
     quint64 m_frames = 0;
     quint64 m_gaps = 0;
-    quint64 m_refused = 0;
+    quint64 m_copies = 0;
+    quint64 m_strays = 0;
 };
-
-// True when the Annex-B data holds a picture a fresh decoder can start at: H.264 IDR
-// (nal type 5), H.265 IRAP (nal types 16..23). Parameter sets may come first. A NAL needs
-// its header and at least one byte after it to count.
-bool isKeyframe(const QByteArray &annexB, bool hevc);
 
 // The size a decoded picture is converted to: the shown size when that is well below the
 // source (under 3/4 in both directions), else the source size. The item stretches the

@@ -92,6 +92,29 @@ QSize fitWithin(const QSize &source, const QSize &maxSize)
 
 } // namespace
 
+AvPtr<AVCodecContext> openVideoDecoder(int codecId, const AVCodecParameters *parameters)
+{
+    const AVCodec *codec = avcodec_find_decoder(AVCodecID(codecId));
+    if (!codec) {
+        KWARN(lcVideo) << "Unsupported codec" << avcodec_get_name(AVCodecID(codecId));
+        return {};
+    }
+    AvPtr<AVCodecContext> decoder(avcodec_alloc_context3(codec));
+    if (!decoder || (parameters && avcodec_parameters_to_context(decoder.get(), parameters) < 0)) {
+        KWARN(lcVideo) << "could not set up the decoder";
+        return {};
+    }
+    decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    decoder->flags &= ~AV_CODEC_FLAG_OUTPUT_CORRUPT;
+    decoder->thread_count = 1; // frame threads would hold pictures back
+    decoder->max_pixels = kMaxPicturePixels;
+    if (const int r = avcodec_open2(decoder.get(), codec, nullptr); r < 0) {
+        KWARN(lcVideo) << "could not open the decoder:" << qUtf8Printable(avError(r));
+        return {};
+    }
+    return decoder;
+}
+
 void routeFfmpegLog()
 {
     static std::once_flag once;
@@ -201,26 +224,18 @@ RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keep
         return RtspPassResult::NoVideoStream;
     }
     const AVCodecParameters *parameters = format->streams[index]->codecpar;
-    const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
-    if (!codec) {
+    if (!avcodec_find_decoder(parameters->codec_id)) {
         KWARN(lcVideo) << "Unsupported codec";
         return RtspPassResult::UnsupportedCodec;
     }
     if (parameters->width <= 0 || parameters->height <= 0 || parameters->width > kMaxPictureSide
-        || parameters->height > kMaxPictureSide) {
+        || parameters->height > kMaxPictureSide || qint64(parameters->width) * parameters->height > kMaxPicturePixels) {
         KWARN(lcVideo) << "bad picture size" << parameters->width << "x" << parameters->height;
         return RtspPassResult::BadDimensions;
     }
-    AvPtr<AVCodecContext> decoder(avcodec_alloc_context3(codec));
-    if (!decoder || avcodec_parameters_to_context(decoder.get(), parameters) < 0) {
-        KWARN(lcVideo) << "could not set up the decoder";
+    AvPtr<AVCodecContext> decoder = openVideoDecoder(parameters->codec_id, parameters);
+    if (!decoder)
         return RtspPassResult::CodecFailed;
-    }
-    decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    if (const int r = avcodec_open2(decoder.get(), codec, nullptr); r < 0) {
-        KWARN(lcVideo) << "could not open the decoder:" << qUtf8Printable(avError(r));
-        return RtspPassResult::CodecFailed;
-    }
     AvPtr<AVPacket> packet(av_packet_alloc());
     AvPtr<AVFrame> frame(av_frame_alloc());
     if (!packet || !frame)

@@ -10,6 +10,7 @@
 #include <memory>
 
 struct AVCodecContext;
+struct AVCodecParameters;
 struct AVCodecParserContext;
 struct AVFormatContext;
 struct AVFrame;
@@ -42,6 +43,12 @@ struct AvDeleter {
 };
 template <class T>
 using AvPtr = std::unique_ptr<T, AvDeleter>;
+
+// An opened decoder as every live view uses one: one thread and low delay (pictures as soon
+// as they are decoded), no concealed pictures handed out, and pictures above
+// kMaxPicturePixels refused by the decoder before it allocates them. Null, with a log line,
+// when the codec is missing or does not open.
+AvPtr<AVCodecContext> openVideoDecoder(int codecId, const AVCodecParameters *parameters = nullptr);
 
 // Converts decoded frames to QImage::Format_RGB32 of a given size in one sws_scale call.
 // The scaler is rebuilt only when the source size, pixel format or output size changes;

@@ -19,28 +19,32 @@ qint64 steadyNs()
 bool FrameSlot::put(const QImage &image, qint64 stamp)
 {
     QMutexLocker lock(&m_mutex);
-    const bool wasEmpty = !m_full;
-    if (m_full)
+    const bool tell = !m_unread;
+    if (m_unread)
         ++m_dropped;
     m_image = image;
     m_stamp = stamp;
-    m_full = true;
-    return wasEmpty;
+    ++m_serial;
+    m_unread = true;
+    return tell;
 }
 
-QImage FrameSlot::take(qint64 *stamp)
+QImage FrameSlot::read(quint64 *serial, qint64 *stamp)
 {
     QMutexLocker lock(&m_mutex);
-    m_full = false;
+    m_unread = false;
+    if (m_image.isNull() || *serial >= m_serial)
+        return QImage();
+    *serial = m_serial;
     if (stamp)
         *stamp = m_stamp;
-    return std::exchange(m_image, QImage());
+    return m_image;
 }
 
 void FrameSlot::clear()
 {
     QMutexLocker lock(&m_mutex);
-    m_full = false;
+    m_unread = false;
     m_image = QImage();
 }
 

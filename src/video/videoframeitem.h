@@ -2,6 +2,7 @@
 // What the two live view items share: the one-picture handoff from a decoder thread to the
 // GUI, and an item that draws the newest picture stretched over its whole area with one
 // texture node (works with the software renderer and with OpenGL).
+#include <QHash>
 #include <QImage>
 #include <QMutex>
 #include <QQuickItem>
@@ -10,28 +11,37 @@
 
 class QSGTexture;
 
+// Qt 5 has no hash for sizes; the decoders keep pictures and converters by size.
+inline uint qHash(const QSize &size, uint seed = 0) noexcept
+{
+    return ::qHash((quint64(quint32(size.width())) << 32) | quint32(size.height()), seed);
+}
+
 namespace kora::video {
 
 // A monotonic clock in nanoseconds shared by the decoders and the items.
 qint64 steadyNs();
 
-// Decoder thread -> GUI, bounded to one picture: the newest wins. put() replaces a picture
-// the GUI has not taken yet (counted as dropped) and says whether the slot was empty, i.e.
-// whether the GUI must be told; take() empties it.
+// Decoder thread -> GUI, bounded to one picture: the newest wins. Several items may read
+// one slot (they show one stream at one size); each remembers the serial it showed. put()
+// says whether the readers must be told (nobody read since the last time they were told);
+// a picture replaced before anyone read it is counted as dropped.
 class FrameSlot
 {
 public:
     // `stamp`: when the picture's data arrived (steadyNs()), for latency measurements.
     bool put(const QImage &image, qint64 stamp = 0);
-    QImage take(qint64 *stamp = nullptr);
+    // The newest picture when it is newer than `*serial` (which is then updated), else null.
+    QImage read(quint64 *serial, qint64 *stamp = nullptr);
     void clear();
     quint64 dropped() const { return m_dropped.load(); }
 
 private:
     mutable QMutex m_mutex;
-    QImage m_image; // guarded by m_mutex
-    qint64 m_stamp = 0; // guarded by m_mutex
-    bool m_full = false; // guarded by m_mutex
+    QImage m_image;        // guarded by m_mutex
+    qint64 m_stamp = 0;    // guarded by m_mutex
+    quint64 m_serial = 0;  // guarded by m_mutex
+    bool m_unread = false; // guarded by m_mutex: put since the last read
     std::atomic<quint64> m_dropped{0};
 };
 

@@ -3,51 +3,43 @@
 #include "log/categories.h"
 #include "log/trace.h"
 #include "video/ffmpegthread.h"
+#include "video/previewstreams.h"
 
 XImageView::XImageView(QQuickItem *parent)
     : VideoFrameItem(parent)
-    , m_worker(new FFmpegThread)
 {
-    m_worker->moveToThread(&m_thread);
-    // The worker is freed in its own thread, after the thread's last event.
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &FFmpegThread::frameReady, this, &XImageView::takeFrame);
-    connect(m_worker, &FFmpegThread::sig_abort, this, &XImageView::abortSocket);
 }
 
 XImageView::~XImageView()
 {
-    if (m_thread.isRunning()) {
-        m_thread.quit();
-        m_thread.wait();
-    } else {
-        delete m_worker; // never started: nothing of it lives in another thread
-    }
+    leaveMulticast();
+}
+
+FFmpegThread *XImageView::worker() const
+{
+    return m_stream ? m_stream->worker() : nullptr;
 }
 
 void XImageView::joinMulticast()
 {
-    const QString name = QStringLiteral("preview %1:%2").arg(mMulticast).arg(mPort);
-    m_thread.setObjectName(name);
-    if (!m_thread.isRunning()) {
-        m_thread.start(); // named after the first group it joins
-        QMetaObject::invokeMethod(m_worker, &FFmpegThread::init, Qt::QueuedConnection);
-    }
-    KTRACE(lcVideo) << "joinMulticast" << qUtf8Printable(name);
-    const QString group = mMulticast;
-    const int port = mPort;
-    const QSize pixels = pixelSize();
-    FFmpegThread *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker, pixels] { worker->setTargetSize(pixels); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(worker, [worker, group, port] { worker->setMulticastMsg(group, port); },
-                              Qt::QueuedConnection);
-    QMetaObject::invokeMethod(worker, &FFmpegThread::multicastInit, Qt::QueuedConnection);
+    if (m_stream)
+        leaveMulticast(); // one stream at a time
+    KTRACE(lcVideo) << "joinMulticast" << qUtf8Printable(mMulticast) << mPort;
+    m_shown = pixelSize();
+    m_serial = 0;
+    m_stream = PreviewStreams::instance().join(mMulticast, mPort, m_encoder, m_shown);
+    connect(m_stream, &PreviewStream::frameReady, this, &XImageView::takeFrame);
+    connect(m_stream, &PreviewStream::left, this, &XImageView::abortSocket);
 }
 
 void XImageView::leaveMulticast()
 {
-    if (m_thread.isRunning())
-        QMetaObject::invokeMethod(m_worker, &FFmpegThread::abortMulticast, Qt::QueuedConnection);
+    if (!m_stream)
+        return;
+    disconnect(m_stream, nullptr, this, nullptr);
+    PreviewStreams::instance().leave(m_stream, m_shown);
+    m_stream = nullptr;
+    abortSocket();
 }
 
 void XImageView::recFrame(QImage image)
@@ -60,18 +52,21 @@ void XImageView::abortSocket()
     showFrame(QImage());
 }
 
-void XImageView::takeFrame()
+void XImageView::takeFrame(const QSize &shown)
 {
+    if (shown != m_shown || !m_stream)
+        return;
     qint64 stamp = 0;
-    const QImage image = m_worker->takeFrame(&stamp);
+    const QImage image = m_stream->worker()->takeFrame(shown, &m_serial, &stamp);
     if (!image.isNull())
         showFrame(image, stamp);
 }
 
 void XImageView::pixelSizeChanged(const QSize &pixels)
 {
-    if (!m_thread.isRunning())
+    if (!m_stream)
         return; // sent with the join
-    FFmpegThread *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker, pixels] { worker->setTargetSize(pixels); }, Qt::QueuedConnection);
+    PreviewStreams::instance().resize(m_stream, m_shown, pixels);
+    m_shown = pixels;
+    m_serial = 0;
 }

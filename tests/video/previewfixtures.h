@@ -31,7 +31,9 @@ using kora::video::AvPtr;
 class Encoder
 {
 public:
-    Encoder(const char *name, const QSize &size, int gop = 5)
+    // `intraRefresh`: no keyframe after the first; a column of intra blocks refreshes the
+    // picture every `gop` frames, announced by a recovery point (x264 only).
+    Encoder(const char *name, const QSize &size, int gop = 5, bool intraRefresh = false)
         : m_size(size)
     {
         const AVCodec *codec = avcodec_find_encoder_by_name(name);
@@ -48,7 +50,8 @@ public:
         m_context->gop_size = gop;
         m_context->max_b_frames = 0;
         AVDictionary *options = nullptr;
-        const QByteArray keyint = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0").arg(gop).toLatin1();
+        const QByteArray keyint = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0%2").arg(gop)
+                                      .arg(intraRefresh ? ":intra-refresh=1" : "").toLatin1();
         if (qstrcmp(name, "libx264") == 0) {
             av_dict_set(&options, "preset", "ultrafast", 0);
             av_dict_set(&options, "tune", "zerolatency", 0);
@@ -174,18 +177,20 @@ inline bool colourNear(const QImage &image, const QColor &expected, int toleranc
         && std::abs(c.blue() - expected.blue()) <= tolerance;
 }
 
-// A decoder worker in its own thread; the pictures it hands over are taken in the test's
-// thread as the item would take them.
+// A decoder worker in its own thread, shown at one size; the pictures it hands over are
+// taken in the test's thread as an item would take them.
 class Worker
 {
 public:
-    Worker()
+    explicit Worker(const QSize &shown = QSize(8192, 8192)) : shown(shown)
     {
         worker = new FFmpegThread;
         worker->moveToThread(&thread);
         QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
-        QObject::connect(worker, &FFmpegThread::frameReady, &context, [this] {
-            const QImage image = worker->takeFrame();
+        QObject::connect(worker, &FFmpegThread::frameReady, &context, [this](const QSize &size) {
+            if (size != this->shown)
+                return;
+            const QImage image = worker->takeFrame(size, &serial);
             if (!image.isNull()) {
                 last = image;
                 ++pictures;
@@ -197,7 +202,10 @@ public:
         });
         thread.setObjectName(QStringLiteral("preview test"));
         thread.start();
-        call([](FFmpegThread *w) { w->init(); });
+        call([shown](FFmpegThread *w) {
+            w->init();
+            w->addView(shown);
+        });
     }
     ~Worker()
     {
@@ -222,6 +230,8 @@ public:
 
     QThread thread;
     FFmpegThread *worker = nullptr;
+    QSize shown;
+    quint64 serial = 0;
     QObject context; // test thread
     QImage last;
     int pictures = 0;

@@ -1,7 +1,9 @@
-// The preview decoder fed with stream datagrams of pictures encoded here: colours, sizes,
-// losses, scaling, codec switches and hostile frames. No sockets: datagrams go in through
-// the worker's test entry, in its thread.
+// The preview decoder fed with stream datagrams of pictures encoded here: colours, losses
+// on keyframe and intra-refresh streams, damaged frames, parameter sets on their own,
+// hostile sizes, output sizes and codec switches. No sockets: datagrams go in through the
+// worker's test entry, in its thread.
 #include "video/ffmpegthread.h"
+#include "video/nalscan.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -23,6 +25,21 @@ QByteArray encoderName(quint8 flags)
         return "mjpeg";
     return (flags & kFlagHevc) ? "libx265" : "libx264";
 }
+
+// Every corner and the centre of the picture have the colour: a picture decoded without
+// its references is off somewhere.
+bool wholeIn(const QImage &image, const QColor &colour)
+{
+    if (image.isNull())
+        return false;
+    const int w = image.width() - 4, h = image.height() - 4;
+    for (const QPoint p : {QPoint(3, 3), QPoint(w, 3), QPoint(3, h), QPoint(w, h), QPoint(w / 2, h / 2)}) {
+        const QColor c = image.pixelColor(p);
+        if (qAbs(c.red() - colour.red()) > 20 || qAbs(c.green() - colour.green()) > 20 || qAbs(c.blue() - colour.blue()) > 20)
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 class TestPreviewDecoder : public QObject
@@ -35,8 +52,7 @@ private slots:
         QTest::addColumn<QColor>("colour");
         QTest::newRow("H.264") << quint8(0) << kRed;
         QTest::newRow("H.265") << quint8(kFlagHevc) << kBlue;
-        QTest::newRow("JPEG") << quint8(kFlagJpeg) << kGreen;
-        QTest::newRow("JPEG flagged H.265 too") << quint8(kFlagJpeg | kFlagHevc) << kRed;
+        QTest::newRow("JPEG, also when flagged H.265") << quint8(kFlagJpeg | kFlagHevc) << kGreen;
     }
     void colours()
     {
@@ -52,123 +68,210 @@ private slots:
             datagrams += sender.frame(encoder.encode(colour), flags, 500);
         w.feed(datagrams);
         QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(6));
-        QTRY_VERIFY(!w.last.isNull());
+        QTRY_VERIFY(wholeIn(w.last, colour));
         QCOMPARE(w.last.size(), kSize);
-        QCOMPARE(w.last.format(), QImage::Format_RGB32);
-        QVERIFY2(colourNear(w.last, colour), qPrintable(w.last.pixelColor(160, 120).name()));
-        const PreviewCounters c = w.worker->counters();
-        QCOMPARE(c.gaps, quint64(0));
-        QCOMPARE(c.malformed, quint64(0));
+        QCOMPARE(w.worker->counters().gaps, quint64(0));
     }
 
-    void sizeChangeShowsTheNewSize()
-    {
-        Encoder first("libx264", kSize);
-        Encoder second("libx264", QSize(176, 144));
-        QVERIFY(first.isOpen() && second.isOpen());
-        Worker w;
-        Sender sender;
-        QList<QByteArray> datagrams{sender.prime()};
-        for (int i = 0; i < 3; ++i)
-            datagrams += sender.frame(first.encode(kRed), 0);
-        w.feed(datagrams);
-        QTRY_COMPARE(w.last.size(), kSize);
-
-        datagrams.clear();
-        // The new size's first picture is shown too, not only the ones after it.
-        datagrams += sender.frame(second.encode(kBlue), 0);
-        w.feed(datagrams);
-        QTRY_COMPARE(w.last.size(), QSize(176, 144));
-        QVERIFY(colourNear(w.last, kBlue));
-        QCOMPARE(w.worker->counters().framesDecoded, quint64(4));
-    }
-
-    void lostFragmentWaitsForTheNextKeyframe_data()
+    // Red up to the loss, green between the loss and the clean picture, blue from there: a
+    // green picture shown would be one decoded without its references. Keyframe streams
+    // become clean at the next keyframe, intra-refresh streams one refresh after the next
+    // recovery point; a frame damaged by reordering is never shown either.
+    void lossHoldsUntilClean_data()
     {
         QTest::addColumn<quint8>("flags");
-        QTest::newRow("H.264") << quint8(0);
-        QTest::newRow("H.265") << quint8(kFlagHevc);
+        QTest::addColumn<bool>("intraRefresh");
+        QTest::addColumn<bool>("reorder"); // instead of losing a piece, two pieces swap places
+        QTest::addColumn<int>("clean");    // first frame shown again
+        QTest::newRow("H.264 keyframes") << quint8(0) << false << false << 10;
+        QTest::newRow("H.265 keyframes") << quint8(kFlagHevc) << false << false << 10;
+        QTest::newRow("H.264 pieces reordered") << quint8(0) << false << true << 10;
+        QTest::newRow("H.264 intra refresh") << quint8(0) << true << false << 19; // recovery point at 10, 9 frames on
     }
-    void lostFragmentWaitsForTheNextKeyframe()
+    void lossHoldsUntilClean()
     {
         QFETCH(quint8, flags);
-        Encoder encoder(encoderName(flags).constData(), kSize, 5); // keyframes at 0, 5, 10
+        QFETCH(bool, intraRefresh);
+        QFETCH(bool, reorder);
+        QFETCH(int, clean);
+        Encoder encoder(encoderName(flags).constData(), kSize, 10, intraRefresh);
         if (!encoder.isOpen())
             QSKIP("encoder not in this FFmpeg build");
         Worker w;
         Sender sender;
-        QList<QByteArray> datagrams{sender.prime(flags)};
-        for (int i = 0; i < 10; ++i) {
-            // Red up to the loss, green after it until the keyframe, blue from the keyframe:
-            // a green picture would be one decoded without its reference.
-            const QColor colour = i < 3 ? kRed : (i < 5 ? kGreen : kBlue);
-            QList<QByteArray> frame = sender.frame(encoder.encode(colour), flags, 1200, 2);
-            QVERIFY(frame.size() >= 2);
-            if (i == 3)
+        w.feed({sender.prime(flags)});
+        constexpr int kLost = 4;
+        for (int i = 0; i < 26; ++i) {
+            const QColor colour = i < kLost ? kRed : (i < 10 ? kGreen : kBlue);
+            QList<QByteArray> frame = sender.frame(encoder.encode(colour), flags, 200, 6);
+            QVERIFY(frame.size() >= 4);
+            if (i == kLost && reorder)
+                frame.swapItemsAt(1, 2);
+            else if (i == kLost)
                 frame.removeAt(1);
-            datagrams += frame;
+            w.feed(frame);
+            if (i < kLost)
+                QTRY_VERIFY(wholeIn(w.last, kRed));
+            const quint64 shown = w.worker->counters().framesDecoded;
+            QCOMPARE(shown, quint64(i < kLost ? i + 1 : i < clean ? kLost : kLost + i - clean + 1));
         }
-        w.feed(datagrams);
-        // Frames 0..2 and 5..9; frame 3 lost, frame 4 discarded while waiting.
-        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(8));
-        const PreviewCounters c = w.worker->counters();
-        QCOMPARE(c.gaps, quint64(1));
-        QCOMPARE(c.waitingDiscarded, quint64(1));
-        QTRY_VERIFY(colourNear(w.last, kBlue));
+        QTRY_VERIFY(wholeIn(w.last, kBlue));
+        QVERIFY(w.worker->counters().gaps >= 1);
     }
 
-    void decodingWaitsForTheFirstKeyframe()
+    void intraRefreshJoinShowsAPictureAfterOneRefresh()
+    {
+        Encoder encoder("libx264", kSize, 10, true); // one keyframe, then refreshes from frame 10, 20, ...
+        QVERIFY(encoder.isOpen());
+        QList<QByteArray> frames;
+        for (int i = 0; i < 40; ++i)
+            frames.append(encoder.encode(i < 20 ? kRed : kBlue));
+        Worker w;
+        Sender sender;
+        QList<QByteArray> datagrams{sender.prime()};
+        for (int i = 13; i < 40; ++i) // joined after the first refresh began
+            datagrams += sender.frame(frames[i], 0);
+        w.feed(datagrams);
+        // Recovery point at 20, whole at 29: frames 29..39.
+        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(11));
+        QTRY_VERIFY(wholeIn(w.last, kBlue));
+    }
+
+    void parameterSetsOnTheirOwnAreKeptWhileWaiting()
     {
         Encoder encoder("libx264", kSize, 5);
         QVERIFY(encoder.isOpen());
         QList<QByteArray> frames;
-        for (int i = 0; i < 8; ++i)
-            frames.append(encoder.encode(i < 5 ? kRed : kBlue));
+        for (int i = 0; i < 6; ++i)
+            frames.append(encoder.encode(kGreen));
         Worker w;
         Sender sender;
         QList<QByteArray> datagrams{sender.prime()};
-        for (int i = 2; i < 8; ++i) // joined in the middle of a group of pictures
-            datagrams += sender.frame(frames[i], 0);
+        datagrams += sender.frame(frames[1], 0); // joined mid-way: waiting for a keyframe
+        // The keyframe at 5 as an encoder may send it: its parameter sets in a frame of their own.
+        const QByteArray &key = frames[5];
+        const AccessUnitInfo info = scanAccessUnit(reinterpret_cast<const uchar *>(key.constData()), key.size(), false);
+        QVERIFY(info.keyframe && info.parameterSetBytes > 0);
+        datagrams += sender.frame(key.left(info.parameterSetBytes), 0);
+        datagrams += sender.frame(key.mid(info.parameterSetBytes), 0);
         w.feed(datagrams);
-        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(3));
-        QCOMPARE(w.worker->counters().waitingDiscarded, quint64(3));
-        QTRY_VERIFY(colourNear(w.last, kBlue));
+        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(1));
+        QTRY_VERIFY(wholeIn(w.last, kGreen));
     }
 
-    void scaledWhenShownSmall_data()
+    void sizesAnnouncedByRealEncoders_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("x264") << QByteArray("libx264") << QSize(1280, 720);
+        QTest::newRow("x265") << QByteArray("libx265") << QSize(640, 360);
+    }
+    void sizesAnnouncedByRealEncoders()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QSize, size);
+        Encoder encoder(name.constData(), size);
+        if (!encoder.isOpen())
+            QSKIP("encoder not in this FFmpeg build");
+        const QByteArray unit = encoder.encode(kRed);
+        const AccessUnitInfo info = scanAccessUnit(reinterpret_cast<const uchar *>(unit.constData()), unit.size(), name == "libx265");
+        QVERIFY(info.keyframe);
+        QCOMPARE(info.announced.width(), size.width());
+        QVERIFY(info.announced.height() >= size.height() && info.announced.height() < size.height() + 16);
+    }
+
+    // A stream that announces more pixels than a preview may cost is refused before its
+    // picture is decoded, and the decoder refuses it by itself too (its pixel limit).
+    void oversizedPicturesAreRefused()
+    {
+        const QSize large(4112, 2320); // just above the limit
+        QVERIFY(qint64(large.width()) * large.height() > kMaxPicturePixels);
+        Encoder encoder("libx264", large);
+        QVERIFY(encoder.isOpen());
+        const QByteArray unit = encoder.encode(kRed);
+
+        AvPtr<AVCodecContext> decoder = openVideoDecoder(AV_CODEC_ID_H264);
+        QVERIFY(decoder);
+        QCOMPARE(decoder->max_pixels, kMaxPicturePixels);
+        QByteArray padded = unit + QByteArray(kPacketPadding, '\0');
+        AvPtr<AVPacket> packet(av_packet_alloc());
+        AvPtr<AVFrame> frame(av_frame_alloc());
+        packet->data = reinterpret_cast<uint8_t *>(padded.data());
+        packet->size = unit.size();
+        avcodec_send_packet(decoder.get(), packet.get());
+        QVERIFY(avcodec_receive_frame(decoder.get(), frame.get()) < 0);
+
+        Worker w;
+        Sender sender;
+        QList<QByteArray> datagrams{sender.prime()};
+        datagrams += sender.frame(unit, 0, unit.size() / 200 + 1);
+        // One bad stream costs nothing but itself: a sound one decodes afterwards. (The
+        // even picture repeats pieces; they are known to be its own once the next is whole.)
+        Encoder small("libx264", kSize);
+        datagrams += sender.frame(small.encode(kBlue), 0);
+        w.feed(datagrams);
+        QTRY_VERIFY(wholeIn(w.last, kBlue));
+        QCOMPARE(w.worker->counters().framesDecoded, quint64(1));
+        QCOMPARE(w.worker->counters().malformed, quint64(1));
+    }
+
+    void hostileFrames_data()
     {
         QTest::addColumn<quint8>("flags");
-        QTest::addColumn<QSize>("target");
-        QTest::addColumn<QSize>("out");
-        QTest::newRow("H.264 well below") << quint8(0) << QSize(100, 80) << QSize(100, 80);
-        QTest::newRow("H.264 near the source") << quint8(0) << QSize(300, 200) << kSize;
-        QTest::newRow("JPEG well below") << quint8(kFlagJpeg) << QSize(160, 120) << QSize(160, 120);
-        QTest::newRow("JPEG near the source") << quint8(kFlagJpeg) << QSize(260, 200) << kSize;
+        QTest::addColumn<QByteArray>("frame");
+        QByteArray huge = Encoder("mjpeg", QSize(64, 48)).encode(kRed);
+        const int sof = huge.indexOf(QByteArray::fromHex("ffc0")); // the header announces 20000 x 20000
+        QVERIFY(sof > 0);
+        huge.replace(sof + 5, 4, QByteArray::fromHex("4e204e20"));
+        QTest::newRow("JPEG announcing 20000 x 20000") << quint8(kFlagJpeg) << huge;
+        QTest::newRow("JPEG garbage") << quint8(kFlagJpeg) << QByteArray(3000, '\x5a');
+        QTest::newRow("H.264 keyframe of garbage") << quint8(0) << QByteArray::fromHex("0000000165") + QByteArray(2000, '\xff');
+        QTest::newRow("H.264 SPS announcing 16384 x 16384")
+            << quint8(0) << QByteArray::fromHex("000000016742c01fda001000008019000000016865888400");
     }
-    void scaledWhenShownSmall()
+    void hostileFrames()
     {
         QFETCH(quint8, flags);
-        QFETCH(QSize, target);
-        QFETCH(QSize, out);
-        Encoder encoder(encoderName(flags).constData(), kSize);
-        QVERIFY(encoder.isOpen());
+        QFETCH(QByteArray, frame);
         Worker w;
-        w.call([target](FFmpegThread *f) { f->setTargetSize(target); });
         Sender sender;
         QList<QByteArray> datagrams{sender.prime(flags)};
-        for (int i = 0; i < 3; ++i)
-            datagrams += sender.frame(encoder.encode(kGreen), flags);
+        datagrams += sender.frame(frame, flags);
         w.feed(datagrams);
-        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(3));
-        QTRY_VERIFY(!w.last.isNull());
-        QCOMPARE(w.last.size(), out);
-        QVERIFY(colourNear(w.last, kGreen));
+        QCOMPARE(w.worker->counters().framesDecoded, quint64(0));
+        Encoder encoder(encoderName(flags).constData(), kSize);
+        w.feed(sender.frame(encoder.encode(kBlue), flags));
+        QTRY_VERIFY(wholeIn(w.last, kBlue));
     }
 
-    void codecSwitchMidStream()
+    // Items of two sizes on one stream: each gets pictures of its size, the converter works
+    // once per size, and a size near the source shares the source-size picture.
+    void onePicturePerShownSize()
+    {
+        Encoder encoder("libx264", kSize);
+        QVERIFY(encoder.isOpen());
+        Worker w(QSize(100, 80));
+        w.call([](FFmpegThread *f) {
+            f->addView(QSize(300, 220)); // near the source: source size
+            f->addView(QSize(100, 80));  // a second item at the first one's size
+        });
+        Sender sender;
+        QList<QByteArray> datagrams{sender.prime()};
+        for (int i = 0; i < 3; ++i)
+            datagrams += sender.frame(encoder.encode(kGreen), 0);
+        w.feed(datagrams);
+        QTRY_VERIFY(wholeIn(w.last, kGreen));
+        QCOMPARE(w.last.size(), QSize(100, 80));
+        quint64 serial = 0;
+        QCOMPARE(w.worker->takeFrame(QSize(300, 220), &serial).size(), kSize);
+        QVERIFY(w.worker->takeFrame(QSize(300, 220), &serial).isNull()); // nothing newer
+        QCOMPARE(w.worker->sourceSize(), kSize);
+    }
+
+    void codecAndSizeSwitchMidStream()
     {
         Encoder h264("libx264", kSize);
-        Encoder h265("libx265", kSize);
+        Encoder h265("libx265", QSize(176, 144));
         if (!h265.isOpen())
             QSKIP("libx265 not in this FFmpeg build");
         Worker w;
@@ -176,15 +279,12 @@ private slots:
         QList<QByteArray> datagrams{sender.prime()};
         for (int i = 0; i < 4; ++i)
             datagrams += sender.frame(h264.encode(kRed), 0);
-        w.feed(datagrams);
-        QTRY_VERIFY(colourNear(w.last, kRed));
-        datagrams.clear();
         for (int i = 0; i < 4; ++i)
             datagrams += sender.frame(h265.encode(kBlue), kFlagHevc);
         w.feed(datagrams);
         QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(8));
-        QTRY_VERIFY(colourNear(w.last, kBlue));
-        QCOMPARE(w.worker->counters().malformed, quint64(0));
+        QTRY_VERIFY(wholeIn(w.last, kBlue));
+        QCOMPARE(w.last.size(), QSize(176, 144));
     }
 
     void latestPictureWins()
@@ -196,52 +296,13 @@ private slots:
         QList<QByteArray> datagrams{sender.prime()};
         for (int i = 0; i < 6; ++i)
             datagrams += sender.frame(encoder.encode(i < 5 ? kRed : kBlue), 0);
-        // All fed in one go in the worker thread: the test thread takes nothing in between,
-        // so every picture but the last is replaced in the slot.
+        // All fed in one go in the worker thread: the test thread reads nothing in between.
         w.feed(datagrams);
         QTRY_COMPARE(w.pictures, 1);
-        QVERIFY(colourNear(w.last, kBlue));
+        QVERIFY(wholeIn(w.last, kBlue));
         const PreviewCounters c = w.worker->counters();
-        QCOMPARE(c.framesDecoded, quint64(6));
         QCOMPARE(c.framesDropped, quint64(5));
         QCOMPARE(c.framesTaken, quint64(1));
-    }
-
-    void hostileFrames_data()
-    {
-        QTest::addColumn<quint8>("flags");
-        QTest::addColumn<QByteArray>("frame");
-        QByteArray huge = Encoder("mjpeg", QSize(64, 48)).encode(kRed);
-        // The start-of-frame header announces 20000 x 20000.
-        const int sof = huge.indexOf(QByteArray::fromHex("ffc0"));
-        QVERIFY(sof > 0);
-        huge[sof + 5] = char(0x4e);
-        huge[sof + 6] = char(0x20);
-        huge[sof + 7] = char(0x4e);
-        huge[sof + 8] = char(0x20);
-        QTest::newRow("JPEG announcing 20000 x 20000") << quint8(kFlagJpeg) << huge;
-        QTest::newRow("JPEG garbage") << quint8(kFlagJpeg) << QByteArray(3000, '\x5a');
-        QTest::newRow("JPEG truncated header") << quint8(kFlagJpeg) << QByteArray::fromHex("ffd8ffe0");
-        QTest::newRow("H.264 keyframe of garbage") << quint8(0) << QByteArray::fromHex("0000000165") + QByteArray(2000, '\xff');
-        QTest::newRow("H.264 garbage without start codes") << quint8(0) << QByteArray(2000, '\x5a');
-    }
-    void hostileFrames()
-    {
-        QFETCH(quint8, flags);
-        QFETCH(QByteArray, frame);
-        Worker w;
-        Sender sender;
-        QList<QByteArray> datagrams{sender.prime(flags)};
-        datagrams += sender.frame(frame, flags);
-        w.feed(datagrams);
-        const PreviewCounters c = w.worker->counters();
-        QCOMPARE(c.framesDecoded, quint64(0));
-        if (flags & kFlagJpeg)
-            QCOMPARE(c.malformed, quint64(1));
-        // The decoder still works afterwards.
-        Encoder encoder(encoderName(flags).constData(), kSize);
-        w.feed(sender.frame(encoder.encode(kBlue), flags));
-        QTRY_VERIFY(colourNear(w.last, kBlue));
     }
 
     void leaveWithoutJoinChangesNothing()
@@ -249,7 +310,6 @@ private slots:
         Worker w;
         QSignalSpy aborts(w.worker, &FFmpegThread::sig_abort);
         w.call([](FFmpegThread *f) { f->abortMulticast(); });
-        QVERIFY(!w.worker->isJoined());
         QCoreApplication::processEvents();
         QCOMPARE(aborts.count(), 0);
     }
