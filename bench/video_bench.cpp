@@ -12,6 +12,8 @@
 // Run by scripts/bench-video inside the lab network.
 #include "video/ffmpegthread.h"
 #include "video/myimageprovider.h"
+#include "video/nalscan.h"
+#include "video/snapshotview.h"
 #include "video/previewassembler.h"
 #include "video/snapshots.h"
 #include "video/snapshotstream.h"
@@ -142,8 +144,8 @@ Capture capture(int seconds)
         preview.waitForReadyRead(5);
         while (preview.hasPendingDatagrams()) {
             const PreviewAssembler::Result r = assembler.add(preview.receiveDatagram().data());
-            if (r.complete)
-                c.frames.append(assembler.takeFrame());
+            for (int i = 0; i < r.frames; ++i)
+                c.frames.append(assembler.frame(i));
         }
         for (int i = 0; i < kTiles; ++i) {
             while (snaps[size_t(i)]->hasPendingDatagrams()) {
@@ -153,7 +155,10 @@ Capture capture(int seconds)
         }
     }
     // Decoding starts at a keyframe, as a joining client does.
-    while (!c.frames.isEmpty() && !isKeyframe(c.frames.first(), false))
+    const auto keyframe = [](const QByteArray &f) {
+        return scanAccessUnit(reinterpret_cast<const uchar *>(f.constData()), f.size(), false).keyframe;
+    };
+    while (!c.frames.isEmpty() && !keyframe(c.frames.first()))
         c.frames.removeFirst();
     return c;
 }
@@ -370,6 +375,7 @@ int main(int argc, char *argv[])
     const int seconds = argc > 1 ? atoi(argv[1]) : 20;
     const int soak = argc > 2 ? atoi(argv[2]) : 0;
     qmlRegisterType<XImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
+    qmlRegisterType<SnapshotView>("Custom.VX.ffmpeg", 1, 0, "SnapshotView");
 
     const Capture captured = capture(6);
     std::printf("captured %d frames of %s and %d snapshot pictures\n", int(captured.frames.size()),
@@ -387,6 +393,7 @@ int main(int argc, char *argv[])
     QQmlEngine engine;
     Snapshots snapshots;
     engine.addImageProvider(QStringLiteral("MyProvider"), new MyImageProvider(snapshots.table()));
+    SnapshotBoard::instance().setTable(snapshots.table());
     {
         Page one(engine, 1, 0, snapshots);
         if (!one.playing(20000)) {

@@ -1,6 +1,7 @@
 // Snapshot datagrams come from the network: the input is a series of datagrams, each with a
-// 2-byte length before it. Complete pictures go through the JPEG path and the mosaic cut as
-// the reader does it; the last bytes also serve as a snapshot address and an image id.
+// 2-byte length before it, joined by their indexes (in any order, copies included).
+// Complete pictures go through the JPEG path and the mosaic cut as the readers do it; the
+// last bytes also serve as a snapshot address and an image id.
 #include "datagrams.h"
 #include "quietlogs.h"
 #include "video/myimageprovider.h"
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         last = size_t(datagram.size());
         if (assembler.push(datagram) != SnapshotAssembler::Result::Complete)
             return;
-        if (assembler.picture().size() > kMaxSnapshotBytes)
+        if (assembler.picture().size() > kMaxSnapshotBytes || datagram.size() < kSnapshotHeader)
             std::abort();
         const QImage picture = decodeJpeg(assembler.picture(), QSize(320, 180));
         if (picture.width() > 320 || picture.height() > 180)

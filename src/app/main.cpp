@@ -8,6 +8,8 @@
 #include "nodes/qnodequery.h"
 #include "platform/netruntime.h"
 #include "video/myimageprovider.h"
+#include "video/previewstreams.h"
+#include "video/snapshotview.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -77,6 +79,7 @@ int main(int argc, char *argv[])
 
     kora::chooseSceneGraphBackend();
     auto *provider = new MyImageProvider(api->previewTable());
+    SnapshotBoard::instance().setTable(api->previewTable());
     auto engine = std::make_unique<QQmlApplicationEngine>();
     kora::registerQmlTypes();
     kora::exposeToQml(*engine, api.get(), nodes.get(), provider);
@@ -94,6 +97,7 @@ int main(int argc, char *argv[])
     api->shutdown();
     nodes->shutdown();
     engine.reset();
+    PreviewStreams::instance().shutdown(); // the items are gone; their decoders stop, within a bound
     nodes.reset();
     api.reset();
     app.reset();

@@ -4,6 +4,7 @@
 #include "nodes/qnodequery.h"
 #include "video/ffmpegrtsp.h"
 #include "video/myimageprovider.h"
+#include "video/snapshotview.h"
 #include "video/ximageview.h"
 
 #include <QQmlApplicationEngine>
@@ -15,6 +16,7 @@ void registerQmlTypes()
 {
     qmlRegisterType<XImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
     qmlRegisterType<XRtspView>("Custom.VX.ffmpeg", 1, 0, "XRtspView");
+    qmlRegisterType<SnapshotView>("Custom.VX.ffmpeg", 1, 0, "SnapshotView");
 }
 
 void exposeToQml(QQmlApplicationEngine &engine, ImServerApi *api, QNodeControl *nodes,

@@ -32,7 +32,7 @@ int PreviewTable::size() const
     return int(m_records.size());
 }
 
-QImage PreviewTable::request(const QString &key, quint64 *version) const
+QImage PreviewTable::request(const QString &key, quint64 *version, const QSize &shown) const
 {
     if (version)
         *version = 0;
@@ -58,6 +58,8 @@ QImage PreviewTable::request(const QString &key, quint64 *version) const
         record->demand = kWanted;
     }
     QMutexLocker locker(&record->lock);
+    if (shown.isValid())
+        record->shown = shown;
     if (!fresh || record->picture.isNull())
         return QImage();
     if (version)

@@ -34,6 +34,7 @@ struct PreviewRecord {
     int demand = 0; // nothing is asked of an encoder before a page shows its signal
     int idleSeconds = 0;
     quint64 serial = 0; // counts the pictures stored; 0: none yet
+    QSize shown;        // the largest tile showing it now, in device pixels; invalid: unknown
     // Set by the stream's reader: a request that finds the stream unwanted calls it, so the
     // reader asks the encoder at once rather than at its next one-second tick.
     std::function<void()> wake;
@@ -52,7 +53,8 @@ public:
     // A page asks for a signal's picture: its stream is wanted again. The picture while the
     // stream delivers, else a null image (the caller shows its placeholder). `version` is
     // the picture's serial, 0 for the placeholder, so a page can tell a new picture.
-    QImage request(const QString &key, quint64 *version = nullptr) const;
+    // `shown`: the largest tile showing the signal, the size worth decoding to.
+    QImage request(const QString &key, quint64 *version = nullptr, const QSize &shown = QSize()) const;
 
     // Stores a decoded picture in a record.
     static void store(PreviewRecord &record, const QImage &picture);

@@ -5,220 +5,383 @@
 #include "video/groupsocket.h"
 #include "video/rtspsource.h"
 
+#include <QDeadlineTimer>
 #include <QHostAddress>
-#include <QNetworkDatagram>
-#include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
 
 namespace kora::video {
 
-SnapshotReader::SnapshotReader(const SnapshotStream &stream, std::shared_ptr<PreviewTable> table, const QSize &fitTo)
-    : m_stream(stream)
-    , m_table(std::move(table))
-    , m_fitTo(fitTo)
-{
-}
+// ---- What a stream fills ----
 
-SnapshotReader::~SnapshotReader()
-{
-    if (m_record) {
-        QMutexLocker locker(&m_record->lock);
-        if (m_record->wakeOwner == this) {
-            m_record->wake = nullptr;
-            m_record->wakeOwner = nullptr;
-        }
-    }
-    if (m_socket && m_joined)
-        m_socket->leaveMulticastGroup(QHostAddress(m_stream.group));
-}
-
-void SnapshotReader::start()
-{
-    m_record = m_table->find(m_stream.key);
-    if (!m_record) {
-        KWARN(lcVideo) << "no preview record for" << m_stream.key;
-        return;
-    }
-    if (!m_stream.rtspUrl.isEmpty())
-        runRtsp();
-    else
-        startUdp();
-}
-
-void SnapshotReader::startUdp()
-{
-    m_socket = new QUdpSocket(this);
-    // Only this stream's group: other signals' pictures may come to the same port.
-    const bool bound = bindToGroup(*m_socket, QHostAddress(m_stream.group), m_stream.port);
-    connect(m_socket, &QUdpSocket::readyRead, this, &SnapshotReader::readDatagrams);
-    KTRACE(lcVideo) << "bind" << bound << m_stream.group << m_stream.port << m_stream.cells;
-    if (!bound)
-        return; // one line above says so; the records keep their placeholder
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 400000); // only a bound socket takes it
-    m_timer = new QTimer(this);
-    connect(m_timer, &QTimer::timeout, this, &SnapshotReader::tick);
-    m_timer->start(1000);
-    // The group is joined only while a page looks: a login with hundreds of signals asks
-    // nothing of the network until then.
-    {
-        QMutexLocker locker(&m_record->lock);
-        m_record->wake = [this] { QMetaObject::invokeMethod(this, [this] { wakeUp(); }, Qt::QueuedConnection); };
-        m_record->wakeOwner = this;
-    }
-    wakeUp();
-}
-
-void SnapshotReader::wakeUp()
-{
-    {
-        QMutexLocker locker(&m_record->lock);
-        if (m_record->demand <= 0)
-            return;
-    }
-    join();
-    registerStream();
-}
-
-void SnapshotReader::join()
-{
-    if (m_joined)
-        return;
-    m_joined = m_socket->joinMulticastGroup(QHostAddress(m_stream.group));
-    if (!m_joined)
-        logOnce(QStringLiteral("join"), QStringLiteral("cannot join %1: %2").arg(m_stream.group, m_socket->errorString()));
-}
-
-void SnapshotReader::registerStream()
-{
-    if (!transimit())
-        m_socket->writeDatagram(snapshotRegistration(m_stream.node, m_stream.port), QHostAddress(m_stream.node),
-                                kRegistrationPort);
-}
-
-bool SnapshotReader::wanted()
+bool SnapshotTarget::wanted() const
 {
     if (transimit())
         return true;
-    QMutexLocker locker(&m_record->lock);
-    return m_record->demand == kWanted;
+    QMutexLocker locker(&record->lock);
+    return record->demand == kWanted;
 }
 
-void SnapshotReader::readDatagrams()
+QSize SnapshotTarget::decodeSize() const
 {
-    while (m_socket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_socket->receiveDatagram();
-        if (!wanted())
+    auto shownOf = [](const PreviewRecord &r) {
+        QMutexLocker locker(&r.lock);
+        return r.shown;
+    };
+    if (stream.cells.isEmpty()) {
+        const QSize shown = shownOf(*record);
+        return shown.isValid() ? shown : fitTo;
+    }
+    // A mosaic is cut after decoding: its whole picture is three cells wide and high.
+    QSize cell;
+    for (const QString &key : stream.cells) {
+        if (const auto r = key.isEmpty() ? nullptr : table->find(key))
+            cell = cell.expandedTo(shownOf(*r));
+    }
+    return (cell.isValid() && !cell.isEmpty() ? cell : fitTo) * 3;
+}
+
+void SnapshotTarget::store(const QByteArray &jpeg, LogThrottle *throttle)
+{
+    QString error;
+    const QImage picture = decodeJpeg(jpeg, decodeSize(), JpegScale::Fit, &error);
+    int skipped = 0;
+    if (picture.isNull() && throttle->allow(QStringLiteral("jpeg"), &skipped))
+        KWARN(lcVideo) << "snapshot of" << stream.key << "not decoded:" << error << LogThrottle::heldBack(skipped).constData();
+    if (stream.cells.isEmpty()) {
+        PreviewTable::store(*record, picture);
+    } else {
+        const QVector<QRect> cells = mosaicCells(picture.size(), stream.cells.size(), kMosaicSlots);
+        for (int i = 0; i < cells.size(); ++i) {
+            if (stream.cells[i].isEmpty())
+                continue;
+            if (const auto cell = table->find(stream.cells[i]))
+                PreviewTable::storeCell(*cell, *record, picture.isNull() ? QImage() : picture.copy(cells[i]));
+        }
+    }
+    QMutexLocker locker(&record->lock);
+    record->demand = 1;
+    ++pictures;
+}
+
+// ---- The decoding pool ----
+
+class SnapshotDecoding::Worker : public QObject
+{
+public:
+    LogThrottle throttle;
+};
+
+SnapshotDecoding::SnapshotDecoding(int threads)
+{
+    for (int i = 0; i < threads; ++i) {
+        auto *thread = new QThread;
+        thread->setObjectName(QStringLiteral("snapshot decode %1").arg(i + 1));
+        auto *worker = new Worker;
+        worker->moveToThread(thread);
+        QObject::connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+        thread->start();
+        m_threads.push_back(thread);
+        m_workers.push_back(worker);
+    }
+}
+
+SnapshotDecoding::~SnapshotDecoding()
+{
+    for (QThread *thread : m_threads)
+        thread->quit();
+    for (QThread *thread : m_threads) {
+        thread->wait();
+        delete thread;
+    }
+}
+
+bool SnapshotDecoding::decode(const std::shared_ptr<SnapshotTarget> &target, const QByteArray &jpeg)
+{
+    if (target->decoding.exchange(true)) {
+        ++target->dropped;
+        return false;
+    }
+    Worker *worker = m_workers[m_next++ % m_workers.size()];
+    QMetaObject::invokeMethod(worker, [worker, target, jpeg] {
+        target->store(jpeg, &worker->throttle);
+        target->decoding = false;
+    }, Qt::QueuedConnection);
+    return true;
+}
+
+// ---- UDP streams ----
+
+struct SnapshotNetwork::Stream {
+    std::shared_ptr<SnapshotTarget> target;
+    QUdpSocket *socket = nullptr; // child of the network worker
+    QHostAddress group;
+    bool joined = false;
+    bool readQueued = false;
+    SnapshotAssembler assembler;
+};
+
+SnapshotNetwork::SnapshotNetwork(SnapshotDecoding &decoding)
+    : m_decoding(decoding)
+    , m_timer(new QTimer(this))
+{
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &SnapshotNetwork::tick);
+}
+
+SnapshotNetwork::~SnapshotNetwork()
+{
+    while (!m_streams.empty())
+        remove(m_streams.back()->target->stream.key);
+}
+
+void SnapshotNetwork::setTickInterval(int ms)
+{
+    m_timer->setInterval(qMax(10, ms));
+}
+
+void SnapshotNetwork::add(const std::shared_ptr<SnapshotTarget> &target)
+{
+    auto s = std::make_unique<Stream>();
+    s->target = target;
+    s->group = QHostAddress(target->stream.group);
+    s->socket = new QUdpSocket(this);
+    const bool bound = bindStreamSocket(*s->socket, s->group, target->stream.port);
+    KTRACE(lcVideo) << "bind" << bound << target->stream.group << target->stream.port << target->stream.cells;
+    if (!bound) {
+        logOnce(QStringLiteral("bind"), QStringLiteral("cannot bind %1:%2: %3")
+                                           .arg(target->stream.group).arg(target->stream.port).arg(s->socket->errorString()));
+        delete s->socket;
+        return; // the records keep their placeholder
+    }
+    s->socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 400000); // only a bound socket takes it
+    Stream *stream = s.get();
+    connect(s->socket, &QUdpSocket::readyRead, this, [this, stream] { read(*stream); });
+    // The group is joined only while a page looks: a login with hundreds of signals asks
+    // nothing of the network until then.
+    const QString key = target->stream.key;
+    {
+        QMutexLocker locker(&target->record->lock);
+        target->record->wake = [this, key] { QMetaObject::invokeMethod(this, [this, key] { wakeUp(key); }, Qt::QueuedConnection); };
+        target->record->wakeOwner = stream;
+    }
+    m_streams.push_back(std::move(s));
+    if (!m_timer->isActive())
+        m_timer->start();
+    wakeUp(key);
+}
+
+void SnapshotNetwork::remove(const QString &key)
+{
+    for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
+        Stream &s = **it;
+        if (s.target->stream.key != key)
+            continue;
+        {
+            QMutexLocker locker(&s.target->record->lock);
+            if (s.target->record->wakeOwner == &s) {
+                s.target->record->wake = nullptr;
+                s.target->record->wakeOwner = nullptr;
+            }
+        }
+        if (s.joined)
+            s.socket->leaveMulticastGroup(s.group);
+        delete s.socket;
+        m_streams.erase(it);
+        return;
+    }
+}
+
+void SnapshotNetwork::wakeUp(const QString &key)
+{
+    for (const auto &s : m_streams) {
+        if (s->target->stream.key != key)
+            continue;
+        {
+            QMutexLocker locker(&s->target->record->lock);
+            if (s->target->record->demand <= 0)
+                return;
+        }
+        join(*s);
+        registerStream(*s);
+        return;
+    }
+}
+
+void SnapshotNetwork::join(Stream &s)
+{
+    if (s.joined || !s.group.isMulticast())
+        return;
+    s.joined = s.socket->joinMulticastGroup(s.group);
+    if (!s.joined)
+        logOnce(QStringLiteral("join"), QStringLiteral("cannot join %1: %2").arg(s.target->stream.group, s.socket->errorString()));
+}
+
+void SnapshotNetwork::registerStream(Stream &s)
+{
+    if (!s.target->transimit())
+        s.socket->writeDatagram(snapshotRegistration(s.target->stream.node, s.target->stream.port),
+                                QHostAddress(s.target->stream.node), kRegistrationPort);
+}
+
+void SnapshotNetwork::read(Stream &s)
+{
+    s.readQueued = false;
+    QByteArray datagram;
+    for (int n = 0; n < kReadBatch && s.socket->hasPendingDatagrams(); ++n) {
+        datagram.resize(int(qMax<qint64>(0, s.socket->pendingDatagramSize())));
+        const qint64 size = s.socket->readDatagram(datagram.data(), datagram.size());
+        if (size < 0)
+            break;
+        if (!s.target->wanted())
             continue; // nobody looks: the picture would only be thrown away
         {
-            QMutexLocker locker(&m_record->lock);
-            m_record->idleSeconds = 0;
+            QMutexLocker locker(&s.target->record->lock);
+            s.target->record->idleSeconds = 0;
         }
-        switch (m_assembler.push(datagram.data())) {
-        case SnapshotAssembler::Result::Complete: storePicture(m_assembler.picture()); break;
+        switch (s.assembler.push(datagram)) {
+        case SnapshotAssembler::Result::Complete: m_decoding.decode(s.target, s.assembler.picture()); break;
         case SnapshotAssembler::Result::Malformed:
-            logOnce(QStringLiteral("malformed"), QStringLiteral("malformed snapshot datagram of %1 bytes").arg(datagram.data().size()));
+            logOnce(QStringLiteral("malformed"), QStringLiteral("malformed snapshot datagram of %1 bytes").arg(datagram.size()));
             break;
         case SnapshotAssembler::Result::Broken:
         case SnapshotAssembler::Result::Partial: break;
         }
     }
+    // A flood on one stream must not starve the others, nor the queued calls.
+    if (s.socket->hasPendingDatagrams() && !s.readQueued) {
+        s.readQueued = true;
+        Stream *stream = &s;
+        QMetaObject::invokeMethod(this, [this, stream] {
+            for (const auto &live : m_streams) {
+                if (live.get() == stream)
+                    read(*stream);
+            }
+        }, Qt::QueuedConnection);
+    }
 }
 
-void SnapshotReader::storePicture(const QByteArray &jpeg)
+void SnapshotNetwork::tick()
 {
-    QString error;
-    const bool mosaic = !m_stream.cells.isEmpty();
-    // A mosaic is cut after decoding, so its whole picture may be up to three times larger.
-    const QSize fit = mosaic && m_fitTo.isValid() ? m_fitTo * 3 : m_fitTo;
-    const QImage picture = decodeJpeg(jpeg, fit, JpegScale::Fit, &error);
-    if (picture.isNull())
-        logOnce(QStringLiteral("jpeg"), QStringLiteral("snapshot of %1 not decoded: %2").arg(m_stream.key, error));
-    if (!mosaic) {
-        PreviewTable::store(*m_record, picture);
-    } else {
-        const QVector<QRect> cells = mosaicCells(picture.size(), m_stream.cells.size(), kMosaicSlots);
-        for (int i = 0; i < cells.size(); ++i) {
-            if (m_stream.cells[i].isEmpty())
-                continue;
-            if (const auto cell = m_table->find(m_stream.cells[i]))
-                PreviewTable::storeCell(*cell, *m_record, picture.isNull() ? QImage() : picture.copy(cells[i]));
+    for (const auto &p : m_streams) {
+        Stream &s = *p;
+        PreviewRecord &record = *s.target->record;
+        int demand = 0;
+        {
+            QMutexLocker locker(&record.lock);
+            if (record.idleSeconds < kIdleLimit)
+                ++record.idleSeconds;
+            demand = record.demand;
+        }
+        if (demand > 0) {
+            registerStream(s);
+            join(s);
+            QMutexLocker locker(&record.lock);
+            --record.demand;
+        } else if (s.joined) {
+            KTRACE(lcVideo) << "leave" << s.target->stream.group << s.target->stream.port << "demand" << demand;
+            s.socket->leaveMulticastGroup(s.group);
+            s.joined = false;
+            s.assembler.reset();
         }
     }
-    QMutexLocker locker(&m_record->lock);
-    m_record->demand = 1;
-    ++m_pictures;
 }
 
-void SnapshotReader::tick()
+void SnapshotNetwork::logOnce(const QString &kind, const QString &line)
 {
-    int demand = 0;
-    {
-        QMutexLocker locker(&m_record->lock);
-        if (m_record->idleSeconds < kIdleLimit)
-            ++m_record->idleSeconds;
-        demand = m_record->demand;
-    }
-    if (demand > 0) {
-        registerStream();
-        join();
-        QMutexLocker locker(&m_record->lock);
-        --m_record->demand;
-    } else if (m_joined) {
-        KTRACE(lcVideo) << "leave" << m_stream.group << m_stream.port << "demand" << demand;
-        m_socket->leaveMulticastGroup(QHostAddress(m_stream.group));
-        m_joined = false;
-        m_assembler.reset();
+    int skipped = 0;
+    if (m_throttle.allow(kind, &skipped))
+        KWARN(lcVideo) << line << LogThrottle::heldBack(skipped).constData();
+}
+
+// ---- RTSP ----
+
+RtspSnapshotReader::RtspSnapshotReader(std::shared_ptr<SnapshotTarget> target)
+    : m_target(std::move(target))
+{
+    QMutexLocker locker(&m_target->record->lock);
+    m_target->record->wake = [this] { wake(); };
+    m_target->record->wakeOwner = this;
+}
+
+RtspSnapshotReader::~RtspSnapshotReader()
+{
+    QMutexLocker locker(&m_target->record->lock);
+    if (m_target->record->wakeOwner == this) {
+        m_target->record->wake = nullptr;
+        m_target->record->wakeOwner = nullptr;
     }
 }
 
-void SnapshotReader::runRtsp()
+void RtspSnapshotReader::requestStop()
 {
-    auto demand = [this] {
-        QMutexLocker locker(&m_record->lock);
-        return m_record->demand;
-    };
-    auto pause = [this](int ms) {
-        for (int waited = 0; waited < ms && m_running; waited += 10)
-            QThread::msleep(10);
+    m_running = false;
+    wake();
+}
+
+void RtspSnapshotReader::wake()
+{
+    QMutexLocker lock(&m_mutex);
+    m_woken = true;
+    m_wake.wakeAll();
+}
+
+bool RtspSnapshotReader::waitFor(int ms, bool untilWanted)
+{
+    QDeadlineTimer deadline(ms);
+    while (m_running && !deadline.hasExpired()) {
+        if (untilWanted) {
+            // Read without m_mutex: a request calls wake() holding the record's lock.
+            QMutexLocker record(&m_target->record->lock);
+            if (m_target->record->demand == kWanted)
+                return true;
+        }
+        QMutexLocker lock(&m_mutex);
+        if (!m_woken)
+            m_wake.wait(&m_mutex, deadline);
+        m_woken = false;
+    }
+    return m_running;
+}
+
+void RtspSnapshotReader::run()
+{
+    PreviewRecord &record = *m_target->record;
+    auto demand = [&record] {
+        QMutexLocker locker(&record.lock);
+        return record.demand;
     };
     while (m_running) {
-        if (demand() != kWanted) {
-            pause(10);
+        // A request wakes the wait; the bound only guards against a missed wake-up.
+        if (demand() != kWanted && !waitFor(1000, true))
+            break;
+        if (demand() != kWanted)
             continue;
-        }
         const RtspPassResult result = runRtspPass(
-            m_stream.rtspUrl, [&] { return m_running && demand() >= kRtspDemandFloor; },
-            [this](const QImage &picture) {
-                QMutexLocker locker(&m_record->lock);
-                m_record->idleSeconds = 0;
-                --m_record->demand;
-                m_record->picture = picture;
-                ++m_record->serial;
-                ++m_pictures;
+            m_target->stream.rtspUrl, [&] { return m_running && demand() >= kRtspDemandFloor; },
+            [this, &record](const QImage &picture) {
+                QMutexLocker locker(&record.lock);
+                record.idleSeconds = 0;
+                --record.demand;
+                record.picture = picture;
+                ++record.serial;
+                ++m_target->pictures;
             },
-            m_fitTo);
+            m_target->decodeSize());
         {
-            QMutexLocker locker(&m_record->lock);
-            m_record->idleSeconds = kIdleLimit;
+            QMutexLocker locker(&record.lock);
+            record.idleSeconds = kIdleLimit;
         }
         switch (result) {
         case RtspPassResult::Stopped:
         case RtspPassResult::ReadFailed:
         case RtspPassResult::UnsupportedCodec: break; // asked again as soon as it is wanted
         default:
-            KWARN(lcVideo) << "Failed to open RTSP stream, retrying in 5 seconds..." << m_stream.rtspUrl;
-            pause(5000);
+            KWARN(lcVideo) << "Failed to open RTSP stream, retrying in 5 seconds..." << m_target->stream.rtspUrl;
+            waitFor(5000, false);
         }
     }
-    KTRACE(lcVideo) << "Exiting RTSP thread..." << m_stream.rtspUrl;
-}
-
-void SnapshotReader::logOnce(const QString &kind, const QString &line)
-{
-    int skipped = 0;
-    if (m_throttle.allow(kind, &skipped))
-        KWARN(lcVideo) << line << LogThrottle::heldBack(skipped).constData();
+    KTRACE(lcVideo) << "Exiting RTSP thread..." << m_target->stream.rtspUrl;
 }
 
 } // namespace kora::video

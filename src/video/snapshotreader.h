@@ -1,21 +1,29 @@
 #pragma once
-// One snapshot stream's reader. It lives in a thread of its own (owned by Snapshots) and
-// keeps the preview records of its stream up to date while a page looks at them:
-//  - UDP: the encoder sends JPEG pictures in datagrams to a multicast group. The reader asks
-//    for them ("udp://node:port/s" to the node, port 19997) once a second while the stream's
-//    record is wanted, takes a datagram only while it is wanted (or always, for a stream the
-//    controller pushes: node "transimit", which needs no registration), and leaves the group
-//    when three seconds passed without a request.
-//  - RTSP: while wanted, one pass reads and decodes the camera's stream; the pass ends 64
-//    frames after the last request; a failed open is retried after 5 s.
+// The snapshot readers, which keep the preview records of their streams up to date while a
+// page looks at them:
+//  - UDP: the encoder sends JPEG pictures in datagrams to a multicast group (or, for a
+//    stream the controller pushes, "transimit", to the client's own address). One network
+//    worker (SnapshotNetwork, thread "snapshots") owns every stream's socket: it asks for a
+//    stream ("udp://node:port/s" to the node, port 19997) once a second while its record is
+//    wanted, takes datagrams only while it is wanted (a pushed stream always), joins the
+//    pieces and leaves the group three seconds after the last request. Whole pictures are
+//    decoded in a small pool (SnapshotDecoding, threads "snapshot decode N") at the size of
+//    the largest tile that shows them.
+//  - RTSP (cameras): while wanted, one pass reads and decodes the camera's stream in the
+//    reader's own thread; the pass ends 64 frames after the last request; a failed open is
+//    retried after 5 s. Between passes the thread sleeps until a request wakes it.
 #include "log/throttle.h"
 #include "video/previewtable.h"
 #include "video/snapshotstream.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QSize>
+#include <QThread>
+#include <QWaitCondition>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QTimer;
 class QUdpSocket;
@@ -25,54 +33,100 @@ namespace kora::video {
 constexpr quint16 kRegistrationPort = 19997;
 constexpr int kRtspDemandFloor = -60; // a pass ends when demand falls below this
 
-class SnapshotReader : public QObject
+// One stream and the records it fills, shared by its reader and the decoding pool.
+struct SnapshotTarget {
+    SnapshotTarget(const SnapshotStream &s, std::shared_ptr<PreviewTable> t, std::shared_ptr<PreviewRecord> r,
+                   const QSize &fit)
+        : stream(s), table(std::move(t)), record(std::move(r)), fitTo(fit) {}
+    bool transimit() const { return stream.node == QLatin1String("transimit"); }
+    bool wanted() const; // the stream's record is wanted (or pushed to us): take datagrams
+    // The size pictures are decoded to: the largest tile showing the signal (each cell of a
+    // mosaic), else `fitTo`.
+    QSize decodeSize() const;
+    // Decodes one JPEG and stores it (cut into the cells of a mosaic). Any thread.
+    void store(const QByteArray &jpeg, LogThrottle *throttle);
+
+    const SnapshotStream stream;
+    const std::shared_ptr<PreviewTable> table;
+    const std::shared_ptr<PreviewRecord> record; // the stream's own
+    const QSize fitTo;
+    std::atomic<bool> decoding{false};   // a picture of it is in the pool
+    std::atomic<quint64> pictures{0};    // stored
+    std::atomic<quint64> dropped{0};     // whole pictures not decoded: the previous one was still in the pool
+};
+
+// A small fixed pool of named threads that decode snapshot JPEGs; at most one picture per
+// stream waits or runs, so the queue is bounded by the number of streams. Owned by the
+// main thread; any thread may hand it work.
+class SnapshotDecoding
+{
+public:
+    explicit SnapshotDecoding(int threads = 2);
+    ~SnapshotDecoding(); // waits for the work under way
+    // False (and the picture dropped, counted) while the stream's previous picture is
+    // still being decoded.
+    bool decode(const std::shared_ptr<SnapshotTarget> &target, const QByteArray &jpeg);
+    int threadCount() const { return int(m_threads.size()); }
+
+private:
+    class Worker;
+    std::vector<QThread *> m_threads;
+    std::vector<Worker *> m_workers;
+    std::atomic<unsigned> m_next{0};
+};
+
+// Every UDP snapshot stream, in one thread. Worker thread only, except construction.
+class SnapshotNetwork : public QObject
 {
     Q_OBJECT
 public:
-    // `fitTo`: pictures larger than this are decoded scaled down to fit.
-    SnapshotReader(const SnapshotStream &stream, std::shared_ptr<PreviewTable> table, const QSize &fitTo);
-    ~SnapshotReader() override;
+    static constexpr int kReadBatch = 64; // datagrams per socket and wake-up
 
-    const SnapshotStream &stream() const { return m_stream; }
-    bool transimit() const { return m_stream.node == QLatin1String("transimit"); }
+    explicit SnapshotNetwork(SnapshotDecoding &decoding);
+    ~SnapshotNetwork() override;
 
-    // Any thread: ends an RTSP pass or its retry wait within about 100 ms.
-    void requestStop() { m_running = false; }
-
-    // Counters for tests (any thread).
-    quint64 picturesStored() const { return m_pictures; }
-
-public slots:
-    void start(); // reader thread: sets the stream up and runs it
+    void add(const std::shared_ptr<SnapshotTarget> &target);
+    void remove(const QString &key);
+    void setTickInterval(int ms); // tests shorten the one-second tick
 
 private:
-    void startUdp();
-    void runRtsp();
-    void readDatagrams();
+    struct Stream;
+    void read(Stream &s);
     void tick();
-    void registerStream();
-    void wakeUp(); // joins and registers now when the stream is wanted
-    void join();
-    void storePicture(const QByteArray &jpeg);
-    bool wanted(); // the stream's record is wanted (or pushed to us): take datagrams
+    void wakeUp(const QString &key); // joins and registers now when the stream is wanted
+    void join(Stream &s);
+    void registerStream(Stream &s);
     void logOnce(const QString &kind, const QString &line);
 
-    // Set at construction, read-only afterwards.
-    const SnapshotStream m_stream;
-    const std::shared_ptr<PreviewTable> m_table;
-    const QSize m_fitTo;
-    std::shared_ptr<PreviewRecord> m_record; // the stream's own record
-
-    // Any thread.
-    std::atomic<bool> m_running{true};
-    std::atomic<quint64> m_pictures{0};
-
-    // Reader thread only.
-    QUdpSocket *m_socket = nullptr;
+    SnapshotDecoding &m_decoding;
     QTimer *m_timer = nullptr;
-    bool m_joined = false;
-    SnapshotAssembler m_assembler;
+    std::vector<std::unique_ptr<Stream>> m_streams;
     LogThrottle m_throttle;
+};
+
+// One camera's RTSP stream, in a thread of its own (the FFmpeg calls block).
+class RtspSnapshotReader : public QObject
+{
+    Q_OBJECT
+public:
+    explicit RtspSnapshotReader(std::shared_ptr<SnapshotTarget> target);
+    ~RtspSnapshotReader() override;
+
+    // Any thread: ends a pass or a wait within about 100 ms.
+    void requestStop();
+
+public slots:
+    void run(); // the reader's thread: passes while wanted, until requestStop()
+
+private:
+    bool waitFor(int ms, bool untilWanted); // false once stopped
+    void wake();
+
+    const std::shared_ptr<SnapshotTarget> m_target;
+    std::atomic<bool> m_running{true};
+    QMutex m_mutex;
+    bool m_woken = false;  // guarded by m_mutex: a wake-up not waited for yet
+    QWaitCondition m_wake; // a request for a picture, or stop
 };
 
 } // namespace kora::video

@@ -4,19 +4,43 @@
 #include "log/trace.h"
 #include "video/snapshotreader.h"
 
-#include <QThread>
-
 namespace kora::video {
 
 Snapshots::Snapshots(QObject *parent)
     : QObject(parent)
     , m_table(std::make_shared<PreviewTable>())
 {
+    m_networkThread.setObjectName(QStringLiteral("snapshots"));
 }
 
 Snapshots::~Snapshots()
 {
     clear();
+    m_networkThread.quit();
+    m_networkThread.wait();
+}
+
+SnapshotNetwork *Snapshots::network()
+{
+    if (!m_network) {
+        m_decoding = std::make_unique<SnapshotDecoding>();
+        m_network = new SnapshotNetwork(*m_decoding);
+        m_network->moveToThread(&m_networkThread);
+        // Its sockets go in the thread that made them.
+        connect(&m_networkThread, &QThread::finished, m_network, &QObject::deleteLater);
+        m_networkThread.start();
+        SnapshotNetwork *n = m_network;
+        const int ms = m_tickMs;
+        QMetaObject::invokeMethod(n, [n, ms] { n->setTickInterval(ms); }, Qt::QueuedConnection);
+    }
+    return m_network;
+}
+
+void Snapshots::setTickInterval(int ms)
+{
+    m_tickMs = ms;
+    if (SnapshotNetwork *n = m_network)
+        QMetaObject::invokeMethod(n, [n, ms] { n->setTickInterval(ms); }, Qt::QueuedConnection);
 }
 
 void Snapshots::load(const QList<SignalSnapshot> &signalList)
@@ -60,9 +84,9 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
     for (auto it = m_readers.begin(); it != m_readers.end();) {
         // Pushed streams all stop; a listed signal's own reader gives way to the pushed one
         // (a shared mosaic stream stays: its other cells still need it).
-        const SnapshotStream &s = it->worker->stream();
-        if (it->worker->transimit() || (s.cells.isEmpty() && snapUrlById.contains(s.key))) {
-            stopped.append(s.key);
+        const SnapshotTarget &t = *it->target;
+        if (t.transimit() || (t.stream.cells.isEmpty() && snapUrlById.contains(t.stream.key))) {
+            stopped.append(t.stream.key);
             stopReader(*it);
             it = m_readers.erase(it);
         } else {
@@ -87,28 +111,37 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 
 void Snapshots::clear()
 {
-    // All are told first, then joined: readers blocked in a network call end side by side.
-    // A finished thread has deleted its worker, so the second pass touches threads only.
+    // All are told first, then joined: cameras blocked in a network call end side by side.
     for (Reader &reader : m_readers) {
-        reader.worker->requestStop();
-        reader.thread->quit();
+        if (reader.rtsp) {
+            reader.rtsp->requestStop();
+            reader.rtspThread->quit();
+        }
     }
-    for (Reader &reader : m_readers) {
-        reader.thread->wait();
-        delete reader.thread;
-    }
+    for (Reader &reader : m_readers)
+        stopReader(reader);
     m_readers.clear();
     m_table->clear();
     m_refused = 0;
 }
 
-const SnapshotReader *Snapshots::reader(const QString &key) const
+qint64 Snapshots::picturesStored(const QString &key) const
 {
     for (const Reader &r : m_readers) {
-        if (r.worker->stream().key == key)
-            return r.worker;
+        if (r.target->stream.key == key)
+            return qint64(r.target->pictures.load());
     }
-    return nullptr;
+    return -1;
+}
+
+int Snapshots::threadCount() const
+{
+    int n = m_networkThread.isRunning() ? 1 : 0;
+    if (m_decoding)
+        n += m_decoding->threadCount();
+    for (const Reader &r : m_readers)
+        n += r.rtspThread ? 1 : 0;
+    return n;
 }
 
 bool Snapshots::startReader(const SnapshotStream &stream)
@@ -118,25 +151,42 @@ bool Snapshots::startReader(const SnapshotStream &stream)
             KWARN(lcVideo) << "more than" << kMaxReaders << "snapshot streams; the rest keep their placeholder";
         return false;
     }
+    const auto record = m_table->find(stream.key);
+    if (!record) {
+        KWARN(lcVideo) << "no preview record for" << stream.key;
+        return false;
+    }
     Reader r;
-    r.thread = new QThread;
-    r.thread->setObjectName(QStringLiteral("snapshot ") + stream.key);
-    r.worker = new SnapshotReader(stream, m_table, m_fitTo);
-    r.worker->moveToThread(r.thread);
-    connect(r.thread, &QThread::started, r.worker, &SnapshotReader::start);
-    // The worker's socket and timer must go in the thread that made them.
-    connect(r.thread, &QThread::finished, r.worker, &QObject::deleteLater);
-    r.thread->start();
+    r.target = std::make_shared<SnapshotTarget>(stream, m_table, record, m_fitTo);
+    if (stream.rtspUrl.isEmpty()) {
+        SnapshotNetwork *n = network();
+        const auto target = r.target;
+        QMetaObject::invokeMethod(n, [n, target] { n->add(target); }, Qt::QueuedConnection);
+    } else {
+        r.rtspThread = new QThread;
+        r.rtspThread->setObjectName(QStringLiteral("rtsp ") + stream.key);
+        r.rtsp = new RtspSnapshotReader(r.target);
+        r.rtsp->moveToThread(r.rtspThread);
+        connect(r.rtspThread, &QThread::started, r.rtsp, &RtspSnapshotReader::run);
+        connect(r.rtspThread, &QThread::finished, r.rtsp, &QObject::deleteLater);
+        r.rtspThread->start();
+    }
     m_readers.push_back(r);
     return true;
 }
 
 void Snapshots::stopReader(Reader &reader)
 {
-    reader.worker->requestStop();
-    reader.thread->quit();
-    reader.thread->wait();
-    delete reader.thread;
+    if (reader.rtsp) {
+        reader.rtsp->requestStop();
+        reader.rtspThread->quit();
+        reader.rtspThread->wait();
+        delete reader.rtspThread;
+    } else if (m_network) {
+        SnapshotNetwork *n = m_network;
+        const QString key = reader.target->stream.key;
+        QMetaObject::invokeMethod(n, [n, key] { n->remove(key); }, Qt::QueuedConnection);
+    }
     reader = Reader();
 }
 

@@ -1,23 +1,26 @@
 #pragma once
-// The snapshot readers of the loaded project: a preview record per signal and a reader
-// thread per snapshot stream. Main thread; the readers run in threads of their own and are
-// stopped and joined here (a new login, a re-pointed stream, shutdown) before their records go.
+// The snapshot readers of the loaded project: a preview record per signal, every UDP stream
+// in one network worker (thread "snapshots"), a small pool that decodes the pictures, and a
+// thread per RTSP camera. Main thread; the workers are stopped and joined here (a new
+// login, shutdown) before their records go.
 #include "video/previewtable.h"
 #include "video/snapshotstream.h"
 
 #include <QHash>
 #include <QObject>
 #include <QSize>
+#include <QThread>
 #include <memory>
 #include <vector>
 
-class QThread;
-
 namespace kora::video {
 
-class SnapshotReader;
+class RtspSnapshotReader;
+class SnapshotDecoding;
+class SnapshotNetwork;
+struct SnapshotTarget;
 
-constexpr int kMaxReaders = 512; // each is a thread: a hostile catalogue reply must not make thousands
+constexpr int kMaxReaders = 512; // sockets of one thread: a hostile catalogue reply must not make thousands
 
 class Snapshots : public QObject
 {
@@ -27,9 +30,10 @@ public:
     ~Snapshots() override;
 
     std::shared_ptr<PreviewTable> table() const { return m_table; }
+    // Pictures are decoded to fit this when no tile said its size.
     void setPictureSize(const QSize &fitTo) { m_fitTo = fitTo; }
 
-    // The device file's signals: a record for each, a started reader per stream.
+    // The device file's signals: a record for each, a reader per stream.
     void load(const QList<SignalSnapshot> &signalList);
     // A signal the controller lists later: its record, and, with a "group:port" address, a
     // reader of the stream the controller pushes (no registration needed). True when a
@@ -43,20 +47,30 @@ public:
     void clear();
 
     int readerCount() const { return int(m_readers.size()); }
-    const SnapshotReader *reader(const QString &key) const;
+    // Pictures the reader of the stream `key` stored so far; -1 when it has no reader.
+    qint64 picturesStored(const QString &key) const;
+    // The threads the readers use now: the network worker, the decoding pool, one per camera.
+    int threadCount() const;
+    void setTickInterval(int ms); // tests shorten the readers' one-second tick
 
 private:
     struct Reader {
-        QThread *thread = nullptr;
-        SnapshotReader *worker = nullptr;
+        std::shared_ptr<SnapshotTarget> target;
+        QThread *rtspThread = nullptr;     // RTSP only
+        RtspSnapshotReader *rtsp = nullptr; // lives in rtspThread
     };
     bool startReader(const SnapshotStream &stream);
     void stopReader(Reader &reader);
+    SnapshotNetwork *network(); // started on first use
 
     std::shared_ptr<PreviewTable> m_table;
     QSize m_fitTo{640, 360};
+    int m_tickMs = 1000;
     std::vector<Reader> m_readers;
     int m_refused = 0;
+    std::unique_ptr<SnapshotDecoding> m_decoding; // outlives the network worker, which hands it work
+    QThread m_networkThread;
+    SnapshotNetwork *m_network = nullptr; // lives in m_networkThread
 };
 
 } // namespace kora::video

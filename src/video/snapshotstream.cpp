@@ -17,30 +17,39 @@ SnapshotAssembler::Result SnapshotAssembler::push(const QByteArray &datagram)
         return Result::Malformed;
     const int total = quint8(datagram[0]);
     const int index = quint8(datagram[4]);
-    if (index != m_lastIndex + 1) {
-        // A lost or reordered piece: the picture cannot be mended, wait for the next one.
-        const bool wasAssembling = m_lastIndex >= 0;
+    if (total == 0 || index >= total)
+        return Result::Malformed;
+    const QByteArray piece = datagram.mid(kSnapshotHeader);
+    Result result = Result::Partial;
+    if (m_pieces.size() != total || (!m_pieces[index].isNull() && m_pieces[index] != piece)) {
+        // The next picture started: whatever the one under way still lacks will not come.
+        if (m_have > 0)
+            result = Result::Broken;
         reset();
-        if (index != 0)
-            return wasAssembling ? Result::Broken : Result::Partial;
+        m_pieces.resize(total);
     }
-    if (m_buffer.size() + datagram.size() > kMaxSnapshotBytes) {
+    if (!m_pieces[index].isNull())
+        return Result::Partial; // the same piece again
+    if (m_bytes + piece.size() > kMaxSnapshotBytes) {
         reset();
         return Result::Malformed;
     }
-    m_lastIndex = index;
-    m_buffer.append(datagram.constData() + kSnapshotHeader, datagram.size() - kSnapshotHeader);
-    if (m_lastIndex + 1 != total)
-        return Result::Partial;
-    m_complete.swap(m_buffer);
+    m_pieces[index] = piece.isNull() ? QByteArray("") : piece;
+    m_bytes += piece.size();
+    if (++m_have < total)
+        return result;
+    m_complete.reserve(m_bytes);
+    for (const QByteArray &p : qAsConst(m_pieces))
+        m_complete.append(p);
     reset();
     return Result::Complete;
 }
 
 void SnapshotAssembler::reset()
 {
-    m_buffer.clear();
-    m_lastIndex = -1;
+    m_pieces.clear();
+    m_have = 0;
+    m_bytes = 0;
 }
 
 QVector<QRect> mosaicCells(const QSize &picture, int cellCount, int layout)
@@ -70,7 +79,8 @@ QImage decodeJpeg(const QByteArray &jpeg, const QSize &target, JpegScale scale, 
             *error = QStringLiteral("no JPEG header");
         return QImage();
     }
-    if (size.width() > limit.width() || size.height() > limit.height()) {
+    if (size.width() > limit.width() || size.height() > limit.height()
+        || qint64(size.width()) * size.height() > kMaxPicturePixels) {
         if (error)
             *error = QStringLiteral("JPEG of %1 x %2 refused").arg(size.width()).arg(size.height());
         return QImage();

@@ -19,6 +19,10 @@ constexpr int kSnapshotHeader = 8;
 constexpr int kMosaicSlots = 9;
 constexpr int kMaxSnapshotBytes = 8 * 1024 * 1024; // far above any snapshot; bounds a hostile stream
 
+// Joins a snapshot picture's pieces by their index, so pieces that arrive out of order or
+// twice still make the picture. A piece at an index already taken with other bytes, or a
+// piece of another count, starts the next picture (the one under way is lost: its missing
+// pieces will not come any more).
 class SnapshotAssembler
 {
 public:
@@ -29,9 +33,10 @@ public:
     void reset();
 
 private:
-    QByteArray m_buffer;
+    QVector<QByteArray> m_pieces; // by index; null: not arrived
+    int m_have = 0;               // pieces arrived
+    int m_bytes = 0;
     QByteArray m_complete;
-    int m_lastIndex = -1;
 };
 
 // The rectangles of a mosaic picture's cells, cell i at index i. Layout 4 is a 2 x 2 grid and

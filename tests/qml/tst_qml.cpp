@@ -1,5 +1,6 @@
 #include "fakeimapi.h"
 #include "fakenodecontrol.h"
+#include "video/snapshotview.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -30,6 +31,7 @@ class FakeImageView : public QQuickItem
     Q_PROPERTY(int m_cropWidth MEMBER m_cropWidth)
     Q_PROPERTY(int m_cropHeight MEMBER m_cropHeight)
     Q_PROPERTY(QString mMulticast MEMBER m_multicast)
+    Q_PROPERTY(QString encoder MEMBER m_encoder)
     Q_PROPERTY(QStringList log MEMBER m_log NOTIFY logChanged)
 public:
     Q_INVOKABLE void joinMulticast() { m_log.append(QStringLiteral("join %1:%2").arg(m_multicast).arg(m_port)); emit logChanged(); }
@@ -39,7 +41,7 @@ signals:
 
 private:
     int m_port = 0, m_cropWidth = 0, m_cropHeight = 0;
-    QString m_multicast;
+    QString m_multicast, m_encoder;
     QStringList m_log;
 };
 
@@ -54,6 +56,9 @@ public slots:
         engine->rootContext()->setContextProperty(QStringLiteral("ImApi"), new FakeImApi(engine));
         engine->rootContext()->setContextProperty(QStringLiteral("NodeControl"), new FakeNodeControl(engine));
         qmlRegisterType<FakeImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
+        // Real snapshot tiles without pictures: the board says which signals they ask for.
+        qmlRegisterType<SnapshotView>("Custom.VX.ffmpeg", 1, 0, "SnapshotView");
+        engine->rootContext()->setContextProperty(QStringLiteral("SnapshotBoard"), &SnapshotBoard::instance());
         engine->addImageProvider(QStringLiteral("MyProvider"), new GreyProvider);
     }
 };
