@@ -125,7 +125,7 @@ void Engine::addEncoderPeers()
             s.resolution = QStringLiteral("%1x%2").arg(c.mainSize.width()).arg(c.mainSize.height());
             s.fps = c.mainFps;
             const QString name = encoder->name();
-            encoder->setStreams(s, [this, host, name](const Datagram &in) { m_media->registration(host, name, in); });
+            encoder->setStreams(s, [this, host, name](const Datagram &in) { m_media->request(host, name, in); });
         }
         addPeer(std::move(encoder));
     }

@@ -1,5 +1,6 @@
 // The wall peers of the engine and their control commands.
 #include "engine.h"
+#include "media/media.h"
 #include "peers/walls.h"
 
 #include <QJsonArray>
@@ -17,12 +18,15 @@ void Engine::addWallPeers()
     QList<SignalResource> resources;
     for (int i = 0; i < m_config.encoderCount; ++i) {
         const QString n = QString::number(i + 1);
+        const int host = m_config.firstEncoder + i;
         resources.append({n, QStringLiteral("Input ") + n, QStringLiteral("udp://239.10.1.%1:5000").arg(n),
                           QStringLiteral("udp://239.10.2.%1:5000").arg(n),
-                          m_config.address(m_config.firstEncoder + i).toString() + QStringLiteral(":19997"),
-                          QStringLiteral("Inputs")});
+                          m_config.address(host).toString() + QStringLiteral(":19997"), QStringLiteral("Inputs"),
+                          m_config.isStreamingEncoder(host) ? host : 0, quint16(m_config.streamPort(host) + 4)});
     }
-    addPeer(std::make_unique<ControllerPeer>(*m_walls, m_config.address(m_config.controller), resources));
+    // Signals on a wall get their snapshots pushed to the client that put them there.
+    auto push = [this](int host, const QHostAddress &to, quint16 port) { m_media->push(host, to, port); };
+    addPeer(std::make_unique<ControllerPeer>(*m_walls, m_config.address(m_config.controller), resources, push));
 }
 
 QJsonObject Engine::wallControl(const QJsonObject &command)

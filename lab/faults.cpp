@@ -85,6 +85,45 @@ bool FaultPlan::fromJson(const QJsonObject &json, FaultPlan &plan, QString *erro
                     return fail(key);
                 plan.codec.insert(s.key(), c);
             }
+        } else if (key == QLatin1String("gop") || key == QLatin1String("streamFlood")) {
+            if (!v.isObject())
+                return fail(key);
+            QHash<QString, int> &table = key == QLatin1String("gop") ? plan.gop : plan.streamFlood;
+            table.clear();
+            const QJsonObject o = v.toObject();
+            for (auto s = o.begin(); s != o.end(); ++s) {
+                const int n = s.value().toInt(-1);
+                if (!isStreamName(s.key()) || n < 1 || n > (key == QLatin1String("gop") ? 600 : 100000))
+                    return fail(key);
+                table.insert(s.key(), n);
+            }
+        } else if (key == QLatin1String("intraRefresh") || key == QLatin1String("splitParameterSets")
+                   || key == QLatin1String("hostileSps")) {
+            if (!v.isArray())
+                return fail(key);
+            QSet<QString> &names = key == QLatin1String("intraRefresh")         ? plan.intraRefresh
+                                   : key == QLatin1String("splitParameterSets") ? plan.splitParameterSets
+                                                                                : plan.hostileSps;
+            names.clear();
+            for (const QJsonValue &n : v.toArray()) {
+                if (!isStreamName(n.toString()) || n.toString().endsWith(QLatin1String(":snapshot")))
+                    return fail(key);
+                names.insert(n.toString());
+            }
+        } else if (key == QLatin1String("streamLateDuplicateFraction") || key == QLatin1String("streamStrayFraction")) {
+            const double f = v.toDouble(-1);
+            if (f < 0 || f > 1)
+                return fail(key);
+            (key == QLatin1String("streamStrayFraction") ? plan.streamStrayFraction : plan.streamLateDuplicateFraction) = f;
+        } else if (key == QLatin1String("ignoreKeyframeRequests")) {
+            if (!v.isArray())
+                return fail(key);
+            plan.ignoreKeyframeRequests.clear();
+            for (const QJsonValue &n : v.toArray()) {
+                if (!n.isDouble() || n.toInt() < 1 || n.toInt() > 254)
+                    return fail(key);
+                plan.ignoreKeyframeRequests.insert(n.toInt());
+            }
         } else if (key == QLatin1String("rtspDrop")) {
             if (!v.isBool())
                 return fail(key);
@@ -158,6 +197,22 @@ QJsonObject FaultPlan::toJson() const
     QJsonArray inDrop;
     for (quint16 port : inPorts)
         inDrop.append(port);
+    const auto names = [](const QSet<QString> &set) {
+        QStringList sorted = set.values();
+        sorted.sort();
+        return QJsonArray::fromStringList(sorted);
+    };
+    const auto table = [](const QHash<QString, int> &hash) {
+        QJsonObject o;
+        for (auto it = hash.begin(); it != hash.end(); ++it)
+            o.insert(it.key(), it.value());
+        return o;
+    };
+    QList<int> deaf = ignoreKeyframeRequests.values();
+    std::sort(deaf.begin(), deaf.end());
+    QJsonArray ignoring;
+    for (int host : deaf)
+        ignoring.append(host);
     QJsonObject sizes, codecs;
     for (auto it = resolution.begin(); it != resolution.end(); ++it)
         sizes.insert(it.key(), QStringLiteral("%1x%2").arg(it.value().width()).arg(it.value().height()));
@@ -171,6 +226,14 @@ QJsonObject FaultPlan::toJson() const
                        {"resolution", sizes},
                        {"codec", codecs},
                        {"rtspDrop", rtspDrop},
+                       {"gop", table(gop)},
+                       {"intraRefresh", names(intraRefresh)},
+                       {"splitParameterSets", names(splitParameterSets)},
+                       {"hostileSps", names(hostileSps)},
+                       {"streamFlood", table(streamFlood)},
+                       {"streamLateDuplicateFraction", streamLateDuplicateFraction},
+                       {"streamStrayFraction", streamStrayFraction},
+                       {"ignoreKeyframeRequests", ignoring},
                        {"silentPeers", silent},
                        {"inDropFraction", inDropFraction},
                        {"inDropPorts", inDrop},

@@ -38,6 +38,15 @@ struct FaultPlan {
     QHash<QString, QSize> resolution;     // streams switched to another size at a keyframe
     QHash<QString, QString> codec;        // streams switched to "h264", "h265" or "jpeg" (not snapshots)
     bool rtspDrop = false;                // the camera drops its RTSP clients now (done once, then cleared)
+    // Encoders and networks as real installations have them, by stream name as above:
+    QHash<QString, int> gop;                  // frames between keyframes (a loop holds one at least)
+    QSet<QString> intraRefresh;               // H.264 with intra refresh: one IDR, then a refresh every gop frames
+    QSet<QString> splitParameterSets;         // a keyframe's parameter sets leave as a frame of their own
+    QSet<QString> hostileSps;                 // once a second an extra frame whose SPS announces 16384 x 16384
+    QHash<QString, int> streamFlood;          // datagrams a second of stream-like noise to the stream's group
+    double streamLateDuplicateFraction = 0.0; // fragments sent again about 20 ms later
+    double streamStrayFraction = 0.0;         // per frame, the chance of one datagram with a foreign sequence number
+    QSet<int> ignoreKeyframeRequests;         // these encoders do not answer "insertIDR"
     quint32 generation = 0;         // counts the plans set: a new plan starts the sends afresh
 
     static bool fromJson(const QJsonObject &json, FaultPlan &plan, QString *error);

@@ -90,7 +90,29 @@ bool parseCodec(const QString &name, Codec *codec)
 
 QString LoopFormat::text() const
 {
-    return QStringLiteral("%1 %2x%3 %4fps").arg(codecName(codec)).arg(size.width()).arg(size.height()).arg(fps);
+    return QStringLiteral("%1 %2x%3 %4fps").arg(codecName(codec)).arg(size.width()).arg(size.height()).arg(fps)
+        + (intraRefresh ? QStringLiteral(" intra-refresh") : QString());
+}
+
+int parameterSetBytes(const QByteArray &unit, bool hevc)
+{
+    const auto *p = reinterpret_cast<const uchar *>(unit.constData());
+    for (int i = 0; i + 3 < unit.size(); ++i) {
+        if (p[i] != 0 || p[i + 1] != 0 || p[i + 2] != 1)
+            continue;
+        const int type = hevc ? (p[i + 3] >> 1) & 0x3F : p[i + 3] & 0x1F;
+        if (hevc ? type < 32 : (type >= 1 && type <= 5))
+            return i > 0 && p[i - 1] == 0 ? i - 1 : i;
+        i += 2;
+    }
+    return 0;
+}
+
+QByteArray hostileFrame()
+{
+    // SPS: constrained baseline, pic_width_in_mbs_minus1 = pic_height_in_map_units_minus1 = 1023;
+    // then a PPS and the start of an IDR slice.
+    return QByteArray::fromHex("000000016742c01fda001000008019" "0000000168ce3c80" "0000000165888400") + QByteArray(64, '\x5a');
 }
 
 std::shared_ptr<const EncodedLoop> encodeLoop(const LoopFormat &format, const std::function<QImage(int)> &picture,
@@ -132,7 +154,8 @@ std::shared_ptr<const EncodedLoop> encodeLoop(const LoopFormat &format, const st
         av_opt_set(c->priv_data, "preset", "ultrafast", 0);
         av_opt_set(c->priv_data, "tune", "zerolatency", 0);
         av_opt_set_int(c->priv_data, "forced-idr", 1, 0);
-        av_opt_set(c->priv_data, "x264-params", ("keyint=" + keyint + ":min-keyint=" + keyint + ":scenecut=0:repeat-headers=1").constData(), 0);
+        const QByteArray refresh = format.intraRefresh ? ":intra-refresh=1" : "";
+        av_opt_set(c->priv_data, "x264-params", ("keyint=" + keyint + ":min-keyint=" + keyint + ":scenecut=0:repeat-headers=1" + refresh).constData(), 0);
     } else if (format.codec == Codec::H265) {
         av_opt_set(c->priv_data, "preset", "ultrafast", 0);
         av_opt_set(c->priv_data, "tune", "zerolatency", 0);
@@ -175,7 +198,8 @@ std::shared_ptr<const EncodedLoop> encodeLoop(const LoopFormat &format, const st
         const int stride[1] = {int(image.bytesPerLine())};
         sws_scale(s.scale, source, stride, 0, c->height, s.frame->data, s.frame->linesize);
         s.frame->pts = n;
-        s.frame->pict_type = n % format.keyInterval == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+        const bool key = format.intraRefresh && format.codec == Codec::H264 ? n == 0 : n % format.keyInterval == 0;
+        s.frame->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
         s.frame->quality = c->global_quality;
         if ((rc = avcodec_send_frame(c, s.frame)) < 0 || (rc = drain(s, *loop)) < 0)
             return fail(QStringLiteral("encoding failed: %1").arg(averror(rc)));

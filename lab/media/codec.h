@@ -27,10 +27,14 @@ struct LoopFormat {
     int fps = 30;
     int frames = 60;      // the loop's length
     int keyInterval = 30; // an IDR every this many frames, the first one too
+    // H.264 only: one IDR at the loop's start, then a column of intra blocks refreshes the
+    // picture every keyInterval frames, each refresh announced by a recovery point.
+    bool intraRefresh = false;
 
     bool operator==(const LoopFormat &o) const
     {
-        return codec == o.codec && size == o.size && fps == o.fps && frames == o.frames && keyInterval == o.keyInterval;
+        return codec == o.codec && size == o.size && fps == o.fps && frames == o.frames && keyInterval == o.keyInterval
+            && intraRefresh == o.intraRefresh;
     }
     bool operator!=(const LoopFormat &o) const { return !(*this == o); }
     QString text() const; // "h265 1920x1080 30fps"
@@ -50,6 +54,14 @@ struct EncodedLoop {
 // Safe to call from any thread.
 std::shared_ptr<const EncodedLoop> encodeLoop(const LoopFormat &format, const std::function<QImage(int)> &picture,
                                               QString *error);
+
+// The parameter sets (and SEI) before an access unit's first slice, in bytes; 0 when it
+// starts with a slice. Some encoders send them as a frame of their own.
+int parameterSetBytes(const QByteArray &unit, bool hevc);
+
+// A frame whose sequence parameter set announces 16384 x 16384 (H.264), as a hostile or
+// broken encoder might send it.
+QByteArray hostileFrame();
 
 // Decodes one access unit or JPEG file at a time into pictures, for tests.
 class FrameDecoder

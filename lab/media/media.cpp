@@ -54,6 +54,31 @@ void Media::start(const FaultPlan &faults)
         m_camera->start();
 }
 
+void Media::request(int host, const QString &peer, const Datagram &in)
+{
+    if (in.destinationPort != kRegistrationPort) {
+        if (m_faults.ignoreKeyframeRequests.contains(host))
+            return;
+        QMetaObject::invokeMethod(m_sender, [sender = m_sender, host, peer] { sender->keyframe(host, peer); });
+        return;
+    }
+    registration(host, peer, in);
+}
+
+void Media::push(int host, const QHostAddress &to, quint16 port)
+{
+    QList<StreamPlan> own = encoderStreams(m_config, host);
+    if (own.size() < 3)
+        return;
+    StreamPlan plan = own.at(2); // the snapshots, to the client's own address
+    plan.group = to;
+    plan.port = port;
+    plan.holdMs = kPushHoldMs;
+    const QHostAddress from = m_config.address(host);
+    const QString peer = QStringLiteral("encoder-%1").arg(host - m_config.firstEncoder + 1);
+    QMetaObject::invokeMethod(m_sender, [sender = m_sender, plan, from, peer] { sender->registration(plan, from, peer); });
+}
+
 void Media::registration(int host, const QString &peer, const Datagram &in)
 {
     Registration r;
@@ -81,6 +106,7 @@ void Media::registration(int host, const QString &peer, const Datagram &in)
 
 void Media::setFaults(const FaultPlan &faults)
 {
+    m_faults = faults;
     QMetaObject::invokeMethod(m_sender, [sender = m_sender, faults] { sender->setFaults(faults); });
     if (faults.rtspDrop && m_camera)
         m_camera->dropClients();

@@ -25,12 +25,16 @@ class Media : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int kPushHoldMs = 60000; // a pushed stream runs this long after the latest push
     Media(const LabConfig &config, Journal &journal, QObject *parent = nullptr);
     ~Media() override;
 
     void start(const FaultPlan &faults);
-    // A datagram that reached the encoder on `host` (journal name `peer`) on port 19997.
-    void registration(int host, const QString &peer, const Datagram &in);
+    // A datagram that reached the encoder on `host` (journal name `peer`): a stream
+    // registration on port 19997, or "insertIDR" on 12345.
+    void request(int host, const QString &peer, const Datagram &in);
+    // The controller pushes host's snapshot stream to `to` (a client's own address).
+    void push(int host, const QHostAddress &to, quint16 port);
     void setFaults(const FaultPlan &faults); // rtspDrop is acted on here
     void setJournalFrames(bool on);
     QJsonArray streams(); // waits for the sender thread's answer
@@ -38,8 +42,11 @@ public:
 private:
     void refuse(const QString &peer, const QString &why); // throttled journal line
 
+    void registration(int host, const QString &peer, const Datagram &in);
+
     LabConfig m_config;
     Journal &m_journal;
+    FaultPlan m_faults; // as last set
     QThread m_sendThread;
     QThread m_encodeThread;
     QObject *m_encodeContext = nullptr; // lives in m_encodeThread

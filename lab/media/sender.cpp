@@ -17,6 +17,9 @@
 namespace lab {
 namespace {
 constexpr int kMaxQueued = 256;
+constexpr size_t kMaxLate = 4096;
+constexpr qint64 kLateNs = 20000000; // a late copy comes after its frame is complete
+constexpr int kFloodTickMs = 10;
 
 qint64 wallMicros()
 {
@@ -282,6 +285,14 @@ void StreamSender::tick()
             it = m_streams.erase(it);
             continue;
         }
+        const int floodRate = valueFor(m_faults.streamFlood, s.plan, 0);
+        if (floodRate > 0 && !s.paused) {
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(s.plan.port);
+            to.sin_addr.s_addr = htonl(s.plan.group.toIPv4Address());
+            flood(s, nowNs, to);
+        }
         if (s.dueNs <= nowNs) {
             if (s.loop && !s.paused)
                 sendFrame(s);
@@ -292,9 +303,51 @@ void StreamSender::tick()
         }
         ++it;
     }
+    sendLate(nowNs);
     evict(); // loops of ended streams may go now
     dispatch();
     schedule();
+}
+
+void StreamSender::sendLate(qint64 nowNs)
+{
+    while (!m_late.empty() && m_late.front().dueNs <= nowNs) {
+        const Late &l = m_late.front();
+        sendOne(l.fd, l.to, l.data);
+        m_late.pop_front();
+    }
+}
+
+void StreamSender::flood(Stream &s, qint64 nowNs, const sockaddr_in &to)
+{
+    if (s.floodNs == 0)
+        s.floodNs = nowNs;
+    const int rate = valueFor(m_faults.streamFlood, s.plan, 0);
+    // What the rate owes since the last time, at most a tenth of a second's worth.
+    const qint64 owed = qMin<qint64>((nowNs - s.floodNs) * rate / 1000000000LL, rate / 10 + 1);
+    if (owed <= 0)
+        return;
+    s.floodNs = nowNs;
+    const quint8 flags = previewFlags(s.loop ? s.loop->format.codec : s.wanted.codec);
+    for (qint64 i = 0; i < owed; ++i) {
+        QByteArray noise(int(100 + s.random() % 1300), '\0');
+        for (char &c : noise)
+            c = char(s.random() & 0xff);
+        const QList<QByteArray> d = previewDatagrams(noise, quint8(s.random()), flags, noise.size());
+        if (!d.isEmpty() && s.fd >= 0)
+            sendOne(s.fd, to, d.first()); // one piece of a frame that never completes
+    }
+}
+
+void StreamSender::keyframe(int host, const QString &peer)
+{
+    for (Stream &s : m_streams) {
+        if (s.plan.host != host || !s.plan.isPreview() || !s.loop)
+            continue;
+        s.index = 0;
+        s.next.reset(); // a pending switch happens at this keyframe instead
+        emit journalEvent(peer, QStringLiteral("keyframe asked: %1 restarts at frame 0").arg(s.plan.url()));
+    }
 }
 
 void StreamSender::schedule()
@@ -306,6 +359,10 @@ void StreamSender::schedule()
     qint64 nextNs = std::numeric_limits<qint64>::max();
     for (const Stream &s : qAsConst(m_streams))
         nextNs = qMin(nextNs, qMin(s.dueNs, s.expiresMs * 1000000));
+    if (!m_late.empty())
+        nextNs = qMin(nextNs, m_late.front().dueNs);
+    if (!m_faults.streamFlood.isEmpty())
+        nextNs = qMin(nextNs, m_clock.nsecsElapsed() + kFloodTickMs * 1000000LL);
     const qint64 waitNs = nextNs - m_clock.nsecsElapsed();
     m_timer->start(int(qMax<qint64>(0, (waitNs + 999999) / 1000000)));
 }
@@ -319,14 +376,55 @@ void StreamSender::sendFrame(Stream &s)
     }
     s.index %= s.loop->frames.size();
     const QByteArray &frame = s.loop->frames.at(s.index);
-    const QList<QByteArray> datagrams = s.plan.isPreview()
-                                            ? previewDatagrams(frame, s.sequence, previewFlags(s.loop->format.codec), m_config.streamPayload)
-                                            : snapshotDatagrams(frame, m_config.streamPayload);
+    const quint8 flags = previewFlags(s.loop->format.codec);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(s.plan.port);
     to.sin_addr.s_addr = htonl(s.plan.group.toIPv4Address());
+    auto journal = [&](int fragments) {
+        if (m_journalFrames)
+            emit journalEvent(s.peer, QStringLiteral("frame %1 seq %2 frame %3 sentUs %4 fragments %5")
+                                   .arg(s.plan.url())
+                                   .arg(s.sequence)
+                                   .arg(s.index)
+                                   .arg(wallMicros())
+                                   .arg(fragments));
+    };
+    if (!s.plan.isPreview()) {
+        const QList<QByteArray> datagrams = snapshotDatagrams(frame, m_config.streamPayload);
+        sendDatagrams(s, datagrams, to);
+        journal(datagrams.size());
+    } else {
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        const bool hevc = s.loop->format.codec == Codec::H265;
+        const int sets = s.loop->keyframes.value(s.index) && names(m_faults.splitParameterSets, s.plan)
+                             ? parameterSetBytes(frame, hevc) : 0;
+        if (sets > 0) // the parameter sets as a frame of their own, then the pictures
+            sendDatagrams(s, previewDatagrams(frame.left(sets), s.sequence++, flags, m_config.streamPayload), to);
+        const QList<QByteArray> datagrams = previewDatagrams(frame.mid(sets), s.sequence, flags, m_config.streamPayload);
+        sendDatagrams(s, datagrams, to);
+        journal(datagrams.size());
+        if (m_faults.streamStrayFraction > 0 && unit(s.random) < m_faults.streamStrayFraction) {
+            // Another sender, or a corrupt header: a sequence number far from the stream's.
+            QByteArray junk(int(50 + s.random() % 400), '\0');
+            for (char &c : junk)
+                c = char(s.random() & 0xff);
+            const QList<QByteArray> stray = previewDatagrams(junk, quint8(s.sequence + 40 + s.random() % 170), flags, junk.size());
+            if (s.fd >= 0 && !stray.isEmpty())
+                sendOne(s.fd, to, stray.first());
+        }
+        if (names(m_faults.hostileSps, s.plan) && s.frames % quint64(qMax(1, s.loop->format.fps)) == quint64(s.loop->format.fps / 2))
+            sendDatagrams(s, previewDatagrams(hostileFrame(), ++s.sequence, flags, m_config.streamPayload), to);
+    }
+    ++s.frames;
+    ++s.sequence;
+    s.index = (s.index + 1) % s.loop->frames.size();
+}
+
+void StreamSender::sendDatagrams(Stream &s, const QList<QByteArray> &datagrams, const sockaddr_in &to)
+{
     std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const qint64 nowNs = m_clock.nsecsElapsed();
     auto send = [&](const QByteArray &d) {
         if (s.fd >= 0 && sendOne(s.fd, to, d))
             ++s.datagrams;
@@ -339,6 +437,9 @@ void StreamSender::sendFrame(Stream &s)
         send(d);
         if (m_faults.streamDuplicateFraction > 0 && unit(s.random) < m_faults.streamDuplicateFraction)
             send(d);
+        if (m_faults.streamLateDuplicateFraction > 0 && unit(s.random) < m_faults.streamLateDuplicateFraction
+            && m_late.size() < kMaxLate && s.fd >= 0)
+            m_late.push_back({nowNs + kLateNs, s.fd, to, d});
         if (m_faults.streamGarbage > 0 && unit(s.random) < m_faults.streamGarbage) {
             QByteArray junk(int(s.random() % 101), '\0');
             for (char &c : junk)
@@ -348,16 +449,6 @@ void StreamSender::sendFrame(Stream &s)
     }
     if (datagrams.isEmpty())
         ++s.failed; // larger than 255 of the largest datagrams: cannot be sent at all
-    if (m_journalFrames)
-        emit journalEvent(s.peer, QStringLiteral("frame %1 seq %2 frame %3 sentUs %4 fragments %5")
-                               .arg(s.plan.url())
-                               .arg(s.sequence)
-                               .arg(s.index)
-                               .arg(wallMicros())
-                               .arg(datagrams.size()));
-    ++s.frames;
-    ++s.sequence;
-    s.index = (s.index + 1) % s.loop->frames.size();
 }
 
 int StreamSender::socketFor(const QHostAddress &from)

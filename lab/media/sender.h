@@ -14,7 +14,9 @@
 #include <QJsonArray>
 #include <QMap>
 #include <QObject>
+#include <deque>
 #include <memory>
+#include <netinet/in.h>
 #include <random>
 
 class QTimer;
@@ -33,6 +35,9 @@ public:
     void registration(const StreamPlan &plan, const QHostAddress &from, const QString &peer);
     void setFaults(const FaultPlan &faults);
     void setJournalFrames(bool on) { m_journalFrames = on; }
+    // "insertIDR" reached the encoder on `host`: its preview streams restart at their loop's
+    // first frame, a keyframe.
+    void keyframe(int host, const QString &peer);
     QJsonArray streams() const;
 
 signals:
@@ -54,8 +59,15 @@ private:
         quint64 failed = 0; // datagrams the socket refused
         qint64 expiresMs = 0;
         qint64 dueNs = 0;
+        qint64 floodNs = 0; // when its flood last sent
         bool paused = false;
         std::mt19937 random;
+    };
+    struct Late { // a datagram the network delivers again, later
+        qint64 dueNs;
+        int fd;
+        sockaddr_in to;
+        QByteArray data;
     };
     struct CachedLoop {
         std::shared_ptr<const EncodedLoop> loop;
@@ -75,6 +87,9 @@ private:
     void tick();
     void schedule();
     void sendFrame(Stream &stream);
+    void sendDatagrams(Stream &stream, const QList<QByteArray> &datagrams, const sockaddr_in &to);
+    void flood(Stream &stream, qint64 nowNs, const sockaddr_in &to);
+    void sendLate(qint64 nowNs);
     int socketFor(const QHostAddress &from);
     void reseed(Stream &stream);
     void evict();
@@ -91,6 +106,7 @@ private:
     QList<EncodeRequest> m_queue;         // waiting for the encoding thread, at most kMaxQueued
     QString m_inFlight;                   // the key being encoded; empty: none
     QHash<quint32, int> m_sockets;        // by source address
+    std::deque<Late> m_late;              // in due order, at most kMaxLate
     qint64 m_cacheBytes = 0;
     int m_refusedEncodes = 0;
     int m_socketErrors = 0;

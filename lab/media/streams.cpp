@@ -90,6 +90,26 @@ bool streamFor(const LabConfig &c, int host, const Registration &r, StreamPlan *
     return refuse(QStringLiteral("no snapshot stream on port %1").arg(r.port));
 }
 
+bool names(const QSet<QString> &streams, const StreamPlan &plan)
+{
+    if (plan.kind == StreamKind::Mosaic)
+        return false;
+    const QString host = QString::number(plan.host);
+    return streams.contains(host + QLatin1Char(':') + streamKindName(plan.kind))
+        || (plan.kind == StreamKind::Main && streams.contains(host));
+}
+
+int valueFor(const QHash<QString, int> &table, const StreamPlan &plan, int otherwise)
+{
+    if (plan.kind == StreamKind::Mosaic)
+        return otherwise;
+    const QString host = QString::number(plan.host);
+    const QString named = host + QLatin1Char(':') + streamKindName(plan.kind);
+    if (table.contains(named))
+        return table.value(named);
+    return plan.kind == StreamKind::Main ? table.value(host, otherwise) : otherwise;
+}
+
 LoopFormat effectiveFormat(const StreamPlan &plan, const FaultPlan &faults)
 {
     LoopFormat f = plan.format;
@@ -112,6 +132,15 @@ LoopFormat effectiveFormat(const StreamPlan &plan, const FaultPlan &faults)
     QString codec;
     if (plan.isPreview() && lookup(faults.codec, &codec))
         parseCodec(codec, &f.codec);
+    if (!plan.isPreview())
+        return f;
+    f.keyInterval = valueFor(faults.gop, plan, f.keyInterval);
+    f.frames = qMax(f.frames, f.keyInterval); // a loop holds one group of pictures at least
+    if (names(faults.intraRefresh, plan) && f.codec == Codec::H264) {
+        // The loop starts with the only IDR: long, so a client joining meets the refreshes.
+        f.intraRefresh = true;
+        f.frames = qMax(f.frames, kIntraRefreshLoopSeconds * f.fps);
+    }
     return f;
 }
 

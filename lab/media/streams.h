@@ -38,7 +38,15 @@ QList<StreamPlan> encoderStreams(const LabConfig &config, int host);
 // and ports, a snapshot its own address and its snapshot port or a mosaic's port.
 bool streamFor(const LabConfig &config, int host, const Registration &registration, StreamPlan *out, QString *why);
 
-// The format the stream leaves in once the faults' resolution and codec switches apply.
+constexpr int kIntraRefreshLoopSeconds = 10;
+
+// Whether a fault that names streams ("H" for the main stream, "H:main", "H:sub") names this one.
+bool names(const QSet<QString> &streams, const StreamPlan &plan);
+// The value a fault table gives this stream, else `otherwise`.
+int valueFor(const QHash<QString, int> &table, const StreamPlan &plan, int otherwise);
+
+// The format the stream leaves in once the faults' resolution, codec, group-of-pictures and
+// intra-refresh switches apply.
 LoopFormat effectiveFormat(const StreamPlan &plan, const FaultPlan &faults);
 
 } // namespace lab

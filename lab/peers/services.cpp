@@ -149,6 +149,11 @@ QList<Outgoing> EncoderPeer::handle(const Datagram &in)
                 it.value() = v;
         }
     };
+    if (function == QLatin1String("insertIDR")) {
+        if (m_sink && in.destination == m_address)
+            m_sink(in); // its streams restart at a keyframe
+        return {};
+    }
     if (function == QLatin1String("setViCrop"))
         take(m_crop);
     else if (function == QLatin1String("setOsd"))

@@ -73,7 +73,7 @@ public:
     QList<Endpoint> groups() const override;
     QList<Outgoing> handle(const Datagram &in) override;
 
-    // Publishes these streams: registrations for them reach `sink`.
+    // Publishes these streams: registrations for them and "insertIDR" requests reach `sink`.
     void setStreams(const Streams &streams, RegistrationSink sink);
     QByteArray composeReport() const;
 

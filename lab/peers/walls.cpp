@@ -755,8 +755,8 @@ std::vector<std::unique_ptr<Peer>> makeDecoderPeers(WallSystem &system)
 
 // --- controller ---
 
-ControllerPeer::ControllerPeer(WallSystem &system, const QHostAddress &address, QList<SignalResource> resources)
-    : m_system(system), m_address(address), m_resources(std::move(resources))
+ControllerPeer::ControllerPeer(WallSystem &system, const QHostAddress &address, QList<SignalResource> resources, Push push)
+    : m_system(system), m_address(address), m_resources(std::move(resources)), m_push(std::move(push))
 {
 }
 
@@ -796,11 +796,16 @@ QList<Outgoing> ControllerPeer::handle(const Datagram &in)
             if (id.isEmpty() || listed.contains(id))
                 continue;
             for (const SignalResource &r : qAsConst(m_resources)) {
-                if (r.id == id) {
-                    table.append(QJsonObject{{QStringLiteral("id"), r.id}, {QStringLiteral("snapUrl"), r.snapUrl}});
-                    listed.insert(id);
-                    break;
+                if (r.id != id)
+                    continue;
+                QString snapUrl = r.snapUrl;
+                if (r.pushHost > 0 && m_push) {
+                    snapUrl = QStringLiteral("%1:%2").arg(in.sender.toString()).arg(r.pushPort);
+                    m_push(r.pushHost, in.sender, r.pushPort);
                 }
+                table.append(QJsonObject{{QStringLiteral("id"), r.id}, {QStringLiteral("snapUrl"), snapUrl}});
+                listed.insert(id);
+                break;
             }
         }
         if (!table.isEmpty()) {

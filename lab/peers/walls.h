@@ -13,6 +13,7 @@
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <functional>
 #include <QJsonValue>
 #include <QList>
 #include <QMap>
@@ -42,6 +43,10 @@ struct SignalResource {
     QString url1;
     QString snapUrl; // "address:port"
     QString path;    // the group the client files it under
+    // The encoder whose snapshots the controller pushes to a client once the signal is on a
+    // wall: the "SetWindows" reply re-points the signal to the client's own address. 0: none.
+    int pushHost = 0;
+    quint16 pushPort = 0;
 };
 
 class WallSystem
@@ -182,7 +187,9 @@ public:
     static constexpr int MaxPresets = 256;   // per camera
     static constexpr int MaxNameLength = 256; // camera ids and preset names
 
-    ControllerPeer(WallSystem &system, const QHostAddress &address, QList<SignalResource> resources);
+    // Starts host's snapshot stream to a client's address and port.
+    using Push = std::function<void(int host, const QHostAddress &to, quint16 port)>;
+    ControllerPeer(WallSystem &system, const QHostAddress &address, QList<SignalResource> resources, Push push = {});
 
     QString name() const override { return QStringLiteral("controller"); }
     QHostAddress address() const override { return m_address; }
@@ -200,6 +207,7 @@ private:
     WallSystem &m_system;
     QHostAddress m_address;
     QList<SignalResource> m_resources;
+    Push m_push;
     QMap<QString, QSet<QString>> m_presets; // camera id -> saved preset names
 };
 

@@ -410,6 +410,95 @@ private slots:
         QCOMPARE(labclient::control({{"cmd", "ping"}}).value("ok").toBool(), true);
     }
 
+    // Encoders as real installations have them, on the sub streams of .38 and .39: a long
+    // group of pictures whose keyframe leaves its parameter sets as a frame of their own, late
+    // copies and strays on the network, a hostile frame once a second, intra refresh, and a
+    // keyframe at once when the encoder is asked for one.
+    void encodersOfRealInstallations()
+    {
+        const QJsonObject faults{{"gop", QJsonObject{{"38:sub", 120}}}, {"splitParameterSets", QJsonArray{"38:sub"}},
+                                 {"hostileSps", QJsonArray{"38:sub"}}, {"intraRefresh", QJsonArray{"39:sub"}},
+                                 {"streamLateDuplicateFraction", 0.05}, {"streamStrayFraction", 0.1}, {"seed", 5}};
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"set", faults}}).value("ok").toBool());
+        auto receiver = previewReceiver(38, false);
+        QVERIFY(receiver->previewPictures(1, 15000).size() == 1); // the loop is encoded and runs
+        QSet<QByteArray> seen;
+        int copies = 0, strays = 0, setsAlone = 0, keyframes = 0, hostile = 0;
+        int lastSequence = -1;
+        auto look = [&](const QList<QByteArray> &datagrams) {
+            for (const QByteArray &d : datagrams) {
+                copies += seen.contains(d);
+                seen.insert(d);
+                const int s = quint8(d[2]);
+                strays += lastSequence >= 0 && ((s - lastSequence) & 0xff) > 16 && ((lastSequence - s) & 0xff) > 16;
+                if (((s - lastSequence) & 0xff) < 16)
+                    lastSequence = s;
+                const QByteArray piece = d.mid(kPreviewHeader);
+                setsAlone += piece.startsWith(QByteArray::fromHex("0000000167")) && d[3] == 1
+                             && !piece.contains(QByteArray::fromHex("00000165"));
+                keyframes += piece.contains(QByteArray::fromHex("00000165"));
+                hostile += piece.startsWith(QByteArray::fromHex("000000016742c01fda001000008019"));
+            }
+        };
+        look(receiver->receive(2000));
+        QVERIFY2(copies > 0 && strays > 0 && hostile >= 1, qPrintable(QStringLiteral("%1 %2 %3").arg(copies).arg(strays).arg(hostile)));
+        QCOMPARE(keyframes - hostile, 0); // no keyframe in these two seconds of a four-second group
+
+        // Asked for a keyframe, the encoder restarts its loop: parameter sets alone, then the IDR.
+        const qint64 asked = labclient::journal().size();
+        QUdpSocket node;
+        node.writeDatagram(R"({"Type":"System","Function":"insertIDR","Value":0})", QHostAddress(peer(38)), 12345);
+        QTRY_VERIFY_WITH_TIMEOUT(journalHas("encoder-9", "keyframe asked: udp://239.10.2.38:30382 restarts at frame 0", asked), 3000);
+        setsAlone = keyframes = hostile = 0;
+        look(receiver->receive(300));
+        QVERIFY2(setsAlone >= 1 && keyframes - hostile >= 1,
+                 qPrintable(QStringLiteral("sets alone %1, keyframes %2, hostile %3").arg(setsAlone).arg(keyframes).arg(hostile)));
+
+        // Intra refresh: one IDR at the loop's start, recovery points after it.
+        auto refreshed = previewReceiver(39, false);
+        QVERIFY(refreshed->previewPictures(1, 20000).size() == 1);
+        int idr = 0, recoveryPoints = 0;
+        for (const QByteArray &d : refreshed->receive(2500)) {
+            const QByteArray piece = d.mid(kPreviewHeader);
+            idr += piece.contains(QByteArray::fromHex("00000165"));
+            recoveryPoints += piece.contains(QByteArray::fromHex("0000010606")); // SEI, recovery point
+        }
+        QCOMPARE(idr, 0);
+        QVERIFY2(recoveryPoints >= 2, qPrintable(QString::number(recoveryPoints)));
+    }
+
+    // A flood on a preview group, at many times a stream's own rate.
+    void floodOnAPreviewGroup()
+    {
+        QVERIFY(labclient::control({{"cmd", "faults"}, {"set", QJsonObject{{"streamFlood", QJsonObject{{"40:sub", 5000}}}}}}).value("ok").toBool());
+        auto receiver = previewReceiver(40, false);
+        QVERIFY(receiver->previewPictures(1, 15000).size() == 1);
+        const QList<QByteArray> datagrams = receiver->receive(1000);
+        QVERIFY2(datagrams.size() > 2000, qPrintable(QString::number(datagrams.size())));
+    }
+
+    // Once a client puts a signal on a wall, the controller re-points its snapshots to the
+    // client's own address and pushes them there.
+    void controllerPushesSnapshotsToTheClient()
+    {
+        const quint16 port = quint16(portOf(30) + 4);
+        QUdpSocket pushed, commands;
+        QVERIFY(pushed.bind(QHostAddress(labclient::clientIp()), port));
+        QVERIFY(commands.bind(QHostAddress(labclient::clientIp()), 41234));
+        commands.writeDatagram("{SetWindows;1;" + peer(30).toLatin1() + ",udp://239.10.1.30:30300,0,0,960,540,1}",
+                               QHostAddress(peer(5)), 41235);
+        const QByteArray expected = QStringLiteral("\"snapUrl\":\"%1:%2\"").arg(labclient::clientIp()).arg(port).toLatin1();
+        QVERIFY(QTest::qWaitFor([&] {
+            while (commands.hasPendingDatagrams()) {
+                if (commands.receiveDatagram().data().contains(expected))
+                    return true;
+            }
+            return false;
+        }, 5000));
+        QVERIFY(pushed.waitForReadyRead(10000)); // no registration: the controller pushes
+        QCOMPARE(pushed.receiveDatagram().senderAddress(), QHostAddress(peer(30)));
+    }
+
     void mosaicIsOnePictureOfItsSignals()
     {
         auto receiver = std::make_unique<Receiver>("239.10.9.1", 31000, QStringLiteral("udp://%1:31000/s").arg(peer(40)).toLatin1(), peer(40));
