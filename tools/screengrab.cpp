@@ -1,14 +1,21 @@
 // kora-grab OUT.png [--from IN.png] [--check-not-blank] [--pixel X Y] [--expect X Y #rrggbb TOL]
+// kora-grab --watch X Y W H MS
 // Saves the whole screen of $DISPLAY (OUT "-": not saved). --from reads IN.png instead of the
 // screen. With --check-not-blank it exits 1 when the picture is (nearly) one colour; --pixel
 // prints the colour at X,Y as #rrggbb; --expect exits 1 unless every channel of the colour at
-// X,Y is within TOL of the one given.
+// X,Y is within TOL of the one given. --watch grabs the rectangle as often as it can for MS
+// milliseconds (a grab about every 25 ms) and prints a line per grab: milliseconds since the start, a hash of the
+// rectangle's pixels (it changes when the picture there does) and the colour at its middle
+// column, 36 % of its height down.
 #include <QColor>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QSet>
+#include <QThread>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -18,6 +25,25 @@ int main(int argc, char *argv[])
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: kora-grab OUT.png [--check-not-blank] [--pixel X Y]\n");
         return 2;
+    }
+    const int watchAt = args.indexOf(QStringLiteral("--watch"));
+    if (watchAt > 0 && watchAt + 5 < args.size()) {
+        QScreen *screen = QGuiApplication::primaryScreen();
+        if (!screen)
+            return 2;
+        const int x = args.at(watchAt + 1).toInt(), y = args.at(watchAt + 2).toInt();
+        const int w = args.at(watchAt + 3).toInt(), h = args.at(watchAt + 4).toInt();
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < args.at(watchAt + 5).toInt()) {
+            const QImage part = screen->grabWindow(0, x, y, w, h).toImage().convertToFormat(QImage::Format_RGB32);
+            const QByteArray bytes(reinterpret_cast<const char *>(part.constBits()), int(part.sizeInBytes()));
+            std::printf("%lld %s %s\n", static_cast<long long>(t.elapsed()),
+                        QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().left(12).constData(),
+                        qPrintable(part.pixelColor(w / 2, h * 36 / 100).name()));
+            QThread::msleep(25); // a grab every frame or so; faster would take the screen from the client
+        }
+        return 0;
     }
     QImage image;
     const int fromAt = args.indexOf(QStringLiteral("--from"));

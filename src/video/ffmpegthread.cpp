@@ -100,6 +100,12 @@ void FFmpegThread::init()
     m_registrationTimer = new QTimer(this);
     m_registrationTimer->setInterval(kStreamRegistrationIntervalMs);
     connect(m_registrationTimer, &QTimer::timeout, this, &FFmpegThread::sendRegistration);
+    m_keyframeTimer = new QTimer(this);
+    m_keyframeTimer->setSingleShot(true);
+    connect(m_keyframeTimer, &QTimer::timeout, this, [this] {
+        if (m_gate.state() != RecoveryGate::State::Clean)
+            requestKeyframe();
+    });
     m_readBuffer.resize(kMaxDatagram + 1);
     openDecoder(false);
 }
@@ -145,9 +151,9 @@ void FFmpegThread::multicastInit()
     KTRACE(lcVideo) << "joinMulticastGroup" << joined << qUtf8Printable(m_group) << m_port << "receive buffer"
                     << m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
     m_joined = true;
+    m_awaitingStream = true;
     m_registrationTimer->start();
     sendRegistration();
-    requestKeyframe(); // the first picture need not wait for the encoder's next keyframe
 }
 
 void FFmpegThread::abortMulticast()
@@ -155,6 +161,7 @@ void FFmpegThread::abortMulticast()
     if (!m_joined)
         return;
     m_registrationTimer->stop();
+    m_keyframeTimer->stop();
     if (m_address.isMulticast())
         m_socket->leaveMulticastGroup(m_address);
     m_socket->close();
@@ -225,7 +232,16 @@ void FFmpegThread::sendRegistration()
 
 void FFmpegThread::requestKeyframe()
 {
-    if (!m_joined || m_encoder.isEmpty() || !keyframeRequests().allow(m_encoder, steadyNs() / 1000000))
+    if (!m_joined || m_encoder.isEmpty() || m_keyframeTimer->isActive())
+        return;
+    const qint64 wait = keyframeRequests().allow(m_encoder, steadyNs() / 1000000);
+    if (wait > 0) {
+        // Asked of this encoder less than a second ago: once that second is over, if the
+        // picture still waits.
+        m_keyframeTimer->start(int(wait));
+        return;
+    }
+    if (wait < 0)
         return;
     m_socket->writeDatagram(keyframeRequest(), QHostAddress(m_encoder), kNodePort);
     ++m_keyframeRequests;
@@ -262,6 +278,14 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
         ++m_strays;
     if (!r.stream)
         return;
+    if (m_awaitingStream) {
+        // The stream is there: the first picture need not wait for the encoder's next
+        // keyframe. (Asked before the stream flows, an encoder that only starts it has
+        // nothing to restart.)
+        m_awaitingStream = false;
+        if (m_gate.state() != RecoveryGate::State::Clean)
+            requestKeyframe();
+    }
     const bool hevc = r.flags & kFlagHevc;
     if (hevc != m_hevc && !(r.flags & kFlagJpeg)) {
         KTRACE(lcVideo) << "stream codec now" << (hevc ? "H.265" : "H.264");

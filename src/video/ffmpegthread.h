@@ -7,7 +7,8 @@
 // join: a multicast stream binds to the group address itself (so only that group's
 // datagrams arrive, even when several groups share the port) and joins it; a unicast
 // address binds the port (of that address, when it is one of ours). It registers with the
-// encoder now and every 5 s, and asks the encoder for a keyframe (see KeyframeRequests).
+// encoder now and every 5 s, and asks the encoder for a keyframe once the stream flows
+// (see KeyframeRequests).
 // Datagrams are joined into frames (PreviewAssembler); each whole frame goes to the decoder
 // as one packet. After a loss or a decode error no picture is shown until the decoder is
 // clean again (RecoveryGate), and the encoder is asked for a keyframe. Pictures are
@@ -97,6 +98,7 @@ private:
     // Worker thread only.
     QUdpSocket *m_socket = nullptr;
     QTimer *m_registrationTimer = nullptr;
+    QTimer *m_keyframeTimer = nullptr; // a request held back by the once-a-second rule
     QString m_group;
     QHostAddress m_address;
     QString m_encoder;
@@ -106,6 +108,7 @@ private:
     kora::video::RecoveryGate m_gate;
     bool m_hevc = false;
     bool m_readQueued = false;
+    bool m_awaitingStream = false; // joined, no stream datagram yet
     kora::video::AvPtr<AVCodecContext> m_decoder; // null after a failed set-up
     kora::video::AvPtr<AVPacket> m_packet;
     kora::video::AvPtr<AVFrame> m_frame;

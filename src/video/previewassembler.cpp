@@ -225,6 +225,10 @@ bool PreviewAssembler::rebuild(Slot &slot)
 {
     if (slot.done || slot.skipped || slot.copies.isEmpty() || slot.pieces.size() + slot.copies.size() != slot.expected)
         return false;
+    // A piece of the frame's own came after each of them: a copy after the last one is as
+    // likely the network repeating it while the real last piece was lost.
+    if (slot.copies.last().first >= slot.pieces.size())
+        return false;
     QByteArray whole;
     whole.reserve(slot.size * 2 + kPacketPadding);
     int copy = 0;

@@ -47,7 +47,8 @@ FrameKind frameKindOf(quint8 flags);
 //  - a copy of a piece (a switch repeating a datagram), early or late, is dropped: it is
 //    the same bytes as one already joined, or it belongs to a frame already finished. Should
 //    the frame then lack exactly the pieces dropped as copies when the next frame is whole,
-//    they were its own after all and are put back where they arrived;
+//    and a piece of its own came after each, they were its own after all (a picture with
+//    large even areas can hold the same bytes twice) and are put back where they arrived;
 //  - the next frame may start before the last piece of this one arrives: two frames may be
 //    under way at once;
 //  - a datagram more than kFramesAhead frames ahead is a stray (another sender, a corrupt

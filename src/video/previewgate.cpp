@@ -34,16 +34,16 @@ QByteArray keyframeRequest()
     return QByteArrayLiteral(R"({"Type":"System","Function":"insertIDR","Value":0})");
 }
 
-bool KeyframeRequests::allow(const QString &encoder, qint64 nowMs)
+qint64 KeyframeRequests::allow(const QString &encoder, qint64 nowMs)
 {
     if (encoder.isEmpty())
-        return false;
+        return -1;
     QMutexLocker lock(&m_mutex);
     auto it = m_lastMs.find(encoder);
     if (it != m_lastMs.end() && nowMs - *it < kKeyframeRequestGapMs)
-        return false;
+        return kKeyframeRequestGapMs - (nowMs - *it);
     m_lastMs.insert(encoder, nowMs);
-    return true;
+    return 0;
 }
 
 } // namespace kora::video

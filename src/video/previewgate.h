@@ -43,7 +43,9 @@ constexpr int kKeyframeRequestGapMs = 1000;
 class KeyframeRequests
 {
 public:
-    bool allow(const QString &encoder, qint64 nowMs);
+    // 0 when a request may go now (and it is counted as sent), else the milliseconds until
+    // one may; -1 for no encoder.
+    qint64 allow(const QString &encoder, qint64 nowMs);
 
 private:
     QMutex m_mutex;

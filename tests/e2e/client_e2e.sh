@@ -657,6 +657,47 @@ stream-faults)
     playing 8-720p "after the switch to 1280x720"
     echo "PASS stream-faults (screenshots $artefacts)"
     ;;
+live-picture)
+    # Wall B's monitor on encoder .30's sub-stream as a real network and encoder deliver it:
+    # an IDR every 4 s, one datagram in 300 lost, late copies and strays. Asked for a keyframe
+    # after every loss (at most once a second), the encoder restarts at one, so the picture
+    # never stands still for long, and a picture decoded without its references (another
+    # colour than the encoder's) never shows.
+    login_to_first_page
+    net=${KORA_LAB_DEVICE_IP%.*}
+    lab_command '{"cmd":"faults","reset":true,"set":{"gop":{"30:sub":120},"streamDropFraction":0.0034,"streamLateDuplicateFraction":0.05,"streamStrayFraction":0.05,"seed":7}}' "the lab refused the faults"
+    colour=$("$bin/kora-lab" --signal-colour 30)
+    monitor_shows() { grab_ok "$1" 1770 880 "$colour" 40; }
+    click_design 1025 45 # "Wall B"
+    watch() { click_design 1770 1016; monitor_shows "$1"; } # "Watch camera 1", again until the page is there
+    await_shot 1-playing watch 1-playing || fail "the monitor does not play encoder .30's stream"
+    # Ten seconds of the monitor's picture above its status strip, grabbed as often as the
+    # screen allows: every grab shows the encoder's colour, and the picture moves (its noise
+    # band changes with every frame).
+    "$bin/kora-grab" --watch "$(screen_x 1650)" "$(screen_y 840)" "$(( $(screen_x 1890) - $(screen_x 1650) ))" \
+        "$(( $(screen_y 890) - $(screen_y 840) ))" 10000 >"$artefacts/watch.txt" || fail "cannot watch the screen"
+    want=${colour#\#}
+    awk -v r=$((16#${want:0:2})) -v g=$((16#${want:2:2})) -v b=$((16#${want:4:2})) '
+        function hex(s, i) { return index("0123456789abcdef", substr(s, i, 1)) - 1 }
+        function ch(c, i) { return 16 * hex(c, 2 + 2 * i) + hex(c, 3 + 2 * i) }
+        function far(v, w) { return v - w > 40 || w - v > 40 }
+        { n++; if ($2 != last) { last = $2; since = $1 } if ($1 - since > still) still = $1 - since
+          if (far(ch($3, 0), r) || far(ch($3, 1), g) || far(ch($3, 2), b)) off++ }
+        END { printf "monitor: %d grabs, longest stand-still %d ms, off-colour %d\n", n, still, off
+              exit (n >= 40 && still <= 500 && off == 0) ? 0 : 1 }' "$artefacts/watch.txt" \
+        || fail "the monitor stood still too long or showed another picture ($artefacts/watch.txt)"
+    # Key frames were asked of the encoder's own address, never twice within a second.
+    asks=$(jq -r --arg d "$net.30:12345" 'select(.dir == "in" and .dst == $d and (.text // "" | contains("insertIDR"))) | .t' "$journal")
+    [ -n "$asks" ] || fail "no keyframe was asked of encoder .30"
+    echo "$asks" | jq -r -R -s 'split("\n") | map(select(length > 0) | sub("\\.(?<ms>[0-9]+)Z$"; "Z") as $s
+            | ($s | fromdateiso8601) + ((capture("\\.(?<ms>[0-9]+)Z$").ms | tonumber) / 1000))
+        | [., [range(1; length) as $i | .[$i] - .[$i - 1]]]
+        | "keyframe requests: \(.[0] | length), closest \(.[1] | min // "-") s", (.[1] | all(. >= 0.95))' \
+        | tee /dev/stderr | tail -n 1 | grep -q true || fail "keyframes asked more than once a second"
+    jq -e 'select(.dir == "in" and (.dst | endswith(":12345")) and (.dst | startswith("239.") or startswith("224.")) and (.text // "" | contains("insertIDR")))' "$journal" >/dev/null \
+        && fail "a keyframe was asked of a group"
+    echo "PASS live-picture (screenshots $artefacts)"
+    ;;
 wrong-password)
     # A wrong password: the warning is on screen and nothing but the scan (with its start
     # announcement and host query) and the download reaches the installation.

@@ -73,6 +73,8 @@ private slots:
         QTest::newRow("in order, 255 wraps to 0") << "254/1:- 255/2:x 255/2:y 0/1:z" << "xy z";
         QTest::newRow("an early copy of a piece") << "9/1:- 10/3:a 10/3:a 10/3:b 10/3:c" << "abc";
         QTest::newRow("the same bytes twice in one frame") << "9/1:- 10/3:a 10/3:a 10/3:b 11/1:c" << "aab c";
+        QTest::newRow("a copy after the last piece is no piece of its own")
+            << "9/1:- 10/1:x 11/3:a 11/3:b 11/3:a 12/1:c 13/1:d" << "x |c d";
         QTest::newRow("a late copy after its frame finished") << "9/1:- 10/2:a 10/2:b 10/2:b 11/1:n" << "ab n";
         QTest::newRow("a late copy after the next frame started")
             << "9/1:- 10/2:a 10/2:b 11/2:c 10/2:b 11/2:d 12/1:e" << "ab cd e";
@@ -204,11 +206,11 @@ private slots:
     void keyframeRequestsAtMostOnceASecondPerEncoder()
     {
         KeyframeRequests r;
-        QVERIFY(r.allow(QStringLiteral("10.0.0.30"), 5000));
-        QVERIFY(!r.allow(QStringLiteral("10.0.0.30"), 5999));
-        QVERIFY(r.allow(QStringLiteral("10.0.0.31"), 5999));
-        QVERIFY(r.allow(QStringLiteral("10.0.0.30"), 6000));
-        QVERIFY(!r.allow(QString(), 9000));
+        QCOMPARE(r.allow(QStringLiteral("10.0.0.30"), 5000), 0);
+        QCOMPARE(r.allow(QStringLiteral("10.0.0.30"), 5700), 300); // not yet: in 300 ms
+        QCOMPARE(r.allow(QStringLiteral("10.0.0.31"), 5999), 0);
+        QCOMPARE(r.allow(QStringLiteral("10.0.0.30"), 6000), 0);
+        QCOMPARE(r.allow(QString(), 9000), -1);
         QCOMPARE(keyframeRequest(), QByteArray(R"({"Type":"System","Function":"insertIDR","Value":0})"));
     }
 
