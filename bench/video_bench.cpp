@@ -4,35 +4,43 @@
 //     decoded bare in this process (one libavcodec thread, low delay, into nothing: what
 //     `ffmpeg -threads 1 -f null` does) and the JPEGs read by Qt's reader at full size.
 //  2. One 1080p30 H.264 preview in an XImageView of 960x540: process CPU against one bare
-//     decode of the stream.
-//  3. Four such previews and sixteen snapshot tiles (4 pictures a second each) on one page:
-//     process CPU against the bare decoding of the same, frames shown per stream and second,
-//     and the latency from a frame's last datagram to the swap of the frame that shows it.
-//  4. With SOAK seconds: resident memory of that page sampled every 10 s.
+//     decode, and against mpv (when installed) showing the captured stream at the same size.
+//  3. Two monitors on one stream against one.
+//  4. Four such previews and sixteen snapshot tiles on one page: CPU against the bare
+//     decoding of the same, frames shown per stream and second, latency from a frame's last
+//     datagram to the swap of the frame that shows it, and the process's threads.
+//  5. Sub-stream monitors (640x360, shown at 480x270): the most that play at >= 29 fps each,
+//     and the CPU at sixteen against the bare decoding of sixteen.
+//  6. First picture after pointing a monitor at an encoder with an IDR every 4 s (median).
+//  7. With SOAK seconds: resident memory and threads of the page of step 4 over that time.
 // Run by scripts/bench-video inside the lab network.
 #include "video/ffmpegthread.h"
 #include "video/myimageprovider.h"
 #include "video/nalscan.h"
-#include "video/snapshotview.h"
 #include "video/previewassembler.h"
+#include "video/previewstreams.h"
 #include "video/snapshots.h"
 #include "video/snapshotstream.h"
+#include "video/snapshotview.h"
 #include "video/ximageview.h"
 
 #include "support/labclient.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
-#include <QHash>
 #include <QImageReader>
+#include <QJsonArray>
 #include <QNetworkDatagram>
+#include <QProcess>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUdpSocket>
 #include <algorithm>
@@ -40,6 +48,7 @@
 #include <ctime>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 extern "C" {
@@ -51,9 +60,12 @@ using namespace kora::video;
 namespace {
 const QList<int> kPreviewHosts{30, 33, 34, 35}; // H.264 main streams of the lab
 constexpr int kTiles = 16;                       // snapshot tiles: hosts 30 to 45
+constexpr int kScaleMax = 24;                    // sub-stream monitors tried at most: hosts 30 to 53
+constexpr int kLongGopHost = 36;
 
 quint16 mainPort(int host) { return quint16(30000 + 10 * host); }
 QString mainGroup(int host) { return QStringLiteral("239.10.1.%1").arg(host); }
+QString subGroup(int host) { return QStringLiteral("239.10.2.%1").arg(host); }
 QString snapshotGroup(int host) { return QStringLiteral("239.10.3.%1").arg(host); }
 QString signalId(int host) { return labclient::peerAddress(host) + QStringLiteral("-0"); }
 
@@ -69,6 +81,16 @@ double threadCpuSeconds()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
+// CPU seconds another process used so far (utime + stime from /proc).
+double otherCpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = f.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
 long residentKb()
 {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -79,6 +101,22 @@ long residentKb()
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     }
     return -1;
+}
+// The process's threads by name ("preview 239.10.1.30:30300" counts as "preview").
+QString threadCensus(int *total)
+{
+    QMap<QString, int> names;
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &t : tasks) {
+        QFile f(QStringLiteral("/proc/self/task/%1/comm").arg(t));
+        QString name = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QStringLiteral("?");
+        ++names[name.section(QLatin1Char(' '), 0, 0)];
+    }
+    *total = tasks.size();
+    QStringList parts;
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        parts.append(QStringLiteral("%1 x%2").arg(it.key()).arg(it.value()));
+    return parts.join(QStringLiteral(", "));
 }
 double percentile(std::vector<double> v, double p)
 {
@@ -94,6 +132,17 @@ void spin(int ms)
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
+bool spinUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        spin(20);
+    }
+    return true;
+}
 void collectViews(QQuickItem *item, QList<XImageView *> &views)
 {
     if (auto *view = qobject_cast<XImageView *>(item))
@@ -101,20 +150,29 @@ void collectViews(QQuickItem *item, QList<XImageView *> &views)
     for (QQuickItem *child : item->childItems())
         collectViews(child, views);
 }
+bool faults(const QJsonObject &set)
+{
+    return labclient::control({{"cmd", "faults"}, {"reset", true}, {"set", set}}).value(QStringLiteral("ok")).toBool();
+}
 
 // Frames and pictures as the lab sends them, collected for `seconds` once the stream runs.
 struct Capture {
-    QList<QByteArray> frames;    // H.264 access units of the first preview host
+    QList<QByteArray> frames;    // H.264 access units of the first preview host's main stream
+    QList<QByteArray> subFrames; // and of its sub stream
     QList<QByteArray> snapshots; // JPEG files of every tile host
 };
 Capture capture(int seconds)
 {
     Capture c;
-    QUdpSocket preview, registrations;
+    QUdpSocket preview, sub, registrations;
     registrations.bind(QHostAddress(labclient::clientIp()), 0);
     const int host = kPreviewHosts.first();
     preview.bind(QHostAddress(mainGroup(host)), mainPort(host), QUdpSocket::ShareAddress);
     preview.joinMulticastGroup(QHostAddress(mainGroup(host)));
+    sub.bind(QHostAddress(subGroup(host)), mainPort(host) + 2, QUdpSocket::ShareAddress);
+    sub.joinMulticastGroup(QHostAddress(subGroup(host)));
+    for (QUdpSocket *s : {&preview, &sub})
+        s->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 8 << 20);
     std::vector<std::unique_ptr<QUdpSocket>> snaps;
     for (int i = 0; i < kTiles; ++i) {
         const int h = 30 + i;
@@ -123,7 +181,7 @@ Capture capture(int seconds)
         s->joinMulticastGroup(QHostAddress(snapshotGroup(h)));
         snaps.push_back(std::move(s));
     }
-    PreviewAssembler assembler;
+    PreviewAssembler assembler, subAssembler;
     std::vector<SnapshotAssembler> pictures(kTiles);
     QElapsedTimer t, lastRegistration;
     t.start();
@@ -132,8 +190,9 @@ Capture capture(int seconds)
         if (c.frames.isEmpty())
             t.restart();
         if (!lastRegistration.isValid() || lastRegistration.elapsed() > 900) {
-            registrations.writeDatagram(registrationMessage(mainGroup(host), mainPort(host)), QHostAddress(mainGroup(host)),
-                                        kStreamRegistrationPort);
+            for (const QString &g : {mainGroup(host), subGroup(host)})
+                registrations.writeDatagram(registrationMessage(g, g == mainGroup(host) ? mainPort(host) : mainPort(host) + 2),
+                                            QHostAddress(g), kStreamRegistrationPort);
             for (int i = 0; i < kTiles; ++i) {
                 const int h = 30 + i;
                 registrations.writeDatagram(snapshotRegistration(labclient::peerAddress(h), quint16(mainPort(h) + 4)),
@@ -142,10 +201,12 @@ Capture capture(int seconds)
             lastRegistration.start();
         }
         preview.waitForReadyRead(5);
-        while (preview.hasPendingDatagrams()) {
-            const PreviewAssembler::Result r = assembler.add(preview.receiveDatagram().data());
-            for (int i = 0; i < r.frames; ++i)
-                c.frames.append(assembler.frame(i));
+        for (auto [socket, a, out] : {std::make_tuple(&preview, &assembler, &c.frames), std::make_tuple(&sub, &subAssembler, &c.subFrames)}) {
+            while (socket->hasPendingDatagrams()) {
+                const PreviewAssembler::Result r = a->add(socket->receiveDatagram().data());
+                for (int i = 0; i < r.frames; ++i)
+                    out->append(a->frame(i));
+            }
         }
         for (int i = 0; i < kTiles; ++i) {
             while (snaps[size_t(i)]->hasPendingDatagrams()) {
@@ -158,21 +219,19 @@ Capture capture(int seconds)
     const auto keyframe = [](const QByteArray &f) {
         return scanAccessUnit(reinterpret_cast<const uchar *>(f.constData()), f.size(), false).keyframe;
     };
-    while (!c.frames.isEmpty() && !keyframe(c.frames.first()))
-        c.frames.removeFirst();
+    for (QList<QByteArray> *frames : {&c.frames, &c.subFrames}) {
+        while (!frames->isEmpty() && !keyframe(frames->first()))
+            frames->removeFirst();
+    }
     return c;
 }
 
 // CPU seconds one bare decoder spends on a second (30 frames) of the stream.
 double bareDecodePerSecond(const QList<QByteArray> &frames, int rounds)
 {
-    const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_H264);
-    AVCodecContext *context = avcodec_alloc_context3(codec);
-    context->thread_count = 1;
-    context->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    avcodec_open2(context, codec, nullptr);
-    AVPacket *packet = av_packet_alloc();
-    AVFrame *frame = av_frame_alloc();
+    AvPtr<AVCodecContext> context = openVideoDecoder(AV_CODEC_ID_H264);
+    AvPtr<AVPacket> packet(av_packet_alloc());
+    AvPtr<AVFrame> frame(av_frame_alloc());
     int decoded = 0;
     const double start = threadCpuSeconds();
     for (int r = 0; r < rounds; ++r) {
@@ -181,16 +240,13 @@ double bareDecodePerSecond(const QList<QByteArray> &frames, int rounds)
             padded.append(QByteArray(AV_INPUT_BUFFER_PADDING_SIZE, '\0'));
             packet->data = reinterpret_cast<uint8_t *>(padded.data());
             packet->size = f.size();
-            if (avcodec_send_packet(context, packet) == 0) {
-                while (avcodec_receive_frame(context, frame) == 0)
+            if (avcodec_send_packet(context.get(), packet.get()) == 0) {
+                while (avcodec_receive_frame(context.get(), frame.get()) == 0)
                     ++decoded;
             }
         }
     }
     const double cpu = threadCpuSeconds() - start;
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&context);
     return decoded > 0 ? cpu / decoded * 30 : -1;
 }
 
@@ -211,24 +267,42 @@ double bareJpegPerPicture(const QList<QByteArray> &files, int rounds)
     return read > 0 ? (threadCpuSeconds() - start) / read : -1;
 }
 
-// The tiles ask the preview records as the pages ask the controller object.
-class SnapshotSource : public QObject
+// mpv showing the captured stream at 960x540 in a window of the same X server, looped at
+// 30 fps: its CPU seconds per second over `seconds`; -1 when mpv is not installed.
+double mpvPerSecond(const QList<QByteArray> &frames, int seconds)
 {
-    Q_OBJECT
-public:
-    explicit SnapshotSource(std::shared_ptr<PreviewTable> table) : m_table(std::move(table)) {}
-    Q_INVOKABLE QString getSnapshotSource(const QString &ip) const
-    {
-        quint64 version = 0;
-        m_table->request(ip, &version);
-        return QStringLiteral("image://myprovider/ip:%1/%2").arg(ip).arg(version);
-    }
+    const QString mpv = QStandardPaths::findExecutable(QStringLiteral("mpv"));
+    if (mpv.isEmpty())
+        return -1;
+    const QString file = QDir::temp().filePath(QStringLiteral("bench-video.h264"));
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return -1;
+    for (int i = 0; i < 20; ++i) // long enough not to restart during the measurement
+        for (const QByteArray &f : frames)
+            out.write(f);
+    out.close();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(mpv, {QStringLiteral("--vo=x11"), QStringLiteral("--hwdec=no"), QStringLiteral("--vd-lavc-threads=1"),
+                  QStringLiteral("--profile=low-latency"), QStringLiteral("--no-audio"), QStringLiteral("--no-osc"),
+                  QStringLiteral("--really-quiet"), QStringLiteral("--geometry=960x540+0+0"), QStringLiteral("--autofit=960x540"),
+                  QStringLiteral("--fps=30"), QStringLiteral("--loop-file=inf"), file});
+    if (!p.waitForStarted(5000))
+        return -1;
+    spin(3000); // its window is up and playing
+    const double before = otherCpuSeconds(p.processId());
+    QElapsedTimer t;
+    t.start();
+    spin(seconds * 1000);
+    const double cpu = (otherCpuSeconds(p.processId()) - before) / (t.elapsed() / 1000.0);
+    p.kill();
+    p.waitForFinished(3000);
+    QFile::remove(file);
+    return cpu;
+}
 
-private:
-    std::shared_ptr<PreviewTable> m_table;
-};
-
-// A page of `previews` live views (2 x 2 of 960x540) and `tiles` snapshot tiles below them.
+// A page of live views and snapshot tiles.
 const char *kPage = R"(
 import QtQuick 2.15
 import Custom.VX.ffmpeg 1.0
@@ -236,17 +310,17 @@ Item {
     id: page
     width: 1920; height: 1080
     property var previews: []
+    property int viewWidth: 960
+    property int viewHeight: 470
+    property int columns: 2
     property var tiles: []
-    property alias views: viewRepeater
-    Timer { id: mainTimer; interval: 50; repeat: true; running: true }
     Grid {
-        columns: 2
+        columns: page.columns
         Repeater {
-            id: viewRepeater
             model: page.previews
             XImageView {
-                width: 960; height: 470
-                mMulticast: modelData.group; mPort: modelData.port
+                width: page.viewWidth; height: page.viewHeight
+                mMulticast: modelData.group; mPort: modelData.port; encoder: modelData.encoder
                 Component.onCompleted: joinMulticast()
             }
         }
@@ -255,7 +329,7 @@ Item {
         y: 940; columns: 8
         Repeater {
             model: page.tiles
-            SnapshotImage { width: 240; height: 70; ip: modelData }
+            SnapshotView { width: 240; height: 70; ip: modelData }
         }
     }
 }
@@ -266,27 +340,32 @@ struct PageRun {
     std::vector<double> fps;     // per preview
     std::vector<double> latency; // ms
     quint64 dropped = 0;
+    double seconds = 0;
+};
+
+struct Stream {
+    QString group;
+    int port = 0;
+    QString encoder;
 };
 
 class Page
 {
 public:
-    Page(QQmlEngine &engine, int previews, int tiles, Snapshots &snapshots)
-        : m_source(snapshots.table())
+    Page(QQmlEngine &engine, const QList<Stream> &previews, int tiles, QSize view = QSize(960, 470), int columns = 2)
     {
-        engine.rootContext()->setContextProperty(QStringLiteral("ImApi"), &m_source);
         QQmlComponent component(&engine);
-        component.setData(kPage, QUrl::fromLocalFile(QStringLiteral(KORA_SOURCE_DIR "/qml/components/bench.qml")));
+        component.setData(kPage, QUrl());
         m_window.setWidth(1920);
         m_window.setHeight(1080);
         QVariantList p;
-        for (int i = 0; i < previews; ++i)
-            p.append(QVariantMap{{"group", mainGroup(kPreviewHosts[i])}, {"port", mainPort(kPreviewHosts[i])}});
+        for (const Stream &s : previews)
+            p.append(QVariantMap{{"group", s.group}, {"port", s.port}, {"encoder", s.encoder}});
         QStringList t;
         for (int i = 0; i < tiles; ++i)
             t.append(signalId(30 + i));
-        m_root = qobject_cast<QQuickItem *>(
-            component.createWithInitialProperties({{QStringLiteral("previews"), p}, {QStringLiteral("tiles"), t}}));
+        m_root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(
+            {{"previews", p}, {"tiles", t}, {"viewWidth", view.width()}, {"viewHeight", view.height()}, {"columns", columns}}));
         if (!m_root)
             qFatal("%s", qPrintable(component.errorString()));
         m_root->setParentItem(m_window.contentItem());
@@ -304,17 +383,19 @@ public:
             }
         }, Qt::DirectConnection);
     }
-    ~Page() { delete m_root; }
+    ~Page()
+    {
+        delete m_root;
+        spin(200); // the streams' threads end
+    }
 
     PageRun measure(int seconds)
     {
         PageRun run;
         std::vector<int> shown;
-        quint64 dropped = 0;
-        for (XImageView *v : m_views) {
+        for (XImageView *v : m_views)
             shown.push_back(v->framesShown());
-            dropped += v->worker()->counters().framesDropped;
-        }
+        const quint64 dropped = droppedNow();
         m_latency.clear();
         m_measuring = true;
         const double cpu = processCpuSeconds();
@@ -324,29 +405,45 @@ public:
         const double wall = t.elapsed() / 1000.0;
         run.cpuPerSecond = (processCpuSeconds() - cpu) / wall;
         m_measuring = false;
-        for (int i = 0; i < m_views.size(); ++i) {
+        for (int i = 0; i < m_views.size(); ++i)
             run.fps.push_back((m_views[i]->framesShown() - shown[size_t(i)]) / wall);
-            run.dropped += m_views[i]->worker()->counters().framesDropped;
-        }
-        run.dropped -= dropped;
+        run.dropped = droppedNow() - dropped;
         run.latency = m_latency;
+        run.seconds = wall;
         return run;
+    }
+    void report() const
+    {
+        for (XImageView *v : m_views) {
+            const PreviewCounters c = v->worker() ? v->worker()->counters() : PreviewCounters();
+            std::printf("  view: shown %d, datagrams %llu, decoded %llu, gaps %llu, waiting %llu, registrations %llu\n",
+                        v->framesShown(), (unsigned long long)c.datagrams, (unsigned long long)c.framesDecoded,
+                        (unsigned long long)c.gaps, (unsigned long long)c.waitingDiscarded, (unsigned long long)c.registrations);
+        }
+    }
+    bool anyShown() const
+    {
+        return std::any_of(m_views.begin(), m_views.end(), [](XImageView *v) { return v->framesShown() > 0; });
     }
     // Waits until every view shows pictures.
     bool playing(int timeoutMs)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            spin(100);
-            if (std::all_of(m_views.begin(), m_views.end(), [](XImageView *v) { return v->framesShown() > 30; }))
-                return true;
-        }
-        return false;
+        return spinUntil([this] { return std::all_of(m_views.begin(), m_views.end(), [](XImageView *v) { return v->framesShown() > 30; }); },
+                         timeoutMs);
     }
 
 private:
-    SnapshotSource m_source;
+    quint64 droppedNow() const
+    {
+        QSet<FFmpegThread *> workers; // shared streams count once
+        for (XImageView *v : m_views)
+            workers.insert(v->worker());
+        quint64 n = 0;
+        for (FFmpegThread *w : workers)
+            n += w ? w->counters().framesDropped : 0;
+        return n;
+    }
+
     QQuickWindow m_window;
     QQuickItem *m_root = nullptr;
     QList<XImageView *> m_views;
@@ -357,15 +454,55 @@ private:
 
 void printRun(const char *what, const PageRun &run, double baseline)
 {
-    std::printf("%s: client %.3f CPU s/s, baseline %.3f CPU s/s, ratio %.2fx\n", what, run.cpuPerSecond, baseline,
-                baseline > 0 ? run.cpuPerSecond / baseline : -1.0);
-    for (size_t i = 0; i < run.fps.size(); ++i)
-        std::printf("  preview %zu: %.1f frames shown/s\n", i + 1, run.fps[i]);
+    std::printf("%s: client %.3f CPU s/s, baseline %.3f CPU s/s, ratio %.2fx (over %.1f s)\n", what, run.cpuPerSecond,
+                baseline, baseline > 0 ? run.cpuPerSecond / baseline : -1.0, run.seconds);
+    const double slowest = run.fps.empty() ? 0 : *std::min_element(run.fps.begin(), run.fps.end());
+    std::printf("  frames shown/s: slowest stream %.1f over %zu streams\n", slowest, run.fps.size());
     if (!run.latency.empty())
         std::printf("  latency last datagram -> swap: median %.1f ms, p99 %.1f ms, max %.1f ms over %zu frames\n",
                     percentile(run.latency, 0.5), percentile(run.latency, 0.99), percentile(run.latency, 1.0),
                     run.latency.size());
     std::printf("  frames replaced before shown: %llu\n", static_cast<unsigned long long>(run.dropped));
+}
+
+QList<Stream> mainStreams(int count)
+{
+    QList<Stream> s;
+    for (int i = 0; i < count; ++i)
+        s.append({mainGroup(kPreviewHosts[i]), mainPort(kPreviewHosts[i]), labclient::peerAddress(kPreviewHosts[i])});
+    return s;
+}
+QList<Stream> subStreams(int count)
+{
+    QList<Stream> s;
+    for (int i = 0; i < count; ++i)
+        s.append({subGroup(30 + i), mainPort(30 + i) + 2, labclient::peerAddress(30 + i)});
+    return s;
+}
+
+// Milliseconds from joinMulticast() to the first picture shown, `rounds` times, on a main
+// stream with an IDR every 4 s.
+std::vector<double> firstPictures(QQmlEngine &engine, int rounds)
+{
+    std::vector<double> ms;
+    const int host = kLongGopHost;
+    faults({{"gop", QJsonObject{{QString::number(host), 120}}}});
+    { // the lab encodes the loop once, before the first measurement
+        Page warm(engine, {{mainGroup(host), mainPort(host), labclient::peerAddress(host)}}, 0);
+        warm.playing(60000);
+    }
+    for (int r = 0; r < rounds; ++r) {
+        spin(1500); // past the once-a-second rule of the last round's request
+        QElapsedTimer t;
+        t.start();
+        Page page(engine, {{mainGroup(host), mainPort(host), labclient::peerAddress(host)}}, 0);
+        while (!page.anyShown() && t.elapsed() < 10000)
+            spin(2);
+        if (page.anyShown())
+            ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    faults({});
+    return ms;
 }
 } // namespace
 
@@ -374,60 +511,124 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const int seconds = argc > 1 ? atoi(argv[1]) : 20;
     const int soak = argc > 2 ? atoi(argv[2]) : 0;
+    // KORA_BENCH_PHASES=one,two,page,scale,first picks the phases (all by default).
+    const QStringList phases = qEnvironmentVariable("KORA_BENCH_PHASES", QStringLiteral("mpv,one,two,page,scale,first")).split(',');
+    const auto phase = [&phases](const char *name) { return phases.contains(QLatin1String(name)); };
     qmlRegisterType<XImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
     qmlRegisterType<SnapshotView>("Custom.VX.ffmpeg", 1, 0, "SnapshotView");
 
     const Capture captured = capture(6);
-    std::printf("captured %d frames of %s and %d snapshot pictures\n", int(captured.frames.size()),
-                qPrintable(mainGroup(kPreviewHosts.first())), int(captured.snapshots.size()));
-    if (captured.frames.size() < 30 || captured.snapshots.isEmpty()) {
+    std::printf("captured %d frames of %s, %d of its sub stream and %d snapshot pictures\n", int(captured.frames.size()),
+                qPrintable(mainGroup(kPreviewHosts.first())), int(captured.subFrames.size()), int(captured.snapshots.size()));
+    if (captured.frames.size() < 30 || captured.subFrames.size() < 30 || captured.snapshots.isEmpty()) {
         std::fprintf(stderr, "video_bench: the lab sent too little\n");
         return 1;
     }
     const double decode = bareDecodePerSecond(captured.frames, 3);
+    const double decodeSub = bareDecodePerSecond(captured.subFrames, 5);
     const double jpeg = bareJpegPerPicture(captured.snapshots, 3);
-    std::printf("baseline: bare H.264 decode %.3f CPU s per second of 1080p30; JPEG read %.2f ms a picture\n", decode,
-                jpeg * 1000);
+    std::printf("baseline: bare H.264 decode %.3f CPU s per second of 1080p30, %.3f of 360p30; JPEG read %.2f ms a picture\n",
+                decode, decodeSub, jpeg * 1000);
+    const double mpv = phase("mpv") ? mpvPerSecond(captured.frames, seconds) : -1;
+    if (mpv > 0)
+        std::printf("peer: mpv showing the same stream at 960x540: %.3f CPU s/s (%.2fx the bare decode)\n", mpv, mpv / decode);
+    else
+        std::printf("peer: mpv is not installed; its figure is missing\n");
     spin(4000); // the lab's streams of the capture stop before the client asks again
 
     QQmlEngine engine;
     Snapshots snapshots;
-    engine.addImageProvider(QStringLiteral("MyProvider"), new MyImageProvider(snapshots.table()));
     SnapshotBoard::instance().setTable(snapshots.table());
-    {
-        Page one(engine, 1, 0, snapshots);
-        if (!one.playing(20000)) {
+    double one = 0;
+    if (phase("one")) {
+        Page page(engine, mainStreams(1), 0);
+        if (!page.playing(60000)) {
+            page.report();
             std::fprintf(stderr, "video_bench: the preview did not play\n");
             return 1;
         }
         spin(2000);
-        printRun("one 1080p30 H.264 preview", one.measure(seconds), decode);
+        const PageRun run = page.measure(seconds);
+        one = run.cpuPerSecond;
+        if (run.fps.front() < 29)
+            page.report();
+        printRun("one 1080p30 H.264 preview at 960x540", run, decode);
+        if (mpv > 0)
+            std::printf("  against mpv: %.2fx\n", run.cpuPerSecond / mpv);
     }
-    QList<SignalSnapshot> tiles;
-    for (int i = 0; i < kTiles; ++i)
-        tiles.append({signalId(30 + i), QStringLiteral("udp://%1:%2").arg(snapshotGroup(30 + i)).arg(mainPort(30 + i) + 4)});
-    snapshots.load(tiles);
-    Page page(engine, kPreviewHosts.size(), kTiles, snapshots);
-    if (!page.playing(30000)) {
-        std::fprintf(stderr, "video_bench: the previews did not play\n");
-        return 1;
+    if (phase("two")) {
+        const Stream s = mainStreams(1).first();
+        Page page(engine, {s, s}, 0);
+        page.playing(20000);
+        spin(2000);
+        const PageRun run = page.measure(seconds);
+        printRun("two monitors on one 1080p30 stream", run, decode);
+        std::printf("  against one monitor: %.2fx\n", one > 0 ? run.cpuPerSecond / one : -1.0);
     }
-    spin(3000);
-    const double baseline = kPreviewHosts.size() * decode + kTiles * 4 * jpeg;
-    printRun("four previews and sixteen snapshot tiles", page.measure(seconds), baseline);
-    if (soak > 0) {
-        std::vector<long> rss;
-        for (int s = 0; s < soak; s += 10) {
-            spin(10000);
-            rss.push_back(residentKb());
-            std::printf("  soak %d s: resident %ld kB\n", s + 10, rss.back());
-            std::fflush(stdout);
+
+    QList<SignalSnapshot> signalList;
+    for (int i = 0; i < 100; ++i) // a hundred signals, sixteen of them on screen
+        signalList.append({i < kTiles ? signalId(30 + i) : QStringLiteral("10.255.0.%1-0").arg(i),
+                           QStringLiteral("udp://%1:%2").arg(i < kTiles ? snapshotGroup(30 + i) : QStringLiteral("239.255.9.%1").arg(i))
+                               .arg(i < kTiles ? mainPort(30 + i) + 4 : 40000 + i)});
+    snapshots.load(signalList);
+    if (phase("page")) {
+        Page page(engine, mainStreams(kPreviewHosts.size()), kTiles);
+        if (!page.playing(60000)) {
+            std::fprintf(stderr, "video_bench: the previews did not play\n");
+            return 1;
         }
-        const long after = rss.size() > 6 ? rss[5] : rss.front(); // after the first minute
-        std::printf("soak %d s: resident memory after the first minute %ld kB, at the end %ld kB, growth %ld kB\n", soak,
-                    after, rss.back(), rss.back() - after);
+        spin(3000);
+        const double baseline = kPreviewHosts.size() * decode + kTiles * 4 * jpeg;
+        printRun("four previews and sixteen snapshot tiles", page.measure(seconds), baseline);
+        int threads = 0;
+        const QString census = threadCensus(&threads);
+        std::printf("  threads with 100 signals, 16 tiles and 4 previews: %d (%s)\n", threads, qPrintable(census));
+        if (soak > 0) {
+            std::vector<long> rss;
+            std::vector<int> counts;
+            for (int s = 0; s < soak; s += 10) {
+                spin(10000);
+                int n = 0;
+                threadCensus(&n);
+                rss.push_back(residentKb());
+                counts.push_back(n);
+                std::printf("  soak %d s: resident %ld kB, %d threads\n", s + 10, rss.back(), n);
+                std::fflush(stdout);
+            }
+            const size_t third = std::min(rss.size() - 1, size_t(17)); // 180 s in
+            std::printf("soak %d s: resident memory at 3 minutes %ld kB, at the end %ld kB, growth %ld kB; threads %d to %d\n",
+                        soak, rss[third], rss.back(), rss.back() - rss[third], counts[third], counts.back());
+        }
     }
+    snapshots.clear();
+
+    int most = 0;
+    for (int n = 4; phase("scale") && n <= kScaleMax; n += 4) {
+        Page page(engine, subStreams(n), 0, QSize(480, 270), 4);
+        if (!page.playing(60000)) {
+            std::printf("%d sub-stream monitors did not all play\n", n);
+            page.report();
+            break;
+        }
+        spin(2000);
+        const PageRun run = page.measure(qMax(5, seconds / 2));
+        const double slowest = *std::min_element(run.fps.begin(), run.fps.end());
+        std::printf("%d sub-stream monitors: %.3f CPU s/s, slowest %.1f frames shown/s\n", n, run.cpuPerSecond, slowest);
+        if (n == 16)
+            std::printf("  sixteen against the bare decoding of sixteen: %.3f vs %.3f CPU s/s, ratio %.2fx\n",
+                        run.cpuPerSecond, 16 * decodeSub, run.cpuPerSecond / (16 * decodeSub));
+        if (slowest < 29) {
+            page.report();
+            break;
+        }
+        most = n;
+    }
+    std::printf("sub-stream monitors at >= 29 fps each: %d (tried in steps of 4 up to %d)\n", most, kScaleMax);
+
+    const std::vector<double> first = phase("first") ? firstPictures(engine, 9) : std::vector<double>();
+    std::printf("first picture after pointing a monitor at a 4 s GOP encoder: median %.0f ms, max %.0f ms over %zu\n",
+                percentile(first, 0.5), percentile(first, 1.0), first.size());
+    PreviewStreams::instance().shutdown();
     return 0;
 }
-
-#include "video_bench.moc"

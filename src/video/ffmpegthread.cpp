@@ -2,11 +2,10 @@
 
 #include "log/categories.h"
 #include "log/trace.h"
-#include "video/groupsocket.h"
+#include "video/datagramsocket.h"
 #include "video/snapshotstream.h"
 
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <cstring>
 
@@ -95,8 +94,8 @@ void FFmpegThread::init()
     if (m_socket)
         return;
     routeFfmpegLog();
-    m_socket = new QUdpSocket(this);
-    connect(m_socket, &QUdpSocket::readyRead, this, &FFmpegThread::readDatagrams);
+    m_socket = new DatagramSocket(this);
+    connect(m_socket, &DatagramSocket::readyRead, this, &FFmpegThread::readDatagrams);
     m_registrationTimer = new QTimer(this);
     m_registrationTimer->setInterval(kStreamRegistrationIntervalMs);
     connect(m_registrationTimer, &QTimer::timeout, this, &FFmpegThread::sendRegistration);
@@ -106,7 +105,6 @@ void FFmpegThread::init()
         if (m_gate.state() != RecoveryGate::State::Clean)
             requestKeyframe();
     });
-    m_readBuffer.resize(kMaxDatagram + 1);
     openDecoder(false);
 }
 
@@ -127,9 +125,9 @@ void FFmpegThread::multicastInit()
 {
     if (!m_socket)
         init();
-    // A new join replaces the earlier one: its binding and membership go with abort().
+    // A new join replaces the earlier one: its binding and membership go with close().
     m_registrationTimer->stop();
-    m_socket->abort();
+    m_socket->close();
     m_joined = false;
     m_assembler.reset();
     m_gate.lost();
@@ -138,18 +136,14 @@ void FFmpegThread::multicastInit()
     else
         openDecoder(m_hevc); // the last set-up failed: try again for the new stream
 
-    if (m_address.isNull() || m_address.protocol() != QAbstractSocket::IPv4Protocol || m_port == 0) {
-        KWARN(lcVideo) << "joinMulticastGroup false: not a stream address" << m_group << m_port;
+    QString error;
+    if (m_address.isNull() || !m_socket->open(m_address, m_port, kReceiveBufferBytes, &error)) {
+        KWARN(lcVideo) << "joinMulticastGroup false: cannot receive" << m_group << m_port << error;
         return;
     }
-    if (!bindStreamSocket(*m_socket, m_address, m_port)) {
-        KWARN(lcVideo) << "bind failed" << m_group << m_port << m_socket->errorString();
-        return;
-    }
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
-    const bool joined = !m_address.isMulticast() || m_socket->joinMulticastGroup(m_address);
+    const bool joined = m_socket->join();
     KTRACE(lcVideo) << "joinMulticastGroup" << joined << qUtf8Printable(m_group) << m_port << "receive buffer"
-                    << m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
+                    << m_socket->receiveBufferSize();
     m_joined = true;
     m_awaitingStream = true;
     m_registrationTimer->start();
@@ -162,8 +156,6 @@ void FFmpegThread::abortMulticast()
         return;
     m_registrationTimer->stop();
     m_keyframeTimer->stop();
-    if (m_address.isMulticast())
-        m_socket->leaveMulticastGroup(m_address);
     m_socket->close();
     m_joined = false;
     if (m_decoder)
@@ -207,26 +199,19 @@ void FFmpegThread::setRegistrationInterval(int ms)
 
 void FFmpegThread::readDatagrams()
 {
-    m_readQueued = false;
-    for (int n = 0; n < kReadBatch && m_socket->hasPendingDatagrams(); ++n) {
-        const qint64 size = m_socket->readDatagram(m_readBuffer.data(), m_readBuffer.size());
-        if (size < 0)
-            break;
+    // A batch at a time: more waiting come with the next turn of the event loop, after the
+    // queued calls (leave, quit) that a stream faster than we decode must not hold up.
+    m_socket->read(kReadBatch, [this](const char *data, int size) {
         // The assembler copies what it keeps, so the buffer can be reused.
-        handleDatagram(QByteArray::fromRawData(m_readBuffer.constData(), int(size)));
-    }
-    // A stream faster than we decode must not keep queued calls (leave, quit) waiting.
-    if (m_joined && m_socket->hasPendingDatagrams() && !m_readQueued) {
-        m_readQueued = true;
-        QMetaObject::invokeMethod(this, &FFmpegThread::readDatagrams, Qt::QueuedConnection);
-    }
+        handleDatagram(QByteArray::fromRawData(data, size));
+    });
 }
 
 void FFmpegThread::sendRegistration()
 {
     if (!m_joined)
         return;
-    m_socket->writeDatagram(registrationMessage(m_address.toString(), m_port), m_address, kStreamRegistrationPort);
+    m_socket->send(registrationMessage(m_address.toString(), m_port), m_address, kStreamRegistrationPort);
     ++m_registrations;
 }
 
@@ -243,7 +228,7 @@ void FFmpegThread::requestKeyframe()
     }
     if (wait < 0)
         return;
-    m_socket->writeDatagram(keyframeRequest(), QHostAddress(m_encoder), kNodePort);
+    m_socket->send(keyframeRequest(), QHostAddress(m_encoder), kNodePort);
     ++m_keyframeRequests;
     KTRACE(lcVideo) << "keyframe asked of" << m_encoder << "for" << qUtf8Printable(m_group) << m_port;
 }

@@ -4,9 +4,8 @@
 // through queued calls and take the newest picture of their size from its frame slots when
 // told by frameReady().
 //
-// join: a multicast stream binds to the group address itself (so only that group's
-// datagrams arrive, even when several groups share the port) and joins it; a unicast
-// address binds the port (of that address, when it is one of ours). It registers with the
+// join: the stream's socket (DatagramSocket) binds and joins the group, or binds a unicast
+// address. It registers with the
 // encoder now and every 5 s, and asks the encoder for a keyframe once the stream flows
 // (see KeyframeRequests).
 // Datagrams are joined into frames (PreviewAssembler); each whole frame goes to the decoder
@@ -30,7 +29,9 @@
 #include <memory>
 
 class QTimer;
-class QUdpSocket;
+namespace kora::video {
+class DatagramSocket;
+}
 
 struct PreviewCounters {
     quint64 datagrams = 0;
@@ -96,7 +97,7 @@ private:
     void publish(const QHash<QSize, QImage> &byOutput, const QSize &source);
 
     // Worker thread only.
-    QUdpSocket *m_socket = nullptr;
+    kora::video::DatagramSocket *m_socket = nullptr;
     QTimer *m_registrationTimer = nullptr;
     QTimer *m_keyframeTimer = nullptr; // a request held back by the once-a-second rule
     QString m_group;
@@ -107,13 +108,11 @@ private:
     kora::video::PreviewAssembler m_assembler;
     kora::video::RecoveryGate m_gate;
     bool m_hevc = false;
-    bool m_readQueued = false;
     bool m_awaitingStream = false; // joined, no stream datagram yet
     kora::video::AvPtr<AVCodecContext> m_decoder; // null after a failed set-up
     kora::video::AvPtr<AVPacket> m_packet;
     kora::video::AvPtr<AVFrame> m_frame;
     QHash<QSize, std::shared_ptr<kora::video::FrameConverter>> m_converters; // by output size
-    QByteArray m_readBuffer;
     kora::LogThrottle m_throttle;
     qint64 m_arrivedNs = 0; // when the frame being decoded was complete (steadyNs())
 

@@ -19,6 +19,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <libyuv.h>
+
 namespace kora::video {
 
 void AvDeleter::operator()(AVCodecContext *p) const { avcodec_free_context(&p); }
@@ -134,6 +136,59 @@ void FrameConverter::reset()
     m_buffers[1] = QImage();
 }
 
+QImage *FrameConverter::outputBuffer(const QSize &outSize)
+{
+    for (QImage &b : m_buffers) {
+        if (b.size() == outSize && b.isDetached())
+            return &b;
+    }
+    // Both still shown or queued: a fresh buffer.
+    QImage *target = &m_buffers[m_next];
+    m_next ^= 1;
+    *target = QImage(outSize, QImage::Format_RGB32);
+    return target->isNull() ? nullptr : target;
+}
+
+bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
+{
+    const bool fullRange = frame->format == AV_PIX_FMT_YUVJ420P || frame->color_range == AVCOL_RANGE_JPEG;
+    const bool bt709 = frame->colorspace == AVCOL_SPC_BT709;
+    struct Planes {
+        const uint8_t *y, *u, *v;
+        int ys, us, vs, w, h;
+    } cur{frame->data[0], frame->data[1], frame->data[2], frame->linesize[0], frame->linesize[1], frame->linesize[2],
+          frame->width, frame->height};
+    const int w = target.width(), h = target.height();
+    // Scales cur to (tw, th) into scratch buffer `n`.
+    auto scale = [&](int tw, int th, int n, libyuv::FilterMode filter) {
+        const int cw = (tw + 1) / 2, ch = (th + 1) / 2;
+        QByteArray &b = m_planes[n];
+        b.resize(tw * th + 2 * cw * ch);
+        auto *py = reinterpret_cast<uint8_t *>(b.data());
+        uint8_t *pu = py + tw * th, *pv = pu + cw * ch;
+        if (libyuv::I420Scale(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, cur.w, cur.h, py, tw, pu, cw, pv, cw, tw, th, filter) != 0)
+            return false;
+        cur = {py, pu, pv, tw, cw, cw, tw, th};
+        return true;
+    };
+    // Halving is libyuv's fast path; the last step to the shown size is a bilinear one over
+    // a picture at most twice its size.
+    int n = 0;
+    while (cur.w / 2 >= w && cur.h / 2 >= h) {
+        if (!scale(cur.w / 2, cur.h / 2, n, libyuv::kFilterBox))
+            return false;
+        n ^= 1;
+    }
+    if ((cur.w != w || cur.h != h) && !scale(w, h, n, libyuv::kFilterBilinear))
+        return false;
+    uint8_t *out = target.bits();
+    const int os = int(target.bytesPerLine());
+    const int rc = fullRange ? libyuv::J420ToARGB(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, w, h)
+                   : bt709   ? libyuv::H420ToARGB(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, w, h)
+                             : libyuv::I420ToARGB(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, w, h);
+    return rc == 0;
+}
+
 QImage FrameConverter::convert(const AVFrame *frame, const QSize &outSize)
 {
     const QSize source(frame->width, frame->height);
@@ -141,6 +196,12 @@ QImage FrameConverter::convert(const AVFrame *frame, const QSize &outSize)
         || source.height() > kMaxPictureSide || outSize.isEmpty() || outSize.width() > kMaxPictureSide
         || outSize.height() > kMaxPictureSide || frame->format < 0)
         return {};
+    if (frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P) {
+        QImage *target = outputBuffer(outSize);
+        if (!target || !convertI420(frame, *target))
+            return {};
+        return *target;
+    }
     if (source != m_source || frame->format != m_format || outSize != m_out) {
         bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
         const AVPixelFormat format = withoutJpegRange(AVPixelFormat(frame->format), &fullRange);
@@ -158,21 +219,9 @@ QImage FrameConverter::convert(const AVFrame *frame, const QSize &outSize)
     }
     if (!m_sws)
         return {};
-
-    QImage *target = nullptr;
-    for (QImage &b : m_buffers) {
-        if (b.size() == outSize && b.isDetached()) {
-            target = &b;
-            break;
-        }
-    }
-    if (!target) { // both still shown or queued: a fresh buffer
-        target = &m_buffers[m_next];
-        m_next ^= 1;
-        *target = QImage(outSize, QImage::Format_RGB32);
-        if (target->isNull())
-            return {};
-    }
+    QImage *target = outputBuffer(outSize);
+    if (!target)
+        return {};
     uint8_t *planes[4] = {target->bits(), nullptr, nullptr, nullptr};
     int strides[4] = {int(target->bytesPerLine()), 0, 0, 0};
     sws_scale(m_sws.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);

@@ -2,13 +2,12 @@
 
 #include "log/categories.h"
 #include "log/trace.h"
-#include "video/groupsocket.h"
+#include "video/datagramsocket.h"
 #include "video/rtspsource.h"
 
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTimer>
-#include <QUdpSocket>
 
 namespace kora::video {
 
@@ -114,10 +113,7 @@ bool SnapshotDecoding::decode(const std::shared_ptr<SnapshotTarget> &target, con
 
 struct SnapshotNetwork::Stream {
     std::shared_ptr<SnapshotTarget> target;
-    QUdpSocket *socket = nullptr; // child of the network worker
-    QHostAddress group;
-    bool joined = false;
-    bool readQueued = false;
+    DatagramSocket *socket = nullptr; // child of the network worker
     SnapshotAssembler assembler;
 };
 
@@ -144,19 +140,17 @@ void SnapshotNetwork::add(const std::shared_ptr<SnapshotTarget> &target)
 {
     auto s = std::make_unique<Stream>();
     s->target = target;
-    s->group = QHostAddress(target->stream.group);
-    s->socket = new QUdpSocket(this);
-    const bool bound = bindStreamSocket(*s->socket, s->group, target->stream.port);
+    s->socket = new DatagramSocket(this);
+    QString error;
+    const bool bound = s->socket->open(QHostAddress(target->stream.group), target->stream.port, 400000, &error);
     KTRACE(lcVideo) << "bind" << bound << target->stream.group << target->stream.port << target->stream.cells;
     if (!bound) {
-        logOnce(QStringLiteral("bind"), QStringLiteral("cannot bind %1:%2: %3")
-                                           .arg(target->stream.group).arg(target->stream.port).arg(s->socket->errorString()));
+        logOnce(QStringLiteral("bind"), QStringLiteral("cannot bind %1:%2: %3").arg(target->stream.group).arg(target->stream.port).arg(error));
         delete s->socket;
         return; // the records keep their placeholder
     }
-    s->socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 400000); // only a bound socket takes it
     Stream *stream = s.get();
-    connect(s->socket, &QUdpSocket::readyRead, this, [this, stream] { read(*stream); });
+    connect(s->socket, &DatagramSocket::readyRead, this, [this, stream] { read(*stream); });
     // The group is joined only while a page looks: a login with hundreds of signals asks
     // nothing of the network until then.
     const QString key = target->stream.key;
@@ -184,9 +178,7 @@ void SnapshotNetwork::remove(const QString &key)
                 s.target->record->wakeOwner = nullptr;
             }
         }
-        if (s.joined)
-            s.socket->leaveMulticastGroup(s.group);
-        delete s.socket;
+        delete s.socket; // leaves the group
         m_streams.erase(it);
         return;
     }
@@ -210,55 +202,37 @@ void SnapshotNetwork::wakeUp(const QString &key)
 
 void SnapshotNetwork::join(Stream &s)
 {
-    if (s.joined || !s.group.isMulticast())
-        return;
-    s.joined = s.socket->joinMulticastGroup(s.group);
-    if (!s.joined)
-        logOnce(QStringLiteral("join"), QStringLiteral("cannot join %1: %2").arg(s.target->stream.group, s.socket->errorString()));
+    if (!s.socket->joined() && !s.socket->join())
+        logOnce(QStringLiteral("join"), QStringLiteral("cannot join %1").arg(s.target->stream.group));
 }
 
 void SnapshotNetwork::registerStream(Stream &s)
 {
     if (!s.target->transimit())
-        s.socket->writeDatagram(snapshotRegistration(s.target->stream.node, s.target->stream.port),
-                                QHostAddress(s.target->stream.node), kRegistrationPort);
+        s.socket->send(snapshotRegistration(s.target->stream.node, s.target->stream.port),
+                       QHostAddress(s.target->stream.node), kRegistrationPort);
 }
 
 void SnapshotNetwork::read(Stream &s)
 {
-    s.readQueued = false;
-    QByteArray datagram;
-    for (int n = 0; n < kReadBatch && s.socket->hasPendingDatagrams(); ++n) {
-        datagram.resize(int(qMax<qint64>(0, s.socket->pendingDatagramSize())));
-        const qint64 size = s.socket->readDatagram(datagram.data(), datagram.size());
-        if (size < 0)
-            break;
+    // A batch at a time: a flood on one stream must not starve the others, nor the queued
+    // calls; what waits comes with the next turn of the event loop.
+    s.socket->read(kReadBatch, [this, &s](const char *data, int size) {
         if (!s.target->wanted())
-            continue; // nobody looks: the picture would only be thrown away
+            return; // nobody looks: the picture would only be thrown away
         {
             QMutexLocker locker(&s.target->record->lock);
             s.target->record->idleSeconds = 0;
         }
-        switch (s.assembler.push(datagram)) {
+        switch (s.assembler.push(QByteArray::fromRawData(data, size))) {
         case SnapshotAssembler::Result::Complete: m_decoding.decode(s.target, s.assembler.picture()); break;
         case SnapshotAssembler::Result::Malformed:
-            logOnce(QStringLiteral("malformed"), QStringLiteral("malformed snapshot datagram of %1 bytes").arg(datagram.size()));
+            logOnce(QStringLiteral("malformed"), QStringLiteral("malformed snapshot datagram of %1 bytes").arg(size));
             break;
         case SnapshotAssembler::Result::Broken:
         case SnapshotAssembler::Result::Partial: break;
         }
-    }
-    // A flood on one stream must not starve the others, nor the queued calls.
-    if (s.socket->hasPendingDatagrams() && !s.readQueued) {
-        s.readQueued = true;
-        Stream *stream = &s;
-        QMetaObject::invokeMethod(this, [this, stream] {
-            for (const auto &live : m_streams) {
-                if (live.get() == stream)
-                    read(*stream);
-            }
-        }, Qt::QueuedConnection);
-    }
+    });
 }
 
 void SnapshotNetwork::tick()
@@ -278,10 +252,9 @@ void SnapshotNetwork::tick()
             join(s);
             QMutexLocker locker(&record.lock);
             --record.demand;
-        } else if (s.joined) {
+        } else if (s.socket->joined() && QHostAddress(s.target->stream.group).isMulticast()) {
             KTRACE(lcVideo) << "leave" << s.target->stream.group << s.target->stream.port << "demand" << demand;
-            s.socket->leaveMulticastGroup(s.group);
-            s.joined = false;
+            s.socket->leave();
             s.assembler.reset();
         }
     }

@@ -26,7 +26,6 @@
 #include <vector>
 
 class QTimer;
-class QUdpSocket;
 
 namespace kora::video {
 

@@ -21,7 +21,10 @@ SnapshotAssembler::Result SnapshotAssembler::push(const QByteArray &datagram)
         return Result::Malformed;
     const QByteArray piece = datagram.mid(kSnapshotHeader);
     Result result = Result::Partial;
-    if (m_pieces.size() != total || (!m_pieces[index].isNull() && m_pieces[index] != piece)) {
+    // Pictures follow each other with the same count and often the same first pieces: the
+    // first piece again, once later ones came, is the next picture's.
+    const bool taken = m_pieces.size() == total && !m_pieces[index].isNull();
+    if (m_pieces.size() != total || (taken && (m_pieces[index] != piece || (index == 0 && m_have > 1)))) {
         // The next picture started: whatever the one under way still lacks will not come.
         if (m_have > 0)
             result = Result::Broken;

@@ -20,9 +20,10 @@ constexpr int kMosaicSlots = 9;
 constexpr int kMaxSnapshotBytes = 8 * 1024 * 1024; // far above any snapshot; bounds a hostile stream
 
 // Joins a snapshot picture's pieces by their index, so pieces that arrive out of order or
-// twice still make the picture. A piece at an index already taken with other bytes, or a
-// piece of another count, starts the next picture (the one under way is lost: its missing
-// pieces will not come any more).
+// twice still make the picture. The first piece once later ones arrived, a piece at an index
+// already taken with other bytes, or a piece of another count starts the next picture (the
+// one under way is lost: its missing pieces will not come any more). Consecutive pictures
+// share many pieces byte for byte, so the next picture is never mended with the last one's.
 class SnapshotAssembler
 {
 public:

@@ -1,6 +1,9 @@
 #include "video/videoframeitem.h"
 
 #include <QMutexLocker>
+#include <QPainter>
+#include <QSGRenderNode>
+#include <QSGRendererInterface>
 #include <QQuickWindow>
 #include <QSGSimpleTextureNode>
 #include <QSGTexture>
@@ -64,6 +67,40 @@ public:
 private:
     std::unique_ptr<QSGTexture> m_texture;
 };
+
+// The software renderer draws the picture straight from the decoder's image: a texture there
+// is a QPixmap copy of every picture, a third of the work of showing it.
+class PainterNode : public QSGRenderNode
+{
+public:
+    explicit PainterNode(QQuickItem *item) : m_item(item) {}
+    void setPicture(const QImage &image, const QRectF &rect)
+    {
+        m_image = image;
+        m_rect = rect;
+    }
+    void render(const RenderState *state) override
+    {
+        auto *painter = static_cast<QPainter *>(
+            m_item->window()->rendererInterface()->getResource(m_item->window(), QSGRendererInterface::PainterResource));
+        if (!painter)
+            return;
+        if (const QRegion *clip = state->clipRegion(); clip && !clip->isEmpty())
+            painter->setClipRegion(*clip, Qt::ReplaceClip); // before the transform
+        painter->setTransform(matrix()->toTransform());
+        painter->setOpacity(inheritedOpacity());
+        painter->setRenderHint(QPainter::SmoothPixmapTransform, m_image.size() != m_rect.size().toSize());
+        painter->drawImage(m_rect, m_image);
+    }
+    StateFlags changedStates() const override { return {}; }
+    RenderingFlags flags() const override { return BoundedRectRendering; }
+    QRectF rect() const override { return m_rect; }
+
+private:
+    QQuickItem *m_item;
+    QImage m_image;
+    QRectF m_rect;
+};
 } // namespace
 
 VideoFrameItem::VideoFrameItem(QQuickItem *parent)
@@ -92,13 +129,29 @@ void VideoFrameItem::showFrame(const QImage &image, qint64 stamp)
 
 QSGNode *VideoFrameItem::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
 {
-    auto *node = static_cast<FrameNode *>(old);
     if (m_image.isNull() || width() <= 0 || height() <= 0) {
-        delete node;
+        delete old;
         m_imageChanged = false;
         return nullptr;
     }
     const bool fresh = m_imageChanged;
+    auto shown = [&] {
+        if (!fresh)
+            return;
+        ++m_framesShown;
+        m_shownStamp = m_stamp;
+        // The threaded render loop calls this outside the GUI thread.
+        QMetaObject::invokeMethod(this, [this] { emit frameShown(); }, Qt::QueuedConnection);
+    };
+    if (window()->rendererInterface()->graphicsApi() == QSGRendererInterface::Software) {
+        auto *node = old ? static_cast<PainterNode *>(old) : new PainterNode(this);
+        node->setPicture(m_image, boundingRect());
+        node->markDirty(QSGNode::DirtyMaterial);
+        m_imageChanged = false;
+        shown();
+        return node;
+    }
+    auto *node = static_cast<FrameNode *>(old);
     if (!node || fresh) {
         // A new node (first picture, or the scene graph was rebuilt) needs the texture too.
         QSGTexture *texture = window()->createTextureFromImage(m_image);
@@ -114,12 +167,7 @@ QSGNode *VideoFrameItem::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
         m_imageChanged = false;
     }
     node->setRect(boundingRect());
-    if (fresh) {
-        ++m_framesShown;
-        m_shownStamp = m_stamp;
-        // The threaded render loop calls this outside the GUI thread.
-        QMetaObject::invokeMethod(this, [this] { emit frameShown(); }, Qt::QueuedConnection);
-    }
+    shown();
     return node;
 }
 

@@ -32,11 +32,14 @@ private slots:
         QTest::newRow("three in order") << QList<QByteArray>{fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
                                         << QList<int>{P, P, C} << a + b + c;
         QTest::newRow("out of order, with copies")
-            << QList<QByteArray>{fragment(3, 2, c), fragment(3, 0, a), fragment(3, 0, a), fragment(3, 1, b)}
+            << QList<QByteArray>{fragment(3, 2, c), fragment(3, 0, a), fragment(3, 2, c), fragment(3, 1, b)}
             << QList<int>{P, P, P, C} << a + b + c;
         QTest::newRow("a lost piece: the next picture is whole")
             << QList<QByteArray>{fragment(3, 0, a), fragment(3, 2, c), fragment(2, 0, b), fragment(2, 1, c)}
             << QList<int>{P, P, X, C} << b + c;
+        QTest::newRow("the first piece again starts the next picture, even the same bytes")
+            << QList<QByteArray>{fragment(3, 0, a), fragment(3, 2, c), fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
+            << QList<int>{P, P, X, P, C} << a + b + c;
         QTest::newRow("other bytes at a taken index start the next picture")
             << QList<QByteArray>{fragment(2, 0, a), fragment(2, 0, c), fragment(2, 1, b)} << QList<int>{P, X, C} << c + b;
         QTest::newRow("short datagram") << QList<QByteArray>{QByteArray(7, '\1')} << QList<int>{M} << QByteArray();
