@@ -60,7 +60,7 @@ using namespace kora::video;
 namespace {
 const QList<int> kPreviewHosts{30, 33, 34, 35}; // H.264 main streams of the lab
 constexpr int kTiles = 16;                       // snapshot tiles: hosts 30 to 45
-constexpr int kScaleMax = 24;                    // sub-stream monitors tried at most: hosts 30 to 53
+constexpr int kScaleMax = 32;                    // sub-stream monitors tried at most: hosts 30 to 61
 constexpr int kLongGopHost = 36;
 
 quint16 mainPort(int host) { return quint16(30000 + 10 * host); }

@@ -290,9 +290,8 @@ QSize previewOutputSize(const QSize &source, const QSize &shown)
 {
     if (shown.width() <= 0 || shown.height() <= 0)
         return source;
-    const bool wellBelow = qint64(shown.width()) * 4 < qint64(source.width()) * 3
-        && qint64(shown.height()) * 4 < qint64(source.height()) * 3;
-    return wellBelow ? shown : source;
+    const bool below = shown.width() < source.width() && shown.height() < source.height();
+    return below ? shown : source;
 }
 
 } // namespace kora::video

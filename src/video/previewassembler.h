@@ -130,9 +130,10 @@ private:
     quint64 m_strays = 0;
 };
 
-// The size a decoded picture is converted to: the shown size when that is well below the
-// source (under 3/4 in both directions), else the source size. The item stretches the
-// picture over its area, so the aspect ratio need not be kept.
+// The size a decoded picture is converted to: the shown size when that is below the source
+// in both directions (scaling in the conversion costs less than drawing a picture scaled),
+// else the source size. The item stretches the picture over its area, so the aspect ratio
+// need not be kept.
 QSize previewOutputSize(const QSize &source, const QSize &shown);
 
 } // namespace kora::video

@@ -220,8 +220,9 @@ private slots:
         QTest::addColumn<QSize>("shown");
         QTest::addColumn<QSize>("out");
         QTest::newRow("well below, stretched by the item") << QSize(1920, 1080) << QSize(400, 400) << QSize(400, 400);
-        QTest::newRow("exactly 3/4") << QSize(1920, 1080) << QSize(1440, 810) << QSize(1920, 1080);
-        QTest::newRow("below in one direction only") << QSize(1920, 1080) << QSize(320, 1000) << QSize(1920, 1080);
+        QTest::newRow("just below") << QSize(1920, 1080) << QSize(1900, 1070) << QSize(1900, 1070);
+        QTest::newRow("as large") << QSize(1920, 1080) << QSize(1920, 810) << QSize(1920, 1080);
+        QTest::newRow("below in one direction only") << QSize(1920, 1080) << QSize(320, 1200) << QSize(1920, 1080);
         QTest::newRow("no size yet") << QSize(1920, 1080) << QSize() << QSize(1920, 1080);
     }
     void outputSize()

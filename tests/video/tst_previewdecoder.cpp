@@ -245,14 +245,14 @@ private slots:
     }
 
     // Items of two sizes on one stream: each gets pictures of its size, the converter works
-    // once per size, and a size near the source shares the source-size picture.
+    // once per size, and a size as large as the source shares the source-size picture.
     void onePicturePerShownSize()
     {
         Encoder encoder("libx264", kSize);
         QVERIFY(encoder.isOpen());
         Worker w(QSize(100, 80));
         w.call([](FFmpegThread *f) {
-            f->addView(QSize(300, 220)); // near the source: source size
+            f->addView(QSize(320, 300)); // as wide as the source: source size
             f->addView(QSize(100, 80));  // a second item at the first one's size
         });
         Sender sender;
@@ -263,8 +263,8 @@ private slots:
         QTRY_VERIFY(wholeIn(w.last, kGreen));
         QCOMPARE(w.last.size(), QSize(100, 80));
         quint64 serial = 0;
-        QCOMPARE(w.worker->takeFrame(QSize(300, 220), &serial).size(), kSize);
-        QVERIFY(w.worker->takeFrame(QSize(300, 220), &serial).isNull()); // nothing newer
+        QCOMPARE(w.worker->takeFrame(QSize(320, 300), &serial).size(), kSize);
+        QVERIFY(w.worker->takeFrame(QSize(320, 300), &serial).isNull()); // nothing newer
         QCOMPARE(w.worker->sourceSize(), kSize);
     }
 
