@@ -135,6 +135,53 @@ private slots:
         QCOMPARE(w.aborts, 1);
     }
 
+    // A flood on the group, far faster than anything decodes: the worker still takes queued
+    // calls (a leave, the thread's quit) between its batches of datagrams.
+    void callsGetThroughAFlood()
+    {
+        Worker w;
+        w.call([](FFmpegThread *f) {
+            f->setMulticastMsg(kGroup.toString(), kPort);
+            f->multicastInit();
+        });
+        std::atomic<bool> flooding{true};
+        std::thread flood([&] {
+            QUdpSocket socket;
+            QByteArray d = datagram(0, 200, 0, QByteArray(1300, 'x'));
+            for (quint32 i = 0; flooding; ++i) {
+                d[2] = char(i);
+                socket.writeDatagram(d, kGroup, kPort);
+            }
+        });
+        QTRY_VERIFY(w.worker->counters().datagrams > 10000);
+        std::atomic<bool> through{false};
+        QMetaObject::invokeMethod(w.worker, [&] { through = true; }, Qt::QueuedConnection);
+        QTRY_VERIFY_WITH_TIMEOUT(through, 5000);
+        flooding = false;
+        flood.join();
+    }
+
+    // A stream pushed to the client's own address: bound there, registered as for a group.
+    void unicastStream()
+    {
+        const QHostAddress own(qEnvironmentVariable("KORA_LAB_CLIENT_IP"));
+        QVERIFY2(!own.isNull(), "run me inside scripts/lab");
+        QUdpSocket registrations;
+        QVERIFY(registrations.bind(own, kStreamRegistrationPort));
+        Worker w;
+        w.call([own](FFmpegThread *f) {
+            f->setMulticastMsg(own.toString(), 32260);
+            f->multicastInit();
+        });
+        QVERIFY(registrations.waitForReadyRead(3000));
+        QCOMPARE(registrations.receiveDatagram().data(), QStringLiteral("udp://%1:32260/v").arg(own.toString()).toLatin1());
+        Encoder red("libx264", kSize);
+        Sender sender;
+        QUdpSocket encoder;
+        send(encoder, stream(red, sender, kRed, 4), own, 32260);
+        QTRY_VERIFY(colourNear(w.last, kRed));
+    }
+
     void itemShowsTheStream()
     {
         // As the client registers it.
