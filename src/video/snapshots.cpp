@@ -112,12 +112,8 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 void Snapshots::clear()
 {
     // All are told first, then joined: cameras blocked in a network call end side by side.
-    for (Reader &reader : m_readers) {
-        if (reader.rtsp) {
-            reader.rtsp->requestStop();
-            reader.rtspThread->quit();
-        }
-    }
+    for (Reader &reader : m_readers)
+        askStop(reader);
     for (Reader &reader : m_readers)
         stopReader(reader);
     m_readers.clear();
@@ -175,11 +171,20 @@ bool Snapshots::startReader(const SnapshotStream &stream)
     return true;
 }
 
-void Snapshots::stopReader(Reader &reader)
+void Snapshots::askStop(Reader &reader)
 {
+    // Once its thread is told to quit the reader deletes itself there: never touch it again.
     if (reader.rtsp) {
         reader.rtsp->requestStop();
         reader.rtspThread->quit();
+        reader.rtsp = nullptr;
+    }
+}
+
+void Snapshots::stopReader(Reader &reader)
+{
+    askStop(reader);
+    if (reader.rtspThread) {
         reader.rtspThread->wait();
         delete reader.rtspThread;
     } else if (m_network) {

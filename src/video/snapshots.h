@@ -60,6 +60,7 @@ private:
         RtspSnapshotReader *rtsp = nullptr; // lives in rtspThread
     };
     bool startReader(const SnapshotStream &stream);
+    void askStop(Reader &reader);
     void stopReader(Reader &reader);
     SnapshotNetwork *network(); // started on first use
 
