@@ -147,11 +147,16 @@ private slots:
             f->setMulticastMsg(kGroup.toString(), kPort);
             f->multicastInit();
         });
-        std::atomic<bool> flooding{true};
-        std::thread flood([&] {
+        // The flood ends with the test, also when a check fails and returns early.
+        struct Flood {
+            std::atomic<bool> on{true};
+            std::thread thread;
+            ~Flood() { on = false; thread.join(); }
+        } flood;
+        flood.thread = std::thread([&] {
             QUdpSocket socket;
             Sender sender;
-            while (flooding) {
+            while (flood.on) {
                 for (const QByteArray &d : sender.frame(key, 0, 1400))
                     socket.writeDatagram(d, kGroup, kPort);
             }
@@ -160,8 +165,6 @@ private slots:
         std::atomic<bool> through{false};
         QMetaObject::invokeMethod(w.worker, [&] { through = true; }, Qt::QueuedConnection);
         QTRY_VERIFY_WITH_TIMEOUT(through, 5000);
-        flooding = false;
-        flood.join();
     }
 
     // A stream pushed to the client's own address: bound there, registered as for a group.
