@@ -46,7 +46,7 @@ void OsdControl::makeImage(const QString &wallId, const QVariantMap &osdMap)
         emit notShown(QStringLiteral("The subtitle has no text or no height."));
         return;
     }
-    const int job = m_uploads.upload(upload::Job::toWallGroup(wallId, kSubtitleFile, frameYUV420(picture, fontColour)));
+    const int job = m_uploads.upload(upload::Job::toWallGroup(wallId, kSubtitleFile, subtitleFrame(picture, fontColour)));
     KTRACE(lcApi) << "subtitle picture" << picture.size() << "for" << wallId << "upload" << job;
     m_waiting.insert(job, {wallId, osdMap});
 }

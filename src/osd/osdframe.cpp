@@ -40,7 +40,19 @@ bool isKey(QRgb pixel, const QColor &key)
            && std::abs(qBlue(pixel) - key.blue()) < kKeyTolerance;
 }
 
-QByteArray frameYUV420(const QImage &image, const QColor &key)
+QColor asDrawn(const QColor &colour, QImage::Format format)
+{
+    QImage one(1, 1, format);
+    one.fill(colour);
+    return QColor(one.pixel(0, 0));
+}
+
+QByteArray subtitleFrame(const QImage &picture, const QColor &fontColour)
+{
+    return frameYUV420(picture, fontColour, asDrawn(fontColour, picture.format()));
+}
+
+QByteArray frameYUV420(const QImage &image, const QColor &key, const QColor &drawnKey)
 {
     const int w = image.width();
     const int h = image.height();
@@ -50,6 +62,7 @@ QByteArray frameYUV420(const QImage &image, const QColor &key)
     const QImage rgb = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
     const Yuv text = keyYuv(key);
     const Yuv none;
+    const QColor match = drawnKey.isValid() ? drawnKey : key;
     const qsizetype lumaSize = qsizetype(w) * h;
     const qsizetype frameSize = lumaSize + qsizetype(w) * (h / 2);
     if (frameSize > std::numeric_limits<int>::max() / 2)
@@ -62,7 +75,7 @@ QByteArray frameYUV420(const QImage &image, const QColor &key)
         const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(by));
         const bool chromaRow = by + 1 < h; // an odd last row has no chroma of its own
         for (int bx = 0; bx < w; bx += 2) {
-            const Yuv &value = isKey(line[bx], key) ? text : none;
+            const Yuv &value = isKey(line[bx], match) ? text : none;
             for (int y = by; y < qMin(by + 2, h); ++y) {
                 for (int x = bx; x < qMin(bx + 2, w); ++x)
                     luma[qsizetype(y) * w + x] = value.y;
@@ -83,7 +96,7 @@ QImage renderSubtitle(const QFont &font, const QString &text, const QColor &font
     const int width = textWidth(font, text);
     if (width <= 0 || height <= 0)
         return {};
-    QImage image(width, height, QImage::Format_RGB444);
+    QImage image(width, height, kSubtitleFormat);
     if (image.isNull())
         return {};
     image.fill(background);

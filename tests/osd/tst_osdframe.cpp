@@ -139,22 +139,34 @@ private slots:
         QCOMPARE(osd::renderSubtitle(font, even, Qt::yellow, Qt::blue, 40).width(), metrics.horizontalAdvance(even));
     }
 
+    // Drawn in 12-bit colour, the text is keyed on the font colour as drawn: colours that
+    // round by 10 or more (silver, dodger blue) still give text pixels with the key's values.
+    void renderedPicture_data()
+    {
+        QTest::addColumn<QColor>("fontColour");
+        QTest::newRow("yellow, drawn as it is") << QColor(Qt::yellow);
+        QTest::newRow("silver #c0c0c0, drawn #cccccc") << QColor("#c0c0c0");
+        QTest::newRow("dodger blue #1e90ff, drawn #1199ff") << QColor("#1e90ff");
+    }
     void renderedPicture()
     {
+        QFETCH(QColor, fontColour);
         const QFont font(QStringLiteral("DejaVu Sans"), 24);
-        const QImage picture = osd::renderSubtitle(font, QStringLiteral("HELLO"), Qt::yellow, Qt::blue, 60);
+        const QColor background(Qt::blue);
+        const QImage picture = osd::renderSubtitle(font, QStringLiteral("HELLO"), fontColour, background, 60);
         QVERIFY(!picture.isNull());
-        QCOMPARE(picture.pixel(0, 0), qRgb(0, 0, 255));
-        QCOMPARE(picture.pixel(picture.width() - 1, picture.height() - 1), qRgb(0, 0, 255));
-        // The text is drawn in the font colour and centred: the frame keyed on that colour has
-        // text in the middle rows and none in the top and bottom ones.
-        const QByteArray frame = osd::frameYUV420(picture, Qt::yellow);
+        QCOMPARE(QColor(picture.pixel(0, 0)), osd::asDrawn(background));
+        QCOMPARE(QColor(picture.pixel(picture.width() - 1, picture.height() - 1)), osd::asDrawn(background));
+        // Centred: text in the middle rows, none in the top and bottom ones.
+        const QByteArray frame = osd::subtitleFrame(picture, fontColour);
         QCOMPARE(frame.size(), picture.width() * 60 * 3 / 2);
-        const char textY = char(osd::keyYuv(Qt::yellow).y);
+        const char textY = char(osd::keyYuv(fontColour).y);
         const auto lumaRow = [&](int row) { return frame.mid(row * picture.width(), picture.width()); };
         QVERIFY(lumaRow(30).contains(textY));
         QVERIFY(!lumaRow(0).contains(textY));
         QVERIFY(!lumaRow(58).contains(textY));
+        const QByteArray chroma = frame.mid(picture.width() * 60);
+        QVERIFY(chroma.contains(char(osd::keyYuv(fontColour).v)));
     }
 
     void nothingToRender()
