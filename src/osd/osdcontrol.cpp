@@ -26,12 +26,25 @@ OsdControl::OsdControl(link::Sender &sender, upload::UploadThread &uploads, Inst
             emit notShown(QStringLiteral("The subtitle picture could not be sent: %1").arg(reason));
             return;
         }
-        show(Form::Image, wallId, osdMap);
+        present(Form::Image, wallId, osdMap);
     });
+}
+
+void OsdControl::cancelWaiting(const QString &wallId)
+{
+    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+        if (it.value().first == wallId) {
+            KTRACE(lcApi) << "subtitle for" << wallId << "waiting for upload" << it.key() << "replaced";
+            it = m_waiting.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void OsdControl::makeImage(const QString &wallId, const QVariantMap &osdMap)
 {
+    cancelWaiting(wallId);
     if (!m_installation().nodesAnswered) {
         KWARN(lcApi) << "subtitle picture for" << wallId << "not sent: no node answered the scan";
         emit notShown(QStringLiteral("No display node answered; the subtitle picture was not sent."));
@@ -52,6 +65,12 @@ void OsdControl::makeImage(const QString &wallId, const QVariantMap &osdMap)
 }
 
 void OsdControl::show(Form form, const QString &wallId, const QVariantMap &osdMap)
+{
+    cancelWaiting(wallId);
+    present(form, wallId, osdMap);
+}
+
+void OsdControl::present(Form form, const QString &wallId, const QVariantMap &osdMap)
 {
     // The state is kept first, so the dialog shows what was asked for even when nothing fits.
     emit stateToStore(wallId, subtitleState(form, wallId, osdMap, true));
@@ -76,6 +95,7 @@ void OsdControl::show(Form form, const QString &wallId, const QVariantMap &osdMa
 
 void OsdControl::close(Form form, const QString &wallId, const QVariantMap &osdMap)
 {
+    cancelWaiting(wallId);
     emit stateToStore(wallId, subtitleState(form, wallId, osdMap, false));
     m_sender.sendTo(link::wallMulticast(), closeSubtitleCommand(wallId));
 }

@@ -31,6 +31,8 @@ public:
 
     // Image form: the picture is rendered and uploaded to the wall group; when the upload
     // has gone out, the state is stored and the subtitle shown. A failed upload shows nothing.
+    // Each of these three replaces a subtitle of the wall still waiting for its picture: a
+    // close or a newer subtitle is never undone by an upload that ends after it.
     void makeImage(const QString &wallId, const QVariantMap &osdMap);
     // Stores the state and shows the subtitle (the image form uses the picture uploaded before).
     void show(Form form, const QString &wallId, const QVariantMap &osdMap);
@@ -49,6 +51,9 @@ signals:
     void notShown(const QString &why);
 
 private:
+    void present(Form form, const QString &wallId, const QVariantMap &osdMap);
+    void cancelWaiting(const QString &wallId);
+
     link::Sender &m_sender;
     upload::UploadThread &m_uploads;
     InstallationFn m_installation;

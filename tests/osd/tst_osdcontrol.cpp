@@ -113,6 +113,48 @@ private slots:
         QCOMPARE(to(rig.sender.sent.first()), QStringLiteral("10.0.0.21:41234"));
     }
 
+    // What the operator did while the picture was on its way wins over its late upload.
+    void aLaterCloseOrSubtitleIsNotUndone_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QStringList>("shown"); // the subtitle commands after both uploads
+        QTest::addColumn<QString>("lastState");
+        QTest::newRow("a close") << "close" << QStringList{"{SubtitleOsd;W1} -> 224.168.1.1:41234"} << "\"enable\":false";
+        QTest::newRow("a newer picture") << "picture" << QStringList{"{SubtitleOsd;W1;0,900,60;"} << "\"y\":900";
+        QTest::newRow("a text subtitle") << "text" << QStringList{"{SubtitleOsd;W1;10,100,800,60,-1;"} << "\"bold\":true";
+    }
+    void aLaterCloseOrSubtitleIsNotUndone()
+    {
+        QFETCH(QString, then);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, lastState);
+        Rig rig;
+        QSignalSpy stored(&rig.osd, &osd::OsdControl::stateToStore);
+        QSignalSpy finished(&rig.uploads, &upload::UploadThread::finished);
+        QVariantMap map = textSubtitle(100);
+        map.insert("font", QFont(QStringLiteral("Sans"), 20));
+        rig.osd.makeImage("W1", map);
+        int uploads = 1;
+        if (then == "close") {
+            rig.osd.close(osd::Form::Image, "W1", map);
+        } else if (then == "picture") {
+            map.insert("y", 900);
+            map.insert("x", 0);
+            rig.osd.makeImage("W1", map);
+            uploads = 2;
+        } else {
+            rig.osd.show(osd::Form::Text, "W1", textSubtitle(100));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), uploads, 10000);
+        QCoreApplication::processEvents(); // the uploads' ends, queued to this thread
+        QStringList sent;
+        for (const QString &line : rig.sender.sent)
+            sent.append(line.left(shown.value(0).size()));
+        sent.removeDuplicates(); // one command per decoder of the row, all the same subtitle
+        QCOMPARE(sent, shown);
+        QVERIFY2(stored.last().at(1).toString().contains(lastState), qPrintable(stored.last().at(1).toString()));
+    }
+
     // Without a node that answered the scan the wall group has nobody to store the picture.
     void noImageWithoutAnsweringNodes()
     {
