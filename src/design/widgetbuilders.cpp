@@ -321,6 +321,9 @@ const Rule kLoginLook[] = {
 constexpr int kMaxValueDepth = 32;
 // The largest wall the decoder list is grown for (a 32 x 32 wall).
 constexpr qint64 kMaxWallCells = 1024;
+// Columns or rows of a wall's grid: more are a broken design, and every subtitle and scene
+// walks the grid on the window's thread.
+constexpr int kMaxWallSide = 64;
 
 QString key(const char *name)
 {
@@ -892,7 +895,10 @@ void buildVideoWall(const QJsonObject &node, const QString &pageId, DesignBuild 
 
     const QJsonValue rows = propertyValue(node, QStringLiteral("row"));
     const QJsonValue columns = propertyValue(node, QStringLiteral("column"));
-    WallGrid grid{columns.toInt(), rows.toInt()};
+    WallGrid grid{qMin(columns.toInt(), kMaxWallSide), qMin(rows.toInt(), kMaxWallSide)};
+    if (columns.toInt() > kMaxWallSide || rows.toInt() > kMaxWallSide)
+        KWARN(lcApi) << "wall" << wall.id << ": a grid of" << columns.toInt() << "x" << rows.toInt() << "taken as"
+                     << grid.columns << "x" << grid.rows;
     if (!rows.isUndefined() || !columns.isUndefined())
         map.insert(QStringLiteral("splitSize"), QSize(grid.columns, grid.rows));
 

@@ -10,6 +10,7 @@
 #include <QTextCodec>
 #include <cmath>
 #include <initializer_list>
+#include <utility>
 
 namespace kora::osd {
 
@@ -68,6 +69,25 @@ int number(const QVariant &value)
         return 0;
     // Out-of-range values would be undefined as int; no wall comes near these.
     return int(std::lround(qBound(-1e9, v, 1e9)));
+}
+
+QVariantMap boundedSubtitle(const QVariantMap &osdMap, bool *changed)
+{
+    QVariantMap out = osdMap;
+    bool any = false;
+    for (const auto &[key, bound] : {std::pair{"height", kMaxSubtitleHeight}, std::pair{"width", kMaxSubtitleWidth}}) {
+        const auto it = osdMap.constFind(QLatin1String(key));
+        if (it == osdMap.constEnd())
+            continue;
+        const int v = number(it.value());
+        if (v < 0 || v > bound) {
+            out.insert(QLatin1String(key), qBound(0, v, bound));
+            any = true;
+        }
+    }
+    if (changed)
+        *changed = any;
+    return out;
 }
 
 QString decoderColour(const QString &colour)

@@ -29,6 +29,14 @@ inline const QString kSubtitleFile = QStringLiteral("osd1.yuv");
 // A number from the dialog, which hands over wall pixels as text or as numbers; rounded.
 int number(const QVariant &value);
 
+// A subtitle is one line of text in one decoder row. Larger values, typed or handed back
+// from the stored state, would only make the window's thread draw a picture of a gigabyte.
+constexpr int kMaxSubtitleHeight = 2160;
+constexpr int kMaxSubtitleWidth = 8192;
+// The map with "height" and "width" within 0 … their bound; `changed` tells whether one was
+// outside.
+QVariantMap boundedSubtitle(const QVariantMap &osdMap, bool *changed = nullptr);
+
 // Colours as the decoders want them: "#FF" and the colour text without its first character,
 // so "#rrggbb" becomes "#FFrrggbb".
 QString decoderColour(const QString &colour);

@@ -30,6 +30,17 @@ OsdControl::OsdControl(link::Sender &sender, upload::UploadThread &uploads, Inst
     });
 }
 
+QVariantMap OsdControl::bounded(const QString &wallId, const QVariantMap &osdMap)
+{
+    bool changed = false;
+    const QVariantMap out = boundedSubtitle(osdMap, &changed);
+    if (changed)
+        KWARN(lcApi) << "subtitle for" << wallId << ": height" << osdMap.value(QStringLiteral("height")) << "or width"
+                     << osdMap.value(QStringLiteral("width")) << "out of bounds, taken as" << out.value(QStringLiteral("height"))
+                     << out.value(QStringLiteral("width"));
+    return out;
+}
+
 void OsdControl::cancelWaiting(const QString &wallId)
 {
     for (auto it = m_waiting.begin(); it != m_waiting.end();) {
@@ -42,15 +53,22 @@ void OsdControl::cancelWaiting(const QString &wallId)
     }
 }
 
-void OsdControl::makeImage(const QString &wallId, const QVariantMap &osdMap)
+void OsdControl::makeImage(const QString &wallId, const QVariantMap &dialogMap)
 {
     cancelWaiting(wallId);
+    const QVariantMap osdMap = bounded(wallId, dialogMap);
     if (!m_installation().nodesAnswered) {
         KWARN(lcApi) << "subtitle picture for" << wallId << "not sent: no node answered the scan";
         emit notShown(QStringLiteral("No display node answered; the subtitle picture was not sent."));
         return;
     }
     const QColor fontColour(osdMap.value(QStringLiteral("fontCol")).toString());
+    const int width = textWidth(dialogFont(osdMap), osdMap.value(QStringLiteral("string")).toString());
+    if (width > kMaxSubtitleWidth) {
+        KWARN(lcApi) << "subtitle for" << wallId << "not made: its picture would be" << width << "pixels wide";
+        emit notShown(QStringLiteral("The subtitle is too long for one picture."));
+        return;
+    }
     const QImage picture = renderSubtitle(dialogFont(osdMap), osdMap.value(QStringLiteral("string")).toString(), fontColour,
                                           QColor(osdMap.value(QStringLiteral("bkCol")).toString()),
                                           number(osdMap.value(QStringLiteral("height"))));
@@ -67,7 +85,7 @@ void OsdControl::makeImage(const QString &wallId, const QVariantMap &osdMap)
 void OsdControl::show(Form form, const QString &wallId, const QVariantMap &osdMap)
 {
     cancelWaiting(wallId);
-    present(form, wallId, osdMap);
+    present(form, wallId, bounded(wallId, osdMap));
 }
 
 void OsdControl::present(Form form, const QString &wallId, const QVariantMap &osdMap)
@@ -96,7 +114,7 @@ void OsdControl::present(Form form, const QString &wallId, const QVariantMap &os
 void OsdControl::close(Form form, const QString &wallId, const QVariantMap &osdMap)
 {
     cancelWaiting(wallId);
-    emit stateToStore(wallId, subtitleState(form, wallId, osdMap, false));
+    emit stateToStore(wallId, subtitleState(form, wallId, bounded(wallId, osdMap), false));
     m_sender.sendTo(link::wallMulticast(), closeSubtitleCommand(wallId));
 }
 

@@ -53,6 +53,8 @@ signals:
 private:
     void present(Form form, const QString &wallId, const QVariantMap &osdMap);
     void cancelWaiting(const QString &wallId);
+    // The map with its sizes bounded, and one log line when they were not.
+    static QVariantMap bounded(const QString &wallId, const QVariantMap &osdMap);
 
     link::Sender &m_sender;
     upload::UploadThread &m_uploads;

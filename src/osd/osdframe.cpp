@@ -94,7 +94,7 @@ QImage renderSubtitle(const QFont &font, const QString &text, const QColor &font
                       int height)
 {
     const int width = textWidth(font, text);
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0 || width > kMaxSubtitleWidth || height > kMaxSubtitleHeight)
         return {};
     QImage image(width, height, kSubtitleFormat);
     if (image.isNull())

@@ -40,7 +40,8 @@ QByteArray frameYUV420(const QImage &image, const QColor &key, const QColor &dra
 QByteArray subtitleFrame(const QImage &picture, const QColor &fontColour);
 
 // The text centred on the background in the font colour, as wide as the text (raised to an
-// even width) and `height` tall, in 12-bit RGB. A null image when either side is empty.
+// even width) and `height` tall, in 12-bit RGB. A null image when either side is empty or
+// beyond its bound (osdcommands.h).
 QImage renderSubtitle(const QFont &font, const QString &text, const QColor &fontColour, const QColor &background,
                       int height);
 

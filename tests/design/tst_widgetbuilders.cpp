@@ -401,6 +401,7 @@ const char *const kWallNegativeGrid = R"({"class":"VideoWallWidget","p":[["panel
   "item":[{"class":"FormWidget","item":[
     {"class":"TableCell","p":[["cellPos",{"x":1,"y":5}],["deviceID","x"]]},
     {"class":"TableCell","p":[["cellPos",{"x":0,"y":2}],["deviceID","y"]]}]}]})";
+const char *const kWallHugeGrid = R"({"class":"VideoWallWidget","p":[["panelID","11"],["column",2147483647],["row",3]]})";
 const char *const kWallNoGrid = R"({"class":"VideoWallWidget","p":[["panelID","9"]],
   "item":[{"class":"FormWidget","item":[
     {"class":"TableCell","p":[["cellPos",{"x":3,"y":0}],["deviceID","x"]]},
@@ -683,6 +684,7 @@ private slots:
         absent("no grid", w, kWallNoGrid, "splitSize");
         row("negative grid", w, kWallNegativeGrid, "@record/decoders", QStringList{"y", "x"});
         row("negative grid", w, kWallNegativeGrid, "splitSize", QSize(-2, 3));
+        row("huge grid", w, kWallHugeGrid, "splitSize", QSize(64, 3));
         absent("no grid", w, kWallNoGrid, "audioNormal");
     }
     void walls() { checkRow(); }

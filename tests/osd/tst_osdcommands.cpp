@@ -267,6 +267,27 @@ private slots:
     }
 
     void clockQuery() { QCOMPARE(osd::clockQuery("7"), QByteArray("{GetClockOsd;7}")); }
+
+    void boundedSubtitle_data()
+    {
+        QTest::addColumn<QVariantMap>("map");
+        QTest::addColumn<QVariantMap>("bounded");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("within") << QVariantMap{{"height", 60}, {"width", 800}} << QVariantMap{{"height", 60}, {"width", 800}} << false;
+        QTest::newRow("a typed height of a gigabyte's picture")
+            << QVariantMap{{"height", "900000"}, {"string", "x"}} << QVariantMap{{"height", 2160}, {"string", "x"}} << true;
+        QTest::newRow("a stored width far too wide, a negative height")
+            << QVariantMap{{"height", -5}, {"width", 1e12}} << QVariantMap{{"height", 0}, {"width", 8192}} << true;
+    }
+    void boundedSubtitle()
+    {
+        QFETCH(QVariantMap, map);
+        QFETCH(QVariantMap, bounded);
+        QFETCH(bool, changed);
+        bool was = !changed;
+        QCOMPARE(osd::boundedSubtitle(map, &was), bounded);
+        QCOMPARE(was, changed);
+    }
 };
 
 QTEST_MAIN(TestOsdCommands)
