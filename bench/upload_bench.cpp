@@ -4,7 +4,6 @@
 // from the window's own thread with 10 ms sleeps between datagrams, one output only, as a
 // naive client would. Prints the median and the largest frame time of each phase.
 //   upload_bench DESTINATION_NET (e.g. 10.77.1, outputs .20 to .23) [BASELINE_SECONDS (3)]
-#include "link/sender.h"
 #include "upload/background.h"
 #include "upload/uploader.h"
 #include "upload/uploadprotocol.h"
@@ -24,20 +23,6 @@
 using namespace kora;
 
 namespace {
-
-class UdpSender : public link::Sender
-{
-public:
-    void sendUdp(const QByteArray &data, const QString &address, quint16 port) override
-    {
-        m_socket.writeDatagram(data, QHostAddress(address), port);
-    }
-    void sendTcp(const QByteArray &, const QString &, quint16) override {}
-    void sendVia(link::Socket, const link::Destinations &, const QByteArray &) override {}
-
-private:
-    QUdpSocket m_socket;
-};
 
 // Intervals between swapped frames, in ms.
 struct FrameClock {
@@ -137,9 +122,8 @@ int main(int argc, char *argv[])
     report("idle window", frames.intervals, baselineMs / 1000.0);
 
     {
-        UdpSender sender;
         upload::UploadThread uploads;
-        upload::BackgroundUpload backgrounds(sender, uploads);
+        upload::BackgroundUpload backgrounds(uploads);
         int done = 0;
         QObject::connect(&backgrounds, &upload::BackgroundUpload::progress, [&done](int current, int) { done = current; });
         frames.restart();

@@ -144,8 +144,11 @@ ImServerApi::ImServerApi(QObject *parent)
     m_uploads = new kora::upload::UploadThread({}, this);
     m_osd = new kora::osd::OsdControl(*m_link, *m_uploads, [this] { return installation(); }, this);
     connect(m_osd, &kora::osd::OsdControl::stateToStore, this, &ImServerApi::ServerSetStatus);
-    m_backgrounds = new kora::upload::BackgroundUpload(*m_link, *m_uploads, this);
+    m_backgrounds = new kora::upload::BackgroundUpload(*m_uploads, this);
     connect(m_backgrounds, &kora::upload::BackgroundUpload::progress, this, &ImServerApi::callLoadBKImage);
+    connect(m_backgrounds, &kora::upload::BackgroundUpload::notSent, this, [this](const QString &why) {
+        emit callLoginMsgError(language(QStringLiteral("The background was not sent whole: %1").arg(why)));
+    });
     connect(m_osd, &kora::osd::OsdControl::notShown, this,
             [this](const QString &why) { emit callLoginMsgError(language(why)); });
 

@@ -1,6 +1,5 @@
 #include "upload/background.h"
 
-#include "link/messages.h"
 #include "log/categories.h"
 #include "log/trace.h"
 #include "upload/uploader.h"
@@ -30,20 +29,22 @@ QList<BackgroundPiece> cutBackground(const QImage &picture, const QSize &wallSiz
     return pieces;
 }
 
-BackgroundUpload::BackgroundUpload(link::Sender &sender, UploadThread &uploads, QObject *parent)
+BackgroundUpload::BackgroundUpload(UploadThread &uploads, QObject *parent)
     : QObject(parent)
-    , m_sender(sender)
     , m_uploads(uploads)
 {
+    connect(&m_uploads, &UploadThread::fileSent, this, [this](int job, int index, int count) {
+        if (m_pending.contains(job))
+            emit progress(index + 1, count);
+    });
     connect(&m_uploads, &UploadThread::finished, this, [this](int job, bool ok, const QString &reason) {
         if (!m_pending.contains(job))
             return; // another concern's upload
-        const Pending p = m_pending.take(job);
-        if (ok)
-            m_sender.sendUdp(baseMapRequest(p.piece.target, p.piece.size), p.piece.target.address, link::kCommandPort);
-        else
-            KWARN(lcApi) << "background for" << p.piece.target.address << "not uploaded:" << reason;
-        emit progress(p.index + 1, p.total);
+        const QString wallId = m_pending.take(job);
+        if (!ok) {
+            KWARN(lcApi) << "background for wall" << wallId << "not sent whole:" << reason;
+            emit notSent(reason);
+        }
     });
 }
 
@@ -74,14 +75,23 @@ void BackgroundUpload::startFromFile(const QString &wallId, const QString &file,
     cut->start();
 }
 
+QList<Job> BackgroundUpload::jobs(const QString &wallId, const QList<BackgroundPiece> &pieces)
+{
+    QList<Job> files;
+    for (const BackgroundPiece &piece : pieces) {
+        Job job = Job::unicast(wallId, piece.target.address, piece.target.fileName, piece.jpeg);
+        job.then = baseMapRequest(piece.target, piece.size);
+        files.append(job);
+    }
+    return files;
+}
+
 void BackgroundUpload::start(const QString &wallId, const QList<BackgroundPiece> &pieces)
 {
     KTRACE(lcApi) << "background for wall" << wallId << "in" << pieces.size() << "pieces";
-    for (int i = 0; i < pieces.size(); ++i) {
-        const BackgroundPiece &piece = pieces.at(i);
-        const int job = m_uploads.upload(Job::unicast(wallId, piece.target.address, piece.target.fileName, piece.jpeg));
-        m_pending.insert(job, {piece, i, int(pieces.size())});
-    }
+    if (pieces.isEmpty())
+        return;
+    m_pending.insert(m_uploads.upload(jobs(wallId, pieces)), wallId);
 }
 
 } // namespace kora::upload

@@ -1,13 +1,13 @@
 #pragma once
 // Wall background pictures: the chosen picture stretched over the wall, cut into one piece
-// per output, each uploaded to its output and then set as the output's base map. The
-// uploads are paced by the uploader's thread; the window stays responsive and the progress
+// per output, each uploaded to its output and then set as the output's base map. A wall's
+// pieces are one job of the uploader, which sends each output's base map right after its
+// piece and before the next output's upload; the window stays responsive and the progress
 // moves as each output is done.
 //
 // Threads: main thread, except the loading and cutting of a chosen file, which runs in a
 // short-lived "background cut" thread (a large picture takes longer than a frame); the
 // pieces and the uploads report back queued.
-#include "link/sender.h"
 #include "upload/uploadprotocol.h"
 
 #include <QImage>
@@ -20,6 +20,7 @@
 namespace kora::upload {
 
 class UploadThread;
+struct Job;
 
 struct BackgroundPiece {
     BackgroundTarget target;
@@ -37,30 +38,29 @@ class BackgroundUpload : public QObject
 {
     Q_OBJECT
 public:
-    BackgroundUpload(link::Sender &sender, UploadThread &uploads, QObject *parent = nullptr);
+    explicit BackgroundUpload(UploadThread &uploads, QObject *parent = nullptr);
     // Waits for cuts still under way.
     ~BackgroundUpload() override;
 
-    // Uploads every piece in turn. A background still under way for another wall goes on;
-    // its pieces and these share the uploader's queue.
+    // Uploads every piece in turn, as one job. A background still under way for another
+    // wall goes on first.
     void start(const QString &wallId, const QList<BackgroundPiece> &pieces);
+    // The uploader's job of each piece: the file, and the base map after it.
+    static QList<Job> jobs(const QString &wallId, const QList<BackgroundPiece> &pieces);
     // Loads `file` and cuts it for the wall in a thread of its own, then start()s the pieces.
     void startFromFile(const QString &wallId, const QString &file, const QSize &wallSize, const QStringList &outputs,
                        const QList<QRect> &rects);
 
 signals:
-    // After each output's upload and base-map request; `total` outputs of that wall.
+    // After each output's upload and base-map request (or its refusal); `total` outputs of
+    // that wall.
     void progress(int current, int total);
+    // Pieces that did not go out, and why: the queue was full or outputs had no address.
+    void notSent(const QString &why);
 
 private:
-    struct Pending {
-        BackgroundPiece piece;
-        int index = 0;
-        int total = 0;
-    };
-    link::Sender &m_sender;
     UploadThread &m_uploads;
-    QMap<int, Pending> m_pending; // by upload job
+    QMap<int, QString> m_pending; // wall id by upload job
     QList<QThread *> m_cuts;      // under way; each deletes itself once its pieces are handed over
 };
 

@@ -32,12 +32,12 @@ QHostAddress receiver(const Job &job)
 
 Job Job::unicast(const QString &wallId, const QString &address, const QString &fileName, const QByteArray &bytes)
 {
-    return {wallId, fileName, bytes, false, address};
+    return {wallId, fileName, bytes, false, address, QByteArray()};
 }
 
 Job Job::toWallGroup(const QString &wallId, const QString &fileName, const QByteArray &bytes)
 {
-    return {wallId, fileName, bytes, true, QString()};
+    return {wallId, fileName, bytes, true, QString(), QByteArray()};
 }
 
 QString refusal(const Job &job)
@@ -68,7 +68,7 @@ Uploader::~Uploader()
 {
     const int left = m_queue.size() + (m_current ? 1 : 0);
     if (left > 0)
-        KWARN(lcLink) << "upload stopped with" << left << "files not sent";
+        KWARN(lcLink) << "upload stopped with" << left << "jobs not sent";
 }
 
 void Uploader::init()
@@ -94,18 +94,31 @@ void Uploader::bindTo(const QString &localIp)
 
 void Uploader::enqueue(int id, const Job &job)
 {
-    const QString why = refusal(job);
-    if (!why.isEmpty()) {
-        KWARN(lcLink) << "upload" << job.fileName << "to" << job.address << "refused:" << why;
+    enqueue(id, QList<Job>{job});
+}
+
+void Uploader::enqueue(int id, const QList<Job> &files)
+{
+    QString why;
+    for (const Job &job : files) {
+        why = refusal(job);
+        if (why.isEmpty())
+            break;
+    }
+    if (!why.isEmpty() || files.isEmpty()) {
+        if (files.isEmpty())
+            why = QStringLiteral("no file");
+        KWARN(lcLink) << "upload" << (files.isEmpty() ? QString() : files.first().fileName) << "to"
+                      << (files.isEmpty() ? QString() : files.first().address) << "refused:" << why;
         emit finished(id, false, why);
         return;
     }
     if (m_current && m_queue.size() >= kMaxQueuedJobs) {
-        KWARN(lcLink) << "upload" << job.fileName << "refused:" << m_queue.size() << "uploads are waiting already";
+        KWARN(lcLink) << "upload of" << files.size() << "files refused:" << m_queue.size() << "uploads are waiting already";
         emit finished(id, false, QStringLiteral("queue full"));
         return;
     }
-    m_queue.enqueue({id, job});
+    m_queue.enqueue({id, files});
     startNext();
 }
 
@@ -113,22 +126,41 @@ void Uploader::startNext()
 {
     if (m_current || m_queue.isEmpty())
         return;
-    const QPair<int, Job> next = m_queue.dequeue();
+    Queued next = m_queue.dequeue();
     Running r;
-    r.id = next.first;
-    r.job = next.second;
-    r.to = receiver(r.job);
-    r.chunks = chunkCount(r.job.bytes.size());
+    r.id = next.id;
+    r.files = std::move(next.files);
     m_current = std::move(r);
+    startFile();
+}
 
-    const Job &job = m_current->job;
+void Uploader::startFile()
+{
+    Running &r = *m_current;
+    while (r.index < r.files.size()) {
+        const QString why = refusal(r.job());
+        if (why.isEmpty())
+            break;
+        KWARN(lcLink) << "upload" << r.job().fileName << "to" << r.job().address << "skipped:" << why;
+        ++r.refused;
+        r.lastRefusal = why;
+        emit fileSent(r.id, r.index, int(r.files.size()), false);
+        ++r.index;
+    }
+    if (r.index >= r.files.size()) {
+        finish();
+        return;
+    }
+    const Job &job = r.job();
+    r.to = receiver(job);
+    r.chunks = chunkCount(job.bytes.size());
+    r.next = 0;
     const QByteArray command = job.multicast ? multicastUploadCommand(job.wallId, job.fileName)
                                              : uploadCommand(job.wallId, job.fileName);
     // The digest lets the file be compared with what the receiver stored.
-    KTRACE(lcLink) << "UploadFile" << command << "to" << m_current->to.toString() << job.bytes.size() << "bytes in"
-                   << m_current->chunks << "chunks, md5"
-                   << QCryptographicHash::hash(job.bytes, QCryptographicHash::Md5).toHex().constData();
-    send(command, m_current->to, link::kCommandPort);
+    KTRACE(lcLink) << "UploadFile" << command << "to" << r.to.toString() << job.bytes.size() << "bytes in" << r.chunks
+                   << "chunks, md5" << QCryptographicHash::hash(job.bytes, QCryptographicHash::Md5).toHex().constData();
+    send(command, r.to, link::kCommandPort);
     // The receiver needs a moment to open the file; the wall group waits for its slowest.
     waitAfterSend(job.multicast ? kMulticastPauseMs : kUnicastPauseMs, Step::Pause);
 }
@@ -137,13 +169,27 @@ void Uploader::sendChunk()
 {
     Running &r = *m_current;
     if (r.next >= r.chunks) {
-        finish();
+        endFile();
         return;
     }
     KTRACE(lcLink) << "upload chunk" << r.next << "of" << r.chunks;
-    r.datagram = dataDatagram(r.job.bytes, r.next);
+    r.datagram = dataDatagram(r.job().bytes, r.next);
     send(r.datagram, r.to, kDataPort);
     waitAfterSend(kCopyGapMs, Step::Copy);
+}
+
+void Uploader::endFile()
+{
+    Running &r = *m_current;
+    const Job &job = r.job();
+    KTRACE(lcLink) << "upload" << job.fileName << "to" << r.to.toString() << "ok";
+    if (!job.then.isEmpty()) {
+        KTRACE(lcLink) << "after" << job.fileName << "to" << r.to.toString() << job.then;
+        send(job.then, r.to, link::kCommandPort);
+    }
+    emit fileSent(r.id, r.index, int(r.files.size()), true);
+    ++r.index;
+    startFile();
 }
 
 void Uploader::sendCopy()
@@ -160,9 +206,11 @@ void Uploader::finish()
     const Running done = std::move(*m_current);
     m_current.reset();
     if (done.failedWrites > 0)
-        KWARN(lcLink) << "upload" << done.job.fileName << ":" << done.failedWrites << "datagrams could not be written";
-    KTRACE(lcLink) << "upload" << done.job.fileName << "to" << done.to.toString() << "ok";
-    emit finished(done.id, true, QString());
+        KWARN(lcLink) << "upload job" << done.id << ":" << done.failedWrites << "datagrams could not be written";
+    const bool ok = done.refused == 0;
+    emit finished(done.id, ok,
+                  ok ? QString()
+                     : QStringLiteral("%1 of %2 files not sent: %3").arg(done.refused).arg(done.files.size()).arg(done.lastRefusal));
     startNext();
 }
 
@@ -223,6 +271,7 @@ UploadThread::UploadThread(Uploader::Send send, QObject *parent)
     // Freed in its own thread, after the thread's last event.
     connect(&m_thread, &QThread::finished, m_uploader, &QObject::deleteLater);
     connect(m_uploader, &Uploader::progress, this, &UploadThread::progress);
+    connect(m_uploader, &Uploader::fileSent, this, &UploadThread::fileSent);
     connect(m_uploader, &Uploader::finished, this, &UploadThread::finished);
     m_thread.start();
     QMetaObject::invokeMethod(m_uploader, &Uploader::init, Qt::QueuedConnection);
@@ -236,9 +285,14 @@ UploadThread::~UploadThread()
 
 int UploadThread::upload(const Job &job)
 {
+    return upload(QList<Job>{job});
+}
+
+int UploadThread::upload(const QList<Job> &files)
+{
     const int id = ++m_lastId;
     Uploader *uploader = m_uploader;
-    QMetaObject::invokeMethod(uploader, [uploader, id, job] { uploader->enqueue(id, job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(uploader, [uploader, id, files] { uploader->enqueue(id, files); }, Qt::QueuedConnection);
     return id;
 }
 
