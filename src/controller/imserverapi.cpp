@@ -142,6 +142,8 @@ ImServerApi::ImServerApi(QObject *parent)
 
     // Uploads are paced in their own thread; subtitles wait for their picture's upload.
     m_uploads = new kora::upload::UploadThread({}, this);
+    // Receivers answer an upload to the port it came from: the command socket's.
+    m_uploads->sendFrom(m_link->commandDescriptor());
     m_osd = new kora::osd::OsdControl(*m_link, *m_uploads, [this] { return installation(); }, this);
     connect(m_osd, &kora::osd::OsdControl::stateToStore, this, &ImServerApi::ServerSetStatus);
     m_backgrounds = new kora::upload::BackgroundUpload(*m_uploads, this);

@@ -22,7 +22,7 @@ using namespace kora;
 void ImServerApi::InitSocket()
 {
     m_link->bindTo(m_store.values.localIp);
-    m_uploads->bindTo(m_store.values.localIp);
+    m_uploads->sendFrom(m_link->commandDescriptor());
     sendNotify(true);
     // Devices see the announcement before the scan, as they expect; a single-shot timer
     // keeps that order without blocking the window for the 15 ms.

@@ -163,6 +163,11 @@ void Link::sendUdp(const QByteArray &data, const QString &address, quint16 port)
     m_commands->writeDatagram(data, to, port);
 }
 
+qintptr Link::commandDescriptor() const
+{
+    return m_commands->socketDescriptor();
+}
+
 void Link::sendScan(const Destinations &destinations, const QByteArray &data)
 {
     writeEach(m_scan, "scan socket", destinations, data);

@@ -51,6 +51,9 @@ public:
     void sendVia(Socket socket, const Destinations &destinations, const QByteArray &data) override;
     // From the scan socket, whose port the scan's answers come back to.
     void sendScan(const Destinations &destinations, const QByteArray &data);
+    // The command socket's descriptor (-1 before it is bound), for a thread that only
+    // writes from it; a new bind gives a new one.
+    qintptr commandDescriptor() const;
 
 signals:
     // At most kMaxDatagramsPerRead datagrams of the command socket, in arrival order.

@@ -8,6 +8,13 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QtEndian>
+
+#include <cerrno>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace kora::upload {
 
@@ -69,6 +76,7 @@ Uploader::~Uploader()
     const int left = m_queue.size() + (m_current ? 1 : 0);
     if (left > 0)
         KWARN(lcLink) << "upload stopped with" << left << "jobs not sent";
+    sendFrom(-1);
 }
 
 void Uploader::init()
@@ -237,13 +245,32 @@ void Uploader::waitAfterSend(int ms, Step step)
     m_timer->start(ms);
 }
 
+void Uploader::sendFrom(qintptr descriptor)
+{
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+    m_descriptor = int(descriptor);
+    if (descriptor >= 0)
+        KTRACE(lcLink) << "uploads leave from the command socket";
+}
+
 bool Uploader::send(const QByteArray &data, const QHostAddress &to, quint16 port)
 {
     if (m_send) {
         m_send(data, to, port);
         return true;
     }
-    const bool written = m_socket && m_socket->writeDatagram(data, to, port) == data.size();
+    bool written = false;
+    if (m_descriptor >= 0) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = qToBigEndian(port);
+        address.sin_addr.s_addr = qToBigEndian(to.toIPv4Address());
+        written = ::sendto(m_descriptor, data.constData(), size_t(data.size()), 0,
+                           reinterpret_cast<const sockaddr *>(&address), sizeof address) == data.size();
+    } else {
+        written = m_socket && m_socket->writeDatagram(data, to, port) == data.size();
+    }
     if (!written && m_current)
         ++m_current->failedWrites;
     return written;
@@ -294,6 +321,15 @@ int UploadThread::upload(const QList<Job> &files)
     Uploader *uploader = m_uploader;
     QMetaObject::invokeMethod(uploader, [uploader, id, files] { uploader->enqueue(id, files); }, Qt::QueuedConnection);
     return id;
+}
+
+void UploadThread::sendFrom(qintptr descriptor)
+{
+    const int copy = descriptor >= 0 ? ::dup(int(descriptor)) : -1;
+    if (descriptor >= 0 && copy < 0)
+        KWARN(lcLink) << "uploads cannot use the command socket:" << qt_error_string(errno);
+    Uploader *uploader = m_uploader;
+    QMetaObject::invokeMethod(uploader, [uploader, copy] { uploader->sendFrom(copy); }, Qt::QueuedConnection);
 }
 
 void UploadThread::bindTo(const QString &localIp)

@@ -9,6 +9,11 @@
 // pauses are timers of its thread, never sleeps. Later jobs wait their turn in a bounded
 // queue; a wall's whole background is one job.
 //
+// Receivers answer to the port a command came from, so the datagrams leave from the
+// client's command socket: the owner hands the uploader a duplicate of that socket's
+// descriptor (sendFrom), which it only writes to. Until then it writes from a socket of its
+// own.
+//
 // UploadThread owns the "upload" thread and the Uploader in it; its signals reach the owner's
 // thread queued. Its destructor stops the thread and waits for it.
 #include "upload/uploadprotocol.h"
@@ -77,6 +82,9 @@ public slots:
     void init();
     // Sends from this local address from now on (the rest of the client binds to it too).
     void bindTo(const QString &localIp);
+    // Writes from `descriptor` from now on, and closes it when it is replaced or this object
+    // goes; -1 goes back to the own socket.
+    void sendFrom(qintptr descriptor);
 
 signals:
     // After both copies of each chunk of the file under way.
@@ -121,6 +129,7 @@ private:
 
     Send m_send;
     QUdpSocket *m_socket = nullptr; // only without an injected send; made by init()
+    int m_descriptor = -1;          // the command socket's duplicate, owned; -1: none
     QTimer *m_timer = nullptr;
     QElapsedTimer m_clock;
     qint64 m_dueNs = 0;
@@ -141,6 +150,9 @@ public:
     int upload(const Job &job);
     int upload(const QList<Job> &files);
     void bindTo(const QString &localIp);
+    // The calling thread's socket `descriptor` is duplicated here, so that it stays valid
+    // for the uploader whatever its owner does with the original.
+    void sendFrom(qintptr descriptor);
 
 signals:
     void progress(int job, int sentChunks, int totalChunks);
