@@ -260,7 +260,7 @@ Item {
             var list = scenes[wall.panelId] || { ids: [], names: [] }
             dialog.open({ title: "Scenes", items: [translate("Save")].concat(list.names), accepted: function (i) {
                 if (i === 0)
-                    sceneName("Save", function (name) { ImApi.ServerSaveScene(String(Date.now()), name) })
+                    saveScene(wall)
                 else
                     callScene(wall, i - 1)
             } })
@@ -339,6 +339,12 @@ Item {
     function sceneName(title, accepted) {
         dialog.open({ title: title, input: true, accepted: accepted })
     }
+    // The selected wall's current layout as a new scene; without a wall the id has no dock.
+    function saveScene(wall) {
+        sceneName("Save", function (name) {
+            ImApi.ServerSaveScene(wall ? PageRules.sceneId(Date.now(), wall.dock, wall.cutRow, wall.cutCol) : String(Date.now()), name)
+        })
+    }
     readonly property var commands: ({
         InlineSwitchPage: function (p) { host.switchToPage(p[0]) },
         // The controller has selected the wall and asked it for its clocks.
@@ -413,7 +419,7 @@ Item {
                 host.chooseDock(wall)
         },
         InlineSavePanelScene: function () {
-            host.sceneName("Save", function (name) { ImApi.ServerSaveScene(String(Date.now()), name) })
+            host.saveScene(host.wallById(ImApi.selPanel))
         },
         InlineEditPanelScene: function (p) {
             host.sceneName("Edit", function (name) { ImApi.ServerEditScene(p[1], name) })

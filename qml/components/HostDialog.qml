@@ -67,6 +67,7 @@ FocusScope {
             }
             TextField {
                 id: field
+                objectName: "hostDialogField"
                 width: parent.width
                 visible: root.withInput
                 selectByMouse: true

@@ -93,6 +93,12 @@ function sceneDock(sceneId) {
     return null
 }
 
+// A new scene's id: the time and the wall's dock, cut rows and columns as sceneDock() reads
+// them back, so calling the scene restores the layout it was saved with.
+function sceneId(nowMs, dock, rows, cols) {
+    return String(nowMs) + "_dock=" + dock + "-" + rows + "-" + cols
+}
+
 // The wall's dock layout index for a dock number: -1 when the number names the free or
 // full-screen layout (or none).
 function dockLayoutIndex(dock, freeEn, fullEn) {

@@ -80,6 +80,11 @@ TestCase {
         ]
     }
     function test_sceneDock(data) { compare(PageRules.sceneDock(data.id), data.dock) }
+    // A saved scene's id reads back as the layout it was saved with.
+    function test_sceneId() {
+        compare(PageRules.sceneId(1700000000123, 3, 2, 4), "1700000000123_dock=3-2-4")
+        compare(PageRules.sceneDock(PageRules.sceneId(5, 0, 1, 1)), { dock: 0, rows: 1, cols: 1 })
+    }
 
     function test_dockLayoutIndex_data() {
         return [
