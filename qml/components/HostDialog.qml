@@ -28,11 +28,16 @@ FocusScope {
             root.forceActiveFocus()
     }
     function close() { visible = false; options = ({}) }
+    // A name of only blanks is no name: the dialog stays open for one.
     function accept() {
         var done = options.accepted
         var value = withInput ? field.text : chosen
+        if (withInput ? value.trim().length === 0 : items.length > 0 && value < 0) {
+            field.forceActiveFocus()
+            return
+        }
         close()
-        if (done && (!withInput || value.length > 0) && (items.length === 0 || value >= 0))
+        if (done)
             done(value)
     }
 

@@ -3,7 +3,7 @@ import QtTest 1.15
 import "../../qml/Design2.0"
 import "../../qml/js/PageRules.js" as PageRules
 
-// Saving a scene from the pages: the id carries the wall's layout.
+// Saving a scene from the pages: the id carries the wall's layout, a blank name is refused.
 Item {
     width: 800
     height: 600
@@ -33,7 +33,8 @@ Item {
         function test_save_data() {
             return [
                 { tag: "from the wall's scene tool", via: "tool", names: ["Morning"], id: { dock: 2, rows: 2, cols: 3 } },
-                { tag: "from a designed button", via: "command", names: ["Morning"], id: { dock: 2, rows: 2, cols: 3 } }
+                { tag: "from a designed button", via: "command", names: ["Morning"], id: { dock: 2, rows: 2, cols: 3 } },
+                { tag: "an empty name keeps the dialog open", via: "command", names: ["", "  ", "Late"], id: { dock: 2, rows: 2, cols: 3 } }
             ]
         }
         function test_save(data) {
