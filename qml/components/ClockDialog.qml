@@ -12,6 +12,9 @@ FocusScope {
     property int current: -1
     // Set while the editors show a clock, so that showing it is no edit.
     property bool loading: false
+    // The operator changed the list since the dialog opened: a report arriving late must
+    // not take the changes away.
+    property bool edited: false
 
     anchors.fill: parent
     visible: false
@@ -21,6 +24,7 @@ FocusScope {
 
     // The wall's clocks follow through refresh() once it answers.
     function open() {
+        edited = false
         clocks = []
         select(-1)
         visible = true
@@ -28,6 +32,10 @@ FocusScope {
     }
     function close() { visible = false }
     function refresh(list) {
+        if (edited) {
+            console.warn("clock list of the wall not shown: the clocks are being edited")
+            return
+        }
         clocks = Rules.clocks(list)
         select(clocks.length > 0 ? 0 : -1)
     }
@@ -45,9 +53,11 @@ FocusScope {
         var c = Rules.clock(clocks[current])
         c[key] = value
         clocks = Rules.withClock(clocks, current, c)
+        edited = true
     }
     function add() {
         clocks = clocks.concat([Rules.newClock(clocks)])
+        edited = true
         select(clocks.length - 1)
     }
     function remove() {
@@ -55,6 +65,7 @@ FocusScope {
             return
         var next = Math.min(current, clocks.length - 2)
         clocks = Rules.without(clocks, current)
+        edited = true
         select(next)
     }
     function save() { ImApi.serverSetClocks(clocks) }

@@ -448,15 +448,14 @@ QList<Action> onGetClockOsd(const Reply &r)
     if (r.context.selPanel.isEmpty() || fields.value(1) != r.context.selPanel)
         return {};
     QVariantList clocks;
-    int skipped = 0;
+    int odd = 0;
     for (int i = 2; i < fields.size(); ++i) {
         const QStringList v = subValues(fields[i]);
         if (v.size() < 8)
             break;
-        if (!isNumber(v[0]) || !isNumber(v[1]) || !isNumber(v[2]) || !isNumber(v[3]) || !isNumber(v[7])) {
-            ++skipped;
-            continue;
-        }
+        // Kept as the wall has it: the dialog saves the whole list back, and a clock left out
+        // here would be deleted on the wall by the next save.
+        odd += !isNumber(v[0]) || !isNumber(v[1]) || !isNumber(v[2]) || !isNumber(v[3]) || !isNumber(v[7]);
         QString content = v[4];
         content.replace(QLatin1String("\\n"), QLatin1String("\n"));
         clocks.append(QVariantMap{{QStringLiteral("xPos"), v[0]},     {QStringLiteral("yPos"), v[1]},
@@ -464,8 +463,8 @@ QList<Action> onGetClockOsd(const Reply &r)
                                   {QStringLiteral("content"), content}, {QStringLiteral("bkClr"), v[5]},
                                   {QStringLiteral("fontClr"), v[6]},  {QStringLiteral("fontSize"), v[7]}});
     }
-    if (skipped > 0)
-        KWARN(lcLink) << "GetClockOsd:" << skipped << "clocks with non-numeric geometry or size skipped";
+    if (odd > 0)
+        KWARN(lcLink) << "GetClockOsd:" << odd << "clocks with non-numeric geometry or size, kept as they are";
     Action a = make(Kind::Clocks);
     a.list = clocks;
     return {a};

@@ -90,6 +90,13 @@ QVariantMap boundedSubtitle(const QVariantMap &osdMap, bool *changed)
     return out;
 }
 
+QString textFormRefusal(const QVariantMap &osdMap)
+{
+    if (text(osdMap, "string").contains(QLatin1Char('"')))
+        return QStringLiteral("The subtitle text may not hold a double quote (\").");
+    return {};
+}
+
 QString decoderColour(const QString &colour)
 {
     return QStringLiteral("#FF") + colour.mid(1);
@@ -242,6 +249,21 @@ QString clockContent(const QString &content)
     for (const QChar lineBreak : {QChar(u'\n'), QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
         out.replace(lineBreak, QLatin1String("\\n"));
     return out;
+}
+
+QString clockRefusal(const QVariantList &clocks)
+{
+    static const QString kCannotCarry = QStringLiteral(",;{}\"");
+    for (int i = 0; i < clocks.size(); ++i) {
+        const QVariantMap clock = clocks.at(i).toMap();
+        for (const char *key : {"content", "xPos", "yPos", "w", "h", "bkClr", "fontClr", "fontSize"}) {
+            for (const QChar c : text(clock, key)) {
+                if (kCannotCarry.contains(c))
+                    return QStringLiteral("Clock %1: its %2 may not hold %3").arg(i + 1).arg(QLatin1String(key)).arg(c);
+            }
+        }
+    }
+    return {};
 }
 
 QByteArray clockCommand(const QString &wallId, const QVariantList &clocks)

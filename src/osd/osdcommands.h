@@ -36,6 +36,9 @@ constexpr int kMaxSubtitleWidth = 8192;
 // The map with "height" and "width" within 0 … their bound; `changed` tells whether one was
 // outside.
 QVariantMap boundedSubtitle(const QVariantMap &osdMap, bool *changed = nullptr);
+// Why the text form cannot carry the map's text (a double quote would end its field before
+// the text does); empty when it can.
+QString textFormRefusal(const QVariantMap &osdMap);
 
 // Colours as the decoders want them: "#FF" and the colour text without its first character,
 // so "#rrggbb" becomes "#FFrrggbb".
@@ -95,6 +98,10 @@ QByteArray inputLabelCommand(const QVariantMap &osdMap);
 
 // The clock text: line breaks become the two characters backslash and n.
 QString clockContent(const QString &content);
+// Why the clock command cannot carry these clocks: a field holding "," ";" "{" "}" or '"'
+// would shift or end the fields, and the wall would hand back clocks that are not these.
+// Empty when it can.
+QString clockRefusal(const QVariantList &clocks);
 // {ClockOsd;W;x,y,w,h,content,background,font colour,font size,"normal";...}; "{ClockOsd;W}"
 // for no clocks. UTF-8, as the wall hands the clocks back.
 QByteArray clockCommand(const QString &wallId, const QVariantList &clocks);

@@ -84,6 +84,13 @@ void OsdControl::makeImage(const QString &wallId, const QVariantMap &dialogMap)
 
 void OsdControl::show(Form form, const QString &wallId, const QVariantMap &osdMap)
 {
+    // A subtitle refused changes nothing on the wall, not even one waiting for its picture.
+    const QString refusal = form == Form::Text ? textFormRefusal(osdMap) : QString();
+    if (!refusal.isEmpty()) {
+        KWARN(lcApi) << "subtitle for" << wallId << "not shown:" << refusal;
+        emit notShown(refusal);
+        return;
+    }
     cancelWaiting(wallId);
     present(form, wallId, bounded(wallId, osdMap));
 }
@@ -127,6 +134,12 @@ void OsdControl::inputLabel(const QVariantMap &osdMap)
 
 void OsdControl::setClocks(const QString &wallId, const QVariantList &clocks)
 {
+    const QString refusal = clockRefusal(clocks);
+    if (!refusal.isEmpty()) {
+        KWARN(lcApi) << "clocks for" << wallId << "not sent:" << refusal;
+        emit notShown(refusal + QStringLiteral("; nothing was saved."));
+        return;
+    }
     const walls::Installation in = m_installation();
     const QByteArray command = clockCommand(wallId, clocks);
     if (in.multicast) {

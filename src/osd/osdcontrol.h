@@ -40,14 +40,15 @@ public:
     void close(Form form, const QString &wallId, const QVariantMap &osdMap);
     // The label an encoder draws into one input.
     void inputLabel(const QVariantMap &osdMap);
-    // The wall's clocks: to the wall group in multicast mode, else to each decoder of the wall.
+    // The wall's clocks: to the wall group in multicast mode, else to each decoder of the wall;
+    // clocks the command cannot carry are refused whole.
     void setClocks(const QString &wallId, const QVariantList &clocks);
     // Asks the wall's first output for its clocks; the answer comes as a reply.
     void getClocks(const QString &wallId);
 
 signals:
     void stateToStore(const QString &wallId, const QString &state);
-    // Something the operator should know: the subtitle was not shown, and why.
+    // Something the operator should know: a subtitle not shown or clocks not saved, and why.
     void notShown(const QString &why);
 
 private:

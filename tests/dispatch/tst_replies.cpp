@@ -458,8 +458,9 @@ void TestReplies::clocks_data()
     row("another wall", "{GetClockOsd;2;" + field + "}", {});
     row("no clocks", "{GetClockOsd;1}", {withList(Kind::Clocks, {})});
     row("a short field ends the list", "{GetClockOsd;1;" + field + ";1,2,3;" + field + "}", {withList(Kind::Clocks, {clock})});
-    row("a non-number is skipped", "{GetClockOsd;1;x,20,300,80,a,#0,#1,24;" + field + ";1,2,3,4,b,#0,#1,big}",
-        {withList(Kind::Clocks, {clock})});
+    const QVariantMap odd{{"xPos", "x"}, {"yPos", "20"}, {"w", "300"}, {"h", "80"}, {"content", "a"}, {"bkClr", "#0"}, {"fontClr", "#1"}, {"fontSize", "big"}};
+    row("a non-number is kept, so that saving hands it back", "{GetClockOsd;1;x,20,300,80,a,#0,#1,big;" + field + "}",
+        {withList(Kind::Clocks, {odd, clock})});
     QVariantMap utf8 = clock;
     utf8["content"] = QStringLiteral("时间");
     row("UTF-8 content", "{GetClockOsd;1;10,20,300,80,\xe6\x97\xb6\xe9\x97\xb4,#000000,#ffffff,24}", {withList(Kind::Clocks, {utf8})});

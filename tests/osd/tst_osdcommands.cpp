@@ -268,6 +268,30 @@ private slots:
 
     void clockQuery() { QCOMPARE(osd::clockQuery("7"), QByteArray("{GetClockOsd;7}")); }
 
+    // Field separators in a clock would shift the wall's copy of every clock after it.
+    void clockRefusal_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("plain text and line breaks") << "content" << "Hall\nhh:mm" << "";
+        QTest::newRow("a comma in the content") << "content" << "Paris, hh:mm" << "Clock 2: its content may not hold ,";
+        QTest::newRow("a semicolon") << "content" << "a;b" << "Clock 2: its content may not hold ;";
+        QTest::newRow("a closing brace") << "content" << "x}" << "Clock 2: its content may not hold }";
+        QTest::newRow("an opening brace in a colour") << "bkClr" << "{#000000" << "Clock 2: its bkClr may not hold {";
+        QTest::newRow("a double quote") << "content" << "\"now\"" << "Clock 2: its content may not hold \"";
+    }
+    void clockRefusal()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, refusal);
+        const QVariantMap good{{"content", "hh:mm"}, {"xPos", "0"}, {"yPos", "0"}, {"w", "10"}, {"h", "10"}};
+        QVariantMap clock = good;
+        clock.insert(key, value);
+        QCOMPARE(osd::clockRefusal({good, clock}), refusal);
+    }
+
     void boundedSubtitle_data()
     {
         QTest::addColumn<QVariantMap>("map");
@@ -287,6 +311,12 @@ private slots:
         bool was = !changed;
         QCOMPARE(osd::boundedSubtitle(map, &was), bounded);
         QCOMPARE(was, changed);
+    }
+
+    void textFormRefusal()
+    {
+        QVERIFY(osd::textFormRefusal({{"string", "Hall 1, \u00e9t\u00e9; {ok}"}}).isEmpty());
+        QVERIFY(!osd::textFormRefusal({{"string", "say \"hi\""}}).isEmpty());
     }
 };
 

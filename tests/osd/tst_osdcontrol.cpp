@@ -122,6 +122,9 @@ private slots:
         QTest::newRow("a close") << "close" << QStringList{"{SubtitleOsd;W1} -> 224.168.1.1:41234"} << "\"enable\":false";
         QTest::newRow("a newer picture") << "picture" << QStringList{"{SubtitleOsd;W1;0,900,60;"} << "\"y\":900";
         QTest::newRow("a text subtitle") << "text" << QStringList{"{SubtitleOsd;W1;10,100,800,60,-1;"} << "\"bold\":true";
+        // A refused subtitle changes nothing: the picture is shown once it is there.
+        QTest::newRow("a text subtitle with a quote, refused")
+            << "quote" << QStringList{"{SubtitleOsd;W1;10,100,60;"} << "\"fontfamily\"";
     }
     void aLaterCloseOrSubtitleIsNotUndone()
     {
@@ -143,7 +146,10 @@ private slots:
             rig.osd.makeImage("W1", map);
             uploads = 2;
         } else {
-            rig.osd.show(osd::Form::Text, "W1", textSubtitle(100));
+            QVariantMap text = textSubtitle(100);
+            if (then == "quote")
+                text.insert("string", "say \"hi\"");
+            rig.osd.show(osd::Form::Text, "W1", text);
         }
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), uploads, 10000);
         QCoreApplication::processEvents(); // the uploads' ends, queued to this thread

@@ -119,11 +119,19 @@ Item {
             click("clockSave")
             compare(saved(), [[]])
         }
-        function test_aNewReportReplacesTheList() {
-            editor("w").text = "999"
+        // A late report fills a dialog the operator has not touched, never one being edited.
+        function test_aLateReport_data() {
+            return [
+                { tag: "before any edit it replaces the list", edit: false, w: "400", clocks: 1 },
+                { tag: "after an edit the edit stays", edit: true, w: "999", clocks: 2 }
+            ]
+        }
+        function test_aLateReport(data) {
+            if (data.edit)
+                editor("w").text = "999"
             ImApi.callRefreshClocks([reported[1]])
-            compare(dialog().clocks, [reported[1]])
-            compare(editor("w").text, "400")
+            compare(dialog().clocks.length, data.clocks)
+            compare(editor("w").text, data.w)
         }
     }
 }
