@@ -24,11 +24,22 @@ Item {
 
     function tr(text) { return root.translate(text) }
 
-    function audioEvent(eventName, eventId, nextTime) {
-        alarms = Rules.withAlarm(alarms, Rules.audioAlarm(eventName, eventId, nextTime, now()))
+    // Alarms that made way for newer ones while the panel was full.
+    property int dropped: 0
+
+    function add(alarm) {
+        var grows = Rules.indexOf(alarms, alarm.kind, alarm.key) < 0
+        var full = alarms.length >= Rules.maxOpen
+        alarms = Rules.withAlarm(alarms, alarm)
+        if (grows && full) {
+            if (dropped === 0)
+                console.warn("alarm panel: more than", Rules.maxOpen, "alarms open, the oldest make way (counted in dropped)")
+            ++dropped
+        }
     }
+    function audioEvent(eventName, eventId, nextTime) { add(Rules.audioAlarm(eventName, eventId, nextTime, now())) }
     function videoEvent(eventName, nextTime, ip, port, srcIp) {
-        alarms = Rules.withAlarm(alarms, Rules.inputAlarm(eventName, nextTime, ip, port, srcIp || "", now()))
+        add(Rules.inputAlarm(eventName, nextTime, ip, port, srcIp || "", now()))
     }
     function eventOver(response) { alarms = Rules.closedBy(alarms, response) }
     // The operator's answer to alarm `index`; `time` defaults to the alarm's own next time.
@@ -41,7 +52,7 @@ Item {
             ImApi[call.name].apply(ImApi, call.args)
         alarms = Rules.without(alarms, alarm.kind, alarm.key)
     }
-    function clear() { alarms = [] }
+    function clear() { alarms = []; dropped = 0 }
     // Where the cards' controls are (the end-to-end checks click there).
     // Logged once the cards are laid out and drawn.
     onAlarmsChanged: layoutLog.restart()

@@ -25,8 +25,13 @@ function indexOf(list, kind, key) {
     return -1
 }
 
+// Cards open at once: anyone on the network can raise alarms, and an operator cannot answer
+// more than this anyway. The controller keeps as many audio requesters.
+var maxOpen = 50
+
 // The open alarms with `alarm` added. The same alarm firing again while it is still open
-// takes the place of the open one (its newest times), so it is listed once.
+// takes the place of the open one (its newest times), so it is listed once; beyond maxOpen
+// the oldest make way.
 function withAlarm(list, alarm) {
     var out = list.slice()
     var i = indexOf(out, alarm.kind, alarm.key)
@@ -34,6 +39,8 @@ function withAlarm(list, alarm) {
         out[i] = alarm
     else
         out.push(alarm)
+    if (out.length > maxOpen)
+        out.splice(0, out.length - maxOpen)
     return out
 }
 

@@ -33,12 +33,18 @@ QString senderText(const QNetworkDatagram &datagram)
 
 constexpr auto kShared = QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint;
 
-// Every datagram waiting on `socket`, in arrival order; a read error leaves the rest for the
-// next readyRead.
+// The datagrams waiting on `socket`, in arrival order, at most kMaxDatagramsPerRead in one
+// turn of the event loop: the rest are read in the next one, so that a flood from anyone on
+// the network cannot hold the window's thread. A read error leaves the rest for the next
+// readyRead.
 template<typename Take>
 void readEach(QUdpSocket *socket, Take take)
 {
-    while (socket->hasPendingDatagrams()) {
+    for (int n = 0; socket->hasPendingDatagrams(); ++n) {
+        if (n == Link::kMaxDatagramsPerRead) {
+            QTimer::singleShot(0, socket, [socket, take] { readEach(socket, take); });
+            return;
+        }
         const QNetworkDatagram datagram = socket->receiveDatagram();
         if (!datagram.isValid())
             break;

@@ -27,7 +27,7 @@ class Link : public QObject, public Sender
 {
     Q_OBJECT
 public:
-    // Datagrams taken from the command socket in one turn of the event loop; the rest
+    // Datagrams taken from one socket in one turn of the event loop; the rest
     // waits for the next turn, so a flood cannot starve the window.
     static constexpr int kMaxDatagramsPerRead = 256;
     // Designed commands waiting for their connection; a dead peer must not grow it further.

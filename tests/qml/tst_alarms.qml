@@ -201,6 +201,21 @@ Item {
             compare(cards().length, data.left.length)
             compare(ImApi.calls, [], "closing answers nothing")
         }
+        // A flood of distinct alarms keeps the newest cards only, counts what made way, and
+        // the oldest card left still answers its own alarm.
+        function test_aFloodKeepsTheNewestCards() {
+            var n = Rules.maxOpen + 20
+            for (var i = 0; i < n; ++i)
+                ImApi.callQmlAudioEvent("Hall mic", "e" + i, 30)
+            compare(panel().alarms.length, Rules.maxOpen)
+            compare(panel().dropped, 20)
+            compare(panel().alarms[0].key, "e20")
+            compare(panel().alarms[Rules.maxOpen - 1].key, "e" + (n - 1))
+            ImApi.callQmlAudioEvent("Hall mic", "e" + (n - 1), 45) // a repeat takes no room
+            compare(panel().dropped, 20)
+            panel().answer(0, true)
+            compare(ImApi.named("serverAudioEvent"), [["e20", true, 30]])
+        }
         function test_logoutClearsTheAlarms() {
             ImApi.callQmlAudioEvent("Hall mic", "e1", 30)
             host.clear()
