@@ -1,5 +1,7 @@
 #include "devices/devicecontrol.h"
 
+#include <algorithm>
+
 #include "link/messages.h"
 #include "log/categories.h"
 #include "log/trace.h"
@@ -123,8 +125,13 @@ void DeviceControl::handleEvent(const QByteArray &datagram, const QHostAddress &
     case EventMessage::Kind::AudioRequest:
         // The answer goes to whoever raised this alarm, not to the last datagram's sender:
         // other clients' answers arrive on the same group.
-        m_audioRequester = sender;
-        m_audioRequesterPort = senderPort;
+        // The same alarm raised again is answered to where it came from last.
+        m_audioRequesters.erase(std::remove_if(m_audioRequesters.begin(), m_audioRequesters.end(),
+                                               [&m](const Requester &r) { return r.eventId == m.eventId; }),
+                                m_audioRequesters.end());
+        if (m_audioRequesters.size() == kMaxOpenAlarms)
+            m_audioRequesters.removeFirst();
+        m_audioRequesters.append({m.eventId, sender, senderPort});
         emit audioEvent(m.name, m.eventId, m.nextTime);
         return;
     case EventMessage::Kind::InputRequest: {
@@ -147,12 +154,15 @@ void DeviceControl::handleEvent(const QByteArray &datagram, const QHostAddress &
 
 void DeviceControl::answerAudioEvent(const QString &eventId, bool activate, int nextTime)
 {
-    if (m_audioRequester.isNull()) {
-        KWARN(lcLink) << "audio alarm" << eventId << "answered, but no audio alarm came in";
+    const auto it = std::find_if(m_audioRequesters.begin(), m_audioRequesters.end(),
+                                 [&eventId](const Requester &r) { return r.eventId == eventId; });
+    if (it == m_audioRequesters.end()) {
+        KWARN(lcLink) << "audio alarm" << eventId << "answered, but no such audio alarm is open";
         return;
     }
-    m_sender.sendVia(link::Socket::Events, {{m_audioRequester, m_audioRequesterPort}},
-                     audioEventResponse(eventId, activate, nextTime));
+    const Requester to = *it;
+    m_audioRequesters.erase(it);
+    m_sender.sendVia(link::Socket::Events, {{to.address, to.port}}, audioEventResponse(eventId, activate, nextTime));
 }
 
 void DeviceControl::answerInputEvent(const QString &srcIp, int nextTime, const QString &address, int port)

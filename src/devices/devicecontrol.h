@@ -13,10 +13,14 @@
 #include "settings/controlsettings.h"
 
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <functional>
 
 namespace kora::devices {
+
+// Open alarms kept at once, here and as cards on the pages.
+constexpr int kMaxOpenAlarms = 50;
 
 class DeviceControl : public QObject
 {
@@ -75,9 +79,14 @@ private:
     const std::vector<SignalRecord> &m_signals;
     const ControlSettings &m_settings;
     Hosts m_hosts;
-    // Where the last audio alarm came from: its answer goes back there.
-    QHostAddress m_audioRequester;
-    quint16 m_audioRequesterPort = 0;
+    // Where each open audio alarm came from, by event id, oldest first: its answer goes back
+    // there. As many as the pages show cards for; the oldest make way.
+    struct Requester {
+        QString eventId;
+        QHostAddress address;
+        quint16 port = 0;
+    };
+    QList<Requester> m_audioRequesters;
 };
 
 } // namespace kora::devices

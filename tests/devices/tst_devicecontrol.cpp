@@ -153,6 +153,35 @@ private slots:
         QCOMPARE(destination(rig.sender.sent.at(1)), QStringLiteral("224.169.1.1:41237"));
         QCOMPARE(destination(rig.sender.sent.at(2)), QStringLiteral("10.0.0.72:6000"));
     }
+
+    // Each open audio alarm keeps its own requester, however many came in since; the oldest
+    // beyond the cards the pages keep are forgotten.
+    void eachAudioAlarmIsAnsweredToItsSource_data()
+    {
+        QTest::addColumn<int>("alarms"); // e0 … e(n-1), each from its own port
+        QTest::addColumn<QString>("answered");
+        QTest::addColumn<QString>("to"); // "" for nothing sent
+        QTest::newRow("the older of two") << 2 << "e0" << "10.0.0.70:7000";
+        QTest::newRow("the newer of two") << 2 << "e1" << "10.0.0.70:7001";
+        QTest::newRow("the oldest of a flood, forgotten") << kora::devices::kMaxOpenAlarms + 1 << "e0" << "";
+        QTest::newRow("the second oldest of a flood") << kora::devices::kMaxOpenAlarms + 1 << "e1" << "10.0.0.70:7001";
+    }
+    void eachAudioAlarmIsAnsweredToItsSource()
+    {
+        QFETCH(int, alarms);
+        QFETCH(QString, answered);
+        QFETCH(QString, to);
+        Rig rig;
+        for (int i = 0; i < alarms; ++i)
+            rig.devices.handleEvent(QStringLiteral(R"({"request":"ActiveAudio","data":{"name":"Hall","eventID":"e%1","next_time":30}})")
+                                        .arg(i).toUtf8(),
+                                    QHostAddress(QStringLiteral("10.0.0.70")), quint16(7000 + i));
+        rig.devices.answerAudioEvent(answered, true, 30);
+        rig.devices.answerAudioEvent(answered, true, 30); // answered once only
+        QCOMPARE(rig.sender.sent.size(), int(!to.isEmpty()));
+        if (!to.isEmpty())
+            QCOMPARE(destination(rig.sender.sent.first()), to);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDeviceControl)
