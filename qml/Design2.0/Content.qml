@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import "../components"
 import "../js/PageRules.js" as PageRules
+import "../js/OsdRules.js" as OsdRules
 
 // Host of the designed pages: turns the controller's page-building signals into items, keeps
 // one registry per item kind (creation order), decides which page is shown, and feeds the
@@ -339,6 +340,35 @@ Item {
     function sceneName(title, accepted) {
         dialog.open({ title: title, input: true, accepted: accepted })
     }
+    function editSubtitle(panelId, form) {
+        var wall = wallById(panelId)
+        if (!wall) {
+            console.warn("subtitle dialog: no wall", panelId)
+            return
+        }
+        osdDialog.open(wall.panelId, wall.osdMap, wall.pixWidth, form)
+    }
+    // A designed button's subtitle: `text` on the wall in the form and look of the wall's
+    // stored subtitle (its last one shown again when `text` is empty).
+    function showSubtitle(panelId, text) {
+        var wall = wallById(panelId)
+        if (!wall) {
+            console.warn("subtitle: no wall", panelId)
+            return
+        }
+        var f = OsdRules.fieldsFromState(wall.osdMap, wall.pixWidth)
+        if (text !== undefined && String(text) !== "")
+            f.string = String(text)
+        if (f.string === "") {
+            console.warn("subtitle: wall", panelId, "has no subtitle to show")
+            return
+        }
+        var call = OsdRules.subtitleCall(f, true, null)
+        var selected = ImApi.selPanel
+        ImApi.selPanel = wall.panelId
+        ImApi[call.name].apply(ImApi, call.args)
+        ImApi.selPanel = selected
+    }
     // The selected wall's current layout as a new scene; without a wall the id has no dock.
     function saveScene(wall) {
         sceneName("Save", function (name) {
@@ -349,6 +379,11 @@ Item {
         InlineSwitchPage: function (p) { host.switchToPage(p[0]) },
         // The controller has selected the wall and asked it for its clocks.
         InlineEditClocks: function () { clockDialog.open() },
+        // The controller has selected the wall and asked for its stored state, which fills the
+        // dialog when it comes; the first form is the picture, the second the decoders' text.
+        InlineEditSubTitle: function (p) { host.editSubtitle(p[0], "image") },
+        InlineEditSubTitle2: function (p) { host.editSubtitle(p[0], "text") },
+        InlineShowSubTitle: function (p) { host.showSubtitle(p[0], p[1]) },
         InlineLogout: function () {
             dialog.open({ title: "Warning", text: "Logout the program?",
                           accepted: function () { ImApi.SaveConfig(); host.logoutRequested() } })

@@ -4,7 +4,8 @@ import "../js/OsdRules.js" as Rules
 
 // On-screen text of the selected wall: a subtitle in either form, and the label an input's
 // encoder draws into its picture. Opened by the wall's "bt_osd" tool with the wall's
-// subtitle state; refresh() shows a state the controller reports later.
+// subtitle state, or by a designed button in the form it names; refresh() shows a state the
+// controller reports later.
 FocusScope {
     id: root
     property string fontFamily: ""
@@ -21,10 +22,14 @@ FocusScope {
 
     function tr(text) { return root.translate(text) }
 
-    function open(wallId, state, width) {
+    // The form the dialog was opened in ("image" or "text"); "" takes the state's.
+    property string openedForm: ""
+
+    function open(wallId, state, width, form) {
         panelId = String(wallId)
         wallWidth = width > 0 ? width : 1920
         shownPicture = null
+        openedForm = form || ""
         load(Rules.fieldsFromState(state, wallWidth))
         visible = true
         stringField.forceActiveFocus()
@@ -37,7 +42,7 @@ FocusScope {
     }
 
     function load(f) {
-        form = f.form
+        form = openedForm !== "" ? openedForm : f.form
         stringField.text = f.string
         fontColField.text = f.fontCol
         bkColField.text = f.bkCol
