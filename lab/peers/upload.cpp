@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace lab {
 
 QString UploadOutcome::note() const
@@ -16,6 +18,13 @@ QString UploadOutcome::note() const
         break;
     }
     return QStringLiteral("upload %1 refused: %2 chunks exceed %3 bytes").arg(file).arg(chunks).arg(UploadAssembly::MaxBytes);
+}
+
+QString UploadOutcome::pictureNote() const
+{
+    if (litLuma < 0)
+        return {};
+    return QStringLiteral("picture %1: %2 of %3 luma bytes lit").arg(file).arg(litLuma).arg(luma);
 }
 
 bool UploadAssembly::store(File &file, quint32 index, const QByteArray &payload)
@@ -41,6 +50,10 @@ UploadOutcome UploadAssembly::outcome(const File &file)
             bytes += c;
         o.size = bytes.size();
         o.md5 = QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
+        if (file.name.endsWith(QLatin1String(".yuv"))) {
+            o.luma = bytes.size() * 2 / 3;
+            o.litLuma = std::count_if(bytes.cbegin(), bytes.cbegin() + o.luma, [](char c) { return c != 0; });
+        }
     } else {
         o.kind = UploadOutcome::Kind::Incomplete;
         o.missing = file.count - file.have;

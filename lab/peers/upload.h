@@ -19,8 +19,13 @@ struct UploadOutcome {
     QByteArray md5;      // Complete: lower-case hex
     quint32 chunks = 0;  // the chunk count the file's chunks carry (0: none arrived)
     quint32 missing = 0; // Incomplete
+    // Complete ".yuv" pictures (luma plane first, then half as much chroma): the luma bytes
+    // that are not zero, where the picture is not transparent; -1 for other files.
+    qint64 litLuma = -1;
+    qint64 luma = 0;
 
     QString note() const; // the journal text
+    QString pictureNote() const; // "picture NAME: L of N luma bytes lit"; empty for other files
 };
 
 class UploadAssembly

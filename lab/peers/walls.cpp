@@ -734,8 +734,11 @@ QStringList DecoderPeer::takeEvents(qint64 nowMs)
 
 void DecoderPeer::note(const QList<UploadOutcome> &outcomes)
 {
-    for (const UploadOutcome &o : outcomes)
+    for (const UploadOutcome &o : outcomes) {
         m_events.append(o.note());
+        if (!o.pictureNote().isEmpty())
+            m_events.append(o.pictureNote());
+    }
 }
 
 std::vector<std::unique_ptr<Peer>> makeDecoderPeers(WallSystem &system)

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import "../js/OsdRules.js" as Rules
+import "../js/LayoutLog.js" as LayoutLog
 
 // On-screen text of the selected wall: a subtitle in either form, and the label an input's
 // encoder draws into its picture. Opened by the wall's "bt_osd" tool with the wall's
@@ -35,10 +36,15 @@ FocusScope {
         stringField.forceActiveFocus()
     }
     function close() { visible = false }
+    // Where the dialog's controls are (the end-to-end checks click there), once it is drawn.
+    onVisibleChanged: if (visible) layoutLog.restart()
+    Timer { id: layoutLog; interval: 100; onTriggered: console.log("subtitle dialog layout:", LayoutLog.line(root, "osd")) }
     // The subtitle state of this wall as the controller reports it.
     function refresh(state) {
-        if (visible && state && String(state.uuid) === panelId)
+        if (visible && state && String(state.uuid) === panelId) {
             load(Rules.fieldsFromState(state, wallWidth))
+            console.log("subtitle dialog: the stored state of wall", panelId, "shown")
+        }
     }
 
     function load(f) {

@@ -164,7 +164,7 @@ private slots:
                                                "Button:wall-a-bt_refresh", "Button:wall-a-bt_preset", "Button:wall-a-bt_line",
                                                "Button:wall-a-bt_osd", "Screen:wall-a", "Preview:list-wall-a",
                                                "Button:wall-a-dock-1", "Button:wall-a-dock-2", "Button:wall-a-dock-3",
-                                               "Button:wall-a-clear"};
+                                               "Button:wall-a-clear", "Button:wall-a-subtitle"};
         QStringList room{"Page:page-room", "Rect:page-room-header", "Text:page-room-title",
                          "Button:page-room-nav-page-wall-a", "Button:page-room-nav-page-wall-b",
                          "Button:page-room-nav-page-room", "Date:page-room-clock", "Button:page-room-logout",

@@ -461,6 +461,33 @@ background)
     echo "5% loss on the data port: $intact of 4 pieces arrived intact; $(stored | grep -c incomplete || true) incomplete"
     echo "PASS background (screenshots $artefacts)"
     ;;
+subtitle)
+    # A designed "InlineEditSubTitle" button opens the subtitle dialog on Wall 1, the wall's
+    # stored state (silver text in the picture form) fills it when it arrives, and Show makes
+    # every output of the wall store a picture whose text is not transparent.
+    login_to_first_page
+    dialog() { grep -o "subtitle dialog layout:.*" "$work/a.log" | tail -n 1; }
+    marker=$(( $(wc -l <"$journal") + 1 ))
+    xdotool mousemove --sync "$(screen_x 1770)" "$(screen_y 601)" click 1
+    for _ in $(seq 50); do dialog | grep -q " osdShow=" && break; sleep 0.1; done
+    dialog | grep -q " osdShow=" || fail "the designed button opened no subtitle dialog"
+    state='{"obj":"osd","uuid":"1","enable":false,"string":"SILVER 42","fontCol":"#c0c0c0","bkCol":"#000000","x":0,"y":0,"height":80,"fontfamily":"DejaVu Sans","fontsize":36,"middle":false}'
+    lab_command "$(jq -cn --arg to "$KORA_LAB_CLIENT_IP" --arg t "{GetClientInfo;\"$state\"}" \
+        '{cmd:"send",peer:"decoder-1.1",to:$to,port:41234,text:$t}')" "the lab did not send the stored state"
+    wait_for_line "$work/a.log" "the stored state of wall 1 shown" 10 || fail "the stored state did not fill the dialog"
+    shot 1-dialog
+    xdotool mousemove --sync $(dialog | grep -o " osdShow=[0-9]*,[0-9]*" | cut -d= -f2 | tr , ' ') click 1
+    lit() { tail -n +"$marker" "$journal" | jq -r 'select(.dir == "event") | "\(.peer) \(.note // "")"' \
+        | grep '^decoder-1\.[1-4] picture osd1\.yuv: ' || true; }
+    for _ in $(seq 100); do [ "$(lit | wc -l)" -ge 4 ] && break; sleep 0.1; done
+    [ "$(lit | cut -d' ' -f1 | sort -u | wc -l)" -eq 4 ] || fail "not every output of wall 1 stored the subtitle picture: $(lit)"
+    lit | grep -q ': 0 of ' && fail "a picture of silver text reached the wall all transparent: $(lit)"
+    grep -q 'subtitle picture.*for "1"' "$work/a.log" || fail "the subtitle was not drawn as a picture"
+    for _ in $(seq 30); do tail -n +"$marker" "$journal" | grep -q '"text":"{SubtitleOsd;1;' && break; sleep 0.1; done
+    tail -n +"$marker" "$journal" | grep -q '"text":"{SubtitleOsd;1;' || fail "the subtitle was not shown after its picture"
+    echo "$(lit | tr '\n' ';')"
+    echo "PASS subtitle (screenshots $artefacts)"
+    ;;
 pictures)
     # The tiles of Wall A's list show each signal's pictures; once the page is left, the
     # client stops asking the encoders for them.
