@@ -476,16 +476,29 @@ subtitle)
         '{cmd:"send",peer:"decoder-1.1",to:$to,port:41234,text:$t}')" "the lab did not send the stored state"
     wait_for_line "$work/a.log" "the stored state of wall 1 shown" 10 || fail "the stored state did not fill the dialog"
     shot 1-dialog
-    xdotool mousemove --sync $(dialog | grep -o " osdShow=[0-9]*,[0-9]*" | cut -d= -f2 | tr , ' ') click 1
+    at() { dialog | grep -o " $1=[0-9]*,[0-9]*" | cut -d= -f2 | tr , ' '; }
+    xdotool mousemove --sync $(at osdShow) click 1
     lit() { tail -n +"$marker" "$journal" | jq -r 'select(.dir == "event") | "\(.peer) \(.note // "")"' \
         | grep '^decoder-1\.[1-4] picture osd1\.yuv: ' || true; }
-    for _ in $(seq 100); do [ "$(lit | wc -l)" -ge 4 ] && break; sleep 0.1; done
-    [ "$(lit | cut -d' ' -f1 | sort -u | wc -l)" -eq 4 ] || fail "not every output of wall 1 stored the subtitle picture: $(lit)"
-    lit | grep -q ': 0 of ' && fail "a picture of silver text reached the wall all transparent: $(lit)"
+    await_lit() { # count what
+        for _ in $(seq 100); do [ "$(lit | wc -l)" -ge "$1" ] && return 0; sleep 0.1; done
+        fail "$2: $(lit)"
+    }
+    await_lit 4 "not every output of wall 1 stored the silver subtitle"
+    [ "$(lit | cut -d' ' -f1 | sort -u | wc -l)" -eq 4 ] || fail "the pictures did not reach the four outputs: $(lit)"
     grep -q 'subtitle picture.*for "1"' "$work/a.log" || fail "the subtitle was not drawn as a picture"
     for _ in $(seq 30); do tail -n +"$marker" "$journal" | grep -q '"text":"{SubtitleOsd;1;' && break; sleep 0.1; done
     tail -n +"$marker" "$journal" | grep -q '"text":"{SubtitleOsd;1;' || fail "the subtitle was not shown after its picture"
-    echo "$(lit | tr '\n' ';')"
+    # The same text in white, a colour 12-bit drawing keeps: silver must light as much of it
+    # (its glyphs' edges alone would light a few).
+    xdotool mousemove --sync $(at osdFontCol) click 1 key ctrl+a type "#ffffff"
+    xdotool mousemove --sync $(at osdShow) click 1
+    await_lit 8 "the white subtitle did not reach the wall"
+    count() { lit | sed -n "$1p" | grep -o ': [0-9]*' | tr -dc 0-9; }
+    silver=$(count 1) white=$(count 8)
+    echo "lit luma bytes: silver $silver, white $white"
+    [ "$white" -gt 0 ] && [ $(( silver * 10 )) -ge $(( white * 9 )) ] \
+        || fail "silver text reached the wall mostly transparent: $silver lit against $white in white"
     echo "PASS subtitle (screenshots $artefacts)"
     ;;
 pictures)
