@@ -18,7 +18,7 @@ Item {
     anchors.horizontalCenter: parent ? parent.horizontalCenter : undefined
     anchors.topMargin: 12
     width: 460
-    height: cards.height
+    height: cards.height + (more.visible ? more.height + 8 : 0)
     visible: alarms.length > 0
     z: 60
 
@@ -41,29 +41,58 @@ Item {
     function videoEvent(eventName, nextTime, ip, port, srcIp) {
         add(Rules.inputAlarm(eventName, nextTime, ip, port, srcIp || "", now()))
     }
-    function eventOver(response) { alarms = Rules.closedBy(alarms, response) }
+    // Closing cards is never held back: what is gone must not stay clickable.
+    function eventOver(response) { alarms = Rules.closedBy(alarms, response); shown = view(alarms) }
     // The operator's answer to alarm `index`; `time` defaults to the alarm's own next time.
     function answer(index, select, time) {
-        var alarm = alarms[index]
-        if (!alarm)
-            return
+        var card = shown[index]
+        var open = card ? Rules.indexOf(alarms, card.kind, card.key) : -1
+        if (open < 0)
+            return // gone meanwhile
+        var alarm = alarms[open]
         var call = Rules.answer(alarm, select, time)
         if (call)
             ImApi[call.name].apply(ImApi, call.args)
         alarms = Rules.without(alarms, alarm.kind, alarm.key)
+        shown = view(alarms)
     }
-    function clear() { alarms = []; dropped = 0 }
+    function clear() { alarms = []; dropped = 0; pace.stop(); changes = 0; shown = [] }
+
+    // The cards drawn: the newest `maxShown` open alarms. A card costs a few controls to
+    // build, so in a flood they follow the open alarms a few times a second only.
+    readonly property int maxShown: 5
+    property var shown: []
+    property int changes: 0 // since the pace last fired
+    function view(list) { return list.length > maxShown ? list.slice(list.length - maxShown) : list }
+    onAlarmsChanged: {
+        if (++changes <= 3)
+            shown = view(alarms)
+        if (!pace.running)
+            pace.start()
+    }
+    Timer { id: pace; interval: 200; onTriggered: { root.changes = 0; root.shown = root.view(root.alarms) } }
     // Where the cards' controls are (the end-to-end checks click there).
     // Logged once the cards are laid out and drawn.
-    onAlarmsChanged: layoutLog.restart()
-    Timer { id: layoutLog; interval: 100; onTriggered: console.log("alarm panel layout:", alarms.length, LayoutLog.line(root, "alarm")) }
+    onShownChanged: layoutLog.restart()
+    Timer { id: layoutLog; interval: 100; onTriggered: console.log("alarm panel layout:", shown.length, LayoutLog.line(root, "alarm")) }
 
+    Text {
+        id: more
+        objectName: "alarmMore"
+        anchors.top: cards.bottom
+        anchors.topMargin: 8
+        anchors.horizontalCenter: parent.horizontalCenter
+        visible: root.alarms.length > root.shown.length
+        text: root.tr("More open alarms") + ": " + (root.alarms.length - root.shown.length)
+        color: "#ffb3ba"; font.family: root.fontFamily; font.pixelSize: 16; font.bold: true
+        style: Text.Outline; styleColor: "#5a1620"
+    }
     Column {
         id: cards
         width: parent.width
         spacing: 8
         Repeater {
-            model: root.alarms
+            model: root.shown
             delegate: Rectangle {
                 objectName: "alarm_" + modelData.kind + "_" + modelData.key
                 width: cards.width

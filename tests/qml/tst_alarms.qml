@@ -201,8 +201,8 @@ Item {
             compare(cards().length, data.left.length)
             compare(ImApi.calls, [], "closing answers nothing")
         }
-        // A flood of distinct alarms keeps the newest cards only, counts what made way, and
-        // the oldest card left still answers its own alarm.
+        // A flood of distinct alarms keeps the newest open only, counts what made way, draws
+        // the newest few cards, and each card still answers its own alarm.
         function test_aFloodKeepsTheNewestCards() {
             var n = Rules.maxOpen + 20
             for (var i = 0; i < n; ++i)
@@ -213,8 +213,13 @@ Item {
             compare(panel().alarms[Rules.maxOpen - 1].key, "e" + (n - 1))
             ImApi.callQmlAudioEvent("Hall mic", "e" + (n - 1), 45) // a repeat takes no room
             compare(panel().dropped, 20)
+            tryCompare(panel(), "changes", 0)
+            compare(cards().map(function (c) { return c.objectName }),
+                    ["alarm_audio_e65", "alarm_audio_e66", "alarm_audio_e67", "alarm_audio_e68", "alarm_audio_e69"])
+            verify(findChild(panel(), "alarmMore").visible)
             panel().answer(0, true)
-            compare(ImApi.named("serverAudioEvent"), [["e20", true, 30]])
+            compare(ImApi.named("serverAudioEvent"), [["e65", true, 30]])
+            compare(panel().alarms.length, Rules.maxOpen - 1)
         }
         function test_logoutClearsTheAlarms() {
             ImApi.callQmlAudioEvent("Hall mic", "e1", 30)
