@@ -475,20 +475,37 @@ namespace lab {
 
 QJsonObject Engine::alarmControl(const QJsonObject &command)
 {
-    // The rest of the command is the alarm's data, as the clients read it.
+    // The rest of the command is the alarm's data, as the clients read it. "count" alarms
+    // (at most 10000) spread evenly over "spreadMs" make a flood; each has its own event id
+    // or input address ("-N" after the given one).
     QJsonObject data = command;
-    for (const char *key : {"cmd", "kind", "response", "to", "port"})
+    for (const char *key : {"cmd", "kind", "response", "to", "port", "count", "spreadMs"})
         data.remove(QLatin1String(key));
-    const QByteArray message = EventSourcePeer::alarm(command.value(QStringLiteral("kind")).toString(), data,
-                                                      command.value(QStringLiteral("response")).toBool());
+    const QString kind = command.value(QStringLiteral("kind")).toString();
+    const bool answered = command.value(QStringLiteral("response")).toBool();
+    const QByteArray message = EventSourcePeer::alarm(kind, data, answered);
     const QHostAddress to = command.contains(QStringLiteral("to")) ? QHostAddress(command.value(QStringLiteral("to")).toString())
                                                                   : EventSourcePeer::Group;
     const int port = command.value(QStringLiteral("port")).toInt(EventSourcePeer::Port);
+    const int count = command.value(QStringLiteral("count")).toInt(1);
+    const int spreadMs = command.value(QStringLiteral("spreadMs")).toInt(0);
     Peer *source = peerNamed(QStringLiteral("event-source"));
-    if (message.isEmpty() || to.protocol() != QAbstractSocket::IPv4Protocol || port <= 0 || port > 65535 || !source)
-        return QJsonObject{{"ok", false}, {"error", "alarm needs \"kind\" ActiveAudio or ActiveInput and a good \"to\" and \"port\""}};
-    send(source, {message, to, quint16(port), 0, 0, false}, EventSourcePeer::Port);
-    return QJsonObject{{"ok", true}, {"sent", QString::fromUtf8(message)}};
+    if (message.isEmpty() || to.protocol() != QAbstractSocket::IPv4Protocol || port <= 0 || port > 65535 || !source
+        || count < 1 || count > 10000 || spreadMs < 0 || spreadMs > 600000)
+        return QJsonObject{{"ok", false}, {"error", "alarm needs \"kind\" ActiveAudio or ActiveInput, a good \"to\" and \"port\", "
+                                                    "\"count\" 1-10000 and \"spreadMs\" 0-600000"}};
+    if (count == 1) {
+        send(source, {message, to, quint16(port), 0, 0, false}, EventSourcePeer::Port);
+        return QJsonObject{{"ok", true}, {"sent", QString::fromUtf8(message)}};
+    }
+    const QString idKey = kind == QLatin1String("ActiveAudio") ? QStringLiteral("eventID") : QStringLiteral("src_ip");
+    const QString base = data.value(idKey).toString();
+    for (int i = 0; i < count; ++i) {
+        data.insert(idKey, base + QLatin1Char('-') + QString::number(i));
+        send(source, {EventSourcePeer::alarm(kind, data, answered), to, quint16(port), 0, int(qint64(spreadMs) * i / count), false},
+             EventSourcePeer::Port);
+    }
+    return QJsonObject{{"ok", true}, {"sent", count}};
 }
 
 } // namespace lab

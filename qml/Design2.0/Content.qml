@@ -160,6 +160,8 @@ Item {
         currentPage = page
         ImApi.currentPage = registries.page.indexOf(page)
         page.visible = true
+        // The time of day in ms, to set against the press that asked for the page.
+        console.log("page shown:", page.pageId, "at ms", Date.now() % 86400000)
         var walls = wallsOn(page)
         for (var i = 0; i < walls.length; ++i)
             walls[i].requestWindows()
