@@ -33,8 +33,11 @@ PackageDownload::PackageDownload(link::Sender &sender, login::LoginFlow &login, 
     , m_login(login)
     , m_source(std::move(source))
     , m_dataDir(std::move(dataDir))
-    , m_receiver(new UDPThread(this))
+    , m_receiver(new UDPThread)
 {
+    m_receiverThread.setObjectName(QStringLiteral("download"));
+    m_receiver->moveToThread(&m_receiverThread);
+    connect(&m_receiverThread, &QThread::finished, m_receiver, &QObject::deleteLater);
     connect(m_receiver, &UDPThread::recvData, this, &PackageDownload::fileArrived, Qt::QueuedConnection);
     connect(m_receiver, &UDPThread::recvStep, this, &PackageDownload::fragmentsArrived, Qt::QueuedConnection);
     // Fragments count only while a download runs: whatever ends it, late ones are dropped.
@@ -46,20 +49,22 @@ PackageDownload::PackageDownload(link::Sender &sender, login::LoginFlow &login, 
 
 PackageDownload::~PackageDownload()
 {
+    const bool started = m_receiverThread.isRunning() || m_receiverThread.isFinished();
     shutdown();
+    if (!started)
+        delete m_receiver; // its thread never ran, so it cannot delete it
 }
 
 void PackageDownload::start()
 {
-    m_receiver->start(QThread::InheritPriority);
+    m_receiverThread.start(QThread::InheritPriority);
+    QMetaObject::invokeMethod(m_receiver, &UDPThread::start, Qt::QueuedConnection);
 }
 
 void PackageDownload::shutdown()
 {
-    if (m_receiver->isRunning()) {
-        m_receiver->quit();
-        m_receiver->wait();
-    }
+    m_receiverThread.quit();
+    m_receiverThread.wait();
 }
 
 void PackageDownload::setListed(const QList<FileEntry> &files)

@@ -8,14 +8,15 @@
 // already cached with that MD5 are not asked for), and the older form ("pic.dat", then
 // "config_host.cfg", handed over as they arrive).
 //
-// Threads: everything here belongs to the main thread except m_receiver, a thread of its
-// own that reaches us only through queued signals; shutdown() quits and joins it.
+// Threads: everything here belongs to the main thread except m_receiver, a worker in the
+// thread "download" that reaches us only through queued signals; shutdown() quits and joins it.
 #include "link/sender.h"
 #include "login/loginflow.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QThread>
 #include <functional>
 
 class UDPThread;
@@ -102,7 +103,8 @@ private:
     QList<FileEntry> m_files;
     login::PackageForm m_form = login::PackageForm::Listed;
     QString m_currentFile;
-    UDPThread *m_receiver = nullptr; // its own thread
+    QThread m_receiverThread;
+    UDPThread *m_receiver = nullptr; // in m_receiverThread, deleted when it finishes
 };
 
 } // namespace kora::download
