@@ -37,10 +37,10 @@ void traceFrames(QQmlApplicationEngine &engine)
     auto done = std::make_shared<std::atomic<bool>>(false);
     QObject::connect(window, &QQuickWindow::frameSwapped, window, [done, window] {
         if (!done->exchange(true))
-            KTRACE(lcApp) << "first frame";
+            KINFO(lcApp) << "first frame";
         if (window->property("firstPagePending").toBool()) {
             window->setProperty("firstPagePending", false);
-            KTRACE(lcApp) << "first page frame";
+            KINFO(lcApp) << "first page frame";
         }
     });
 }
@@ -70,9 +70,10 @@ int main(int argc, char *argv[])
     auto nodes = std::make_unique<QNodeControl>(QHostAddress(api->localIp()));
     if (api->enableLog())
         qInstallMessageHandler(kora::logfile::messageHandler);
-    KTRACE(lcApp) << "KROA.exe start!";
+    // Through the debug channel whatever the categories show: the log file starts with it.
+    qDebug() << kora::tracePrefix(Q_FUNC_INFO, __LINE__) << "KROA.exe start!";
     if (held == SingleInstance::Result::RecoveredStale)
-        KTRACE(lcApp) << "removed the instance token of a client that did not exit";
+        KINFO(lcApp) << "removed the instance token of a client that did not exit";
     else if (held == SingleInstance::Result::Unavailable)
         KWARN(lcApp) << "single-instance check unavailable:" << instance.errorString();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));

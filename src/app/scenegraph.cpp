@@ -34,9 +34,9 @@ void chooseSceneGraphBackend()
     }
     if (renderer.isEmpty() || isSoftwareGlRenderer(renderer)) {
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        KTRACE(lcApp) << "OpenGL renderer" << renderer << "is no hardware driver: Qt Quick draws in software";
+        KINFO(lcApp) << "OpenGL renderer" << renderer << "is no hardware driver: Qt Quick draws in software";
     } else {
-        KTRACE(lcApp) << "OpenGL renderer" << renderer;
+        KINFO(lcApp) << "OpenGL renderer" << renderer;
     }
 }
 

@@ -630,7 +630,7 @@ UnpackResult unpackArchive(const QString &zipPath, const QString &targetDir, con
     ZipReader::Code code = reader.open(zipPath);
     if (code != ZipReader::Ok)
         return failed(code, reader.errorString());
-    KTRACE(lcDownload) << "文件数量" << reader.count();
+    KINFO(lcDownload) << "文件数量" << reader.count();
 
     // A sibling of the target, so the final rename stays on one file system.
     QTemporaryDir fresh(target + QStringLiteral(".new-XXXXXX"));

@@ -59,7 +59,7 @@ ImServerApi::ImServerApi(QObject *parent)
         const QSize size = screen->size();
         m_aspectRatio = size.height() > 0 ? float(size.width()) / float(size.height()) : 0.0f;
     }
-    KTRACE(lcApi) << "current m_aspect_ratio is :" << m_aspectRatio;
+    KINFO(lcApi) << "current m_aspect_ratio is :" << m_aspectRatio;
     KTRACE(lcApi) << "main thread id:" << QThread::currentThreadId();
 
     m_link = new kora::link::Link(this);
@@ -77,7 +77,7 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_announcer, &kora::design::Announcer::announce, this, &ImServerApi::announce);
     connect(m_announcer, &kora::design::Announcer::allAnnounced, this, [this] {
         emit callQmlInitPanel();
-        KTRACE(lcApi) << "pages built";
+        KINFO(lcApi) << "pages built";
     });
     connect(m_announcer, &kora::design::Announcer::visibility, this, &ImServerApi::callSetWidgetVisible);
     connect(m_announcer, &kora::design::Announcer::finished, this, [this] {
@@ -104,7 +104,7 @@ ImServerApi::ImServerApi(QObject *parent)
         m_pictures.clear();
         for (const QByteArray &bytes : kora::package::cutPictureContainer(data))
             m_pictures.append({QString(), bytes});
-        KTRACE(lcDownload) << "pic.dat:" << m_pictures.size() << "pictures";
+        KINFO(lcDownload) << "pic.dat:" << m_pictures.size() << "pictures";
     });
     connect(m_download, &kora::download::PackageDownload::olderConfig, this, &ImServerApi::analyzLegacyConfig);
     m_download->start();
@@ -323,7 +323,7 @@ bool ImServerApi::ServerSwitchLayer(int p, int wId, int value)
 
 void ImServerApi::initialization()
 {
-    KTRACE(lcApi) << "initialization";
+    KINFO(lcApi) << "initialization";
     m_announcer->stop();
     m_afterAnnouncing = nullptr;
     m_walls.clear();

@@ -94,7 +94,7 @@ bool ImServerApi::isStar(const QString &ip) const
 bool ImServerApi::checkPermission(const QString &panel_id) const
 {
     const QStringList pages = m_currentUser ? m_currentUser->pageIds : QStringList();
-    KTRACE(lcApi) << pages << panel_id;
+    KINFO(lcApi) << pages << panel_id;
     return pages.contains(panel_id);
 }
 

@@ -26,7 +26,7 @@ void ImServerApi::analyzNewDesignJson(const QByteArray &data, std::function<void
     m_listeners->stopAll();
     for (const design::ListenerSettings &listener : qAsConst(build.listeners))
         m_listeners->add(listener.name, listener.send, listener.recv);
-    KTRACE(lcApi) << "design:" << build.pages.size() << "pages" << build.walls.size() << "walls"
+    KINFO(lcApi) << "design:" << build.pages.size() << "pages" << build.walls.size() << "walls"
                   << build.announcements.size() << "widgets" << build.visibilitySets.size() << "visibility sets";
     m_stacks = std::move(build.stacks);
     m_afterAnnouncing = std::move(then);
@@ -42,10 +42,7 @@ void ImServerApi::announce(const design::Announcement &a)
         KTRACE(lcApi) << "page" << a.map;
         break;
     case Target::Rect: emit callQmlCreateVX2Rect(a.pageId, a.map); break;
-    case Target::Screen:
-        KTRACE(lcApi) << "test panel map :" << a.map;
-        emit callQmlCreateVX2Screen(a.pageId, a.map);
-        break;
+    case Target::Screen: emit callQmlCreateVX2Screen(a.pageId, a.map); break;
     case Target::Button: emit callQmlCreateVX2Button(a.pageId, a.map); break;
     case Target::Text: emit callQmlCreateVX2Text(a.pageId, a.map); break;
     case Target::Date: emit callQmlCreateVX2Date(a.pageId, a.map); break;
@@ -95,9 +92,9 @@ void ImServerApi::LoadLocalfile()
             emit callQmlSetLogin(login.look);
             for (const design::Announcement &a : login.items.announcements)
                 announce(a);
-            KTRACE(lcApi) << "open new design success!" << name;
+            KINFO(lcApi) << "open new design success!" << name;
         } else {
-            KTRACE(lcApi) << "no login page in the cached design" << name;
+            KINFO(lcApi) << "no login page in the cached design" << name;
         }
     }
     QVariantMap map;
@@ -116,7 +113,7 @@ bool ImServerApi::unzipImage()
     if (!result.ok)
         KWARN(lcDownload) << "image.zip not unpacked, the pictures of the last project stay:" << result.reason;
     else
-        KTRACE(lcDownload) << "image.zip:" << result.files << "files" << result.folders << "folders" << result.skipped
+        KINFO(lcDownload) << "image.zip:" << result.files << "files" << result.folders << "folders" << result.skipped
                            << "skipped" << result.bytes << "bytes";
     return result.ok;
 }

@@ -43,7 +43,7 @@ void ImServerApi::analyzNewProjectJson(const QByteArray &data)
     const QSize size = package::chooseDesignSize(data, m_aspectRatio);
     if (size.isValid())
         setWindowSize(size);
-    KTRACE(lcDownload) << "design size" << m_windowSize << QString::fromUtf8(data.left(2000));
+    KINFO(lcDownload) << "design size" << m_windowSize << QString::fromUtf8(data.left(2000));
 }
 
 void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
@@ -58,7 +58,7 @@ void ImServerApi::analyzNewDeviceJson(const QByteArray &data)
     m_model = std::move(model);
     loadSnapshots();
     m_wholeListGroup = -1; // the group list is the device file's now
-    KTRACE(lcDownload) << "device file:" << m_model.outputs.size() << "outputs" << m_model.signalList.size() << "signals"
+    KINFO(lcDownload) << "device file:" << m_model.outputs.size() << "outputs" << m_model.signalList.size() << "signals"
                        << m_model.users.size() << "users";
 }
 
@@ -103,16 +103,14 @@ void ImServerApi::readPackage()
         getIPCfromServer();
         LoadSignalConfig();
     }
-    if (!listed(QStringLiteral("image.zip"), true).isEmpty() && QFile::exists(m_store.dataFile(QStringLiteral("image.zip")))) {
-        KTRACE(lcDownload) << "exists";
+    if (!listed(QStringLiteral("image.zip"), true).isEmpty() && QFile::exists(m_store.dataFile(QStringLiteral("image.zip"))))
         unzipImage();
-    }
     const QString design = QStringLiteral("client0_%1_%2.jui").arg(m_windowSize.width()).arg(m_windowSize.height());
     if (!listed(design, true).isEmpty())
         checkDeviceAccount(read(design));
     else
         failLogin(QStringLiteral("the package has no design %1 for this screen").arg(design));
-    KTRACE(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
+    KINFO(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
 }
 
 void ImServerApi::checkDeviceAccount(const QByteArray &designData)
@@ -120,13 +118,13 @@ void ImServerApi::checkDeviceAccount(const QByteArray &designData)
     // The account name only, never the password in any form.
     const int index = link::acceptedUser(m_model.users, m_store.values.username, encodeDevicePassword(m_store.values.password));
     if (index < 0) {
-        KTRACE(lcApi) << "account" << m_store.values.username << "refused";
+        KINFO(lcApi) << "account" << m_store.values.username << "refused";
         m_login->fail(QStringLiteral("account refused"));
         emit callLoginMsgError(language(QStringLiteral("User or Password Error")));
         countLoginFailure();
         return;
     }
-    KTRACE(lcApi) << "account" << m_store.values.username << "accepted";
+    KINFO(lcApi) << "account" << m_store.values.username << "accepted";
     m_currentUser = std::make_unique<UserRecord>(m_model.users[size_t(index)]);
     analyzNewDesignJson(designData, [this] {
         m_login->loggedIn();

@@ -52,11 +52,11 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
     m_model.multiSignals = std::move(config.multiSignals);
     m_model.groups = std::move(config.groups);
     loadSnapshots();
-    KTRACE(lcDownload) << "config_host.cfg:" << m_model.users.size() << "users" << m_model.signalList.size() << "signals"
+    KINFO(lcDownload) << "config_host.cfg:" << m_model.users.size() << "users" << m_model.signalList.size() << "signals"
                        << m_model.multiSignals.size() << "multi-signals" << m_model.groups.size() << "groups" << m_model.outputs.size()
                        << "decoders";
 
-    KTRACE(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
+    KINFO(lcDownload) << "package read; elapsed" << m_loginElapsed.elapsed() << "ms";
     if (config.hasUi) {
         if (config.designSize.isValid())
             setWindowSize(config.designSize);
@@ -71,7 +71,7 @@ void ImServerApi::analyzLegacyConfig(const QByteArray &data)
             emit callQmlCreateVX2Page(package::design2Page(page.id, page.name));
             analyzWidgetFromStr(int(i), page.text, page.id);
         }
-        KTRACE(lcApi) << "pages built";
+        KINFO(lcApi) << "pages built";
     }
     if (m_currentUser) {
         m_login->loggedIn();

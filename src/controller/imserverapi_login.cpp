@@ -35,7 +35,7 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
     const qint64 left = link::lockSecondsLeft(m_store.values.loginfail, m_store.values.logintime, now);
     if (left > 0) {
-        KTRACE(lcApi) << "login fail:" << now - m_store.values.logintime << m_store.values.loginfail;
+        KINFO(lcApi) << "login fail:" << now - m_store.values.logintime << m_store.values.loginfail;
         emit callLoginMsgError(language(QStringLiteral("Failed too often. Please try again later.")) + QLatin1Char(' ')
                                + QString::number(left) + QLatin1Char('s'));
         m_login->fail(QStringLiteral("locked out"));
@@ -50,7 +50,7 @@ bool ImServerApi::ServerLogin(const QString &user, const QString &password, cons
     m_store.values.username = user;
     m_store.values.password = password;
     InitSocket();
-    KTRACE(lcApi) << "localIp" << m_store.values.localIp << "serverIp" << m_store.values.serverIp;
+    KINFO(lcApi) << "localIp" << m_store.values.localIp << "serverIp" << m_store.values.serverIp;
 
     m_macAddress.clear();
     for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
@@ -68,7 +68,7 @@ bool ImServerApi::checkAccount()
 {
     // The account name only: the settings cipher's key is fixed, so the enciphered password
     // in a log file would give the password away.
-    KTRACE(lcApi) << "checkAccount" << m_store.values.username;
+    KINFO(lcApi) << "checkAccount" << m_store.values.username;
     const QString compared = m_encryptedPasswords
                                  ? QString::fromLatin1(encipherForStorage(m_store.values.password.toLatin1()).toHex().toUpper())
                                  : m_store.values.password;
@@ -93,7 +93,7 @@ void ImServerApi::countLoginFailure()
     m_store.values.loginfail = link::countFailure(m_store.values.loginfail, m_store.values.logintime, now);
     m_store.values.logintime = now;
     SaveConfig();
-    KTRACE(lcApi) << "login fail:" << m_store.values.username << m_store.values.logintime << now << m_store.values.loginfail;
+    KINFO(lcApi) << "login fail:" << m_store.values.username << m_store.values.logintime << now << m_store.values.loginfail;
 }
 
 void ImServerApi::failLogin(const QString &why)
@@ -116,7 +116,7 @@ void ImServerApi::loginTimeout()
         analyzNewProjectJson(descriptor.readAll());
         emit callQmlLoad(true, 4);
     } else {
-        KTRACE(lcApi) << "lumora.ds open fail";
+        KWARN(lcApi) << "lumora.ds open fail";
     }
     auto resource = [](const char *name) {
         QFile file(QString::fromLatin1(name));
@@ -135,6 +135,6 @@ void ImServerApi::loginTimeout()
     analyzNewDesignJson(resource(":/test/client0_1920_1080.jui"), [this] {
         m_login->loggedIn();
         emit callQmlLogin(true);
-        KTRACE(lcApi) << "design size" << m_windowSize;
+        KINFO(lcApi) << "design size" << m_windowSize;
     });
 }

@@ -32,7 +32,7 @@ void ImServerApi::InitSocket()
             return;
         ServerScanNode();
         const QByteArray getDev = link::requestEnvelope(QStringLiteral("GetDev"));
-        KTRACE(lcLink) << "GetDev" << getDev;
+        KINFO(lcLink) << "GetDev" << getDev;
         m_link->sendVia(link::Socket::Host, link::hostRequest(), getDev);
     });
 }
@@ -80,8 +80,7 @@ void ImServerApi::handleScanReply(const QByteArray &datagram, const QString &sen
             for (const link::ScanFile &f : reply.files)
                 files.append({f.name, f.md5});
             m_download->setListed(files);
-            KTRACE(lcLink) << "host" << sender << "project" << reply.project << "files" << files.size()
-                           << "The operation took" << took.elapsed() << "milliseconds";
+            KINFO(lcLink) << "host" << sender << "project" << reply.project << "files" << files.size();
         }
         KTRACE(lcLink) << "The operation took" << took.elapsed() << "milliseconds";
         return;
@@ -171,6 +170,6 @@ void ImServerApi::getIPCfromServer()
 {
     const QByteArray request = link::requestEnvelope(QStringLiteral("GetSignalResourcesTreePage"),
                                                      QJsonObject{{QStringLiteral("per_num"), 50}});
-    KTRACE(lcLink) << "getIPCfromServer" << request;
+    KINFO(lcLink) << "getIPCfromServer" << request;
     m_link->sendTo(link::serverRelay(m_store.values.serverIp), request);
 }

@@ -99,7 +99,7 @@ void SsdpThread::start()
     const bool sendBound = m_sendSocket->bind(local, 0);
     const bool joined = m_sendSocket->joinMulticastGroup(QHostAddress(QLatin1String(discovery::kGroup)));
     connect(m_sendSocket, &QUdpSocket::readyRead, this, &SsdpThread::recvFromSendSocket);
-    KTRACE(lcDiscovery) << "ssdp bind" << recvBound << sendBound << "join" << joined;
+    KINFO(lcDiscovery) << "ssdp bind" << recvBound << sendBound << "join" << joined;
 }
 
 void SsdpThread::search(const QString &serviceType)

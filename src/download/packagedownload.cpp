@@ -119,7 +119,7 @@ bool PackageDownload::send(const QString &name, bool newFile, const QByteArray &
     m_receiver->expectFrom(QHostAddress(source.hostAddress), newFile);
     m_sender.sendUdp(fileRequest(source, name, missing), source.hostAddress, link::kCommandPort);
     m_login.fileRequested(newFile);
-    KTRACE(lcDownload) << "DownloadFile" << name << source.hostAddress << (missing.isEmpty() ? "" : "(gaps)");
+    KINFO(lcDownload) << "DownloadFile" << name << source.hostAddress << (missing.isEmpty() ? "" : "(gaps)");
     return true;
 }
 
@@ -211,7 +211,7 @@ bool PackageDownload::store(const QString &name, const QByteArray &data)
         KWARN(lcDownload) << "cannot store" << name << error;
         return false;
     }
-    KTRACE(lcDownload) << name << "stored," << data.size() << "bytes";
+    KINFO(lcDownload) << name << "stored," << data.size() << "bytes";
     return true;
 }
 

@@ -42,7 +42,7 @@ void UDPThread::start()
     const bool bound = m_socket->bind(QHostAddress::AnyIPv4, kPort, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
     m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 8 * 1024 * 1024);
     m_bound = bound;
-    KTRACE(lcDownload) << "receiver_udp->bind" << kPort << bound << m_socket->errorString() << "buffer"
+    KINFO(lcDownload) << "receiver_udp->bind" << kPort << bound << m_socket->errorString() << "buffer"
                        << m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
     m_buffer = QByteArray(65536, Qt::Uninitialized);
     m_seenGeneration = m_generation.load();

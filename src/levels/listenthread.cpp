@@ -177,7 +177,7 @@ void Listeners::stopAll()
         return;
     for (auto &thread : m_threads)
         thread->quit(); // all at once; clear() joins them
-    KTRACE(lcLevels) << m_threads.size() << "listeners stopped";
+    KINFO(lcLevels) << m_threads.size() << "listeners stopped";
     m_threads.clear();
 }
 

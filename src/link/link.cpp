@@ -97,7 +97,7 @@ Link::Link(QObject *parent)
 void Link::open()
 {
     const bool bound = m_commands->bind(QHostAddress::AnyIPv4, kCommandPort, kShared);
-    KTRACE(lcLink) << "command socket bind:" << bound;
+    KINFO(lcLink) << "command socket bind:" << bound;
     m_scan->writeDatagram(QByteArrayLiteral("start"), QHostAddress::Broadcast, kCommandPort);
 }
 
@@ -108,28 +108,28 @@ void Link::bindTo(const QString &localIp)
 
     m_commands->abort();
     const bool commandsBound = m_commands->bind(local, kCommandPort, kShared);
-    KTRACE(lcLink) << "command socket bind:" << commandsBound << m_commands->errorString();
+    KINFO(lcLink) << "command socket bind:" << commandsBound << m_commands->errorString();
     const bool commandsJoined = m_commands->joinMulticastGroup(wallGroup);
     m_commands->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
     m_commands->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4000000);
-    KTRACE(lcLink) << "command socket joins the wall group:" << commandsJoined << m_commands->multicastInterface().name();
+    KINFO(lcLink) << "command socket joins the wall group:" << commandsJoined << m_commands->multicastInterface().name();
 
     m_scan->abort();
     m_scan->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 400000);
     const bool scanBound = m_scan->bind(local, 0);
-    KTRACE(lcLink) << "scan socket bind:" << scanBound << m_scan->localAddress().toString() << m_scan->localPort();
+    KINFO(lcLink) << "scan socket bind:" << scanBound << m_scan->localAddress().toString() << m_scan->localPort();
     const bool scanJoined = m_scan->joinMulticastGroup(wallGroup);
     m_scan->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
-    KTRACE(lcLink) << "scan socket joins the wall group:" << scanJoined;
+    KINFO(lcLink) << "scan socket joins the wall group:" << scanJoined;
 
     m_host->abort();
-    KTRACE(lcLink) << "host socket bind" << m_host->bind(local, 0);
+    KINFO(lcLink) << "host socket bind" << m_host->bind(local, 0);
 
     // Alarms arrive on the event group. Linux gives a socket bound to a unicast address no
     // group datagrams, so this one takes the any-address (41237 carries no other group) and
     // joins and sends on the interface of the local address.
     m_events->abort();
-    KTRACE(lcLink) << "event socket bind" << m_events->bind(QHostAddress::AnyIPv4, kEventPort, kShared);
+    KINFO(lcLink) << "event socket bind" << m_events->bind(QHostAddress::AnyIPv4, kEventPort, kShared);
     const QHostAddress eventGroup{QLatin1String(kEventGroup)};
     const QNetworkInterface eventInterface = interfaceOf(local);
     const bool eventsJoined = eventInterface.isValid() ? m_events->joinMulticastGroup(eventGroup, eventInterface)
@@ -138,7 +138,7 @@ void Link::bindTo(const QString &localIp)
         m_events->setMulticastInterface(eventInterface);
     // Our own answer to the group would read as another client's and close our alarms.
     m_events->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
-    KTRACE(lcLink) << "event socket joins the event group" << eventsJoined << eventInterface.name();
+    KINFO(lcLink) << "event socket joins the event group" << eventsJoined << eventInterface.name();
 }
 
 void Link::readCommands()

@@ -16,4 +16,5 @@ QString tracePrefix(const char *prettyFunction, int line, const QTime &now = QTi
 } // namespace kora
 
 #define KTRACE(category) qCDebug(category) << ::kora::tracePrefix(Q_FUNC_INFO, __LINE__)
+#define KINFO(category) qCInfo(category) << ::kora::tracePrefix(Q_FUNC_INFO, __LINE__)
 #define KWARN(category) qCWarning(category) << ::kora::tracePrefix(Q_FUNC_INFO, __LINE__)

@@ -131,7 +131,7 @@ void LoginFlow::enter(State state, const QString &why)
     m_repeats = 0;
     if (state == m_state)
         return;
-    KTRACE(lcApi) << "login:" << stateName(m_state) << "->" << stateName(state) << why;
+    KINFO(lcApi) << "login:" << stateName(m_state) << "->" << stateName(state) << why;
     m_state = state;
     emit stateChanged(state);
 }

@@ -148,7 +148,7 @@ private slots:
         QVERIFY(item.isDirectory);
         reader.close();
 
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("文件数量 5$")));
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("文件数量 5$")));
         const QString target = root + QStringLiteral("/image");
         const UnpackResult r = unpackArchive(zip, target);
         QVERIFY2(r.ok, qPrintable(r.reason));
