@@ -7,7 +7,6 @@
 #include "osd/osdcontrol.h"
 #include "upload/background.h"
 #include "upload/uploader.h"
-#include "discovery/ssdpthread.h"
 #include "download/udpthread.h"
 #include "log/categories.h"
 #include "log/trace.h"
@@ -129,12 +128,8 @@ ImServerApi::ImServerApi(QObject *parent)
 
     // Single devices read the signal list and the settings in place; the KVM hosts are the
     // ones that announced themselves.
-    m_devices = new kora::devices::DeviceControl(*m_link, m_model.signalList, m_store.values, [this] {
-        QList<kora::devices::HostTree> hosts;
-        for (const HostRecord &h : qAsConst(m_hosts))
-            hosts.append({h.address, h.venc, h.tree});
-        return hosts;
-    }, this);
+    m_devices = new kora::devices::DeviceControl(*m_link, m_model.signalList, m_store.values,
+                                                 [this] { return m_hosts.hosts(); }, this);
     connect(m_link, &kora::link::Link::eventReceived, m_devices, &kora::devices::DeviceControl::handleEvent);
     connect(m_devices, &kora::devices::DeviceControl::audioEvent, this, &ImServerApi::callQmlAudioEvent);
     connect(m_devices, &kora::devices::DeviceControl::videoEvent, this, &ImServerApi::callQmlVideoEvent);
@@ -160,21 +155,8 @@ ImServerApi::ImServerApi(QObject *parent)
     connect(m_listeners, &kora::levels::Listeners::valueText, this,
             [this](const QString &uuid, const QString &key, const QString &text) { m_values.dockers[uuid].insert(key, text); });
 
-    // The local address is still unknown here, so the worker binds to any address.
-    m_ssdpThread = new QThread(this);
-    m_ssdpThread->setObjectName(QStringLiteral("discovery"));
-    m_ssdpWorker = new SsdpThread(m_store.values.localIp);
-    m_ssdpWorker->moveToThread(m_ssdpThread);
-    connect(m_ssdpThread, &QThread::finished, m_ssdpWorker, &QObject::deleteLater);
-    connect(m_ssdpWorker, &SsdpThread::recvData, this, &ImServerApi::recvSsdp, Qt::QueuedConnection);
-    connect(m_ssdpWorker, &SsdpThread::recvDataFromSearch, this, &ImServerApi::recvSsdpSearch,
-            Qt::QueuedConnection);
-    m_ssdpThread->start(QThread::InheritPriority);
-    SsdpThread *worker = m_ssdpWorker;
-    QMetaObject::invokeMethod(worker, [worker] {
-        worker->start();
-        worker->search(QLatin1String(kora::discovery::kServiceType));
-    }, Qt::QueuedConnection);
+    m_discovery = new kora::discovery::Discovery(m_version, this);
+    m_discovery->start();
 
     m_gbk = QTextCodec::codecForName("GBK");
 
@@ -210,11 +192,7 @@ ImServerApi::~ImServerApi()
 void ImServerApi::shutdown()
 {
     initialization();
-    if (m_ssdpThread && m_ssdpThread->isRunning()) {
-        m_ssdpThread->quit();
-        m_ssdpThread->wait();
-    }
-    m_ssdpWorker = nullptr; // deleted by the thread's finished signal
+    m_discovery->shutdown();
     m_download->shutdown();
 }
 

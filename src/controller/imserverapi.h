@@ -25,7 +25,7 @@
 // Threads: everything here belongs to the main thread, the concern objects and their timers
 // included, except
 //  - the download's receiver, a thread of its own that reaches it only through queued signals;
-//  - m_ssdpWorker, which lives in m_ssdpThread and is reached only by queued calls;
+//  - the discovery worker, in the thread "discovery", reached only by queued calls;
 // shutdown() stops and joins both before the object (or the QML engine) goes away.
 //  - the uploader, in a thread m_uploads owns, stopped and joined when this object goes; it
 //    touches nothing of the pages.
@@ -45,6 +45,8 @@
 #include <vector>
 
 #include "design/announcer.h"
+#include "devices/hostregistry.h"
+#include "discovery/discovery.h"
 #include "design/designbuild.h"
 #include "download/packagedownload.h"
 #include "catalogue/catalogue.h"
@@ -63,10 +65,7 @@
 #include "walls/wallcommands.h"
 #include "video/snapshots.h"
 
-class QThread;
-class QTimer;
 class QTextCodec;
-class SsdpThread;
 
 namespace kora::controls {
 class ControlSender;
@@ -118,9 +117,6 @@ class ImServerApi : public QObject
 public:
     // A download without progress for this long ends the login.
     static constexpr int kWatchdogMs = 2000;
-    // Hosts that announced themselves on the host socket: one record per device id, at most
-    // this many (anyone on the network can announce).
-    static constexpr int kMaxHosts = 64;
 
     explicit ImServerApi(QObject *parent = nullptr);
     ~ImServerApi() override;
@@ -174,14 +170,9 @@ public:
         QString address;
         QString hostTag;
     };
-    struct FoundPeer {
-        QString address;
-        QString uuid;
-        QString server;
-    };
     const QList<NodeEntry> &nodes() const { return m_nodes; }
     int hostIndex() const { return m_hostIndex; }
-    const QList<FoundPeer> &foundPeers() const { return m_foundPeers; }
+    const QList<kora::discovery::Peer> &foundPeers() const { return m_discovery->peers(); }
     bool loginTimerActive() const;
     // Seconds since 1970 for the lock-out; tests put in their own clock.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
@@ -201,12 +192,8 @@ public:
     // (imserverapi_commands.cpp).
     void analyzCustomProtocol(const QByteArray &command);
     // A KVM host's message on the host socket.
-    void analyzHostMsg(const QString &ip, const QByteArray &data);
-    struct HostRecord {
-        QString name, id, venc, address;
-        QList<kora::commands::FileInfo> tree;
-    };
-    const QList<HostRecord> &hosts() const { return m_hosts; }
+    void analyzHostMsg(const QString &ip, const QByteArray &data) { m_hosts.add(ip, data); }
+    const QList<kora::devices::HostTree> &hosts() const { return m_hosts.hosts(); }
     const QMap<QString, QString> &variables() const { return m_values.variables; }
 
 public slots:
@@ -453,8 +440,6 @@ private slots:
     void handleReplies(const QList<kora::link::Datagram> &batch);
     void loginTimeout();
     void scanTimeout();
-    void recvSsdp(QJsonObject obj, QString ip, quint16 port);
-    void recvSsdpSearch(QJsonObject obj, QString ip);
 
 private:
     // What the wall, scene and on-screen text commands read of the settings and the model.
@@ -462,8 +447,6 @@ private:
     // The design canvas, set by the project loaders.
     void setWindowSize(const QSize &size);
     void handleScanReply(const QByteArray &datagram, const QString &sender);
-    void sendSsdpAnswer(const QString &address, quint16 port);
-    void sendNotify(bool alive);
     void getIPCfromServer();
     // Every listed file is on disk: the package is read and the account checked.
     void readPackage();
@@ -485,8 +468,6 @@ private:
     // Every way out of a download that does not log in ends here: the login flow's timers stop,
     // late fragments count for nothing (the flow left downloading), and the page is told.
     void failLogin(const QString &why);
-    QString ssdpServerText() const;
-    QString ssdpUsn() const;
 
     // Main thread.
     QString m_version;
@@ -520,7 +501,7 @@ private:
     kora::dispatch::State m_dispatchState; // what replies remember (matrix presets)
     kora::controls::Values m_values;       // data dockers' values and the design's variables
     QList<kora::design::StackRecord> m_stacks;
-    QList<HostRecord> m_hosts;             // KVM hosts that announced themselves (kMaxHosts)
+    kora::devices::HostRegistry m_hosts;   // KVM hosts that announced themselves
     int m_wholeListGroup = -1;             // the group the controller's whole signal list fills
     kora::LogThrottle m_refusals;          // refused datagrams and list entries: a line per kind and interval
     quint64 m_refusedSignals = 0;          // listed signals the caps left out
@@ -532,7 +513,6 @@ private:
     int m_hostIndex = -1;
     QString m_projectMark;          // an older host's picture mark, kept across logins
     bool m_picturesChanged = false; // the mark changed, and "pic.dat" has not arrived since
-    QList<FoundPeer> m_foundPeers;
     bool m_encryptedPasswords = false;
     QString m_macAddress;
     QElapsedTimer m_loginElapsed;
@@ -543,7 +523,5 @@ private:
     kora::design::Announcer *m_announcer = nullptr;
     std::function<void()> m_afterAnnouncing; // what the login does once the pages are built
 
-    // Discovery worker (in m_ssdpThread).
-    QThread *m_ssdpThread = nullptr;
-    SsdpThread *m_ssdpWorker = nullptr;
+    kora::discovery::Discovery *m_discovery = nullptr; // its worker in the thread "discovery"
 };

@@ -4,7 +4,6 @@
 #include "controller/imserverapi.h"
 
 #include "commands/designcommands.h"
-#include "commands/hostmessages.h"
 #include "devices/devicecontrol.h"
 #include "link/messages.h"
 #include "log/categories.h"
@@ -84,55 +83,4 @@ void ImServerApi::analyzCustomProtocol(const QByteArray &command)
     }
     if (c.toPages)
         emit callCustomProtocol(c.func, c.params);
-}
-
-void ImServerApi::analyzHostMsg(const QString &ip, const QByteArray &data)
-{
-    commands::HostMessage m = commands::parseHostMessage(data);
-    using Kind = commands::HostMessage::Kind;
-    switch (m.kind) {
-    case Kind::Invalid:
-        KWARN(lcLink) << "host message from" << ip << "is no JSON object:" << data.left(200);
-        break;
-    case Kind::Failed:
-        KWARN(lcLink) << "host" << ip << "reports code" << m.code << m.message;
-        break;
-    case Kind::Device: {
-        KTRACE(lcLink) << "host" << ip << m.devId << m.devName << m.devVenc;
-        // A host answers every GetDev: one record per device id, at its latest address, its
-        // tree kept. Anyone can announce, so the records are bounded.
-        for (HostRecord &host : m_hosts) {
-            if (host.id == m.devId) {
-                host.name = m.devName;
-                host.venc = m.devVenc;
-                if (host.address != ip)
-                    host.tree.clear(); // the tree came from the old address
-                host.address = ip;
-                return;
-            }
-        }
-        if (m_hosts.size() >= kMaxHosts) {
-            const QString kind = QStringLiteral("hosts over the cap");
-            if (m_refusals.allow(kind))
-                KWARN(lcLink) << "host" << m.devId << "at" << ip << "not recorded: already" << kMaxHosts << "hosts;"
-                              << m_refusals.count(kind) << "refused so far";
-            return;
-        }
-        m_hosts.append({m.devName, m.devId, m.devVenc, ip, {}});
-        break;
-    }
-    case Kind::Tree:
-        // One copy: the first record at that address.
-        for (HostRecord &host : m_hosts) {
-            if (host.address == ip) {
-                host.tree = m.tree;
-                break;
-            }
-        }
-        KTRACE(lcLink) << "host" << ip << "file tree with" << m.tree.size() << "roots";
-        break;
-    case Kind::Unknown:
-        KTRACE(lcLink) << "host message" << m.response << "cannot be identified";
-        break;
-    }
 }

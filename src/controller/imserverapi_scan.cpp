@@ -1,7 +1,7 @@
 // The node scan that finds the host, and discovery.
 #include "controller/imserverapi.h"
 
-#include "discovery/ssdpthread.h"
+#include "discovery/discovery.h"
 #include "link/messages.h"
 #include "link/routes.h"
 #include "log/categories.h"
@@ -10,8 +10,6 @@
 
 #include <QJsonDocument>
 #include <QNetworkDatagram>
-#include <QRandomGenerator>
-#include <QSysInfo>
 #include <QTextCodec>
 #include <QTimer>
 
@@ -23,7 +21,7 @@ void ImServerApi::InitSocket()
 {
     m_link->bindTo(m_store.values.localIp);
     m_uploads->sendFrom(m_link->commandDescriptor());
-    sendNotify(true);
+    m_discovery->notify();
     // Devices see the announcement before the scan, as they expect; a single-shot timer
     // keeps that order without blocking the window for the 15 ms.
     // A later login's scan replaces this one's.
@@ -111,59 +109,6 @@ void ImServerApi::scanTimeout()
     }
     KWARN(lcLink) << "no node answered the scan";
     loginTimeout();
-}
-
-QString ImServerApi::ssdpServerText() const
-{
-    return QStringLiteral("%1/%2, korav2/%3").arg(QSysInfo::productType(), QSysInfo::productVersion(), m_version);
-}
-
-QString ImServerApi::ssdpUsn() const
-{
-    return QStringLiteral("uuid:%1::%2").arg(QString::fromLatin1(QSysInfo::machineUniqueId()),
-                                              QLatin1String(discovery::kServiceType));
-}
-
-void ImServerApi::sendNotify(bool alive)
-{
-    const QByteArray notify = discovery::composeNotify(ssdpServerText(), ssdpUsn(), alive);
-    SsdpThread *worker = m_ssdpWorker;
-    QMetaObject::invokeMethod(worker, [worker, notify] {
-        worker->sendData(notify, QLatin1String(discovery::kGroup), discovery::kPort);
-    }, Qt::QueuedConnection);
-}
-
-void ImServerApi::sendSsdpAnswer(const QString &address, quint16 port)
-{
-    const QByteArray answer = discovery::composeAnswer(ssdpServerText(), ssdpUsn());
-    SsdpThread *worker = m_ssdpWorker;
-    QMetaObject::invokeMethod(worker, [worker, answer, address, port] { worker->sendData(answer, address, port); },
-                              Qt::QueuedConnection);
-}
-
-void ImServerApi::recvSsdp(QJsonObject obj, QString ip, quint16 port)
-{
-    if (obj.value(QStringLiteral("type")).toString() != QLatin1String("search"))
-        return;
-    const int delay = discovery::answerDelayMs(QRandomGenerator::global()->generate(), obj.value(QStringLiteral("mx")).toInt());
-    KTRACE(lcDiscovery) << "search from" << ip << port << "answered in" << delay << "ms";
-    QTimer::singleShot(delay, this, [this, ip, port] { sendSsdpAnswer(ip, port); });
-}
-
-void ImServerApi::recvSsdpSearch(QJsonObject obj, QString ip)
-{
-    const QString server = obj.value(QStringLiteral("server")).toString();
-    const QString uuid = discovery::uuidFromUsn(obj.value(QStringLiteral("usn")).toString());
-    KTRACE(lcDiscovery) << "ssdp answer from" << ip << server << uuid;
-    for (FoundPeer &peer : m_foundPeers) {
-        if (peer.address == ip) {
-            peer.server = server;
-            return;
-        }
-    }
-    if (m_foundPeers.size() >= 1024) // answers are unauthenticated; keep the list bounded
-        return;
-    m_foundPeers.append({ip, uuid, server});
 }
 
 void ImServerApi::getIPCfromServer()

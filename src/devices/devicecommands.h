@@ -85,6 +85,8 @@ struct HostTree {
     QString address; // where the host announced itself from
     QString venc;    // the encoder that shows this host
     QList<commands::FileInfo> tree;
+    QString name;    // as the host announced them
+    QString id;
 };
 QByteArray hostTreeRequest();                                          // {"request":"GetDevStructureTree"}
 QByteArray hostControlRequest(int type, const QString &id, const QString &act); // "ControlNode"
