@@ -5,7 +5,7 @@
 //   button_latency send IP PORT COUNT IN [kvm]  (client side: presses or moves, then reads IN)
 // Both sides read the same realtime clock, so arrival minus invocation is the latency. Run by
 // scripts/bench-button and scripts/bench-kvm inside the lab network.
-#include "controller/imserverapi.h"
+#include "app/client.h"
 #include "devices/devicecommands.h"
 
 #include <QApplication>
@@ -76,7 +76,7 @@ int send(const QString &ip, quint16 port, int count, const QString &in, bool kvm
 {
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    ImServerApi api; // not logged in: a designed button needs no login
+    kora::app::Client api; // not logged in: a designed button needs no login
     QTest::qWait(300);
 
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);

@@ -3,7 +3,7 @@
 // busy installation's, against a bare split of the same texts at ";" in the same run.
 // The controller binds its sockets and announces itself, so this runs inside the lab
 // network (scripts/bench-dispatch).
-#include "controller/imserverapi.h"
+#include "app/client.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -117,7 +117,7 @@ int main(int argc, char *argv[])
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    ImServerApi api;
+    kora::app::Client api;
 
     // The context of a logged-in client with one 2x2 wall and the encoders' signals.
     std::vector<kora::SignalRecord> signalList;

@@ -1,7 +1,7 @@
 // download_bench PACKAGE_DIR [RUNS]: the client downloading a package from kora-lab (run on
 // the client side of scripts/with-lab), against a bare receive loop of the same datagrams
 // in the same run; then the same download with 5% seeded loss; peak resident memory.
-#include "controller/imserverapi.h"
+#include "app/client.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,7 +47,7 @@ double clientDownload()
     const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     QTemporaryDir dir(base + QStringLiteral("/download_bench-XXXXXX"));
     QDir::setCurrent(dir.path());
-    ImServerApi api;
+    kora::app::Client api;
     QElapsedTimer clock;
     qint64 started = -1;
     QObject::connect(&api, &ImServerApi::callDownProgress, [&](const QString &file, float) {

@@ -1,7 +1,7 @@
 // login_bench [RUNS]: time from ServerLogin to the first DownloadFile request seen by the
 // lab, against the 1000 ms scan window that the login must wait out; runs on the client
 // side of scripts/with-lab. Reads the lab's journal for the moment the request arrived.
-#include "controller/imserverapi.h"
+#include "app/client.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < runs; ++i) {
         QTemporaryDir dir;
         QDir::setCurrent(dir.path());
-        ImServerApi api;
+        kora::app::Client api;
         QTest::qWait(300); // start-up traffic settles
         const qint64 pressed = QDateTime::currentMSecsSinceEpoch();
         api.ServerLogin(QStringLiteral("admin"), QStringLiteral("Admin#2024"), qEnvironmentVariable("KORA_LAB_CLIENT_IP"),

@@ -1,7 +1,7 @@
+#include "app/client.h"
 #include "app/qmlregistration.h"
 #include "app/scenegraph.h"
 #include "app/singleinstance.h"
-#include "controller/imserverapi.h"
 #include "log/categories.h"
 #include "log/logfile.h"
 #include "log/trace.h"
@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    auto api = std::make_unique<ImServerApi>();
+    auto api = std::make_unique<kora::app::Client>();
     auto nodes = std::make_unique<QNodeControl>(QHostAddress(api->localIp()));
     if (api->enableLog())
         qInstallMessageHandler(kora::logfile::messageHandler);

@@ -1,187 +1,95 @@
-// Construction, properties, the small operations of the pages and the model reset.
+// Construction, properties, the small operations of the pages, the model reset, the local
+// files, and the pages a login's design becomes.
 #include "controller/imserverapi.h"
 
-#include "controls/controlsender.h"
-#include "devices/devicecontrol.h"
-#include "levels/listenthread.h"
-#include "osd/osdcontrol.h"
-#include "upload/background.h"
-#include "upload/uploader.h"
-#include "download/udpthread.h"
 #include "log/categories.h"
 #include "log/trace.h"
-#include "package/packagereaders.h"
-#include "scenes/scenecontrol.h"
-#include "walls/wallcontrol.h"
+#include "package/legacyconfig.h"
+#include "package/legacyitems.h"
+#include "package/legacywidgets.h"
+#include "settings/translations.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QNetworkInterface>
-#include <QScreen>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTextCodec>
 #include <QThread>
-#include <QTimer>
+#include <algorithm>
 
-namespace kora {
+using namespace kora;
 
-QString chooseLocalIp(const QList<QHostAddress> &addresses)
-{
-    QString chosen;
-    for (const QHostAddress &address : addresses) {
-        if (address.protocol() != QAbstractSocket::IPv4Protocol)
-            continue;
-        const QString text = address.toString();
-        if (!text.contains(QLatin1String("127.0.")) && !text.contains(QLatin1String("169.254.")))
-            chosen = text;
-    }
-    return chosen;
-}
-
-QString keptLocalIp(const QString &saved, const QList<QHostAddress> &addresses)
-{
-    for (const QHostAddress &address : addresses) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol && address.toString() == saved)
-            return saved;
-    }
-    return chooseLocalIp(addresses);
-}
-
-} // namespace kora
-
-ImServerApi::ImServerApi(QObject *parent)
+ImServerApi::ImServerApi(link::Sender &link, settings::Store &store, Clock clock, float screenAspect, QObject *parent)
     : QObject(parent)
-    , m_version(QStringLiteral("v1.9.1"))
-    , m_store(QDir::currentPath())
-    , m_snapshots(new kora::video::Snapshots(this))
+    , m_link(link)
+    , m_store(store)
+    , m_aspectRatio(screenAspect)
+    , m_session(link, store, m_project, std::move(clock))
+    // Walls and scenes read the installation as it is when each command is composed.
+    , m_wallControl(link, [this] { return installation(); })
+    , m_sceneControl(m_wallControl)
+    // Control states are kept by the host the node scan chose.
+    , m_controls(link, m_values, m_dispatchState.matrixPresets, [this] {
+        QStringList hosts;
+        for (const login::Session::Node &node : m_session.nodes())
+            hosts.append(node.address);
+        return link::selectedHost(hosts, m_session.hostIndex());
+    })
+    , m_devices(link, m_project.devices.signalList, store.values, [this] { return m_hosts.hosts(); })
+    , m_osd(link, m_uploads, [this] { return installation(); })
+    , m_backgrounds(m_uploads)
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QSize size = screen->size();
-        m_aspectRatio = size.height() > 0 ? float(size.width()) / float(size.height()) : 0.0f;
-    }
     KINFO(lcApi) << "current m_aspect_ratio is :" << m_aspectRatio;
     KTRACE(lcApi) << "main thread id:" << QThread::currentThreadId();
 
-    m_link = new kora::link::Link(this);
-    connect(m_link, &kora::link::Link::commandsReceived, this, &ImServerApi::handleReplies);
-    connect(m_link, &kora::link::Link::scanReplyReceived, this, &ImServerApi::handleScanReply);
-    connect(m_link, &kora::link::Link::hostMessageReceived, this, &ImServerApi::analyzHostMsg);
-    m_link->open();
-
-    m_login = new kora::login::LoginFlow(kora::login::Timings{1000, kWatchdogMs, UDPThread::kSilenceMs, 3}, this);
-    connect(m_login, &kora::login::LoginFlow::scanWindowClosed, this, &ImServerApi::scanTimeout);
-    connect(m_login, &kora::login::LoginFlow::stalled, this, &ImServerApi::loginTimeout);
+    // The login reports its course; what it accepted becomes the pages.
+    m_session.setScreenAspect(screenAspect);
+    using login::Session;
+    connect(&m_session, &Session::modelReset, this, &ImServerApi::initialization);
+    connect(&m_session, &Session::progress, this, &ImServerApi::callDownProgress);
+    connect(&m_session, &Session::projectLoaded, this, [this](int sysEn) { emit callQmlLoad(true, sysEn); });
+    connect(&m_session, &Session::designSizeChosen, this, &ImServerApi::setWindowSize);
+    connect(&m_session, &Session::message, this, &ImServerApi::callLoginMsgError);
+    connect(&m_session, &Session::signalsRead, this, &ImServerApi::loadSnapshots);
+    connect(&m_session, &Session::designAccepted, this, &ImServerApi::analyzNewDesignJson);
+    connect(&m_session, &Session::olderPagesRead, this, &ImServerApi::buildOlderPages);
+    connect(&m_session, &Session::finished, this, &ImServerApi::callQmlLogin);
+    connect(&m_session, &Session::olderPagesComplete, this, &ImServerApi::callQmlInitPanel);
 
     // The built design reaches the pages in order; the login ends once they are built.
-    m_announcer = new kora::design::Announcer(this);
-    connect(m_announcer, &kora::design::Announcer::announce, this, &ImServerApi::announce);
-    connect(m_announcer, &kora::design::Announcer::allAnnounced, this, [this] {
+    connect(&m_announcer, &design::Announcer::announce, this, &ImServerApi::announce);
+    connect(&m_announcer, &design::Announcer::allAnnounced, this, [this] {
         emit callQmlInitPanel();
         KINFO(lcApi) << "pages built";
     });
-    connect(m_announcer, &kora::design::Announcer::visibility, this, &ImServerApi::callSetWidgetVisible);
-    connect(m_announcer, &kora::design::Announcer::finished, this, [this] {
-        if (auto then = std::exchange(m_afterAnnouncing, nullptr))
-            then();
-    });
+    connect(&m_announcer, &design::Announcer::visibility, this, &ImServerApi::callSetWidgetVisible);
+    connect(&m_announcer, &design::Announcer::finished, &m_session, &Session::pagesBuilt);
 
-    // The package comes from the host the node scan chose.
-    m_download = new kora::download::PackageDownload(*m_link, *m_login, [this] {
-        kora::download::Source source;
-        source.localIp = m_store.values.localIp;
-        if (m_hostIndex >= 0 && m_hostIndex < m_nodes.size()) {
-            source.hostAddress = m_nodes.at(m_hostIndex).address;
-            source.hostTag = m_nodes.at(m_hostIndex).hostTag;
-        }
-        return source;
-    }, m_store.dataDir(), this);
-    connect(m_login, &kora::login::LoginFlow::requestUnanswered, m_download, &kora::download::PackageDownload::repeat);
-    connect(m_download, &kora::download::PackageDownload::progress, this, &ImServerApi::callDownProgress);
-    connect(m_download, &kora::download::PackageDownload::failed, this, &ImServerApi::failLogin);
-    connect(m_download, &kora::download::PackageDownload::complete, this, &ImServerApi::readPackage);
-    connect(m_download, &kora::download::PackageDownload::olderPictures, this, [this](const QByteArray &data) {
-        m_picturesChanged = false;
-        m_pictures.clear();
-        for (const QByteArray &bytes : kora::package::cutPictureContainer(data))
-            m_pictures.append({QString(), bytes});
-        KINFO(lcDownload) << "pic.dat:" << m_pictures.size() << "pictures";
-    });
-    connect(m_download, &kora::download::PackageDownload::olderConfig, this, &ImServerApi::analyzLegacyConfig);
-    m_download->start();
-
-    // Walls and scenes read the installation as it is when each command is composed.
-    m_wallControl = new kora::walls::WallControl(*m_link, [this] { return installation(); }, {}, this);
-    m_sceneControl = new kora::scenes::SceneControl(*m_wallControl, {}, this);
-    // A wall's polling is published and kept by the installation, so every client sees it.
-    connect(m_sceneControl, &kora::scenes::SceneControl::stateToStore, this, &ImServerApi::ServerSetStatus);
-
-    // Designed controls; control states are kept by the host the node scan chose.
-    m_controls = new kora::controls::ControlSender(*m_link, m_values, m_dispatchState.matrixPresets, [this] {
-        QStringList hosts;
-        for (const NodeEntry &node : qAsConst(m_nodes))
-            hosts.append(node.address);
-        return kora::link::selectedHost(hosts, m_hostIndex);
-    }, this);
-    connect(m_controls, &kora::controls::ControlSender::internalCommand, this, &ImServerApi::analyzCustomProtocol);
-    connect(m_controls, &kora::controls::ControlSender::switchPage, this,
-            [this](const QStringList &pages) { emit callCustomProtocol(QStringLiteral("InlineSwitchPage"), pages); });
-    connect(m_controls, &kora::controls::ControlSender::widgetsVisible, this, &ImServerApi::callSetWidgetVisible);
-
-    // Single devices read the signal list and the settings in place; the KVM hosts are the
-    // ones that announced themselves.
-    m_devices = new kora::devices::DeviceControl(*m_link, m_model.signalList, m_store.values,
-                                                 [this] { return m_hosts.hosts(); }, this);
-    connect(m_link, &kora::link::Link::eventReceived, m_devices, &kora::devices::DeviceControl::handleEvent);
-    connect(m_devices, &kora::devices::DeviceControl::audioEvent, this, &ImServerApi::callQmlAudioEvent);
-    connect(m_devices, &kora::devices::DeviceControl::videoEvent, this, &ImServerApi::callQmlVideoEvent);
-    connect(m_devices, &kora::devices::DeviceControl::eventOver, this, &ImServerApi::callQmlEventOver);
-
-    // Uploads are paced in their own thread; subtitles wait for their picture's upload.
-    m_uploads = new kora::upload::UploadThread({}, this);
-    // Receivers answer an upload to the port it came from: the command socket's.
-    m_uploads->sendFrom(m_link->commandDescriptor());
-    m_osd = new kora::osd::OsdControl(*m_link, *m_uploads, [this] { return installation(); }, this);
-    connect(m_osd, &kora::osd::OsdControl::stateToStore, this, &ImServerApi::ServerSetStatus);
-    m_backgrounds = new kora::upload::BackgroundUpload(*m_uploads, this);
-    connect(m_backgrounds, &kora::upload::BackgroundUpload::progress, this, &ImServerApi::callLoadBKImage);
-    connect(m_backgrounds, &kora::upload::BackgroundUpload::notSent, this, [this](const QString &why) {
+    // A wall's polling and subtitles are published and kept by the installation, so every
+    // client sees them.
+    connect(&m_sceneControl, &scenes::SceneControl::stateToStore, this, &ImServerApi::ServerSetStatus);
+    connect(&m_osd, &osd::OsdControl::stateToStore, this, &ImServerApi::ServerSetStatus);
+    connect(&m_osd, &osd::OsdControl::notShown, this, [this](const QString &why) { emit callLoginMsgError(language(why)); });
+    connect(&m_backgrounds, &upload::BackgroundUpload::progress, this, &ImServerApi::callLoadBKImage);
+    connect(&m_backgrounds, &upload::BackgroundUpload::notSent, this, [this](const QString &why) {
         emit callLoginMsgError(language(QStringLiteral("The background was not sent whole: %1").arg(why)));
     });
-    connect(m_osd, &kora::osd::OsdControl::notShown, this,
-            [this](const QString &why) { emit callLoginMsgError(language(why)); });
+
+    connect(&m_controls, &controls::ControlSender::internalCommand, this, &ImServerApi::analyzCustomProtocol);
+    connect(&m_controls, &controls::ControlSender::switchPage, this,
+            [this](const QStringList &pages) { emit callCustomProtocol(QStringLiteral("InlineSwitchPage"), pages); });
+    connect(&m_controls, &controls::ControlSender::widgetsVisible, this, &ImServerApi::callSetWidgetVisible);
+
+    connect(&m_devices, &devices::DeviceControl::audioEvent, this, &ImServerApi::callQmlAudioEvent);
+    connect(&m_devices, &devices::DeviceControl::videoEvent, this, &ImServerApi::callQmlVideoEvent);
+    connect(&m_devices, &devices::DeviceControl::eventOver, this, &ImServerApi::callQmlEventOver);
 
     // Data dockers' values reach the page and the value table that wildcards read.
-    m_listeners = new kora::levels::Listeners(this);
-    connect(m_listeners, &kora::levels::Listeners::value, this, &ImServerApi::listenValue);
-    connect(m_listeners, &kora::levels::Listeners::valueText, this,
+    connect(&m_listeners, &levels::Listeners::value, this, &ImServerApi::listenValue);
+    connect(&m_listeners, &levels::Listeners::valueText, this,
             [this](const QString &uuid, const QString &key, const QString &text) { m_values.dockers[uuid].insert(key, text); });
 
-    m_discovery = new kora::discovery::Discovery(m_version, this);
-    m_discovery->start();
-
-    m_gbk = QTextCodec::codecForName("GBK");
-
-    const QList<QHostAddress> addresses = QNetworkInterface::allAddresses();
-    for (const QHostAddress &address : addresses)
-        KTRACE(lcLink) << "local address" << address.toString();
-
-    kora::loadTranslationTable(m_store.dataDir(), m_translations);
-    m_store.load();
-    // A stored address of a network this machine has left would make every login fail.
-    const QString saved = m_store.values.localIp;
-    m_store.values.localIp = kora::keptLocalIp(saved, addresses);
-    if (!saved.isEmpty() && m_store.values.localIp != saved)
-        KWARN(lcLink) << "the stored local address" << saved << "is not this machine's; using" << m_store.values.localIp;
-}
-
-kora::walls::Installation ImServerApi::installation() const
-{
-    kora::walls::Installation in;
-    in.serverIp = m_store.values.serverIp;
-    in.multicast = m_store.values.multicast;
-    in.nodesAnswered = !m_nodes.isEmpty();
-    in.walls = m_walls;
-    in.outputs = m_model.outputs;
-    return in;
+    loadTranslationTable(m_store.dataDir(), m_project.translations);
 }
 
 ImServerApi::~ImServerApi()
@@ -192,14 +100,25 @@ ImServerApi::~ImServerApi()
 void ImServerApi::shutdown()
 {
     initialization();
-    m_discovery->shutdown();
-    m_download->shutdown();
+}
+
+walls::Installation ImServerApi::installation() const
+{
+    walls::Installation in;
+    in.serverIp = m_store.values.serverIp;
+    in.multicast = m_store.values.multicast;
+    in.nodesAnswered = !m_session.nodes().isEmpty();
+    in.walls = m_walls;
+    in.outputs = m_project.devices.outputs;
+    return in;
 }
 
 int ImServerApi::panelNum() const
 {
-    // Walls per page come with the design model; no pages, no walls.
-    return 0;
+    if (m_currentPage < 0 || size_t(m_currentPage) >= m_project.pages.size())
+        return 0;
+    const QString page = m_project.pages[size_t(m_currentPage)].id;
+    return int(std::count_if(m_walls.cbegin(), m_walls.cend(), [&page](const design::WallRecord &w) { return w.pageId == page; }));
 }
 
 void ImServerApi::setCurrentPage(int page)
@@ -234,14 +153,6 @@ void ImServerApi::setFlgRemb(bool flg)
     emit flgRembChanged();
 }
 
-void ImServerApi::setWindowSize(const QSize &size)
-{
-    if (m_windowSize == size)
-        return;
-    m_windowSize = size;
-    emit windowSizeChanged();
-}
-
 void ImServerApi::setMode(int mode)
 {
     if (m_store.values.mode == mode)
@@ -250,9 +161,12 @@ void ImServerApi::setMode(int mode)
     emit modeChanged();
 }
 
-void ImServerApi::setCurrentUser(std::unique_ptr<kora::UserRecord> user)
+void ImServerApi::setWindowSize(const QSize &size)
 {
-    m_currentUser = std::move(user);
+    if (m_windowSize == size)
+        return;
+    m_windowSize = size;
+    emit windowSizeChanged();
 }
 
 QString ImServerApi::getSysMessage(const QString &value) const
@@ -263,18 +177,16 @@ QString ImServerApi::getSysMessage(const QString &value) const
         return m_store.values.password;
     if (value == QLatin1String("serverIp"))
         return m_store.values.serverIp;
-    if (value == QLatin1String("title"))
-        return m_title;
-    return QString();
+    return QString(); // "title" too: no package names a project title
 }
 
 QStringList ImServerApi::pageNames() const
 {
     QStringList names;
-    if (!m_currentUser)
+    if (!m_project.currentUser)
         return names;
-    for (const QString &id : m_currentUser->pageIds) {
-        for (const kora::PageRecord &page : m_pages) {
+    for (const QString &id : m_project.currentUser->pageIds) {
+        for (const PageRecord &page : m_project.pages) {
             if (page.id == id) {
                 names.append(page.name);
                 break;
@@ -286,36 +198,243 @@ QStringList ImServerApi::pageNames() const
 
 void ImServerApi::setCurrentPageFromPrivate(int index)
 {
-    if (!m_currentUser)
-        return;
-    setCurrentPage(kora::walls::pageFromPrivate(m_currentUser->pageIds, m_pages, index, m_currentPage));
-}
-
-bool ImServerApi::ServerSwitchLayer(int p, int wId, int value)
-{
-    Q_UNUSED(p)
-    Q_UNUSED(wId)
-    Q_UNUSED(value)
-    return false;
+    if (m_project.currentUser)
+        setCurrentPage(walls::pageFromPrivate(m_project.currentUser->pageIds, m_project.pages, index, m_currentPage));
 }
 
 void ImServerApi::initialization()
 {
     KINFO(lcApi) << "initialization";
-    m_announcer->stop();
-    m_afterAnnouncing = nullptr;
+    m_announcer.stop();
     m_walls.clear();
-    m_sceneControl->clear();
-    m_listeners->stopAll();
+    m_sceneControl.clear();
+    m_listeners.stopAll();
     m_values.dockers.clear();
     m_stacks.clear();
     m_hosts.clear();
     m_wholeListGroup = -1;
-    m_currentUser.reset();
-    m_model = {};
-    m_pages.clear();
-    m_translations.clear();
-    m_snapshots->clear();
+    m_project = {};
+    m_snapshots.clear();
     KTRACE(lcApi) << "initialization end";
 }
 
+void ImServerApi::SaveSignalConfig()
+{
+    m_store.saveStarred(catalogue::starredAddresses(m_project.devices.signalList));
+}
+
+QString ImServerApi::codec2String(const QByteArray &bytes) const
+{
+    static QTextCodec *const gbk = QTextCodec::codecForName("GBK");
+    return gbk ? gbk->toUnicode(bytes) : QString::fromLatin1(bytes);
+}
+
+bool ImServerApi::clearCache()
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Clear cache"), QStringLiteral("Do you want to clear cache?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() != QMessageBox::Yes)
+        return false;
+    return m_store.clear();
+}
+
+void ImServerApi::LoadLocalfile()
+{
+    // The login page again (start-up or logout): the last login's pictures are not read any
+    // more, nor its equipment.
+    m_snapshots.clear();
+    m_listeners.stopAll();
+    m_session.reset();
+    // The cached design that suits the screen best ("client0_W_H.jui").
+    const QStringList names = QDir(m_store.dataDir()).entryList({QStringLiteral("client*.jui")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    const int best = design::chooseJuiFile(names, double(m_aspectRatio));
+    KTRACE(lcApi) << "findJuiFile" << m_aspectRatio << names << (best >= 0 ? names.at(best) : QString());
+    if (best >= 0) {
+        QFile file(m_store.dataFile(names.at(best)));
+        const design::LoginPage login = file.open(QIODevice::ReadOnly) ? design::buildLoginPage(file.readAll()) : design::LoginPage{};
+        if (login.found) {
+            if (login.designSize.isValid())
+                setWindowSize(login.designSize);
+            emit callQmlSetLogin(login.look);
+            for (const design::Announcement &a : login.items.announcements)
+                announce(a);
+            KINFO(lcApi) << "open new design success!" << names.at(best);
+        } else {
+            KINFO(lcApi) << "no login page in the cached design" << names.at(best);
+        }
+    }
+    const ControlSettings &s = m_store.values;
+    emit callQmlLastMsg({{QStringLiteral("localIp"), s.localIp}, {QStringLiteral("serverIp"), s.serverIp},
+                         {QStringLiteral("downIp"), s.downIp}, {QStringLiteral("username"), s.username},
+                         {QStringLiteral("password"), s.password}, {QStringLiteral("flgRemb"), s.flgRemb}});
+}
+
+void ImServerApi::upLoadBackgroundImage(const QString &)
+{
+    const QString file = QFileDialog::getOpenFileName(nullptr, language(QStringLiteral("open image file")),
+                                                      QStringLiteral("./"), QStringLiteral("Image files(*.bmp *.jpg )"));
+    if (file.isEmpty()) {
+        QMessageBox::warning(nullptr, language(QStringLiteral("Warning")), language(QStringLiteral("Failed to open picture!")));
+        return;
+    }
+    const design::WallRecord *wall = walls::findWall(m_walls, m_selPanel);
+    if (!wall) {
+        KTRACE(lcApi) << "no wall" << m_selPanel << "for the background";
+        return;
+    }
+    m_backgrounds.startFromFile(m_selPanel, file, wall->virtualResolution, wall->decoderAddresses, wall->cellRects);
+}
+
+QStringList ImServerApi::getPanelDocks() const
+{
+    return walls::dockNames(m_walls, m_selPanel, m_project.translations, walls::DockGeneration::First);
+}
+
+QStringList ImServerApi::getPanelDocksV2() const
+{
+    const QStringList names = walls::dockNames(m_walls, m_selPanel, m_project.translations, walls::DockGeneration::Second);
+    KTRACE(lcApi) << "getPanelDocksV2" << m_selPanel << names;
+    return names;
+}
+
+QVariantList ImServerApi::getPanelDock(int index) const
+{
+    return walls::dockWindows(m_walls, m_selPanel, index, walls::DockGeneration::First);
+}
+
+QVariantList ImServerApi::getPanelDockV2(int index) const
+{
+    const QVariantList windows = walls::dockWindows(m_walls, m_selPanel, index, walls::DockGeneration::Second);
+    KTRACE(lcApi) << "getPanelDockV2" << m_selPanel << index << windows;
+    return windows;
+}
+
+QVariantMap ImServerApi::getPanelMsg(int index) const
+{
+    const QVariantMap map = walls::panelMessage(m_project.pages, m_walls, m_currentPage, index);
+    KTRACE(lcApi) << "getPanelMsg" << m_currentPage << index << map;
+    return map;
+}
+
+// A record and a reader for each signal of the project just read.
+void ImServerApi::loadSnapshots()
+{
+    m_wholeListGroup = -1; // the group list is the package's now
+    QList<video::SignalSnapshot> snapshots;
+    for (const SignalRecord &s : m_project.devices.signalList)
+        snapshots.append({s.ip, s.snapshotUrl});
+    m_snapshots.setPictureSize(m_store.values.maxSnap.isValid() ? m_store.values.maxSnap : QSize(640, 360));
+    m_snapshots.load(snapshots);
+}
+
+void ImServerApi::analyzNewDesignJson(const QByteArray &data)
+{
+    design::DesignBuild build = design::buildDesign(data, {&m_project.devices, m_project.user()});
+    if (!build.parsed)
+        KWARN(lcApi) << "the design file does not parse; no page is built";
+    for (const PageRecord &page : qAsConst(build.pages))
+        m_project.pages.push_back(page);
+    m_walls = build.walls;
+    // One listener per level docker, from this login until the next login or logout.
+    m_listeners.stopAll();
+    for (const design::ListenerSettings &listener : qAsConst(build.listeners))
+        m_listeners.add(listener.name, listener.send, listener.recv);
+    KINFO(lcApi) << "design:" << build.pages.size() << "pages" << build.walls.size() << "walls"
+                 << build.announcements.size() << "widgets" << build.visibilitySets.size() << "visibility sets";
+    m_stacks = std::move(build.stacks);
+    m_announcer.start(std::move(build.announcements), std::move(build.visibilitySets));
+}
+
+void ImServerApi::announce(const design::Announcement &a)
+{
+    using design::Target;
+    switch (a.target) {
+    case Target::Page:
+        emit callQmlCreateVX2Page(a.map);
+        KTRACE(lcApi) << "page" << a.map;
+        break;
+    case Target::Rect: emit callQmlCreateVX2Rect(a.pageId, a.map); break;
+    case Target::Screen: emit callQmlCreateVX2Screen(a.pageId, a.map); break;
+    case Target::Button: emit callQmlCreateVX2Button(a.pageId, a.map); break;
+    case Target::Text: emit callQmlCreateVX2Text(a.pageId, a.map); break;
+    case Target::Date: emit callQmlCreateVX2Date(a.pageId, a.map); break;
+    case Target::Preview: emit callQmlCreateVX2Preview(a.pageId, a.map); break;
+    case Target::Slider: emit callQmlCreateVX2Slider(a.pageId, a.map); break;
+    case Target::TreeView: emit callQmlCreateVX2TreeView(a.pageId, a.map); break;
+    case Target::InputBox: emit callQmlCreateVX2InputBox(a.pageId, a.map); break;
+    case Target::Docker: emit callQmlCreateVX2Docker(a.pageId, a.map); break;
+    case Target::Monitor: emit callQmlCreateVX2Monitor(a.pageId, a.map); break;
+    case Target::Web: emit callQmlCreateVX2Web(a.pageId, a.map); break;
+    case Target::Stack: emit callQmlCreateVX2Stack(a.pageId, a.map); break;
+    case Target::LoginButton: emit callQmlSetLoginVX2Button(a.map); break;
+    case Target::LoginInputBox: emit callQmlSetLoginVX2InputBox(a.map); break;
+    }
+}
+
+void ImServerApi::buildOlderPages(const package::LegacyConfig &config)
+{
+    m_dispatchState.matrixPresets.clear(); // the matrices of this project register below
+    analyzWidgetFromStr(-1, config.uiText, QString());
+    for (size_t i = 0; i < config.pages.size(); ++i) {
+        const package::LegacyPage &page = config.pages[i];
+        emit callQmlCreatePage(page.id);
+        emit callQmlCreateVX2Page(package::design2Page(page.id, page.name));
+        analyzWidgetFromStr(int(i), page.text, page.id);
+    }
+}
+
+void ImServerApi::analyzWidgetFromStr(int pageIndex, const QString &text, const QString &pageId)
+{
+    // Each widget goes out in its older form and as the Design 2.0 items the page host builds;
+    // lists and matrices share their signal, so they go out once, with both sets of keys.
+    const QString vx2Page = pageIndex == -1 ? QStringLiteral("-1") : pageId;
+    package::LegacyPageWidgets page = package::readLegacyWidgets(text);
+    for (const package::LegacyWidget &w : qAsConst(page.widgets)) {
+        switch (w.kind) {
+        case package::LegacyKind::Rect: emit callQmlCreateRect(pageIndex, w.map); break;
+        case package::LegacyKind::Text: emit callQmlCreateText(pageIndex, w.map); break;
+        case package::LegacyKind::Panel: emit callQmlCreatePanel(pageIndex, w.map); break;
+        case package::LegacyKind::Button: emit callQmlCreateButton(pageIndex, w.map, w.state0, w.state1); break;
+        case package::LegacyKind::Preview: emit callQmlCreatePreview(pageIndex, w.groups, w.map); break;
+        case package::LegacyKind::Slider: emit callQmlCreateSlider(pageIndex, w.map); break;
+        case package::LegacyKind::SearchBox: emit callQmlCreateSearchBox(pageIndex, w.map); break;
+        case package::LegacyKind::Listen: {
+            emit callQmlCreateListen(pageIndex, w.map);
+            const package::ListenerMaps listener = package::listenerMaps(w.map);
+            const QString uuid = w.map.value(QStringLiteral("UUID")).toString();
+            if (listener.send.isEmpty())
+                KWARN(lcApi) << "level display" << uuid << "names no target or request; it reads nothing";
+            else
+                m_listeners.add(uuid, listener.send, listener.recv);
+            break;
+        }
+        case package::LegacyKind::Matrix:
+        case package::LegacyKind::List: break;
+        }
+        for (const package::Design2Item &item : package::design2Items(w)) {
+            switch (item.kind) {
+            case package::Design2Kind::Screen: emit callQmlCreateVX2Screen(vx2Page, item.map); break;
+            case package::Design2Kind::Rect: emit callQmlCreateVX2Rect(vx2Page, item.map); break;
+            case package::Design2Kind::Text: emit callQmlCreateVX2Text(vx2Page, item.map); break;
+            case package::Design2Kind::Date: emit callQmlCreateVX2Date(vx2Page, item.map); break;
+            case package::Design2Kind::Button: emit callQmlCreateVX2Button(vx2Page, item.map); break;
+            case package::Design2Kind::Preview: emit callQmlCreateVX2Preview(vx2Page, item.map); break;
+            case package::Design2Kind::Slider: emit callQmlCreateVX2Slider(vx2Page, item.map); break;
+            case package::Design2Kind::InputBox: emit callQmlCreateVX2InputBox(vx2Page, item.map); break;
+            case package::Design2Kind::Docker: emit callQmlCreateVX2Docker(vx2Page, item.map); break;
+            case package::Design2Kind::List: emit callQmlCreateList(pageIndex, item.map); break;
+            case package::Design2Kind::Matrix:
+                // A known matrix: its "M_" states and presets are kept from now on.
+                m_dispatchState.matrixPresets.insert(item.map.value(QStringLiteral("uuid")).toString(), {});
+                emit callQmlCreateMatrix(pageIndex, item.map);
+                break;
+            }
+        }
+    }
+    for (design::WallRecord &wall : page.walls) {
+        wall.pageId = pageId;
+        m_walls.append(wall);
+    }
+    KTRACE(lcApi) << "legacy page" << pageIndex << ":" << page.widgets.size() << "widgets" << page.walls.size() << "walls";
+}

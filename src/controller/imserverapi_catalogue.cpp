@@ -18,8 +18,6 @@ QVariantList variants(const QList<int> &ints)
 }
 } // namespace
 
-catalogue::Lists ImServerApi::catalogueLists() const { return {m_model.signalList, m_model.groups, m_model.multiSignals}; }
-
 QVariant ImServerApi::getSignalNum(int group) const
 {
     const QList<int> positions = catalogue::signalPositions(catalogueLists(), group);
@@ -41,10 +39,6 @@ QVariantList ImServerApi::getSignalNumByName(const QString &str) const
     return result;
 }
 
-QVariantMap ImServerApi::getSignalMsg(int index) const { return catalogue::signalMessage(catalogueLists(), index); }
-QVariantMap ImServerApi::getMultiSignalMsg(int index) const { return catalogue::multiSignalMessage(catalogueLists(), index); }
-QStringList ImServerApi::getSignalIp(int group) const { return catalogue::groupSignalIps(catalogueLists(), group); }
-
 QStringList ImServerApi::getSignalNames(int group) const
 {
     const QStringList names = catalogue::groupSignalNames(catalogueLists(), group);
@@ -52,17 +46,12 @@ QStringList ImServerApi::getSignalNames(int group) const
     return names;
 }
 
-QStringList ImServerApi::getSignalUrl(int group) const { return catalogue::groupSignalUrls(catalogueLists(), group); }
-QString ImServerApi::getSignalUrl2(const QString &sId) const { return catalogue::subUrlOf(catalogueLists(), sId); }
-
 QString ImServerApi::getSignalGroupName(int index) const
 {
     const QString name = catalogue::groupName(catalogueLists(), index);
     KTRACE(lcApi) << index << name;
     return name;
 }
-
-QString ImServerApi::getSignalName(const QString &ip) const { return catalogue::signalNameOf(catalogueLists(), ip); }
 
 QVariant ImServerApi::searchSignal(const QStringList &groups, const QString &str) const
 {
@@ -78,30 +67,30 @@ QVariant ImServerApi::searchSignalOfGroup(const QString &group, const QString &s
 
 void ImServerApi::setSignalStar(const QString &ip, bool star)
 {
-    const int index = catalogue::signalIndexOf(m_model.signalList, ip);
+    const int index = catalogue::signalIndexOf(m_project.devices.signalList, ip);
     if (index >= 0)
-        m_model.signalList[size_t(index)].star = star;
+        m_project.devices.signalList[size_t(index)].star = star;
     emit callQmlRefeshSignalStar(catalogue::favouriteNodes(catalogueLists()));
     SaveSignalConfig();
 }
 
 bool ImServerApi::isStar(const QString &ip) const
 {
-    const int index = catalogue::signalIndexOf(m_model.signalList, ip);
-    return index >= 0 && m_model.signalList[size_t(index)].star;
+    const int index = catalogue::signalIndexOf(m_project.devices.signalList, ip);
+    return index >= 0 && m_project.devices.signalList[size_t(index)].star;
 }
 
 bool ImServerApi::checkPermission(const QString &panel_id) const
 {
-    const QStringList pages = m_currentUser ? m_currentUser->pageIds : QStringList();
+    const QStringList pages = m_project.currentUser ? m_project.currentUser->pageIds : QStringList();
     KINFO(lcApi) << pages << panel_id;
     return pages.contains(panel_id);
 }
 
 bool ImServerApi::checkSignalPermission(const QString &group_name) const
 {
-    KTRACE(lcApi) << (m_currentUser ? m_currentUser->signalGroups : QStringList()) << group_name;
-    return design::checkSignalPermission(m_currentUser.get(), group_name);
+    KTRACE(lcApi) << (m_project.currentUser ? m_project.currentUser->signalGroups : QStringList()) << group_name;
+    return design::checkSignalPermission(m_project.user(), group_name);
 }
 
 QJsonArray ImServerApi::serverRefreshTreeModel(const QJsonArray &treeArray) const
@@ -114,6 +103,6 @@ QJsonArray ImServerApi::serverRefreshTreeModel(const QJsonArray &treeArray) cons
 QString ImServerApi::getSnapshotSource(const QString &ip) const
 {
     quint64 version = 0;
-    m_snapshots->table()->request(ip, &version);
+    m_snapshots.table()->request(ip, &version);
     return QStringLiteral("image://myprovider/ip:%1/%2").arg(ip).arg(version);
 }

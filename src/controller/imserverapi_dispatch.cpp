@@ -1,14 +1,16 @@
 // Replies and notifications on the command socket: parsed by the dispatcher into actions,
-// turned here into the model's changes, the pages' signals and the follow-up requests.
+// turned here into the model's changes, the pages' signals and the follow-up requests; and
+// the design command language ("{Inline...}") from designed buttons and the controller, whose
+// meaning is decided in commands/designcommands.h (the controller's part is done here, the
+// rest goes to the pages).
 #include "controller/imserverapi.h"
 
+#include "commands/designcommands.h"
 #include "dispatch/replies.h"
 #include "dispatch/signallists.h"
 #include "link/messages.h"
 #include "log/categories.h"
 #include "log/trace.h"
-#include "scenes/scenecontrol.h"
-#include "walls/wallcontrol.h"
 
 #include <QHostAddress>
 
@@ -18,7 +20,7 @@ using namespace kora;
 dispatch::Context ImServerApi::dispatchContext() const
 {
     dispatch::Context context;
-    context.signalList = &m_model.signalList;
+    context.signalList = &m_project.devices.signalList;
     for (const design::WallRecord &wall : m_walls)
         context.walls.append({wall.id, wall.decoderAddresses});
     context.selPanel = m_selPanel;
@@ -29,8 +31,7 @@ dispatch::Context ImServerApi::dispatchContext() const
             context.signalSources.append(a.toString());
     };
     addSource(m_store.values.serverIp);
-    if (m_hostIndex >= 0 && m_hostIndex < m_nodes.size())
-        addSource(m_nodes.at(m_hostIndex).address);
+    addSource(m_session.hostAddress());
     return context;
 }
 
@@ -62,16 +63,16 @@ void ImServerApi::apply(const dispatch::Action &a)
     case Kind::ClearBlock: emit callQmlClearBlock(a.wallId); break;
     case Kind::AddBlock: emit callQmlAddBlock(a.wallId, a.map); break;
     case Kind::AddScenes: emit callQmlAddScenes(a.wallId, a.ids, a.names); break;
-    case Kind::GetWindowsSoon: m_wallControl->getWindowsLater(a.wallId); break;
+    case Kind::GetWindowsSoon: m_wallControl.getWindowsLater(a.wallId); break;
     case Kind::SendGetWindows100:
-        m_link->sendUdp(QByteArrayLiteral("{GetWindows;100}"), a.wallId, link::kCommandPort);
+        m_link.sendUdp(QByteArrayLiteral("{GetWindows;100}"), a.wallId, link::kCommandPort);
         break;
-    case Kind::GetScenesSoon: m_sceneControl->getScenesLater(a.wallId); break;
+    case Kind::GetScenesSoon: m_sceneControl.getScenesLater(a.wallId); break;
     case Kind::RefreshScene: emit callQmlRefreshScene(a.wallId, a.text); break;
     case Kind::ScenesMsg: emit callQmlScenesMsg(a.object); break;
     case Kind::RefreshOsd: emit callQmlRefreshOSD(a.text); break;
     case Kind::RefreshCycle: emit callQmlRefreshCycle(a.object); break;
-    case Kind::CycleGroups: m_sceneControl->setCycleGroups(a.wallId, a.list); break;
+    case Kind::CycleGroups: m_sceneControl.setCycleGroups(a.wallId, a.list); break;
     case Kind::RefreshCycleGroups: emit callQmlRefreshCycleGroups(); break;
     case Kind::RefreshSlider: emit callQmlRefreshSlider(a.map); break;
     case Kind::RefreshButton: emit callQmlRefreshButton(a.map); break;
@@ -91,7 +92,7 @@ void ImServerApi::apply(const dispatch::Action &a)
             const QVariantMap entry = v.toMap();
             byId.insert(entry.value(QStringLiteral("id")).toString(), entry.value(QStringLiteral("snapUrl")).toString());
         }
-        m_snapshots->repoint(byId);
+        m_snapshots.repoint(byId);
         break;
     }
     }
@@ -102,11 +103,11 @@ void ImServerApi::apply(const dispatch::Action &a)
 void ImServerApi::addResourceSignals(const dispatch::Action &a)
 {
     const bool paged = a.kind == dispatch::Kind::SignalTreePage;
-    const dispatch::SignalMerge merge = dispatch::mergeSignalList(m_model.signalList, m_model.groups, a.list, paged, &m_wholeListGroup);
+    const dispatch::SignalMerge merge = dispatch::mergeSignalList(m_project.devices.signalList, m_project.devices.groups, a.list, paged, &m_wholeListGroup);
     for (int index : merge.added) {
-        const SignalRecord &s = m_model.signalList[size_t(index)];
+        const SignalRecord &s = m_project.devices.signalList[size_t(index)];
         // The paged form names the stream the controller pushes; the other starts no reader.
-        m_snapshots->addSignal(s.ip, paged ? s.snapshotUrl : QString());
+        m_snapshots.addSignal(s.ip, paged ? s.snapshotUrl : QString());
     }
     if (merge.refused > 0) {
         m_refusedSignals += quint64(merge.refused);
@@ -118,4 +119,72 @@ void ImServerApi::addResourceSignals(const dispatch::Action &a)
         emit callQmlRefreshIPCList(1);
     else if (merge.group >= 0)
         emit callQmlRefreshIPCList(merge.group);
+}
+
+void ImServerApi::analyzCustomProtocol(const QByteArray &command)
+{
+    const QStringList parts = commands::commandParts(command);
+    KTRACE(lcApi) << "design command" << parts;
+    if (parts.isEmpty())
+        return;
+    const commands::DesignCommand c = commands::interpretDesignCommand(parts);
+    if (!c.selectWall.isEmpty())
+        setSelPanel(c.selectWall);
+
+    using Action = commands::DesignCommand::Action;
+    switch (c.action) {
+    case Action::None:
+        break;
+    case Action::GetStatus:
+        ServerGetStatus(m_selPanel);
+        break;
+    case Action::GetWindows:
+        ServerGetWindows(m_selPanel);
+        break;
+    case Action::ClearWall:
+        ServerClearWall();
+        break;
+    case Action::GetClocks:
+        m_osd.getClocks(m_selPanel);
+        break;
+    case Action::SetVariable:
+        m_values.variables.insert(c.name, c.value);
+        break;
+    case Action::PanelSleep:
+        if (const design::WallRecord *wall = walls::findWall(m_walls, c.wall)) {
+            const QByteArray sleep = commands::screenSleepCommand(c.on);
+            for (const QString &decoder : walls::decoderNodes(*wall))
+                m_link.sendUdp(sleep, decoder, link::kCommandPort);
+        } else {
+            KWARN(lcApi) << "screen command for unknown wall" << c.wall;
+        }
+        break;
+    case Action::PanelLock: {
+        const QByteArray lock = commands::lockCommand(c.wall, c.on);
+        if (!lock.isEmpty())
+            m_link.sendUdp(lock, QString::fromLatin1(link::kWallGroup), link::kCommandPort);
+        break;
+    }
+    case Action::StackIndex:
+        for (const design::StackRecord &stack : qAsConst(m_stacks)) {
+            if (stack.name != c.name)
+                continue;
+            for (int k = 0; k < stack.pages.size(); ++k)
+                emit callSetWidgetVisible(stack.pages.at(k), k == c.index);
+        }
+        break;
+    // Cameras named by number in the design; the preset's name is its number too.
+    case Action::IpcMove:
+        m_devices.cameraMove(QString::number(c.numbers.value(0)), c.numbers.value(1));
+        break;
+    case Action::IpcZoom:
+        m_devices.cameraZoom(QString::number(c.numbers.value(0)), c.numbers.value(1));
+        break;
+    case Action::IpcPresets:
+        m_devices.cameraPreset(QString::number(c.numbers.value(0)), QString::number(c.numbers.value(1)),
+                                c.numbers.value(2));
+        break;
+    }
+    if (c.toPages)
+        emit callCustomProtocol(c.func, c.params);
 }

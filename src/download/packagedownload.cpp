@@ -26,50 +26,17 @@ QByteArray fileRequest(const Source &source, const QString &name, const QByteArr
                              QTextCodec::codecForName("UTF-8"));
 }
 
-PackageDownload::PackageDownload(link::Sender &sender, login::LoginFlow &login, std::function<Source()> source,
-                                 QString dataDir, QObject *parent)
+PackageDownload::PackageDownload(link::Sender &sender, std::function<Source()> source, QString dataDir, QObject *parent)
     : QObject(parent)
     , m_sender(sender)
-    , m_login(login)
     , m_source(std::move(source))
     , m_dataDir(std::move(dataDir))
-    , m_receiver(new UDPThread)
 {
-    m_receiverThread.setObjectName(QStringLiteral("download"));
-    m_receiver->moveToThread(&m_receiverThread);
-    connect(&m_receiverThread, &QThread::finished, m_receiver, &QObject::deleteLater);
-    connect(m_receiver, &UDPThread::recvData, this, &PackageDownload::fileArrived, Qt::QueuedConnection);
-    connect(m_receiver, &UDPThread::recvStep, this, &PackageDownload::fragmentsArrived, Qt::QueuedConnection);
-    // Fragments count only while a download runs: whatever ends it, late ones are dropped.
-    connect(&m_login, &login::LoginFlow::stateChanged, this, [this](login::State state) {
-        if (state != login::State::Downloading)
-            m_receiver->expectFrom(QHostAddress(), true);
-    });
-}
-
-PackageDownload::~PackageDownload()
-{
-    const bool started = m_receiverThread.isRunning() || m_receiverThread.isFinished();
-    shutdown();
-    if (!started)
-        delete m_receiver; // its thread never ran, so it cannot delete it
-}
-
-void PackageDownload::start()
-{
-    m_receiverThread.start(QThread::InheritPriority);
-    QMetaObject::invokeMethod(m_receiver, &UDPThread::start, Qt::QueuedConnection);
-}
-
-void PackageDownload::shutdown()
-{
-    m_receiverThread.quit();
-    m_receiverThread.wait();
 }
 
 void PackageDownload::setListed(const QList<FileEntry> &files)
 {
-    m_form = login::PackageForm::Listed;
+    m_form = PackageForm::Listed;
     m_files.clear();
     for (FileEntry f : files) {
         f.upToDate = platform::fileMd5(m_dataDir + QLatin1Char('/') + f.name) == f.md5;
@@ -80,7 +47,7 @@ void PackageDownload::setListed(const QList<FileEntry> &files)
 
 void PackageDownload::startOlder(bool withPictures)
 {
-    m_form = withPictures ? login::PackageForm::OlderPictures : login::PackageForm::OlderConfig;
+    m_form = withPictures ? PackageForm::OlderPictures : PackageForm::OlderConfig;
     request(withPictures ? QStringLiteral("pic.dat") : QStringLiteral("config_host.cfg"));
 }
 
@@ -116,29 +83,17 @@ bool PackageDownload::send(const QString &name, bool newFile, const QByteArray &
     const Source source = m_source();
     if (source.hostAddress.isEmpty())
         return false;
-    m_receiver->expectFrom(QHostAddress(source.hostAddress), newFile);
+    emit expecting(QHostAddress(source.hostAddress), newFile);
     m_sender.sendUdp(fileRequest(source, name, missing), source.hostAddress, link::kCommandPort);
-    m_login.fileRequested(newFile);
+    emit requested(newFile);
     KINFO(lcDownload) << "DownloadFile" << name << source.hostAddress << (missing.isEmpty() ? "" : "(gaps)");
     return true;
 }
 
-void PackageDownload::fragmentsArrived(float percent)
-{
-    m_login.fragmentsArrived();
-    emit progress(m_currentFile, percent);
-}
-
 void PackageDownload::fileArrived(const QByteArray &data, bool complete, const QByteArray &md5)
 {
-    if (m_login.state() != login::State::Downloading) {
-        KWARN(lcDownload) << "a file of" << data.size() << "bytes arrived while" << login::stateName(m_login.state())
-                          << "; ignored";
-        return;
-    }
-    m_login.fileEnded();
-    const QString name = m_form == login::PackageForm::OlderPictures ? QStringLiteral("pic.dat")
-                         : m_form == login::PackageForm::OlderConfig ? QStringLiteral("config_host.cfg")
+    const QString name = m_form == PackageForm::OlderPictures ? QStringLiteral("pic.dat")
+                         : m_form == PackageForm::OlderConfig ? QStringLiteral("config_host.cfg")
                                                                     : m_currentFile;
     KTRACE(lcDownload) << name << (complete ? "arrived," : "has gaps;") << data.size() << "bytes";
     if (!complete) {
@@ -151,19 +106,19 @@ void PackageDownload::fileArrived(const QByteArray &data, bool complete, const Q
     // Each way on below asks for the next file (the watchdog restarts), hands the package
     // over or fails.
     switch (m_form) {
-    case login::PackageForm::OlderPictures:
-        m_form = login::PackageForm::OlderConfig;
+    case PackageForm::OlderPictures:
+        m_form = PackageForm::OlderConfig;
         store(name, data);
         emit olderPictures(data);
         request(QStringLiteral("config_host.cfg"));
         return;
-    case login::PackageForm::OlderConfig:
+    case PackageForm::OlderConfig:
         if (data.size() > 4)
             emit olderConfig(data);
         else
             emit failed(QStringLiteral("config_host.cfg of %1 bytes").arg(data.size()));
         return;
-    case login::PackageForm::Listed:
+    case PackageForm::Listed:
         listedFileArrived(name, data, md5);
         return;
     }

@@ -8,20 +8,23 @@
 // already cached with that MD5 are not asked for), and the older form ("pic.dat", then
 // "config_host.cfg", handed over as they arrive).
 //
-// Threads: everything here belongs to the main thread except m_receiver, a worker in the
-// thread "download" that reaches us only through queued signals; shutdown() quits and joins it.
+// The receiver of the fragments (UDPThread) is the owner's: it hands its files to
+// fileArrived(), and is told whom to listen to by expecting(). The owner also keeps the time:
+// requested() says a request left, for its watchdog and repeats.
+// Threads: main thread.
 #include "link/sender.h"
-#include "login/loginflow.h"
 
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <functional>
 
-class UDPThread;
-
 namespace kora::download {
+
+// What the host sends: an older controller's two files, one after the other, or the files
+// its scan reply listed.
+enum class PackageForm { OlderPictures, OlderConfig, Listed };
 
 struct FileEntry {
     QString name;
@@ -49,21 +52,14 @@ public:
     // The longest missing-fragment list one request carries.
     static constexpr int kMaxMissingBytes = 60000;
 
-    PackageDownload(link::Sender &sender, login::LoginFlow &login, std::function<Source()> source,
-                    QString dataDir, QObject *parent = nullptr);
-    ~PackageDownload() override;
-
-    // Starts the receiver thread.
-    void start();
-    // Quits and joins the receiver thread.
-    void shutdown();
+    PackageDownload(link::Sender &sender, std::function<Source()> source, QString dataDir, QObject *parent = nullptr);
 
     // The host's listed package; files whose cached copy has the listed MD5 count as done.
     void setListed(const QList<FileEntry> &files);
     // The older form: "pic.dat" first when the host's pictures changed, else the
     // configuration alone.
     void startOlder(bool withPictures);
-    login::PackageForm form() const { return m_form; }
+    PackageForm form() const { return m_form; }
 
     // Asks for the next listed file not yet on disk; false when none is left.
     bool requestNext();
@@ -77,14 +73,15 @@ public:
 
     const QList<FileEntry> &files() const { return m_files; }
     QString currentFile() const { return m_currentFile; }
-    const UDPThread *receiver() const { return m_receiver; }
 
     // From the receiver: a file, complete with its MD5, or the list of its missing fragments.
     void fileArrived(const QByteArray &data, bool complete, const QByteArray &md5);
-    void fragmentsArrived(float percent);
 
 signals:
-    void progress(const QString &file, float percent);
+    // A request left: a new file's (the watchdog restarts) or a repeat or gap request.
+    void requested(bool newFile);
+    // Only the host's fragments count from now on; a new file forgets an unfinished one.
+    void expecting(const QHostAddress &host, bool newFile);
     // The older form's two files: the pictures are stored and the configuration asked for.
     void olderPictures(const QByteArray &data);
     void olderConfig(const QByteArray &data);
@@ -97,14 +94,11 @@ private:
     void listedFileArrived(const QString &name, const QByteArray &data, const QByteArray &md5);
 
     link::Sender &m_sender;
-    login::LoginFlow &m_login;
     std::function<Source()> m_source;
     QString m_dataDir;
     QList<FileEntry> m_files;
-    login::PackageForm m_form = login::PackageForm::Listed;
+    PackageForm m_form = PackageForm::Listed;
     QString m_currentFile;
-    QThread m_receiverThread;
-    UDPThread *m_receiver = nullptr; // in m_receiverThread, deleted when it finishes
 };
 
 } // namespace kora::download

@@ -54,6 +54,28 @@ void readEach(QUdpSocket *socket, Take take)
 
 } // namespace
 
+QString chooseLocalIp(const QList<QHostAddress> &addresses)
+{
+    QString chosen;
+    for (const QHostAddress &address : addresses) {
+        if (address.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        const QString text = address.toString();
+        if (!text.contains(QLatin1String("127.0.")) && !text.contains(QLatin1String("169.254.")))
+            chosen = text;
+    }
+    return chosen;
+}
+
+QString keptLocalIp(const QString &saved, const QList<QHostAddress> &addresses)
+{
+    for (const QHostAddress &address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && address.toString() == saved)
+            return saved;
+    }
+    return chooseLocalIp(addresses);
+}
+
 Link::Link(QObject *parent)
     : QObject(parent)
     , m_commands(new QUdpSocket(this))
@@ -174,17 +196,14 @@ qintptr Link::commandDescriptor() const
     return m_commands->socketDescriptor();
 }
 
-void Link::sendScan(const Destinations &destinations, const QByteArray &data)
-{
-    writeEach(m_scan, "scan socket", destinations, data);
-}
-
 void Link::sendVia(Socket socket, const Destinations &destinations, const QByteArray &data)
 {
     switch (socket) {
     case Socket::Commands: sendTo(destinations, data); return;
     case Socket::Host: writeEach(m_host, "host socket", destinations, data); return;
     case Socket::Events: writeEach(m_events, "event socket", destinations, data); return;
+    // Its port is where the scan's answers come back to.
+    case Socket::Scan: writeEach(m_scan, "scan socket", destinations, data); return;
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The client's sockets: where datagrams go out and where they come in.
 //  - commands (41234): every command and the replies to them; it joins the wall group;
-//  - scan (any port): the node scan to the wall group and its answers;
+//  - scan (any port): the node scan to the wall group and its answers (Socket::Scan);
 //  - host (any port): the host service's requests and its announcements;
 //  - events (41237): alarm requests of the event group and the answers to them;
 //  - one TCP connection for designed commands to equipment.
@@ -17,6 +17,12 @@ class QTimer;
 class QUdpSocket;
 
 namespace kora::link {
+
+// The address the client binds to: the last IPv4 address that is neither loopback
+// ("127.0.") nor link-local ("169.254."); empty when there is none.
+QString chooseLocalIp(const QList<QHostAddress> &addresses);
+// The stored address while it is one of this machine's IPv4 addresses; else the chosen one.
+QString keptLocalIp(const QString &saved, const QList<QHostAddress> &addresses);
 
 struct Datagram {
     QByteArray data;
@@ -49,8 +55,6 @@ public:
     // log line, and the next command tries again.
     void sendTcp(const QByteArray &data, const QString &address, quint16 port) override;
     void sendVia(Socket socket, const Destinations &destinations, const QByteArray &data) override;
-    // From the scan socket, whose port the scan's answers come back to.
-    void sendScan(const Destinations &destinations, const QByteArray &data);
     // The command socket's descriptor (-1 before it is bound), for a thread that only
     // writes from it; a new bind gives a new one.
     qintptr commandDescriptor() const;

@@ -9,7 +9,7 @@
 namespace kora::link {
 
 // The sockets a datagram may leave from: a peer answers to the port it came from.
-enum class Socket { Commands, Host, Events };
+enum class Socket { Commands, Host, Events, Scan };
 
 class Sender
 {

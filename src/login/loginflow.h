@@ -26,10 +26,6 @@ namespace kora::login {
 enum class State { Idle, Scanning, Downloading, Analysing, LoggedIn, Failed };
 QString stateName(State state);
 
-// What the host sends: an older controller's two files, one after the other, or the files
-// its scan reply listed.
-enum class PackageForm { OlderPictures, OlderConfig, Listed };
-
 struct Timings {
     int scanWindowMs = 1000;
     int watchdogMs = 2000;
@@ -42,6 +38,8 @@ class LoginFlow : public QObject
     Q_OBJECT
 public:
     explicit LoginFlow(const Timings &timings, QObject *parent = nullptr);
+    // Between logins: the next scan and download keep these.
+    void setTimings(const Timings &timings) { m_timings = timings; }
 
     State state() const { return m_state; }
     bool scanWindowOpen() const;
@@ -77,7 +75,7 @@ private:
     void enter(State state, const QString &why = QString());
     void stopTimers();
 
-    const Timings m_timings;
+    Timings m_timings;
     State m_state = State::Idle;
     QTimer *m_scanWindow = nullptr;
     QTimer *m_watchdog = nullptr;

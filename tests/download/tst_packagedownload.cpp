@@ -13,12 +13,8 @@
 using kora::download::FileEntry;
 using kora::download::PackageDownload;
 using kora::download::Source;
-using kora::login::LoginFlow;
-using kora::login::State;
 
 namespace {
-// Long enough that no timer of the flow fires while a test runs.
-constexpr kora::login::Timings kQuiet{60000, 60000, 60000, 3};
 const Source kHost{QStringLiteral("10.0.0.9"), QStringLiteral("7"), QStringLiteral("10.0.0.2")};
 
 QByteArray md5(const QByteArray &data)
@@ -39,13 +35,10 @@ class TestPackageDownload : public QObject
 
     struct Rig {
         explicit Rig(const QString &dir, Source source = kHost)
-            : login(kQuiet)
-            , download(sender, login, [source] { return source; }, dir)
+            : download(sender, [source] { return source; }, dir)
         {
-            login.scan();
         }
         RecordingSender sender;
-        LoginFlow login;
         PackageDownload download;
     };
 
@@ -102,9 +95,11 @@ private slots:
         Rig rig(m_dir.path());
         QSignalSpy complete(&rig.download, &PackageDownload::complete);
         rig.download.setListed({{"language.txt", md5("hello")}, {"device.json", md5("{}")}, {"a.jui", md5("ui")}});
+        QSignalSpy requested(&rig.download, &PackageDownload::requested);
         QVERIFY(rig.download.requestNext());
         QCOMPARE(rig.sender.sent, QStringList{request("device.json")});
-        QCOMPARE(rig.login.state(), State::Downloading);
+        QCOMPARE(requested.size(), 1);
+        QCOMPARE(requested.first().first().toBool(), true); // a new file: the watchdog restarts
 
         rig.download.fileArrived("{}", true, md5("{}"));
         QCOMPARE(rig.sender.sent.last(), request("a.jui"));
@@ -140,10 +135,12 @@ private slots:
         Rig rig(m_dir.path());
         rig.download.setListed({{"a.jui", md5("ui")}});
         QVERIFY(rig.download.requestNext());
+        QSignalSpy requested(&rig.download, &PackageDownload::requested);
         rig.download.fileArrived("4,5", false, QByteArray());
         rig.download.repeat();
         QCOMPARE(rig.sender.sent, (QStringList{request("a.jui"), request("a.jui", "4,5"), request("a.jui")}));
-        QCOMPARE(rig.login.state(), State::Downloading);
+        QCOMPARE(requested.size(), 2);
+        QVERIFY(!requested.at(0).first().toBool() && !requested.at(1).first().toBool()); // neither restarts the watchdog
     }
 
     // Every way a file can be refused ends the download with a reason, and nothing reaches disk.
@@ -163,11 +160,9 @@ private slots:
         QFETCH(bool, complete);
         bool hostKnown = true;
         RecordingSender sender;
-        LoginFlow login(kQuiet);
-        PackageDownload download(sender, login, [&hostKnown] { return hostKnown ? kHost : Source{}; }, m_dir.path());
+        PackageDownload download(sender, [&hostKnown] { return hostKnown ? kHost : Source{}; }, m_dir.path());
         QSignalSpy failed(&download, &PackageDownload::failed);
         QSignalSpy done(&download, &PackageDownload::complete);
-        login.scan();
         download.setListed({{listed, md5("ui")}});
         QVERIFY(download.requestNext());
         hostKnown = withHost;
@@ -175,20 +170,6 @@ private slots:
         QCOMPARE(failed.size(), 1);
         QCOMPARE(done.size(), 0);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
-    }
-
-    // Fragments of a download that has ended (failed, or a new login) count for nothing.
-    void aFileOutsideADownloadIsIgnored()
-    {
-        Rig rig(m_dir.path());
-        QSignalSpy failed(&rig.download, &PackageDownload::failed);
-        QSignalSpy complete(&rig.download, &PackageDownload::complete);
-        rig.download.setListed({{"a.jui", md5("ui")}});
-        QVERIFY(rig.download.requestNext());
-        rig.login.fail(QStringLiteral("the operator went back"));
-        rig.download.fileArrived("ui", true, md5("ui"));
-        QCOMPARE(failed.size() + complete.size(), 0);
-        QCOMPARE(cached("a.jui"), QByteArray("<missing>"));
     }
 
     void anOlderHostSendsPicturesThenItsConfiguration()

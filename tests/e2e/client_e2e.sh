@@ -10,6 +10,8 @@ mkdir -p "$work/tmp" "$work/a" "$work/b"
 artefacts=${KORA_E2E_ARTEFACTS:-/tmp/kora-e2e-artefacts}/$case_name
 export TMPDIR=$work/tmp QT_QPA_PLATFORM=xcb
 . "$(dirname "$0")/../../scripts/xclient.sh"
+# The cases read the client's traces, which are off by default.
+export QT_LOGGING_RULES="${QT_LOGGING_RULES:-kora.*.debug=true}"
 cleanup() {
     stop_started
     rm -rf "$work"

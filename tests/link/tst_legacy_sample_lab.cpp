@@ -2,7 +2,7 @@
 // built for this run's subnet): every widget block reaches the older page-building signals,
 // the walls join the wall list with the lab's decoders, and a legacy button's command
 // reaches the designed equipment.
-#include "controller/imserverapi.h"
+#include "app/client.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -23,7 +23,7 @@ private slots:
 
     void pagesAndButton()
     {
-        ImServerApi api;
+        kora::app::Client api;
         QSignalSpy login(&api, &ImServerApi::callQmlLogin);
         QSignalSpy pages(&api, &ImServerApi::callQmlCreatePage);
         QSignalSpy rects(&api, &ImServerApi::callQmlCreateRect);

@@ -1,6 +1,7 @@
-// The controller link without sockets: message forms, routes, scan replies, lock-out and
-// the discovery messages.
+// The controller link without sockets: message forms, routes, scan replies, lock-out, the
+// local address and the discovery messages.
 #include "discovery/ssdpthread.h"
+#include "link/link.h"
 #include "link/lockout.h"
 #include "link/messages.h"
 #include "link/routes.h"
@@ -236,6 +237,31 @@ private slots:
         const std::vector<kora::UserRecord> users{user("admin", "A"), user("operator", "O"), user("operator", "O2")};
         QCOMPARE(link::acceptedUser(users, name, password), accepted);
         QCOMPARE(link::acceptedUser({}, name, password), -1);
+    }
+
+    // The stored address while it is this machine's, else the last usable one.
+    void localAddress_data()
+    {
+        QTest::addColumn<QStringList>("addresses");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("used");
+        const QStringList mine{"10.0.0.1", "127.0.0.1", "fe80::1", "192.168.5.9", "169.254.3.4"};
+        QTest::newRow("none stored: the last usable, IPv6 and link-local ignored") << mine << "" << "192.168.5.9";
+        QTest::newRow("still this machine's") << mine << "10.0.0.1" << "10.0.0.1";
+        QTest::newRow("a network left behind") << mine << "10.77.5.2" << "192.168.5.9";
+        QTest::newRow("loopback, if stored so") << mine << "127.0.0.1" << "127.0.0.1";
+        QTest::newRow("only loopback and link-local") << QStringList{"127.0.0.1", "169.254.3.4"} << "" << "";
+        QTest::newRow("a text rule, not a prefix rule") << QStringList{"10.127.0.5"} << "" << "";
+    }
+    void localAddress()
+    {
+        QFETCH(QStringList, addresses);
+        QFETCH(QString, saved);
+        QFETCH(QString, used);
+        QList<QHostAddress> list;
+        for (const QString &a : addresses)
+            list.append(QHostAddress(a));
+        QCOMPARE(link::keptLocalIp(saved, list), used);
     }
 
     void discoveryMessages()

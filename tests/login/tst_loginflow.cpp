@@ -1,4 +1,5 @@
-// The login's states and timers, driven as the controller drives them, with short timings.
+// The login's timers, driven as the session drives them, with short timings; the whole road
+// is tst_session's.
 #include "login/loginflow.h"
 
 #include <QElapsedTimer>
@@ -16,10 +17,15 @@ namespace {
 // Short, but long against a busy machine's timer jitter: the tests tick at a quarter of them.
 constexpr Timings kShort{300, 600, 100, 3};
 
-// What the controller does with an unanswered request: ask again.
-void repeatWhenUnanswered(LoginFlow &flow)
+// Calls `step` every `ms` until it returns false; returns when the timer stopped.
+template<typename Step>
+void every(QTimer &timer, int ms, Step step)
 {
-    QObject::connect(&flow, &LoginFlow::requestUnanswered, &flow, [&flow] { flow.fileRequested(false); });
+    QObject::connect(&timer, &QTimer::timeout, [&timer, step]() mutable {
+        if (!step())
+            timer.stop();
+    });
+    timer.start(ms);
 }
 } // namespace
 
@@ -27,53 +33,42 @@ class TestLoginFlow : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { qRegisterMetaType<kora::login::State>(); }
-
-    void aWholeLoginPassesEachState()
+    // The scan window stays open while replies come, and the watchdog while progress comes;
+    // each ends its full time after the last one.
+    void eachTimerRunsFromTheLatestEvent_data()
     {
-        LoginFlow flow(kShort);
-        QSignalSpy states(&flow, &LoginFlow::stateChanged);
-        flow.scan();
-        flow.scanReplied();
-        QSignalSpy closed(&flow, &LoginFlow::scanWindowClosed);
-        QVERIFY(closed.wait(2000));
-        QVERIFY(!flow.scanWindowOpen());
-        flow.fileRequested(true);
-        flow.fragmentsArrived();
-        flow.fileEnded();
-        flow.fileRequested(true); // the next file
-        flow.fileEnded();
-        flow.analysing();
-        QVERIFY(!flow.watchdogActive());
-        flow.loggedIn();
-        QList<State> seen;
-        for (const QList<QVariant> &s : states)
-            seen.append(s.at(0).value<State>());
-        QCOMPARE(seen, (QList<State>{State::Scanning, State::Downloading, State::Analysing, State::LoggedIn}));
+        QTest::addColumn<bool>("scan");
+        QTest::newRow("scan window, replies") << true;
+        QTest::newRow("watchdog, progress") << false;
     }
-
-    void theScanWindowClosesAfterTheLatestReply()
+    void eachTimerRunsFromTheLatestEvent()
     {
+        QFETCH(bool, scan);
         LoginFlow flow(kShort);
-        QSignalSpy closed(&flow, &LoginFlow::scanWindowClosed);
-        QElapsedTimer sinceReply;
-        int replies = 0;
-        QTimer replier;
-        connect(&replier, &QTimer::timeout, &flow, [&] {
-            if (++replies > 5)
-                return replier.stop();
-            flow.scanReplied();
-            sinceReply.start();
+        const int full = scan ? kShort.scanWindowMs : kShort.watchdogMs;
+        QSignalSpy ended(&flow, scan ? &LoginFlow::scanWindowClosed : &LoginFlow::stalled);
+        scan ? flow.scan() : flow.fileRequested(true);
+        QElapsedTimer sinceLast;
+        int events = 0;
+        int endedEarly = 0;
+        QTimer timer;
+        every(timer, full / 4, [&] {
+            if (++events > 6)
+                return false;
+            endedEarly += ended.count();
+            scan ? flow.scanReplied() : flow.fragmentsArrived();
+            sinceLast.start();
+            return true;
         });
-        flow.scan();
-        replier.start(kShort.scanWindowMs / 4);
-        QVERIFY(closed.wait(3000));
-        QCOMPARE(replies, 6); // it stayed open while replies came
-        QVERIFY2(sinceReply.elapsed() >= kShort.scanWindowMs * 9 / 10, qPrintable(QString::number(sinceReply.elapsed())));
-        QCOMPARE(closed.count(), 1);
+        QVERIFY(ended.wait(5000));
+        QCOMPARE(events, 7);
+        QCOMPARE(endedEarly, 0);
+        QVERIFY2(sinceLast.elapsed() >= full * 9 / 10, qPrintable(QString::number(sinceLast.elapsed())));
+        QCOMPARE(ended.count(), 1);
     }
 
-    // Every phase of a download in which the host may fall silent ends in `stalled`.
+    // Every phase of a download in which the host may fall silent ends in `stalled`; an
+    // unanswered request is repeated meanwhile, at most maxRepeats times.
     void aSilentHostEndsTheDownload_data()
     {
         QTest::addColumn<QString>("phase");
@@ -86,54 +81,26 @@ private slots:
     {
         QFETCH(QString, phase);
         LoginFlow flow(kShort);
-        repeatWhenUnanswered(flow);
+        connect(&flow, &LoginFlow::requestUnanswered, &flow, [&flow] { flow.fileRequested(false); });
         QSignalSpy stalled(&flow, &LoginFlow::stalled);
         QSignalSpy unanswered(&flow, &LoginFlow::requestUnanswered);
         flow.scan();
         flow.fileRequested(true);
         if (phase != "request")
             flow.fragmentsArrived();
-        if (phase == "gaps") {
+        if (phase == "gaps" || phase == "next") {
             flow.fileEnded();
-            flow.fileRequested(false);
-        }
-        if (phase == "next") {
-            flow.fileEnded();
-            flow.fileRequested(true);
+            flow.fileRequested(phase == "next");
         }
         QVERIFY(stalled.wait(3000));
         QCOMPARE(stalled.count(), 1);
-        // A request waits for its answer and is repeated; fragments answer it.
         QVERIFY(phase == "progress" ? unanswered.isEmpty() : unanswered.count() >= 1);
         QVERIFY(unanswered.count() <= kShort.maxRepeats);
-        QCOMPARE(flow.state(), State::Downloading); // the controller ends it
+        QCOMPARE(flow.state(), State::Downloading); // the session ends it
     }
 
-    void progressKeepsTheDownloadAlive()
-    {
-        LoginFlow flow(kShort);
-        QSignalSpy stalled(&flow, &LoginFlow::stalled);
-        flow.fileRequested(true);
-        QElapsedTimer sinceProgress;
-        int reports = 0;
-        int stalledBeforeLast = -1;
-        QTimer progress;
-        connect(&progress, &QTimer::timeout, &flow, [&] {
-            if (++reports > 8) {
-                stalledBeforeLast = stalled.count();
-                return progress.stop();
-            }
-            flow.fragmentsArrived();
-            sinceProgress.start();
-        });
-        progress.start(kShort.watchdogMs / 4);
-        QVERIFY(stalled.wait(5000));
-        QCOMPARE(stalledBeforeLast, 0);
-        QVERIFY2(sinceProgress.elapsed() >= kShort.watchdogMs * 9 / 10, qPrintable(QString::number(sinceProgress.elapsed())));
-    }
-
-    // Leaving the download stops its timers: nothing of it can end a later state, and late
-    // fragments restart nothing.
+    // Leaving the download stops its timers: nothing of it can end a later state, late
+    // fragments restart nothing, and a scan belongs only to a login that starts from Idle.
     void leavingTheDownloadStopsItsTimers_data()
     {
         QTest::addColumn<QString>("exit");
@@ -141,6 +108,7 @@ private slots:
         QTest::newRow("failed") << "fail" << State::Failed;
         QTest::newRow("analysing") << "analysing" << State::Analysing;
         QTest::newRow("a new login") << "reset" << State::Idle;
+        QTest::newRow("a late scan of an earlier login") << "scan" << State::Downloading;
     }
     void leavingTheDownloadStopsItsTimers()
     {
@@ -154,43 +122,18 @@ private slots:
             flow.fail(QStringLiteral("test"));
         else if (exit == "analysing")
             flow.analysing();
-        else
+        else if (exit == "reset")
             flow.reset();
+        else
+            flow.scan();
         QCOMPARE(flow.state(), state);
-        QVERIFY(!flow.watchdogActive());
-        QVERIFY(!flow.scanWindowOpen());
+        QCOMPARE(flow.watchdogActive(), state == State::Downloading);
         flow.fragmentsArrived();
         flow.scanReplied();
-        QVERIFY(!flow.watchdogActive());
+        QCOMPARE(flow.watchdogActive(), state == State::Downloading);
         QVERIFY(!flow.scanWindowOpen());
-        QCOMPARE(flow.state(), state);
-    }
-
-    // An earlier login's scan that comes late leaves the download under way, and its watchdog.
-    void aLateScanLeavesTheDownloadAlone()
-    {
-        LoginFlow flow(kShort);
         flow.scan();
-        flow.fileRequested(true);
-        flow.scan();
-        QCOMPARE(flow.state(), State::Downloading);
-        QVERIFY(flow.watchdogActive());
-        QVERIFY(!flow.scanWindowOpen());
-    }
-
-    void aFailedLoginLetsTheNextOneScan()
-    {
-        LoginFlow flow(kShort);
-        flow.scan();
-        flow.fail(QStringLiteral("nobody answered"));
-        flow.scan(); // belongs to no login
-        QCOMPARE(flow.state(), State::Failed);
-        flow.reset(); // the next login
-        flow.scan();
-        QCOMPARE(flow.state(), State::Scanning);
-        QVERIFY(flow.scanWindowOpen());
-        QSignalSpy closed(&flow, &LoginFlow::scanWindowClosed);
-        QVERIFY(closed.wait(2000));
+        QCOMPARE(flow.scanWindowOpen(), state == State::Idle);
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 // A controller object logged in to the lab as its administrator, the project downloaded.
-#include "controller/imserverapi.h"
+#include "app/client.h"
 #include "support/labclient.h"
 
 #include <QSignalSpy>
@@ -11,7 +11,7 @@ namespace labclient {
 
 inline std::unique_ptr<ImServerApi> loggedIn()
 {
-    auto api = std::make_unique<ImServerApi>();
+    auto api = std::make_unique<kora::app::Client>();
     QSignalSpy login(api.get(), &ImServerApi::callQmlLogin);
     if (!api->ServerLogin(QStringLiteral("admin"), QStringLiteral("Admin#2024"), clientIp(), QString(), QString()))
         qFatal("login refused");

@@ -1,6 +1,6 @@
 #pragma once
 // A link::Sender that records instead of sending: each datagram as "bytes -> address:port",
-// from the host or event socket as "host bytes -> address:port" / "event bytes -> ...",
+// from the host, event or scan socket as "host bytes -> address:port" / "event ..." / "scan ...",
 // each TCP command as "tcp bytes -> address:port".
 #include "link/sender.h"
 
@@ -23,7 +23,9 @@ public:
             sendTo(destinations, data);
             return;
         }
-        const QString prefix = socket == kora::link::Socket::Host ? QStringLiteral("host ") : QStringLiteral("event ");
+        const QString prefix = socket == kora::link::Socket::Host     ? QStringLiteral("host ")
+                               : socket == kora::link::Socket::Scan ? QStringLiteral("scan ")
+                                                                    : QStringLiteral("event ");
         for (const kora::link::Destination &d : destinations)
             record(prefix, data, d.address.toString(), d.port);
     }
