@@ -44,8 +44,6 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("sum");
         QTest::newRow("empty") << QByteArray() << 0xffff;
-        QTest::newRow("zeros") << QByteArray(4, '\0') << 0xffff;
-        QTest::newRow("one word") << bytes({0x12, 0x34}) << 0xedcb;
         // 0xffff + 0x0001 carries into a fold.
         QTest::newRow("carry folded") << bytes({0xff, 0xff, 0x00, 0x01}) << 0xfffe;
         QTest::newRow("odd byte padded on the right") << bytes({0x12, 0x34, 0x56}) << 0x97cb;
@@ -86,7 +84,6 @@ private slots:
     {
         QTest::addColumn<quint64>("thread");
         QTest::addColumn<int>("identifier");
-        QTest::newRow("small id") << quint64(0x1234) << 0x1234;
         QTest::newRow("high half added") << quint64(0x00010002) << 0x0003;
         QTest::newRow("sum wraps to 16 bits") << quint64(0x7f00ffff0001) << 0x0000;
     }
@@ -95,13 +92,6 @@ private slots:
         QFETCH(quint64, thread);
         QFETCH(int, identifier);
         QCOMPARE(int(echoIdentifier(thread)), identifier);
-    }
-
-    void sequenceAdvances()
-    {
-        const quint16 a = nextEchoSequence();
-        const quint16 b = nextEchoSequence();
-        QCOMPARE(quint16(b - a), quint16(1));
     }
 
     void reply_data()
