@@ -133,14 +133,6 @@ private slots:
         QCOMPARE(reply.rejectedFiles, rejected);
     }
 
-    void olderReplyFields()
-    {
-        const link::ScanReply reply = link::parseScanReply("{GetNodes;3;1,77,x}");
-        QCOMPARE(reply.hostTag, QStringLiteral("3"));
-        QCOMPARE(reply.olderA, QStringLiteral("1"));
-        QCOMPARE(reply.olderB, QStringLiteral("77"));
-    }
-
     void hugeFileListIsBounded()
     {
         QByteArray list;
@@ -149,28 +141,6 @@ private slots:
         const link::ScanReply reply = link::parseScanReply("{GetNodes2;1;x;y;p;" + list + "}");
         QCOMPARE(reply.files.size(), link::kMaxScanFiles);
         QCOMPARE(reply.rejectedFiles, 600);
-    }
-
-    void hostChoice_data()
-    {
-        QTest::addColumn<int>("hostIndex");
-        QTest::addColumn<QString>("downIp");
-        QTest::addColumn<QString>("sender");
-        QTest::addColumn<bool>("becomes");
-        QTest::newRow("first with a project") << -1 << "" << "10.0.0.10" << true;
-        QTest::newRow("a host is chosen already") << 0 << "" << "10.0.0.10" << false;
-        QTest::newRow("the download address") << -1 << "10.0.0.10" << "10.0.0.10" << true;
-        QTest::newRow("not the download address") << -1 << "10.0.0.12" << "10.0.0.10" << false;
-    }
-    void hostChoice()
-    {
-        QFETCH(int, hostIndex);
-        QFETCH(QString, downIp);
-        QFETCH(QString, sender);
-        QFETCH(bool, becomes);
-        const link::ScanReply reply = link::parseScanReply("{GetNodes2;1;x;y;p;a.ds 0123456789abcdef0123456789abcdef}");
-        QCOMPARE(link::becomesHost(reply, hostIndex, downIp, sender), becomes);
-        QVERIFY(!link::becomesHost(link::parseScanReply("{GetNodes2;2;x;y;null}"), -1, "", sender));
     }
 
     void lockOut_data()
