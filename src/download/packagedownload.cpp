@@ -94,7 +94,7 @@ void PackageDownload::fileArrived(const QByteArray &data, bool complete, const Q
 {
     const QString name = m_form == PackageForm::OlderPictures ? QStringLiteral("pic.dat")
                          : m_form == PackageForm::OlderConfig ? QStringLiteral("config_host.cfg")
-                                                                    : m_currentFile;
+                                                              : m_currentFile;
     KTRACE(lcDownload) << name << (complete ? "arrived," : "has gaps;") << data.size() << "bytes";
     if (!complete) {
         // The missing fragments are asked for again; the watchdog keeps running from the last
