@@ -309,9 +309,6 @@ public slots:
     QString getSignalUrl2(const QString &sId) const { return kora::catalogue::subUrlOf(catalogueLists(), sId); }
     QString getSignalGroupName(int index) const;
     QString getSignalName(const QString &ip) const { return kora::catalogue::signalNameOf(catalogueLists(), ip); }
-    // The image source of a signal's snapshot for a page's refresh tick: it marks the signal as
-    // wanted, and changes only when a new picture arrived, so an unchanged tile loads nothing.
-    QString getSnapshotSource(const QString &ip) const;
     QVariant searchSignal(const QStringList &groups, const QString &str) const;
     QVariant searchSignalOfGroup(const QString &group, const QString &str) const;
     void setSignalStar(const QString &ip, bool star);

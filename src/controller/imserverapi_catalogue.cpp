@@ -99,10 +99,3 @@ QJsonArray ImServerApi::serverRefreshTreeModel(const QJsonArray &treeArray) cons
     KTRACE(lcApi) << tree;
     return tree;
 }
-
-QString ImServerApi::getSnapshotSource(const QString &ip) const
-{
-    quint64 version = 0;
-    m_snapshots.table()->request(ip, &version);
-    return QStringLiteral("image://myprovider/ip:%1/%2").arg(ip).arg(version);
-}

@@ -73,7 +73,6 @@ public:
         // Through the properties, so a change is signalled as the controller's setters do.
         setProperty("currentPage", 0);
         setProperty("selPanel", QString());
-        m_snapshotAsks.clear();
         emit callsChanged();
     }
     // The recorded calls of one operation, each as its argument list.
@@ -94,13 +93,6 @@ public:
     Q_INVOKABLE QString toImagePath(const QString &) const { return QString(); }
     Q_INVOKABLE QString language(const QString &text) const { return text; }
     Q_INVOKABLE QString getSignalName(const QString &ip) const { return ip; }
-    // Asked on every refresh tick by each visible snapshot: counted, not recorded.
-    Q_INVOKABLE QString getSnapshotSource(const QString &ip)
-    {
-        m_snapshotAsks[ip] = m_snapshotAsks.value(ip).toInt() + 1;
-        return QStringLiteral("image://myprovider/ip:%1/0").arg(ip);
-    }
-    Q_INVOKABLE int snapshotAsks(const QString &ip) const { return m_snapshotAsks.value(ip).toInt(); }
     Q_INVOKABLE QStringList getPanelDocksV2() const { return m_docks; }
     Q_INVOKABLE QVariantList getPanelDockV2(int index)
     {
@@ -325,7 +317,7 @@ private:
     QVariantList m_calls;
     QStringList m_permitted, m_signalPermitted, m_docks, m_matrixPreset;
     QVariantList m_dockWindows, m_signalList, m_mosaics, m_covered;
-    QVariantMap m_groups, m_snapshotAsks, m_hostFiles, m_hostIps;
+    QVariantMap m_groups, m_hostFiles, m_hostIps;
     bool m_favouritesOn = false;
     QStringList m_pages;
     QVariantList m_cycleGroups;
