@@ -5,8 +5,10 @@
 //  2. Frame times while dragging a window across a wall of 32 windows for 10 s, one pointer
 //     move per 16 ms, against the same drag on a wall of one window.
 // Run by scripts/bench-wall inside the lab network under Xvfb.
+#include "app/qmlregistration.h"
 #include "app/scenegraph.h"
 #include "support/labsession.h"
+#include "video/snapshotview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -132,11 +134,16 @@ int main(int argc, char *argv[])
     kora::chooseSceneGraphBackend();
     auto api = labclient::loggedIn();
 
+    // The wall's tiles are the client's own items, fed as the client feeds them.
+    kora::registerQmlTypes();
+    SnapshotBoard::instance().setTable(api->previewTable());
     QQmlApplicationEngine engine;
     engine.rootContext()->setContextProperty(QStringLiteral("ImApi"), api.get());
     engine.load(QUrl(QStringLiteral("qrc:/bench/wall_bench.qml")));
-    if (engine.rootObjects().isEmpty())
+    if (engine.rootObjects().isEmpty()) {
+        api->shutdown();
         return 1;
+    }
     QObject *root = engine.rootObjects().first();
     auto *window = qobject_cast<QQuickWindow *>(root);
     QTest::qWaitForWindowExposed(window);
