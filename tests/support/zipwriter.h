@@ -1,7 +1,7 @@
 #pragma once
 // A tiny ZIP writer for test fixtures only: stored and deflated entries, folders, any raw name,
 // attributes and DOS time, and the lies an archive from the network can tell (CRC, sizes,
-// method, disks, a ZIP64 marker, a cut-off end).
+// method, directory offset, a ZIP64 marker).
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -29,18 +29,12 @@ struct ZipEntry
     std::optional<quint32> compressedSize;
     std::optional<quint32> uncompressedSize;
     std::optional<quint16> methodField; // the method the headers claim
-    std::optional<quint32> localHeaderOffset; // central directory only
 };
 
 struct ZipEnd
 {
-    quint16 disk = 0;
-    std::optional<quint16> entriesOnDisk;
-    std::optional<quint16> entries;
     std::optional<quint32> cdOffset;
     bool zip64Locator = false;
-    QByteArray comment;
-    int keepBytes = -1; // cut the archive after this many bytes
 };
 
 inline QByteArray rawDeflate(const QByteArray &data)
@@ -97,86 +91,65 @@ inline ZipEntry zipUnix(const QByteArray &name, const QByteArray &data, quint32 
 }
 
 namespace detail {
-inline void put16(QByteArray &b, quint16 v)
+template <class T> void put(QByteArray &b, T v)
 {
-    char c[2];
+    char c[sizeof(T)];
     qToLittleEndian(v, c);
-    b.append(c, 2);
-}
-inline void put32(QByteArray &b, quint32 v)
-{
-    char c[4];
-    qToLittleEndian(v, c);
-    b.append(c, 4);
+    b.append(c, sizeof(T));
 }
 } // namespace detail
 
 inline QByteArray buildZip(const QList<ZipEntry> &entries, const ZipEnd &end = {})
 {
-    using detail::put16;
-    using detail::put32;
+    const auto put16 = [](QByteArray &b, quint16 v) { detail::put(b, v); };
+    const auto put32 = [](QByteArray &b, quint32 v) { detail::put(b, v); };
     QByteArray out;
     QByteArray cd;
     for (const ZipEntry &e : entries) {
         const QByteArray body = e.method == 8 ? rawDeflate(e.data) : e.data;
         const quint32 crc = e.crc.value_or(quint32(crc32(0, reinterpret_cast<const Bytef *>(e.data.constData()), uInt(e.data.size()))));
-        const quint32 csize = e.compressedSize.value_or(quint32(body.size()));
-        const quint32 usize = e.uncompressedSize.value_or(quint32(e.data.size()));
-        const quint16 method = e.methodField.value_or(quint16(e.method));
         const quint32 offset = quint32(out.size());
-
+        // From "version needed" to the name's length, the local and the central header agree.
+        const auto shared = [&](QByteArray &b) {
+            put16(b, 20);
+            put16(b, e.flags);
+            put16(b, e.methodField.value_or(quint16(e.method)));
+            put16(b, e.dosTime);
+            put16(b, e.dosDate);
+            put32(b, crc);
+            put32(b, e.compressedSize.value_or(quint32(body.size())));
+            put32(b, e.uncompressedSize.value_or(quint32(e.data.size())));
+            put16(b, quint16(e.name.size()));
+        };
         put32(out, 0x04034b50);
-        put16(out, 20);
-        put16(out, e.flags);
-        put16(out, method);
-        put16(out, e.dosTime);
-        put16(out, e.dosDate);
-        put32(out, crc);
-        put32(out, csize);
-        put32(out, usize);
-        put16(out, quint16(e.name.size()));
-        put16(out, 0);
-        out += e.name;
-        out += body;
+        shared(out);
+        put16(out, 0); // extra
+        out += e.name + body;
 
         put32(cd, 0x02014b50);
         put16(cd, e.versionMadeBy);
-        put16(cd, 20);
-        put16(cd, e.flags);
-        put16(cd, method);
-        put16(cd, e.dosTime);
-        put16(cd, e.dosDate);
-        put32(cd, crc);
-        put32(cd, csize);
-        put32(cd, usize);
-        put16(cd, quint16(e.name.size()));
-        put16(cd, 0); // extra
-        put16(cd, 0); // comment
-        put16(cd, 0); // disk
-        put16(cd, 0); // internal attributes
+        shared(cd);
+        for (int i = 0; i < 4; ++i)
+            put16(cd, 0); // extra, comment, disk, internal attributes
         put32(cd, e.externalAttributes);
-        put32(cd, e.localHeaderOffset.value_or(offset));
+        put32(cd, offset);
         cd += e.name;
     }
     const quint32 cdOffset = quint32(out.size());
     out += cd;
     if (end.zip64Locator) {
         put32(out, 0x07064b50);
-        put32(out, 0);
-        put32(out, 0); // offset of a ZIP64 end record, never read
-        put32(out, 0);
-        put32(out, 1);
+        for (quint32 v : {0u, 0u, 0u, 1u}) // disk, offset of a ZIP64 end record (never read), disks
+            put32(out, v);
     }
     put32(out, 0x06054b50);
-    put16(out, end.disk);
-    put16(out, end.disk);
-    put16(out, end.entriesOnDisk.value_or(quint16(entries.size())));
-    put16(out, end.entries.value_or(quint16(entries.size())));
+    put32(out, 0); // disk 0 of 0
+    put16(out, quint16(entries.size()));
+    put16(out, quint16(entries.size()));
     put32(out, quint32(cd.size()));
     put32(out, end.cdOffset.value_or(cdOffset));
-    put16(out, quint16(end.comment.size()));
-    out += end.comment;
-    return end.keepBytes >= 0 ? out.left(end.keepBytes) : out;
+    put16(out, 0); // no comment
+    return out;
 }
 
 } // namespace kora::testsupport
