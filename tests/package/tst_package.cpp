@@ -1,8 +1,10 @@
+#include "package/legacyconfig.h"
 #include "package/packagereaders.h"
 
 #include <QtEndian>
-#include <QtTest>
+#include "support/testmain.h"
 
+using namespace kora;
 using namespace kora::package;
 
 namespace {
@@ -34,10 +36,7 @@ private slots:
         QTest::addColumn<float>("aspect");
         QTest::addColumn<QSize>("size");
         QTest::newRow("16:9 display takes 1920x1080") << descriptor({{1080, 1920}, {1920, 1080}}) << 16.f / 9 << QSize(1920, 1080);
-        QTest::newRow("portrait display") << descriptor({{1920, 1080}, {1080, 1920}}) << 9.f / 16 << QSize(1080, 1920);
         QTest::newRow("4:3 display, closest") << descriptor({{1920, 1080}, {1280, 1024}}) << 4.f / 3 << QSize(1280, 1024);
-        QTest::newRow("tie keeps the earlier") << descriptor({{1280, 720}, {1920, 1080}}) << 16.f / 9 << QSize(1280, 720);
-        QTest::newRow("zero height skipped") << descriptor({{1920, 0}, {1024, 768}}) << 16.f / 9 << QSize(1024, 768);
         QTest::newRow("none") << descriptor({}) << 1.f << QSize();
         QTest::newRow("not JSON") << QByteArray("{client.ui") << 1.f << QSize();
     }
@@ -53,11 +52,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("count");
-        QTest::newRow("empty") << QByteArray() << 0;
         QTest::newRow("two") << record("abc") + record("") << 2;
         QTest::newRow("last runs past the end") << record("abc") + record("defg").left(6) << 1;
         QTest::newRow("huge length reads as zero") << QByteArray::fromHex("ffffffff") + record("x") << 2;
-        QTest::newRow("trailing bytes") << record("abc") + "zz" << 1;
     }
     void pictureContainer()
     {
@@ -66,16 +63,38 @@ private slots:
         QCOMPARE(cutPictureContainer(data).size(), count);
     }
 
-    void blockValues()
+    // An older controller's configuration, CR LF as such controllers write it: every block.
+    void legacyConfig()
     {
-        const QString text = QStringLiteral("Encrypt=1\r\nx=y=z\r\nUser{\r\nName=admin\r\n}\r\nName=outer\r\n");
-        QCOMPARE(blockValue(text, "Encrypt"), QStringLiteral("1"));
-        QCOMPARE(blockValue(text, "x"), QStringLiteral("y"));
-        QCOMPARE(blockValue(text, "Name"), QStringLiteral("outer")); // the nested one is not at depth 0
-        QCOMPARE(blockValue(QStringLiteral("User{\r\nPassword=p\r\n}\r\n"), "Password"), QString());
-        QCOMPARE(blockValue(text, "missing"), QString());
+        const QStringList lines{
+            "Encrypt=1", "User{", "Name=admin", "Password=0A1B", "PageList=p1|p2||", "}", "PicFiles{", "bg.png|logo.png", "}",
+            "Language{", "a=b=c", "}", "TransmitNodes{", "1,0,0,0,10.0.0.20", "1,1,0,0,0.0.0.0", "2,0,0,0,10.0.0.24", "}",
+            "InNodes{", "10.0.0.30-0,10.0.0.30,udp://224.1.0.30:1,udp://224.1.0.30:2,224.2.0.30:3",
+            "10.0.0.31-0,10.0.0.31,udp://224.1.0.31:1,udp://224.1.0.31:2,224.2.0.31:3", "broken,line", "}",
+            "MultiInNodes{", "Quad,10.0.0.30-0|10.0.0.31-0,10.0.0.99-0|10.0.0.30-0", "}",
+            "SignalGroup{", "Name=Lobby", "SignalID=10.0.0.31-0,unknown,10.0.0.30-0", "MultiList=0,7,x", "}",
+            "UI{", "UISize=1920x1080", "Page{", "ID=1", "Name=Main", "}", "}"};
+        const LegacyConfig c = parseLegacyConfig(lines.join("\r\n") + "\r\n");
+        QVERIFY(c.encrypted);
+        QCOMPARE(c.users[0].pageIds, QStringList({"p1", "p2"})); // empty parts skipped
+        QCOMPARE(c.users[0].signalGroups, QStringList({"Lobby"})); // older projects: every group usable
+        QCOMPARE(c.pictureNames, QStringList({"bg.png", "logo.png"}));
+        QCOMPARE(c.translations.value("a"), QString("b=c"));
+        QCOMPARE(int(c.outputs.size()), 2); // the 0.0.0.0 slot is no decoder
+        QCOMPARE(c.outputs[1].wallId, QString("2"));
+        QCOMPARE(int(c.signalList.size()), 2); // the short line is skipped
+        QCOMPARE(c.signalList[1].snapshotUrl, QString("udp://224.2.0.31:3"));
+        const MultiSignalRecord &m = c.multiSignals.at(0);
+        QCOMPARE(QSize(m.columns, m.rows), QSize(2, 2));
+        QCOMPARE(m.ids, QStringList({"10.0.0.30-0", "10.0.0.31-0", "0.0.0.0", "10.0.0.30-0"})); // unknown: a placeholder
+        QCOMPARE(m.mainUrls.at(2), QString("url://"));
+        QCOMPARE(c.groups[0].signalIndexes, QList<int>({1, 0})); // unknown ids dropped
+        QCOMPARE(c.groups[0].multiSignalIndexes, QList<int>({0})); // out of range and non-numeric dropped
+        QCOMPARE(c.designSize, QSize(1920, 1080));
+        QCOMPARE(c.pages.at(0).name, QString("Main"));
     }
 };
 
-QTEST_GUILESS_MAIN(TestPackage)
+KORA_TEST(TestPackage)
+KORA_TEST_MAIN(QCoreApplication)
 #include "tst_package.moc"
