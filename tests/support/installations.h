@@ -53,14 +53,6 @@ inline kora::walls::Installation unicastWall()
     return in;
 }
 
-// Unicast, and the wall's first output is its host (.10), which is none of its decoders.
-inline kora::walls::Installation hostOutputWall()
-{
-    kora::walls::Installation in = installation("", false);
-    in.outputs[0].wallId = "1";
-    return in;
-}
-
 inline kora::walls::Installation serverWall() { return installation("10.0.0.5", true); }
 
 // "bytes -> address:port address:port" per datagram, or "refused".
