@@ -1,11 +1,9 @@
 // Single devices with a recording sender: where each operation's bytes go and from which
-// socket, and how alarm datagrams become signals and answers. What each composer returns
-// byte for byte is tst_devicecommands' business.
+// socket, and which source an alarm's answer reaches.
 #include "devices/devicecontrol.h"
 #include "support/recordingsender.h"
 
-#include <QSignalSpy>
-#include <QtTest>
+#include "support/testmain.h"
 
 using kora::devices::DeviceControl;
 Q_DECLARE_METATYPE(std::function<void(DeviceControl &)>)
@@ -62,15 +60,9 @@ private slots:
         QTest::addColumn<QString>("to");
         using Op = std::function<void(DeviceControl &)>;
         QTest::newRow("kvm mouse, fpga seat") << Op([](DeviceControl &d) { d.kvmMouse("10.0.0.5-0", 1, 300, 2); }) << "10.0.0.5:41300";
-        QTest::newRow("kvm key, fpga seat") << Op([](DeviceControl &d) { d.kvmKey("10.0.0.5-0", Qt::Key_A, 0); }) << "10.0.0.5:2710";
-        QTest::newRow("kvm release, other seat") << Op([](DeviceControl &d) { d.kvmKeyReleased("10.0.0.6-0"); }) << "10.0.0.6:80";
-        QTest::newRow("kvm, unknown seat") << Op([](DeviceControl &d) { d.kvmMouse("10.0.0.9", 0, 1, 1); }) << "10.0.0.9:80";
         QTest::newRow("camera move") << Op([](DeviceControl &d) { d.cameraMove("cam1", 3); }) << "10.0.0.1:41235";
-        QTest::newRow("camera preset") << Op([](DeviceControl &d) { d.cameraPreset("cam1", "door", 1); }) << "10.0.0.1:41235";
         QTest::newRow("marking") << Op([](DeviceControl &d) { d.markStroke("10.0.0.5-0", 1, 2, 4, "#0000ff"); }) << "10.0.0.5:12346";
         QTest::newRow("crop") << Op([](DeviceControl &d) { d.crop("10.0.0.6-1", 0, 0, 960, 540); }) << "10.0.0.6:12345";
-        QTest::newRow("snapshot size") << Op([](DeviceControl &d) { d.snapshotSize("10.0.0.6-1", 1); }) << "10.0.0.6:12345";
-        QTest::newRow("configuration") << Op([](DeviceControl &d) { d.queryConfig("10.0.0.6"); }) << "10.0.0.6:12345";
         QTest::newRow("host tree, from the host socket") << Op([](DeviceControl &d) { d.requestHostTree("10.0.0.6-0"); })
                                                          << "host:10.0.0.40:3210";
         QTest::newRow("host playback") << Op([](DeviceControl &d) { d.controlHostFile(1, "11", "play", "10.0.0.40"); })
@@ -92,8 +84,6 @@ private slots:
     {
         QTest::addColumn<std::function<void(DeviceControl &)>>("operation");
         using Op = std::function<void(DeviceControl &)>;
-        QTest::newRow("kvm to a name") << Op([](DeviceControl &d) { d.kvmMouse("seat", 1, 1, 1); });
-        QTest::newRow("marking to nothing") << Op([](DeviceControl &d) { d.markStart(""); });
         QTest::newRow("host tree of an unknown encoder") << Op([](DeviceControl &d) { d.requestHostTree("10.0.0.99"); });
         QTest::newRow("playback to no host") << Op([](DeviceControl &d) { d.controlHostFile(1, "11", "play", ""); });
         QTest::newRow("audio answer before any alarm") << Op([](DeviceControl &d) { d.answerAudioEvent("e1", true, 30); });
@@ -106,52 +96,6 @@ private slots:
         rig.settings.serverIp.clear();
         operation(rig.devices);
         QCOMPARE(rig.sender.sent, QStringList());
-    }
-
-    void theHostTreeIsBrowsedByEncoder()
-    {
-        Rig rig;
-        QCOMPARE(rig.devices.hostAddress("10.0.0.6-1"), QStringLiteral("10.0.0.40"));
-        QCOMPARE(rig.devices.hostAddress("10.0.0.5"), QString());
-        const QJsonArray root = rig.devices.hostFiles("10.0.0.6", "0");
-        QCOMPARE(root.size(), 2);
-        QCOMPARE(root.at(1).toObject().value("name").toString(), QStringLiteral("films"));
-        const QJsonArray films = rig.devices.hostFiles("10.0.0.6", "1");
-        QCOMPARE(films.size(), 2);
-        QCOMPARE(films.at(0).toObject().value("name").toString(), QStringLiteral("films:"));
-        QCOMPARE(films.at(1).toObject().value("id").toString(), QStringLiteral("11"));
-    }
-
-    // An audio alarm is answered to whoever raised it, even after other clients' answers and
-    // input alarms arrived from elsewhere; an input alarm names its signal and is answered to
-    // the group and to its source.
-    void alarmsBecomeSignalsAndAnswersGoBack()
-    {
-        Rig rig;
-        QSignalSpy audio(&rig.devices, &DeviceControl::audioEvent);
-        QSignalSpy video(&rig.devices, &DeviceControl::videoEvent);
-        QSignalSpy over(&rig.devices, &DeviceControl::eventOver);
-        const QHostAddress source(QStringLiteral("10.0.0.70"));
-        rig.devices.handleEvent(R"({"request":"ActiveAudio","data":{"name":"Hall","eventID":"e1","next_time":30}})", source, 5555);
-        rig.devices.handleEvent(R"({"response":"ActiveInput","code":"0","msg":"ok","data":{}})", QHostAddress("10.0.0.71"), 41237);
-        rig.devices.handleEvent(R"({"request":"ActiveInput","data":{"src_ip":"10.0.0.6","next_time":10}})", QHostAddress("10.0.0.72"), 6000);
-        rig.devices.handleEvent(R"({"request":"ActiveInput","data":{"src_ip":"10.0.0.99","next_time":10}})", source, 5555);
-        rig.devices.handleEvent("not json", source, 5555);
-
-        QCOMPARE(audio.size(), 1);
-        QCOMPARE(audio.first(), (QList<QVariant>{"Hall", "e1", 30}));
-        QCOMPARE(over.size(), 1);
-        QCOMPARE(over.first().first().toString(), QStringLiteral("ActiveInput"));
-        QCOMPARE(video.size(), 1); // the unknown source raises nothing
-        QCOMPARE(video.first(), (QList<QVariant>{"Seat B", 10, "10.0.0.72", 6000, "10.0.0.6"}));
-
-        rig.devices.answerAudioEvent("e1", true, 30);
-        rig.devices.answerInputEvent("10.0.0.6", 10, "10.0.0.72", 6000);
-        QCOMPARE(rig.sender.sent.size(), 3);
-        QVERIFY(rig.sender.sent.at(0).startsWith("event "));
-        QCOMPARE(destination(rig.sender.sent.at(0)), QStringLiteral("10.0.0.70:5555"));
-        QCOMPARE(destination(rig.sender.sent.at(1)), QStringLiteral("224.169.1.1:41237"));
-        QCOMPARE(destination(rig.sender.sent.at(2)), QStringLiteral("10.0.0.72:6000"));
     }
 
     // Each open audio alarm keeps its own requester, however many came in since; the oldest
@@ -184,5 +128,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDeviceControl)
+KORA_TEST(TestDeviceControl)
+KORA_TEST_MAIN(QCoreApplication)
 #include "tst_devicecontrol.moc"
