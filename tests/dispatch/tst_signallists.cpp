@@ -2,7 +2,7 @@
 // the totals that no number of lists can pass.
 #include "dispatch/signallists.h"
 
-#include <QtTest>
+#include "support/testmain.h"
 
 using namespace kora;
 using namespace kora::dispatch;
@@ -34,31 +34,6 @@ class TestSignalLists : public QObject
 {
     Q_OBJECT
 private slots:
-    void heardFrom_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("sender");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("whole list, the controller") << int(Kind::SignalTree) << "10.0.0.5" << true;
-        QTest::newRow("whole list, the host") << int(Kind::SignalTree) << "10.0.0.10" << true;
-        QTest::newRow("whole list, a stranger") << int(Kind::SignalTree) << "10.0.0.99" << false;
-        QTest::newRow("paged, a stranger") << int(Kind::SignalTreePage) << "10.0.0.99" << false;
-        QTest::newRow("snapshot table, a stranger") << int(Kind::SnapUrls) << "10.0.0.99" << false;
-        QTest::newRow("snapshot table, the controller") << int(Kind::SnapUrls) << "10.0.0.5" << true;
-        QTest::newRow("no sender") << int(Kind::SignalTree) << "" << false;
-        QTest::newRow("window list, a stranger") << int(Kind::AddBlock) << "10.0.0.99" << true;
-    }
-    void heardFrom()
-    {
-        QFETCH(int, kind);
-        QFETCH(QString, sender);
-        QFETCH(bool, accepted);
-        Context context;
-        context.signalSources = QStringList{"10.0.0.5", "10.0.0.10"};
-        QCOMPARE(acceptedFrom(Kind(kind), sender, context), accepted);
-        Context alone; // no controller, no host: no signal list is heard
-        QCOMPARE(acceptedFrom(Kind(kind), sender, alone), !changesSignals(Kind(kind)));
-    }
 
     void merge_data()
     {
@@ -75,16 +50,8 @@ private slots:
         QTest::newRow("whole list, changed: the group holds the latest")
             << false << QList<QVariantList>{ab, {entry("b"), entry("c")}} << QStringList{"d", "a", "b", "c"}
             << QStringList{"Device: d", ": b,c"} << 1;
-        QTest::newRow("whole list: an id twice is one member") << false << QList<QVariantList>{{entry("a"), entry("a")}}
-                                                              << QStringList{"d", "a"} << QStringList{"Device: d", ": a"} << 1;
-        QTest::newRow("whole list: a device signal is reused") << false << QList<QVariantList>{{entry("d")}}
-                                                              << QStringList{"d"} << QStringList{"Device: d", ": d"} << 0;
         QTest::newRow("paged: a group per path") << true << QList<QVariantList>{ab} << QStringList{"d", "a", "b"}
                                                  << QStringList{"Device: d", "Cams: a", "Doors: b"} << 2;
-        QTest::newRow("paged again: no copies") << true << QList<QVariantList>{ab, ab} << QStringList{"d", "a", "b"}
-                                                << QStringList{"Device: d", "Cams: a", "Doors: b"} << 0;
-        QTest::newRow("paged: an existing group by name") << true << QList<QVariantList>{{entry("a", "Device")}}
-                                                          << QStringList{"d", "a"} << QStringList{"Device: d,a"} << 1;
     }
     void merge()
     {
@@ -152,5 +119,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestSignalLists)
+KORA_TEST(TestSignalLists)
 #include "tst_signallists.moc"
