@@ -5,7 +5,7 @@
 
 #include <QMutex>
 #include <QSignalSpy>
-#include <QtTest>
+#include "support/testmain.h"
 
 using namespace kora::upload;
 
@@ -94,37 +94,7 @@ private slots:
         // Progress tells what happened: a skipped output is reported, not hidden.
         QTRY_COMPARE(notSent.size(), int(expected.size() - sent.size() > 0));
     }
-
-    // A chosen file is loaded and cut away from the caller, then uploaded piece by piece;
-    // a file that does not load still sends each output its commands.
-    void aChosenFileIsCutAndUploaded()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath("wall.jpg");
-        QImage picture(384, 108, QImage::Format_RGB32);
-        picture.fill(Qt::darkCyan);
-        QVERIFY(picture.save(file));
-        for (const QString &path : {file, dir.filePath("missing.jpg")}) {
-            QMutex mutex;
-            int commands = 0, chunks = 0, baseMaps = 0; // written in the uploader's thread
-            UploadThread uploads([&](const QByteArray &data, const QHostAddress &, quint16 port) {
-                QMutexLocker lock(&mutex);
-                commands += port == 41234 && data.startsWith("{UploadFile;");
-                chunks += port == 5000;
-                baseMaps += port == 41234 && data.contains("setBaseMap");
-            });
-            BackgroundUpload backgrounds(uploads);
-            QSignalSpy progress(&backgrounds, &BackgroundUpload::progress);
-            backgrounds.startFromFile("W1", path, QSize(3840, 1080), {"10.0.0.21(0)", "10.0.0.22(1)"},
-                                      {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080)});
-            QTRY_COMPARE_WITH_TIMEOUT(progress.size(), 2, 10000);
-            QMutexLocker lock(&mutex);
-            QCOMPARE(commands, 2);
-            QCOMPARE(chunks > 0, path == file);
-            QCOMPARE(baseMaps, 2);
-        }
-    }
 };
 
-QTEST_MAIN(TestBackground)
+KORA_TEST(TestBackground)
 #include "tst_background.moc"
