@@ -42,16 +42,6 @@ Item {
         }
         function choices(d) { return d.choices.map(function (c) { return [c.id, c.chosen] }) }
 
-        function test_openGroups() {
-            ImApi.callCustomProtocol("InlineEditPollingGroups", ["7"])
-            var d = dialog("Cycle groups")
-            verify(d.visible)
-            compare(d.panelId, "7")
-            compare(d.groups, [{ name: "Morning", id: "Day" }])
-            compare(ImApi.named("ServerGetScenes"), [["7"]], "the wall's scene names are asked again")
-            verify(host.wallById("7").focused)
-        }
-
         // Each action from the list of one group ("Morning", id "Day").
         function test_groupActions_data() {
             return [
@@ -71,9 +61,6 @@ Item {
                 { tag: "a taken name is not sent", run: function (d) {
                     click(d, "cycleAdd"); d.nameField = "Morning"; d.choices = [{ id: "s1", name: "A", chosen: true }]; click(d, "cycleSave") },
                   call: "serverAddCycleGroup", args: [], page: "form", warning: "A cycle group of this name exists" },
-                { tag: "no scene chosen is not sent", run: function (d) {
-                    click(d, "cycleAdd"); d.nameField = "Night"; click(d, "cycleSave") },
-                  call: "serverAddCycleGroup", args: [], page: "form", warning: "Choose at least one scene" },
                 { tag: "a refusal keeps the form", refuse: true, run: function (d) {
                     click(d, "cycleAdd"); d.nameField = "Night"; d.choices = [{ id: "s1", name: "A", chosen: true }]; click(d, "cycleSave") },
                   call: "serverAddCycleGroup", args: [["Night", 10, ["s1"], ["A"]]], page: "form", warning: "The controller refused the cycle group" }
@@ -88,93 +75,6 @@ Item {
             compare(ImApi.named(data.call), data.args)
             compare(d.page, data.page)
             compare(d.warning, data.warning)
-        }
-
-        function test_refreshes() {
-            ImApi.callCustomProtocol("InlineEditPollingGroups", ["7"])
-            var d = dialog("Cycle groups")
-            ImApi.cycleGroups = [{ id: "Day", name: "Morning" }, { id: "Eve", name: "Evening" }]
-            ImApi.callQmlRefreshCycleGroups()
-            compare(d.groups.map(function (g) { return g.name }), ["Morning", "Evening"])
-            // A newer scene listing of the wall reaches the open form; the choice stays.
-            click(d, "cycleAdd")
-            d.choices = [{ id: "s1", name: "A", chosen: true }, { id: "s2", name: "B", chosen: false }]
-            ImApi.callQmlAddScenes("8", ["x"], ["X"])
-            compare(choices(d), [["s1", true], ["s2", false]], "another wall's listing is not ours")
-            ImApi.callQmlAddScenes("7", ["s3", "s1"], ["C", "A"])
-            compare(choices(d), [["s3", false], ["s1", true]])
-        }
-
-        function test_pollingOpen_data() {
-            return [
-                { tag: "opened by the polling command", cmd: "InlineScenesPolling", params: ["7", "1"], open: true, closed: [] },
-                { tag: "opened by the edit command", cmd: "InlineEditPanelScenePolling", params: ["7"], open: true, closed: [] },
-                { tag: "the polling command without 1 stops", cmd: "InlineScenesPolling", params: ["7", "0"], open: false, closed: [["7"]] }
-            ]
-        }
-        function test_pollingOpen(data) {
-            ImApi.callCustomProtocol(data.cmd, data.params)
-            var d = dialog("Scene polling")
-            compare(d.visible, data.open)
-            compare(ImApi.named("ServerGetStatus"), data.open ? [["7_cycle"]] : [], "the stored polling state is asked")
-            compare(ImApi.named("ServerCloseSceneCycle"), data.closed)
-        }
-
-        function test_pollingState_data() {
-            return [
-                { tag: "this wall polls", state: { obj: "cycle", uuid: "7", time: "30", memb: ["s2"] }, running: true, time: "30", chosen: [["s1", false], ["s2", true]] },
-                { tag: "this wall stopped", state: { obj: "cycle", uuid: "7", time: "30", memb: [] }, running: false, time: "30", chosen: [["s1", false], ["s2", false]] },
-                { tag: "another wall's state", state: { obj: "cycle", uuid: "8", time: "30", memb: ["s2"] }, running: false, time: "10", chosen: [["s1", false], ["s2", false]] }
-            ]
-        }
-        function test_pollingState(data) {
-            ImApi.callCustomProtocol("InlineEditPanelScenePolling", ["7"])
-            var d = dialog("Scene polling")
-            ImApi.callQmlRefreshCycle(data.state)
-            compare(d.running, data.running)
-            compare(d.timeField, data.time)
-            compare(choices(d), data.chosen)
-        }
-
-        function test_pollingActions_data() {
-            return [
-                { tag: "start with the chosen scenes", chosen: [1], time: "12", press: "pollingStart",
-                  calls: { ServerCallSceneCycle: [[["s2"], "12"]] }, running: true, warning: "" },
-                { tag: "start in the wall's order", chosen: [1, 0], time: " 5", press: "pollingStart",
-                  calls: { ServerCallSceneCycle: [[["s1", "s2"], "5"]] }, running: true, warning: "" },
-                { tag: "no scene: nothing sent", chosen: [], time: "12", press: "pollingStart",
-                  calls: { ServerCallSceneCycle: [] }, running: false, warning: "Choose at least one scene" },
-                { tag: "no seconds: nothing sent", chosen: [0], time: "0", press: "pollingStart",
-                  calls: { ServerCallSceneCycle: [] }, running: false, warning: "Enter the seconds between scenes" },
-                { tag: "stop", chosen: [], time: "12", press: "pollingStop",
-                  calls: { ServerCloseSceneCycle: [["7"]], ServerCallSceneCycle: [] }, running: false, warning: "" }
-            ]
-        }
-        function test_pollingActions(data) {
-            ImApi.callCustomProtocol("InlineEditPanelScenePolling", ["7"])
-            var d = dialog("Scene polling")
-            for (var i = 0; i < data.chosen.length; ++i)
-                click(d, "sceneChoice" + data.chosen[i])
-            d.timeField = data.time
-            click(d, data.press)
-            for (var name in data.calls)
-                compare(ImApi.named(name), data.calls[name], name)
-            compare(d.running, data.running)
-            compare(d.warning, data.warning)
-        }
-
-        function test_noSelectedWall() {
-            ImApi.selPanel = "99"
-            ignoreWarning("no selected wall for the Cycle groups dialog")
-            ImApi.callCustomProtocol("InlineEditPollingGroups", ["99"])
-            verify(!dialog("Cycle groups").visible)
-            compare(ImApi.named("ServerGetScenes"), [])
-        }
-
-        function test_clearCloses() {
-            ImApi.callCustomProtocol("InlineEditPollingGroups", ["7"])
-            host.clear()
-            verify(!dialog("Cycle groups").visible)
         }
     }
 }

@@ -23,7 +23,7 @@ public:
     }
 };
 
-// The live video item as the pages use it; it records its joins and leaves.
+// The live video item as the pages use it, without video.
 class FakeImageView : public QQuickItem
 {
     Q_OBJECT
@@ -32,17 +32,13 @@ class FakeImageView : public QQuickItem
     Q_PROPERTY(int m_cropHeight MEMBER m_cropHeight)
     Q_PROPERTY(QString mMulticast MEMBER m_multicast)
     Q_PROPERTY(QString encoder MEMBER m_encoder)
-    Q_PROPERTY(QStringList log MEMBER m_log NOTIFY logChanged)
 public:
-    Q_INVOKABLE void joinMulticast() { m_log.append(QStringLiteral("join %1:%2").arg(m_multicast).arg(m_port)); emit logChanged(); }
-    Q_INVOKABLE void leaveMulticast() { m_log.append(QStringLiteral("leave")); emit logChanged(); }
-signals:
-    void logChanged();
+    Q_INVOKABLE void joinMulticast() {}
+    Q_INVOKABLE void leaveMulticast() {}
 
 private:
     int m_port = 0, m_cropWidth = 0, m_cropHeight = 0;
     QString m_multicast, m_encoder;
-    QStringList m_log;
 };
 
 // Every test file sees a fake controller object as "ImApi" and a fake node control as
