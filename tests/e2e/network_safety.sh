@@ -11,7 +11,7 @@ counters() { # "iface tx_packets" for every interface of the default namespace b
 }
 for attempt in 1 2; do
     before=$(counters)
-    "$src/scripts/lab" run -- "$src/tests/e2e/client_e2e.sh" "$bin" smoke
+    "$src/scripts/with-lab" --bin "$bin" -- "$src/tests/e2e/client_e2e.sh" "$bin" start
     after=$(counters)
     if [ "$before" = "$after" ]; then
         echo "real interfaces unchanged:"; echo "$after"
