@@ -103,11 +103,17 @@ private slots:
             {Qt::Key_Bar, 49}, {Qt::Key_Semicolon, 51}, {Qt::Key_Colon, 51}, {Qt::Key_Apostrophe, 52},
             {Qt::Key_QuoteDbl, 52}, {Qt::Key_QuoteLeft, 53}, {Qt::Key_AsciiTilde, 53}, {Qt::Key_Comma, 54},
             {Qt::Key_Less, 54}, {Qt::Key_Period, 55}, {Qt::Key_Greater, 55}, {Qt::Key_Slash, 56}, {Qt::Key_Question, 56},
-            {Qt::Key_F1, 58}, {Qt::Key_F12, 69}, {Qt::Key_A, 4}, {Qt::Key_Z, 29}, {Qt::Key_1, 30}, {Qt::Key_Exclam, 30},
-            {Qt::Key_0, 39}, {Qt::Key_ParenRight, 39}, {Qt::Key_Shift, 0}, {Qt::Key_F13, 0},
-            {int(Qt::Key_A) | int(Qt::ShiftModifier), 0}};
+            {Qt::Key_F1, 58}, {Qt::Key_F12, 69}, {Qt::Key_A, 4}, {Qt::Key_Z, 29}, {Qt::Key_Shift, 0},
+            {Qt::Key_Control, 0}, {Qt::Key_Alt, 0}, {Qt::Key_AltGr, 0}, {Qt::Key_Backtab, 0}, {Qt::Key_Menu, 0},
+            {Qt::Key_SysReq, 0}, {Qt::Key_F13, 0}, {'a', 0}, {0, 0}, {-1, 0}, {int(Qt::Key_A) | int(Qt::ShiftModifier), 0}};
         for (const auto &[key, usage] : usages)
             QVERIFY2(devices::hidUsage(key) == usage, qPrintable(QString::number(key, 16)));
+        // The digit row, 1 ... 9 then 0, and its shifted signs (their key codes are their characters).
+        const QByteArray digits("1234567890"), signs("!@#$%^&*()");
+        for (int i = 0; i < 10; ++i) {
+            QCOMPARE(int(devices::hidUsage(digits[i])), 30 + i);
+            QCOMPARE(int(devices::hidUsage(signs[i])), 30 + i);
+        }
     }
 
     void kvmMouse_data()
