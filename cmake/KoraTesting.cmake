@@ -41,6 +41,6 @@ function(kora_add_sample_lab_test)
   add_test(NAME ${T_NAME} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-lab --bin ${PROJECT_BINARY_DIR}/bin
     --lab-args "--project \"$(${PROJECT_SOURCE_DIR}/tests/walls/lab-package ${PROJECT_SOURCE_DIR}/samples/lab)\""
     -- $<TARGET_FILE:${T_NAME}>)
-  set_tests_properties(${T_NAME} PROPERTIES LABELS "lab" TIMEOUT 120
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "lab" TIMEOUT 180
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software")
 endfunction()
