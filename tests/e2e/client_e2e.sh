@@ -326,8 +326,11 @@ case_pictures() {
     wait_until 10 both || fail "the resumed encoder's tile does not show its picture again"
     faults '{"streamGarbage":0.3}'
     wait_for_line "$work/a.log" "malformed snapshot datagram" 10 || fail "no garbage datagram reached the snapshot readers"
-    holds 4 both || fail "garbage on the streams took a tile's picture away ($artefacts/3-tiles.png)"
+    # A reader that stopped on garbage would show the placeholder after three seconds.
+    no_placeholder() { shot 4-garbage; ! colour_at 4-garbage 380 1000 '#2c3441' 20 && ! colour_at 4-garbage 640 1000 '#2c3441' 20; }
+    holds 4 no_placeholder || fail "garbage on the streams took a tile's picture away ($artefacts/4-garbage.png)"
     faults '{}'
+    wait_until 10 both || fail "the tiles do not show their pictures once the garbage stops ($artefacts/3-tiles.png)"
 
     # The monitor's noise band (the picture's top rows) changes with every frame, so two
     # screenshots that differ there show frames arriving.
