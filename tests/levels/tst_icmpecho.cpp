@@ -1,7 +1,7 @@
 // The ICMP echo request byte for byte, its checksum, and which replies are ours. No socket.
 #include "levels/icmpecho.h"
 
-#include <QtTest>
+#include "support/testmain.h"
 
 using namespace kora::levels;
 
@@ -127,5 +127,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestIcmpEcho)
+KORA_TEST(TestIcmpEcho)
 #include "tst_icmpecho.moc"

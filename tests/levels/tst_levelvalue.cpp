@@ -2,7 +2,7 @@
 // listener sends.
 #include "levels/levelvalue.h"
 
-#include <QtTest>
+#include "support/testmain.h"
 
 using namespace kora::levels;
 
@@ -122,5 +122,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLevelValue)
+KORA_TEST(TestLevelValue)
+KORA_TEST_MAIN(QCoreApplication)
 #include "tst_levelvalue.moc"

@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
-#include <QtTest>
+#include "support/testmain.h"
 
 using kora::login::LoginFlow;
 using kora::login::State;
@@ -135,5 +135,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLoginFlow)
+KORA_TEST(TestLoginFlow)
 #include "tst_loginflow.moc"

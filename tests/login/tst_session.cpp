@@ -12,7 +12,7 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtTest>
+#include "support/testmain.h"
 
 using kora::login::Session;
 using kora::login::State;
@@ -309,5 +309,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSession)
+KORA_TEST(TestSession)
+KORA_TEST_MAIN(QCoreApplication)
 #include "tst_session.moc"

@@ -5,8 +5,7 @@
 #include "video/ffmpegthread.h"
 #include "video/nalscan.h"
 
-#include <QSignalSpy>
-#include <QtTest>
+#include "support/testmain.h"
 
 #include "previewfixtures.h"
 
@@ -304,16 +303,7 @@ private slots:
         QCOMPARE(c.framesDropped, quint64(5));
         QCOMPARE(c.framesTaken, quint64(1));
     }
-
-    void leaveWithoutJoinChangesNothing()
-    {
-        Worker w;
-        QSignalSpy aborts(w.worker, &FFmpegThread::sig_abort);
-        w.call([](FFmpegThread *f) { f->abortMulticast(); });
-        QCoreApplication::processEvents();
-        QCOMPARE(aborts.count(), 0);
-    }
 };
 
-QTEST_GUILESS_MAIN(TestPreviewDecoder)
+KORA_TEST(TestPreviewDecoder)
 #include "tst_previewdecoder.moc"

@@ -7,7 +7,7 @@
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QtTest>
+#include "support/testmain.h"
 
 #include "previewfixtures.h"
 
@@ -222,5 +222,5 @@ private:
     QString m_stream;
 };
 
-QTEST_MAIN(TestRtspSource)
+KORA_TEST(TestRtspSource)
 #include "tst_rtspsource.moc"
