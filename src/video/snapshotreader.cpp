@@ -47,9 +47,14 @@ void SnapshotTarget::store(const QByteArray &jpeg, LogThrottle *throttle)
     int skipped = 0;
     if (picture.isNull() && throttle->allow(QStringLiteral("jpeg"), &skipped))
         KWARN(lcVideo) << "snapshot of" << stream.key << "not decoded:" << error << LogThrottle::heldBack(skipped).constData();
-    if (stream.cells.isEmpty()) {
+    // A picture damaged on the way leaves the last good one up, as a preview does; a stream
+    // that goes on sending what cannot be shown is not passed off as live for long.
+    const bool hold = picture.isNull() && ++refusedInARow <= kRefusedHeld;
+    if (!picture.isNull())
+        refusedInARow = 0;
+    if (!hold && stream.cells.isEmpty()) {
         PreviewTable::store(*record, picture);
-    } else {
+    } else if (!hold) {
         const QVector<QRect> cells = mosaicCells(picture.size(), stream.cells.size(), kMosaicSlots);
         for (int i = 0; i < cells.size(); ++i) {
             if (stream.cells[i].isEmpty())

@@ -33,6 +33,9 @@ constexpr quint16 kRegistrationPort = 19997;
 constexpr int kRtspDemandFloor = -60; // a pass ends when demand falls below this
 
 // One stream and the records it fills, shared by its reader and the decoding pool.
+// Refused pictures in a row that leave a stream's last good picture up.
+constexpr int kRefusedHeld = 3;
+
 struct SnapshotTarget {
     SnapshotTarget(const SnapshotStream &s, std::shared_ptr<PreviewTable> t, std::shared_ptr<PreviewRecord> r,
                    const QSize &fit)
@@ -52,6 +55,7 @@ struct SnapshotTarget {
     std::atomic<bool> decoding{false};   // a picture of it is in the pool
     std::atomic<quint64> pictures{0};    // stored
     std::atomic<quint64> dropped{0};     // whole pictures not decoded: the previous one was still in the pool
+    std::atomic<int> refusedInARow{0};   // pictures that could not be shown since the last good one
 };
 
 // A small fixed pool of named threads that decode snapshot JPEGs; at most one picture per

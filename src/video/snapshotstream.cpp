@@ -2,11 +2,14 @@
 
 #include "video/previewassembler.h"
 
-#include <QBuffer>
 #include <QHash>
-#include <QImageReader>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
 
 namespace kora::video {
 
@@ -70,38 +73,109 @@ QVector<QRect> mosaicCells(const QSize &picture, int cellCount, int layout)
     return cells;
 }
 
-QImage decodeJpeg(const QByteArray &jpeg, const QSize &target, JpegScale scale, QString *error, const QSize &limit)
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return, and damaged data
+// (a bad Huffman code, a marker where data should be, a premature end) as warnings, after
+// which it goes on and fills the picture with whatever it could make of the rest.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    int damage = 0;          // warnings about the data
+    bool decoding = false;   // past a good header: a fatal error now is damage too
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+void jpegFail(j_common_ptr info)
 {
-    QBuffer buffer;
-    buffer.setData(jpeg);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "JPG");
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("no JPEG header");
-        return QImage();
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+void jpegMessage(j_common_ptr info, int level)
+{
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    if (level < 0 && errors->damage++ == 0)
+        (*info->err->format_message)(info, errors->message);
+}
+
+// The largest DCT scale down (1/1 to 1/8) that keeps at least `out`: the rest is scaled after.
+unsigned int scaleDenominator(const QSize &size, const QSize &out)
+{
+    unsigned int d = 8;
+    while (d > 1 && ((size.width() + int(d) - 1) / int(d) < out.width() || (size.height() + int(d) - 1) / int(d) < out.height()))
+        d /= 2;
+    return d;
+}
+
+// Reads the header, refuses what is too large before any pixel is allocated, and decodes
+// into `image` (BGRX is RGB32's memory order here). False with `*error` set when refused.
+bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, const QByteArray &jpeg, const QSize &target, JpegScale scale,
+              const QSize &limit, QImage &image, QSize &out, QString &error)
+{
+    if (setjmp(errors.jump)) {
+        error = QString::fromLatin1(errors.message);
+        return false;
     }
-    if (size.width() > limit.width() || size.height() > limit.height()
-        || qint64(size.width()) * size.height() > kMaxPicturePixels) {
-        if (error)
-            *error = QStringLiteral("JPEG of %1 x %2 refused").arg(size.width()).arg(size.height());
-        return QImage();
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(jpeg.constData()), static_cast<unsigned long>(jpeg.size()));
+    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || info.image_width == 0 || info.image_height == 0) {
+        error = QStringLiteral("no JPEG header");
+        return false;
     }
-    QSize out = size;
+    const QSize size(int(std::min<JDIMENSION>(info.image_width, 1 << 16)), int(std::min<JDIMENSION>(info.image_height, 1 << 16)));
+    if (size.width() > limit.width() || size.height() > limit.height() || qint64(size.width()) * size.height() > kMaxPicturePixels) {
+        error = QStringLiteral("JPEG of %1 x %2 refused").arg(info.image_width).arg(info.image_height);
+        return false;
+    }
+    out = size;
     if (scale == JpegScale::Preview)
         out = previewOutputSize(size, target);
     else if (target.isValid() && (size.width() > target.width() || size.height() > target.height()))
         out = size.scaled(target, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    if (out != size)
-        reader.setScaledSize(out);
-    QImage image = reader.read();
+    info.scale_num = 1;
+    info.scale_denom = scaleDenominator(size, out);
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&info);
+    image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
     if (image.isNull()) {
-        if (error)
-            *error = reader.errorString();
-        return image;
+        error = QStringLiteral("no memory for the picture");
+        return false;
     }
-    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    errors.decoding = true;
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = image.scanLine(int(info.output_scanline));
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+} // namespace
+
+QImage decodeJpeg(const QByteArray &jpeg, const QSize &target, JpegScale scale, QString *error, const QSize &limit)
+{
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegFail;
+    errors.manager.emit_message = jpegMessage;
+    QImage image;
+    QSize out;
+    QString why;
+    const bool read = readJpeg(info, errors, jpeg, target, scale, limit, image, out, why);
+    jpeg_destroy_decompress(&info);
+    // A picture damaged on the way is refused whole rather than shown garbled.
+    const bool broken = errors.decoding && (!read || errors.damage > 0);
+    if (!read || broken) {
+        if (error)
+            *error = broken ? QStringLiteral("damaged: %1").arg(QString::fromLatin1(errors.message)) : why;
+        return QImage();
+    }
+    if (image.size() != out)
+        image = image.scaled(out, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
 }
 
 SnapshotAddress parseSnapUrl(const QString &text)

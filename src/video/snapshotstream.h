@@ -53,7 +53,8 @@ enum class JpegScale { Fit, Preview };
 
 // Decodes a JPEG held in memory into RGB32. The header is read first: pictures over `limit`
 // (either side) are refused before any pixel is allocated. A null image on failure, with the
-// reason in `error`.
+// reason in `error`. A file with a good header whose data turns out wrong or cut short (a
+// piece lost or swapped on the way) is refused too ("damaged: ..."), not shown garbled.
 QImage decodeJpeg(const QByteArray &jpeg, const QSize &target = QSize(), JpegScale scale = JpegScale::Fit,
                   QString *error = nullptr, const QSize &limit = QSize(8192, 8192));
 

@@ -2,6 +2,7 @@
 // JPEG limits, the preview records' rules and the image provider.
 #include "video/myimageprovider.h"
 #include "video/previewtable.h"
+#include "video/snapshotreader.h"
 #include "video/snapshotstream.h"
 #include "video/snapshotview.h"
 
@@ -177,6 +178,46 @@ private slots:
         huge[sof + 7] = char(0xfd); huge[sof + 8] = char(0xe8);
         QVERIFY(decodeJpeg(huge, QSize(), JpegScale::Fit, &error).isNull());
         QVERIFY(error.contains("refused"));
+    }
+
+    // A picture whose pieces were cut short or swapped for junk on the way decodes to
+    // something; it is refused, not shown garbled. Whole ones keep their colours.
+    void damagedJpegs()
+    {
+        QImage noise(320, 180, QImage::Format_RGB32);
+        quint32 seed = 7;
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
+        const QByteArray whole = jpeg(noise);
+        QString error;
+        QCOMPARE(decodeJpeg(whole).size(), QSize(320, 180));
+        const QImage red = decodeJpeg(jpeg(solid(QColor(255, 0, 0), 64, 64)));
+        QVERIFY(qRed(red.pixel(8, 8)) > 240 && qBlue(red.pixel(8, 8)) < 16);
+        QByteArray junk = whole;
+        for (int i = 0; i < 100; ++i)
+            junk[whole.size() / 2 + i] = char(i * 37);
+        for (const QByteArray &bad : {whole.left(whole.size() / 2), junk}) {
+            QVERIFY(decodeJpeg(bad, QSize(160, 90), JpegScale::Fit, &error).isNull());
+            QVERIFY2(error.startsWith("damaged"), qPrintable(error));
+        }
+    }
+
+    // A refused picture leaves the last good one up a few times over, then the tile gives way.
+    void refusedPicturesHoldTheLastGoodOne()
+    {
+        auto table = std::make_shared<PreviewTable>();
+        SnapshotTarget target({"h-0", "h", "239.1.1.1", 5000, {}, {}}, table, table->add("h-0"), QSize(64, 36));
+        kora::LogThrottle throttle;
+        target.store(jpeg(solid(Qt::red, 64, 36)), &throttle);
+        for (int i = 0; i <= kRefusedHeld; ++i) {
+            QVERIFY(!target.record->picture.isNull());
+            target.store("not a picture", &throttle);
+        }
+        QVERIFY(target.record->picture.isNull());
+        target.store(jpeg(solid(Qt::red, 64, 36)), &throttle);
+        target.store("not a picture", &throttle);
+        QVERIFY(!target.record->picture.isNull()); // the count starts again after a good one
     }
 
     void records()
