@@ -27,7 +27,12 @@ SnapshotAssembler::Result SnapshotAssembler::push(const QByteArray &datagram)
     // Pictures follow each other with the same count and often the same first pieces: the
     // first piece again, once later ones came, is the next picture's.
     const bool taken = m_pieces.size() == total && !m_pieces[index].isNull();
-    if (m_pieces.size() != total || (taken && (m_pieces[index] != piece || (index == 0 && m_have > 1)))) {
+    // Pieces are sent in order: a first piece right after a last one, while this picture
+    // lacks its first, is the next picture's. Without this, a stray datagram that made us
+    // join a picture part-way would splice every later picture from two.
+    const bool wrapped = index == 0 && m_previous == total - 1 && m_have > 0 && m_pieces.size() == total && m_pieces[0].isNull();
+    m_previous = index;
+    if (m_pieces.size() != total || wrapped || (taken && (m_pieces[index] != piece || (index == 0 && m_have > 1)))) {
         // The next picture started: whatever the one under way still lacks will not come.
         if (m_have > 0)
             result = Result::Broken;

@@ -37,6 +37,7 @@ private:
     QVector<QByteArray> m_pieces; // by index; null: not arrived
     int m_have = 0;               // pieces arrived
     int m_bytes = 0;
+    int m_previous = -1;          // the index of the last datagram pushed
     QByteArray m_complete;
 };
 

@@ -33,8 +33,11 @@ private slots:
         QTest::newRow("three in order") << QList<QByteArray>{fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
                                         << QList<int>{P, P, C} << a + b + c;
         QTest::newRow("out of order, with copies")
-            << QList<QByteArray>{fragment(3, 2, c), fragment(3, 0, a), fragment(3, 2, c), fragment(3, 1, b)}
+            << QList<QByteArray>{fragment(3, 1, b), fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
             << QList<int>{P, P, P, C} << a + b + c;
+        QTest::newRow("joined part-way: the first piece after the last starts the next picture")
+            << QList<QByteArray>{fragment(3, 1, b), fragment(3, 2, c), fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
+            << QList<int>{P, P, X, P, C} << a + b + c;
         QTest::newRow("a lost piece: the next picture is whole")
             << QList<QByteArray>{fragment(3, 0, a), fragment(3, 2, c), fragment(2, 0, b), fragment(2, 1, c)}
             << QList<int>{P, P, X, C} << b + c;
