@@ -31,6 +31,11 @@ SnapshotAssembler::Result SnapshotAssembler::push(const QByteArray &datagram)
     // lacks its first, is the next picture's. Without this, a stray datagram that made us
     // join a picture part-way would splice every later picture from two.
     const bool wrapped = index == 0 && m_previous == total - 1 && m_have > 0 && m_pieces.size() == total && m_pieces[0].isNull();
+    // For the same reason a piece behind the last one, other than a first, is a late copy of
+    // an earlier picture's: in an empty slot it would splice the two, in a taken one end
+    // this picture.
+    if (index != 0 && index < m_previous && m_pieces.size() == total)
+        return Result::Partial;
     m_previous = index;
     if (m_pieces.size() != total || wrapped || (taken && (m_pieces[index] != piece || (index == 0 && m_have > 1)))) {
         // The next picture started: whatever the one under way still lacks will not come.

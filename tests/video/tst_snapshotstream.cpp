@@ -35,6 +35,13 @@ private slots:
         QTest::newRow("out of order, with copies")
             << QList<QByteArray>{fragment(3, 1, b), fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
             << QList<int>{P, P, P, C} << a + b + c;
+        const QByteArray d("D"), late("ZZ");
+        QTest::newRow("a late copy of an earlier picture's piece neither ends this one...")
+            << QList<QByteArray>{fragment(4, 0, a), fragment(4, 1, b), fragment(4, 2, c), fragment(4, 1, late), fragment(4, 3, d)}
+            << QList<int>{P, P, P, P, C} << a + b + c + d;
+        QTest::newRow("...nor fills its empty slot")
+            << QList<QByteArray>{fragment(4, 0, a), fragment(4, 2, c), fragment(4, 1, late), fragment(4, 3, d), fragment(4, 0, a)}
+            << QList<int>{P, P, P, P, X} << QByteArray();
         QTest::newRow("joined part-way: the first piece after the last starts the next picture")
             << QList<QByteArray>{fragment(3, 1, b), fragment(3, 2, c), fragment(3, 0, a), fragment(3, 1, b), fragment(3, 2, c)}
             << QList<int>{P, P, X, P, C} << a + b + c;
