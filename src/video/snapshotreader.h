@@ -32,10 +32,10 @@ namespace kora::video {
 constexpr quint16 kRegistrationPort = 19997;
 constexpr int kRtspDemandFloor = -60; // a pass ends when demand falls below this
 
-// One stream and the records it fills, shared by its reader and the decoding pool.
 // Refused pictures in a row that leave a stream's last good picture up.
 constexpr int kRefusedHeld = 3;
 
+// One stream and the records it fills, shared by its reader and the decoding pool.
 struct SnapshotTarget {
     SnapshotTarget(const SnapshotStream &s, std::shared_ptr<PreviewTable> t, std::shared_ptr<PreviewRecord> r,
                    const QSize &fit)

@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QUrl>
-#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
@@ -26,18 +25,19 @@ SnapshotAssembler::Result SnapshotAssembler::push(const QByteArray &datagram)
     Result result = Result::Partial;
     // Pictures follow each other with the same count and often the same first pieces: the
     // first piece again, once later ones came, is the next picture's.
-    const bool taken = m_pieces.size() == total && !m_pieces[index].isNull();
+    const bool sameCount = m_pieces.size() == total;
+    const bool taken = sameCount && !m_pieces[index].isNull();
     // Pieces are sent in order: a first piece right after a last one, while this picture
     // lacks its first, is the next picture's. Without this, a stray datagram that made us
     // join a picture part-way would splice every later picture from two.
-    const bool wrapped = index == 0 && m_previous == total - 1 && m_have > 0 && m_pieces.size() == total && m_pieces[0].isNull();
+    const bool wrapped = sameCount && index == 0 && m_previous == total - 1 && m_have > 0 && m_pieces[0].isNull();
     // For the same reason a piece behind the last one, other than a first, is a late copy of
     // an earlier picture's: in an empty slot it would splice the two, in a taken one end
     // this picture.
-    if (index != 0 && index < m_previous && m_pieces.size() == total)
+    if (sameCount && index != 0 && index < m_previous)
         return Result::Partial;
     m_previous = index;
-    if (m_pieces.size() != total || wrapped || (taken && (m_pieces[index] != piece || (index == 0 && m_have > 1)))) {
+    if (!sameCount || wrapped || (taken && (m_pieces[index] != piece || (index == 0 && m_have > 1)))) {
         // The next picture started: whatever the one under way still lacks will not come.
         if (m_have > 0)
             result = Result::Broken;
@@ -134,7 +134,7 @@ bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, const QByteArray
         error = QStringLiteral("no JPEG header");
         return false;
     }
-    const QSize size(int(std::min<JDIMENSION>(info.image_width, 1 << 16)), int(std::min<JDIMENSION>(info.image_height, 1 << 16)));
+    const QSize size(int(info.image_width), int(info.image_height)); // libjpeg refuses sides over 65500
     if (size.width() > limit.width() || size.height() > limit.height() || qint64(size.width()) * size.height() > kMaxPicturePixels) {
         error = QStringLiteral("JPEG of %1 x %2 refused").arg(info.image_width).arg(info.image_height);
         return false;
