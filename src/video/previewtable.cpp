@@ -32,10 +32,12 @@ int PreviewTable::size() const
     return int(m_records.size());
 }
 
-QImage PreviewTable::request(const QString &key, quint64 *version, const QSize &shown) const
+QImage PreviewTable::request(const QString &key, quint64 *version, const QSize &shown, bool *delivered) const
 {
     if (version)
         *version = 0;
+    if (delivered)
+        *delivered = false;
     const std::shared_ptr<PreviewRecord> record = find(key);
     if (!record)
         return QImage();
@@ -60,6 +62,8 @@ QImage PreviewTable::request(const QString &key, quint64 *version, const QSize &
     QMutexLocker locker(&record->lock);
     if (shown.isValid())
         record->shown = shown;
+    if (delivered)
+        *delivered = record->serial > 0;
     if (!fresh || record->picture.isNull())
         return QImage();
     if (version)

@@ -53,8 +53,10 @@ public:
     // A page asks for a signal's picture: its stream is wanted again. The picture while the
     // stream delivers, else a null image (the caller shows its placeholder). `version` is
     // the picture's serial, 0 for the placeholder, so a page can tell a new picture.
-    // `shown`: the largest tile showing the signal, the size worth decoding to.
-    QImage request(const QString &key, quint64 *version = nullptr, const QSize &shown = QSize()) const;
+    // `shown`: the largest tile showing the signal, the size worth decoding to. `delivered`:
+    // the signal has had a picture since it was loaded, fresh or not.
+    QImage request(const QString &key, quint64 *version = nullptr, const QSize &shown = QSize(),
+                   bool *delivered = nullptr) const;
 
     // Stores a decoded picture in a record.
     static void store(PreviewRecord &record, const QImage &picture);

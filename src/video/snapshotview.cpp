@@ -1,8 +1,17 @@
 #include "video/snapshotview.h"
 
+#include <QElapsedTimer>
+
+using kora::video::kIdleLimit;
 using kora::video::PreviewTable;
 
 SnapshotBoard::SnapshotBoard()
+    : m_now([] {
+        static QElapsedTimer clock;
+        if (!clock.isValid())
+            clock.start();
+        return clock.elapsed() + 1; // 0 stays "never"
+    })
 {
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &SnapshotBoard::tick);
@@ -27,9 +36,17 @@ void SnapshotBoard::setTable(std::shared_ptr<PreviewTable> table)
         s.version = ~quint64(0);
 }
 
+void SnapshotBoard::setClock(std::function<qint64()> now)
+{
+    m_now = std::move(now);
+}
+
 void SnapshotBoard::show(SnapshotView *view)
 {
+    const bool first = !m_views.contains(view->ip());
     Signal &s = m_views[view->ip()];
+    if (first)
+        s.since = m_now();
     if (!s.views.contains(view))
         s.views.append(view);
     // A new tile shows what its signal's other tiles show, at once.
@@ -61,13 +78,18 @@ QStringList SnapshotBoard::wanted() const
 
 void SnapshotBoard::tick()
 {
+    const qint64 now = m_now();
     for (auto it = m_views.begin(); it != m_views.end(); ++it) {
         Signal &s = *it;
         QSize largest;
         for (const SnapshotView *v : qAsConst(s.views))
             largest = largest.expandedTo(v->pixelSize());
         quint64 version = 0;
-        const QImage picture = m_table ? m_table->request(it.key(), &version, largest) : QImage();
+        bool delivered = false;
+        const QImage picture = m_table ? m_table->request(it.key(), &version, largest, &delivered) : QImage();
+        if (version != 0 && version != s.version)
+            s.lastPicture = now;
+        tell(s, version != 0, delivered, now);
         if (version == s.version)
             continue;
         s.version = version;
@@ -75,6 +97,16 @@ void SnapshotBoard::tick()
         for (SnapshotView *v : qAsConst(s.views))
             v->present(shown);
     }
+}
+
+void SnapshotBoard::tell(const Signal &s, bool live, bool delivered, qint64 now)
+{
+    // Counted from the last picture, or from when the tile came up when none came since:
+    // a tile coming back to a signal is not told how long it looked away.
+    const qint64 silent = live ? -1 : now - qMax(s.since, s.lastPicture);
+    const int seconds = silent >= kIdleLimit * 1000 ? int(silent / 1000) : -1;
+    for (SnapshotView *v : qAsConst(s.views))
+        v->setSilence(seconds, delivered);
 }
 
 SnapshotView::SnapshotView(QQuickItem *parent)
@@ -95,12 +127,22 @@ void SnapshotView::setIp(const QString &ip)
     if (m_onBoard) {
         SnapshotBoard::instance().hide(this);
         m_onBoard = false;
+        setSilence(-1, false);
     }
     m_ip = ip;
     if (ip.isEmpty())
         present(QImage()); // an empty cell shows nothing
     emit ipChanged();
     follow();
+}
+
+void SnapshotView::setSilence(int seconds, bool delivered)
+{
+    if (seconds == m_silentSeconds && delivered == m_delivered)
+        return;
+    m_silentSeconds = seconds;
+    m_delivered = delivered;
+    emit silenceChanged();
 }
 
 void SnapshotView::itemChange(ItemChange change, const ItemChangeData &value)
@@ -116,8 +158,10 @@ void SnapshotView::follow()
     if (want == m_onBoard)
         return;
     m_onBoard = want;
-    if (want)
+    if (want) {
         SnapshotBoard::instance().show(this);
-    else
+    } else {
         SnapshotBoard::instance().hide(this);
+        setSilence(-1, false); // a hidden tile is not counting
+    }
 }

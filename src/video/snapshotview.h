@@ -4,7 +4,8 @@
 // preview records for each signal a visible tile shows (which keeps that signal's reader
 // delivering, and tells it the largest tile's size, the size worth decoding to) and hands a
 // picture to the tiles only when a new one was stored. The placeholder shows while a signal
-// has no picture or delivered nothing for three seconds. GUI thread.
+// has no picture or delivered nothing for three seconds; the tiles then say how long the
+// signal has been silent (whole seconds, so their text changes once a second). GUI thread.
 #include "video/previewtable.h"
 #include "video/videoframeitem.h"
 
@@ -12,6 +13,7 @@
 #include <QObject>
 #include <QTimer>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class SnapshotView;
@@ -33,6 +35,8 @@ public:
     // Signals asked for now, sorted (tests).
     Q_INVOKABLE QStringList wanted() const;
     void tick();
+    // Milliseconds of a monotonic clock; tests step their own.
+    void setClock(std::function<qint64()> now);
 
 private:
     SnapshotBoard();
@@ -40,17 +44,26 @@ private:
     struct Signal {
         QVector<SnapshotView *> views;
         quint64 version = ~quint64(0); // of the picture the views show; none yet
+        qint64 since = 0;       // on the board since (clock ms)
+        qint64 lastPicture = 0; // a new picture last came (clock ms); 0: none while on the board
     };
+    void tell(const Signal &s, bool live, bool delivered, qint64 now);
     std::shared_ptr<kora::video::PreviewTable> m_table;
     QImage m_placeholder;
     QHash<QString, Signal> m_views; // by signal id
     QTimer m_timer;
+    std::function<qint64()> m_now;
 };
 
 class SnapshotView : public VideoFrameItem
 {
     Q_OBJECT
     Q_PROPERTY(QString ip READ ip WRITE setIp NOTIFY ipChanged)
+    // Seconds the signal has shown no picture, once that is three or more; -1 while it shows
+    // pictures (or has no signal).
+    Q_PROPERTY(int silentSeconds READ silentSeconds NOTIFY silenceChanged)
+    // The signal has had a picture since the project was loaded.
+    Q_PROPERTY(bool delivered READ delivered NOTIFY silenceChanged)
 public:
     explicit SnapshotView(QQuickItem *parent = nullptr);
     ~SnapshotView() override;
@@ -59,9 +72,13 @@ public:
     void setIp(const QString &ip);
     // The board's picture for the tile (GUI thread).
     void present(const QImage &picture) { showFrame(picture); }
+    int silentSeconds() const { return m_silentSeconds; }
+    bool delivered() const { return m_delivered; }
+    void setSilence(int seconds, bool delivered);
 
 signals:
     void ipChanged();
+    void silenceChanged();
 
 protected:
     void itemChange(ItemChange change, const ItemChangeData &value) override;
@@ -71,4 +88,6 @@ private:
 
     QString m_ip;
     bool m_onBoard = false;
+    int m_silentSeconds = -1;
+    bool m_delivered = false;
 };

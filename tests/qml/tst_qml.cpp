@@ -41,6 +41,44 @@ private:
     QString m_multicast, m_encoder;
 };
 
+// The snapshot board's records and clock in the tests' hands: pictures arrive, stop, and
+// time passes when a case says so.
+class SnapshotFeed : public QObject
+{
+    Q_OBJECT
+public:
+    SnapshotFeed()
+    {
+        SnapshotBoard::instance().setTable(m_table);
+        SnapshotBoard::instance().setClock([this] { return m_now; });
+    }
+    Q_INVOKABLE void picture(const QString &key)
+    {
+        QImage grey(16, 9, QImage::Format_RGB32);
+        grey.fill(Qt::gray);
+        const auto record = m_table->add(key);
+        kora::video::PreviewTable::store(*record, grey);
+        QMutexLocker locker(&record->lock);
+        record->idleSeconds = 0;
+    }
+    Q_INVOKABLE void stop(const QString &key)
+    {
+        const auto record = m_table->add(key);
+        QMutexLocker locker(&record->lock);
+        record->idleSeconds = kora::video::kIdleLimit;
+    }
+    Q_INVOKABLE void advance(int ms)
+    {
+        m_now += ms;
+        SnapshotBoard::instance().tick();
+    }
+    Q_INVOKABLE void reset() { m_table->clear(); }
+
+private:
+    std::shared_ptr<kora::video::PreviewTable> m_table = std::make_shared<kora::video::PreviewTable>();
+    qint64 m_now = 1;
+};
+
 // Every test file sees a fake controller object as "ImApi" and a fake node control as
 // "NodeControl" that record what the items call.
 class Setup : public QObject
@@ -55,6 +93,7 @@ public slots:
         // Real snapshot tiles without pictures: the board says which signals they ask for.
         qmlRegisterType<SnapshotView>("Custom.VX.ffmpeg", 1, 0, "SnapshotView");
         engine->rootContext()->setContextProperty(QStringLiteral("SnapshotBoard"), &SnapshotBoard::instance());
+        engine->rootContext()->setContextProperty(QStringLiteral("Snapshots"), new SnapshotFeed);
         engine->addImageProvider(QStringLiteral("MyProvider"), new GreyProvider);
     }
 };

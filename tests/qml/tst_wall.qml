@@ -136,5 +136,41 @@ Item {
             wall.visible = true
             compare(SnapshotBoard.wanted(), all)
         }
+
+        // A tile's mark while its signal is silent, and gone with the next picture.
+        function marks(item, key) {
+            var found = []
+            for (var i = 0; i < item.children.length; ++i) {
+                var c = item.children[i]
+                if (c.objectName === "silence" && c.parent.ip === key)
+                    found.push(c.visible ? c.text : "")
+                found = found.concat(marks(c, key))
+            }
+            return found
+        }
+        function test_silence_data() {
+            return [
+                { tag: "pictures come", picture: true, stop: false, after: 60000, mark: "" },
+                { tag: "nothing yet, not for long", picture: false, after: 2900, mark: "" },
+                { tag: "nothing ever", picture: false, after: 2950, mark: "no picture yet" },
+                { tag: "stopped", picture: true, stop: true, after: 12000, mark: "no picture · 12 s" },
+                { tag: "stopped long ago", picture: true, stop: true, after: 300000, mark: "no picture · 5 min" }
+            ]
+        }
+        function test_silence(data) {
+            var key = "10.0.0.30-0"
+            Snapshots.reset()
+            dragCell(0, 240, 135) // its window too
+            if (data.picture)
+                Snapshots.picture(key)
+            Snapshots.advance(50)
+            if (data.stop)
+                Snapshots.stop(key)
+            Snapshots.advance(data.after)
+            compare(marks(root, key), [data.mark, data.mark]) // the tile and the window
+            Snapshots.picture(key)
+            Snapshots.advance(50)
+            compare(marks(root, key), ["", ""])
+        }
     }
 }
