@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import "../js/DesignLook.js" as Look
 import "../js/ControlRules.js" as Rules
+import "../js/HealthRules.js" as Health
 
 // A designed button. Momentary buttons ("autoLift") send their press and release entries,
 // latching ones their state command on each change of the checked state; a click sends the
@@ -19,6 +20,9 @@ Item {
     property bool checked: false
     property bool isSendState: false
     readonly property alias pressed: area.pressed
+    // Its TCP equipment cannot be reached: a mark until a command gets through again.
+    readonly property var tcpTargets: Health.tcpTargets(events)
+    readonly property bool connectionLost: tcpTargets.length > 0 && Health.anyDown(tcpTargets, ImApi.tcpDown)
 
     signal clicked()
     // A click of a grouped button (the host unchecks the others of its group).
@@ -104,6 +108,20 @@ Item {
         horizontalAlignment: (root.map.textAlignHorizontal || Qt.AlignHCenter) & (Qt.AlignLeft | Qt.AlignRight | Qt.AlignHCenter)
         verticalAlignment: (root.map.textAlignVertical || Qt.AlignVCenter) & (Qt.AlignTop | Qt.AlignBottom | Qt.AlignVCenter)
         elide: Text.ElideRight
+    }
+    Rectangle {
+        objectName: "connectionMark"
+        visible: root.connectionLost
+        anchors.top: parent.top
+        anchors.right: parent.right
+        anchors.margins: 3
+        width: Math.max(8, Math.min(root.width, root.height) / 4)
+        height: width
+        radius: width / 2
+        color: "#e03030"
+        border.color: "white"
+        border.width: 1
+        Rectangle { anchors.centerIn: parent; width: parent.width * 0.6; height: Math.max(1, parent.width / 6); color: "white" }
     }
     // A long press sends the "LongPressed" entries; only a button that has some takes the
     // press as a long one and sends no click on release.

@@ -18,3 +18,27 @@ function silence(silentSeconds, delivered) {
         return ""
     return delivered ? "no picture · " + duration(silentSeconds) : "no picture yet"
 }
+
+// The TCP peers a designed button sends to, "address:port" as the client's link names them.
+function tcpTargets(events) {
+    var seen = {}, out = []
+    for (var i = 0; events && i < events.length; ++i) {
+        var e = events[i] || {}, v = e.value || {}
+        if (e.behavior !== "SendData" || v.protocol !== "Tcp")
+            continue
+        var key = String(v.ip === undefined || v.ip === null ? "" : v.ip).split("-")[0].trim() + ":" + Number(v.port)
+        if (!seen[key]) {
+            seen[key] = true
+            out.push(key)
+        }
+    }
+    return out
+}
+// Whether any of `targets` is among the peers down now.
+function anyDown(targets, down) {
+    for (var i = 0; down && i < targets.length; ++i) {
+        if (down.indexOf(targets[i]) !== -1)
+            return true
+    }
+    return false
+}

@@ -61,6 +61,7 @@ Client::Client(const QString &root)
     connect(&sockets, &link::Link::scanReplyReceived, &session(), &Session::scanReply);
     connect(&sockets, &link::Link::hostMessageReceived, this, &ImServerApi::analyzHostMsg);
     connect(&sockets, &link::Link::eventReceived, this, &ImServerApi::handleEvent);
+    connect(&sockets, &link::Link::tcpDownChanged, this, &ImServerApi::setTcpDown);
     connect(&session(), &Session::rebind, &sockets, &link::Link::bindTo);
     // Receivers answer an upload to the port it came from: the command socket's, which a
     // new bind replaces (this runs after the bind above).

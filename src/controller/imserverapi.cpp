@@ -121,6 +121,14 @@ int ImServerApi::panelNum() const
     return int(std::count_if(m_walls.cbegin(), m_walls.cend(), [&page](const design::WallRecord &w) { return w.pageId == page; }));
 }
 
+void ImServerApi::setTcpDown(const QStringList &targets)
+{
+    if (targets == m_tcpDown)
+        return;
+    m_tcpDown = targets;
+    emit tcpDownChanged();
+}
+
 void ImServerApi::setCurrentPage(int page)
 {
     if (m_currentPage == page)

@@ -80,6 +80,8 @@ class ImServerApi : public QObject
     Q_PROPERTY(QSize windowSize READ windowSize NOTIFY windowSizeChanged)
     Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage NOTIFY currentPageChanged)
     Q_PROPERTY(QString selPanel READ selPanel WRITE setSelPanel NOTIFY selPanelChanged)
+    // The designed equipment's TCP peers down now ("address:port"): their buttons show a mark.
+    Q_PROPERTY(QStringList tcpDown READ tcpDown WRITE setTcpDown NOTIFY tcpDownChanged)
     Q_PROPERTY(bool flgLine READ flgLine WRITE setFlgLine NOTIFY flgLineChanged)
     Q_PROPERTY(bool flgRemb READ flgRemb WRITE setFlgRemb NOTIFY flgRembChanged)
     Q_PROPERTY(int mode READ mode WRITE setMode NOTIFY modeChanged)
@@ -108,6 +110,8 @@ public:
     int currentPage() const { return m_currentPage; }
     void setCurrentPage(int page);
     QString selPanel() const { return m_selPanel; }
+    QStringList tcpDown() const { return m_tcpDown; }
+    void setTcpDown(const QStringList &targets);
     void setSelPanel(const QString &panel);
     bool flgLine() const { return m_flgLine; }
     void setFlgLine(bool flg);
@@ -319,6 +323,7 @@ public slots:
     QJsonArray serverRefreshTreeModel(const QJsonArray &treeArray) const;
 
 signals:
+    void tcpDownChanged();
     // Login, load and progress.
     void callQmlLogin(bool flg);
     void callQmlLoad(bool flg, int sysEN);
@@ -449,6 +454,7 @@ private:
     // The pages' state.
     int m_currentPage = 0;
     QString m_selPanel;
+    QStringList m_tcpDown;
     bool m_flgLine = true;
     QSize m_windowSize;
 

@@ -100,11 +100,14 @@ Link::Link(QObject *parent)
 
     connect(m_tcp, &QTcpSocket::errorOccurred, this, [this] {
         KTRACE(lcLink) << "tcp:" << m_tcp->error() << m_tcp->errorString();
+        // Refused, unreachable or closed by the peer; our own abort() raises none.
+        tcpTargetIs(true, m_tcp->error() == QAbstractSocket::RemoteHostClosedError ? "closed by the peer" : "cannot connect");
     });
     m_tcpConnectTimer->setSingleShot(true);
     connect(m_tcpConnectTimer, &QTimer::timeout, this, [this] {
         KWARN(lcLink) << "tcp connect timeout" << m_tcp->peerName() << m_tcp->peerPort();
         m_tcp->abort();
+        tcpTargetIs(true, "no answer");
         // The command waiting for this peer is dropped; the next one tries again.
         if (!m_tcpQueue.isEmpty())
             m_tcpQueue.removeFirst();
@@ -236,16 +239,35 @@ void Link::pumpTcp()
             KTRACE(lcLink) << "tcp" << next.address << next.port << "written" << written << next.data;
             if (!m_tcp->flush() && written < 0)
                 KWARN(lcLink) << "tcp: cannot write to" << next.address << m_tcp->errorString();
+            else
+                tcpTargetIs(false, "written");
             m_tcpQueue.removeFirst();
             continue;
         }
         if (sameTarget && (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState))
             return; // the connected signal or the timeout goes on
         m_tcp->abort();
+        m_tcpTarget = next.address + QLatin1Char(':') + QString::number(next.port);
         m_tcp->connectToHost(next.address, next.port);
         m_tcpConnectTimer->start(kTcpConnectMs);
         return;
     }
+}
+
+void Link::tcpTargetIs(bool down, const char *why)
+{
+    if (m_tcpTarget.isEmpty() || m_tcpDown.contains(m_tcpTarget) == down)
+        return;
+    if (down) {
+        m_tcpDown.insert(m_tcpTarget);
+        KWARN(lcLink) << "tcp" << m_tcpTarget << "down:" << why;
+    } else {
+        m_tcpDown.remove(m_tcpTarget);
+        KINFO(lcLink) << "tcp" << m_tcpTarget << "up again";
+    }
+    QStringList targets(m_tcpDown.begin(), m_tcpDown.end());
+    targets.sort();
+    emit tcpDownChanged(targets);
 }
 
 } // namespace kora::link

@@ -11,6 +11,8 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QSet>
+#include <QStringList>
 
 class QTcpSocket;
 class QTimer;
@@ -52,7 +54,8 @@ public:
     void sendUdp(const QByteArray &data, const QString &address, quint16 port) override;
     // Designed commands over TCP: one connection, reused while the target stays the same.
     // Never blocks the window: a peer that does not accept in time costs its command and a
-    // log line, and the next command tries again.
+    // log line, and the next command tries again. A peer that refused, did not accept in
+    // time or closed the connection is down until a command is written to it again.
     void sendTcp(const QByteArray &data, const QString &address, quint16 port) override;
     void sendVia(Socket socket, const Destinations &destinations, const QByteArray &data) override;
     // The command socket's descriptor (-1 before it is bound), for a thread that only
@@ -66,10 +69,13 @@ signals:
     void hostMessageReceived(const QString &sender, const QByteArray &data);
     // One datagram of the event socket, with where it came from (the answer goes back there).
     void eventReceived(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
+    // The TCP peers down now, "address:port", sorted; once per change.
+    void tcpDownChanged(const QStringList &targets);
 
 private:
     void readCommands();
     void pumpTcp();
+    void tcpTargetIs(bool down, const char *why); // the peer connected to or tried
     static void writeEach(QUdpSocket *socket, const char *name, const Destinations &destinations, const QByteArray &data);
 
     QUdpSocket *m_commands = nullptr;
@@ -84,6 +90,8 @@ private:
         quint16 port = 0;
     };
     QList<PendingTcp> m_tcpQueue;
+    QString m_tcpTarget;   // "address:port" of the last connection tried
+    QSet<QString> m_tcpDown;
 };
 
 } // namespace kora::link

@@ -41,6 +41,7 @@ class FakeImApi : public QObject
     Q_PROPERTY(bool flgLine MEMBER m_flgLine NOTIFY flgLineChanged)
     Q_PROPERTY(int currentPage MEMBER m_currentPage NOTIFY currentPageChanged)
     Q_PROPERTY(QString selPanel MEMBER m_selPanel NOTIFY selPanelChanged)
+    Q_PROPERTY(QStringList tcpDown MEMBER m_tcpDown NOTIFY tcpDownChanged)
     Q_PROPERTY(int mode MEMBER m_mode NOTIFY modeChanged)
     Q_PROPERTY(QString version MEMBER m_version CONSTANT)
     Q_PROPERTY(QSize windowSize READ windowSize NOTIFY windowSizeChanged)
@@ -70,6 +71,7 @@ public:
         m_cycleGroups.clear();
         m_cycleAnswer = true;
         setProperty("flgLine", true);
+        setProperty("tcpDown", QStringList());
         // Through the properties, so a change is signalled as the controller's setters do.
         setProperty("currentPage", 0);
         setProperty("selPanel", QString());
@@ -264,6 +266,7 @@ signals:
     void callsChanged();
     void currentPageChanged();
     void selPanelChanged();
+    void tcpDownChanged();
     void modeChanged();
     void windowSizeChanged();
     void flgLineChanged();
@@ -326,6 +329,7 @@ private:
     QStringList m_starred;
     int m_currentPage = 0;
     QString m_selPanel;
+    QStringList m_tcpDown;
     int m_mode = 0;
     QString m_version = QStringLiteral("test");
     QSize m_windowSize{1920, 1080};

@@ -33,6 +33,27 @@ Item {
         readonly property var momentary: [ev("Clicked", "C1"), ev("ButtonPressed", "P1"), ev("Clicked", "C2"),
                                           ev("ButtonRelease", "R1"), ev("ButtonPressed", "P2")]
 
+        // A button whose TCP peer is down carries a mark until the peer is up again.
+        function test_connectionMark_data() {
+            function tcp(ip, port, protocol) { return { action: "Clicked", behavior: "SendData", value: { ip: ip, port: port, protocol: protocol || "Tcp", data: "X" } } }
+            return [
+                { tag: "its peer down", events: [tcp("10.0.0.8", 9001)], mark: true },
+                { tag: "suffixed address, port as text", events: [tcp("10.0.0.8-2", "9001")], mark: true },
+                { tag: "one of its peers down", events: [tcp("10.0.0.9", 9001), tcp("10.0.0.8", 9001)], mark: true },
+                { tag: "another port", events: [tcp("10.0.0.8", 9002)], mark: false },
+                { tag: "the same peer over UDP", events: [tcp("10.0.0.8", 9001, "Udp")], mark: false }
+            ]
+        }
+        function test_connectionMark(data) {
+            var b = button({ eventAttrList: data.events })
+            var mark = findChild(b, "connectionMark")
+            verify(!mark.visible)
+            ImApi.tcpDown = ["10.0.0.1:9001", "10.0.0.8:9001"]
+            compare(mark.visible, data.mark)
+            ImApi.tcpDown = ["10.0.0.1:9001"]
+            verify(!mark.visible)
+        }
+
         // A latching button: what its set-up sends and reports, then what each of two clicks does.
         function test_latching_data() {
             var base = [ev("ButtonPressed", "P1"), ev("ButtonRelease", "R1"), ev("ButtonRelease", "H", "HideWidget")]
