@@ -90,6 +90,7 @@ bool Engine::start(QString *error)
     }
     for (quint16 port : c.equipmentTcpPorts)
         ok = listenTcp(c.address(c.equipment), port, QStringLiteral("equipment"), error) && ok;
+    silenceTcp();
     m_faults.rtspDrop = false; // nobody to drop yet
     if (m_media)
         m_media->start(m_faults);
@@ -341,8 +342,26 @@ bool Engine::listenTcp(const QHostAddress &address, quint16 port, const QString 
             m_journal.event(peerName, QStringLiteral("tcp connection from %1:%2").arg(QHostAddress(client->peerAddress().toIPv4Address()).toString()).arg(client->peerPort()));
         }
     });
-    m_tcpServers.append(server);
+    m_tcpServers.append({server, address, port, peerName});
     return true;
+}
+
+void Engine::silenceTcp()
+{
+    for (const TcpPort &t : qAsConst(m_tcpServers)) {
+        const bool silent = m_faults.silentPeers.contains(t.peer);
+        if (silent && t.server->isListening()) {
+            t.server->close();
+            for (QTcpSocket *client : t.server->findChildren<QTcpSocket *>())
+                client->disconnectFromHost();
+            m_journal.event(t.peer, QStringLiteral("tcp port %1 closed").arg(t.port));
+        } else if (!silent && !t.server->isListening()) {
+            if (t.server->listen(t.address, t.port))
+                m_journal.event(t.peer, QStringLiteral("tcp port %1 open again").arg(t.port));
+            else
+                m_journal.event(t.peer, QStringLiteral("cannot listen on %1:%2 again: %3").arg(t.address.toString()).arg(t.port).arg(t.server->errorString()));
+        }
+    }
 }
 
 bool Engine::listenControl(const QString &path, QString *error)
@@ -396,6 +415,7 @@ QJsonObject Engine::control(const QJsonObject &command)
             m_media->setFaults(plan);
         plan.rtspDrop = false; // done: a later plan does not drop again
         m_faults = plan;
+        silenceTcp();
         return QJsonObject{{"ok", true}, {"faults", m_faults.toJson()}};
     }
     if (cmd == QLatin1String("stats")) {

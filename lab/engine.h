@@ -64,6 +64,8 @@ private:
     Socket *socketFor(const Peer *peer, quint16 port);
     Peer *peerNamed(const QString &name) const;
     bool listenTcp(const QHostAddress &address, quint16 port, const QString &peerName, QString *error);
+    // A silent peer's TCP ports close (their connections too) and open again when it speaks.
+    void silenceTcp();
     void handleControlLine(QLocalSocket *client, const QByteArray &line);
     void addWallPeers();
     QJsonObject wallControl(const QJsonObject &command); // empty: not a wall command
@@ -79,7 +81,13 @@ private:
     std::vector<std::unique_ptr<Socket>> m_sockets;
     std::unique_ptr<WallSystem> m_walls;
     std::unique_ptr<Media> m_media;
-    QList<QTcpServer *> m_tcpServers;
+    struct TcpPort {
+        QTcpServer *server;
+        QHostAddress address;
+        quint16 port;
+        QString peer;
+    };
+    QList<TcpPort> m_tcpServers;
     QLocalServer *m_control = nullptr;
     QElapsedTimer m_clock; // the peers' steady clock
     InboundLoss m_inboundLoss;

@@ -9,17 +9,23 @@ import "../js/HealthRules.js" as Health
 SnapshotView {
     id: view
     readonly property string mark: Health.silence(silentSeconds, delivered)
-    Text {
-        objectName: "silence"
+    Rectangle {
         anchors.centerIn: parent
-        width: parent.width - 4
-        visible: text !== ""
-        text: view.mark
-        color: "#f0c040"
-        style: Text.Outline
-        styleColor: "black"
-        font.pixelSize: Math.max(8, Math.min(view.height / 6, view.width / 12))
-        horizontalAlignment: Text.AlignHCenter
-        elide: Text.ElideRight
+        width: parent.width
+        height: label.height + 4
+        visible: view.mark !== ""
+        color: "#3c2c08"
+        Text {
+            id: label
+            objectName: "silence"
+            anchors.centerIn: parent
+            width: parent.width - 4
+            visible: text !== ""
+            text: view.mark
+            color: "#f0c040"
+            font.pixelSize: Math.max(8, Math.min(view.height / 6, view.width / 12))
+            horizontalAlignment: Text.AlignHCenter
+            elide: Text.ElideRight
+        }
     }
 }

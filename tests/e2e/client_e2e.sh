@@ -594,6 +594,37 @@ case_subtitle() {
         || fail "silver text reached the wall mostly transparent: $silver lit against $white in white"
 }
 
+# Faults on screen: a stopped encoder's tile says it is silent, the Room's buttons mark the
+# equipment whose TCP port closed; both marks go when the lab restores them.
+case_health() {
+    login_to_first_page
+    wait_until 10 eval 'shot 1-live && tile_shows 1-live 0 30' || fail "tile .30 shows no picture"
+    faults '{"stopStreams":[30]}'
+    local t0=$(date +%s%N)
+    # The mark's band (#3c2c08) across the middle of the tile, left of its text.
+    expect_design 2-silent 355 975 '#3c2c08' "the stopped encoder's tile shows no silence mark" 20
+    echo "silence mark after $(( ($(date +%s%N) - t0) / 1000000 )) ms"
+    faults '{}'
+    wait_until 10 eval 'shot 3-back && tile_shows 3-back 0 30' || fail "the silence mark did not clear ($artefacts/3-back.png)"
+
+    click_design 1205 45 # "Room"
+    expect_picture 4-room 1000 1060 bg_room.png 1000 1060 "the Room page is not shown"
+    faults '{"silentPeers":["equipment"]}'
+    wait_until 5 has_line "$journal" "tcp port 9001 closed" || fail "the lab did not close the equipment's port"
+    t0=$(date +%s%N)
+    click_design 760 235 # "Lights on": its TCP command finds the port closed
+    # The red mark in the button's top right corner.
+    expect_design 5-marked 877 209 '#e03030' "the button shows no connection mark" 40
+    echo "connection mark after $(( ($(date +%s%N) - t0) / 1000000 )) ms"
+    wait_for_line "$work/a.log" "tcp \"$net.8:9001\" down" 5 || fail "no log line for the lost connection"
+    faults '{}'
+    wait_until 5 has_line "$journal" "tcp port 9001 open again" || fail "the lab did not open the equipment's port again"
+    click_design 760 235
+    cleared() { shot 6-cleared; ! colour_at 6-cleared 877 209 '#e03030' 40; }
+    wait_until 5 cleared || fail "the connection mark did not clear ($artefacts/6-cleared.png)"
+    wait_for_line "$work/a.log" "tcp \"$net.8:9001\" up again" 5 || fail "no log line for the connection back"
+}
+
 # An older controller (kora-lab --legacy): the block-text pages appear, a two-state button
 # reaches the equipment.
 case_legacy() {

@@ -142,7 +142,7 @@ Item {
             var found = []
             for (var i = 0; i < item.children.length; ++i) {
                 var c = item.children[i]
-                if (c.objectName === "silence" && c.parent.ip === key)
+                if (c.objectName === "silence" && c.parent.parent.ip === key)
                     found.push(c.visible ? c.text : "")
                 found = found.concat(marks(c, key))
             }
