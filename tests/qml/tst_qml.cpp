@@ -41,8 +41,7 @@ private:
     QString m_multicast, m_encoder;
 };
 
-// The snapshot board's records and clock in the tests' hands: pictures arrive, stop, and
-// time passes when a case says so.
+// The snapshot board's records and clock in the tests' hands.
 class SnapshotFeed : public QObject
 {
     Q_OBJECT
@@ -52,26 +51,18 @@ public:
         SnapshotBoard::instance().setTable(m_table);
         SnapshotBoard::instance().setClock([this] { return m_now; });
     }
-    Q_INVOKABLE void picture(const QString &key)
+    // A picture arrives, or (false) the signal's reader finds it silent.
+    Q_INVOKABLE void deliver(const QString &key, bool picture)
     {
+        const auto record = m_table->add(key);
         QImage grey(16, 9, QImage::Format_RGB32);
         grey.fill(Qt::gray);
-        const auto record = m_table->add(key);
-        kora::video::PreviewTable::store(*record, grey);
+        if (picture)
+            kora::video::PreviewTable::store(*record, grey);
         QMutexLocker locker(&record->lock);
-        record->idleSeconds = 0;
+        record->idleSeconds = picture ? 0 : kora::video::kIdleLimit;
     }
-    Q_INVOKABLE void stop(const QString &key)
-    {
-        const auto record = m_table->add(key);
-        QMutexLocker locker(&record->lock);
-        record->idleSeconds = kora::video::kIdleLimit;
-    }
-    Q_INVOKABLE void advance(int ms)
-    {
-        m_now += ms;
-        SnapshotBoard::instance().tick();
-    }
+    Q_INVOKABLE void advance(int ms) { m_now += ms, SnapshotBoard::instance().tick(); }
     Q_INVOKABLE void reset() { m_table->clear(); }
 
 private:

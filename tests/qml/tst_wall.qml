@@ -139,13 +139,9 @@ Item {
 
         // A tile's mark while its signal is silent, and gone with the next picture.
         function marks(item, key) {
-            var found = []
-            for (var i = 0; i < item.children.length; ++i) {
-                var c = item.children[i]
-                if (c.objectName === "silence" && c.parent.parent.ip === key)
-                    found.push(c.visible ? c.text : "")
-                found = found.concat(marks(c, key))
-            }
+            var found = item.objectName === "silence" && item.parent.parent.ip === key ? [item.visible ? item.text : ""] : []
+            for (var i = 0; i < item.children.length; ++i)
+                found = found.concat(marks(item.children[i], key))
             return found
         }
         function test_silence_data() {
@@ -162,13 +158,13 @@ Item {
             Snapshots.reset()
             dragCell(0, 240, 135) // its window too
             if (data.picture)
-                Snapshots.picture(key)
+                Snapshots.deliver(key, true)
             Snapshots.advance(50)
             if (data.stop)
-                Snapshots.stop(key)
+                Snapshots.deliver(key, false)
             Snapshots.advance(data.after)
             compare(marks(root, key), [data.mark, data.mark]) // the tile and the window
-            Snapshots.picture(key)
+            Snapshots.deliver(key, true)
             Snapshots.advance(50)
             compare(marks(root, key), ["", ""])
         }
