@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -94,9 +95,14 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(projectOption))
         config.projectDir = parser.value(projectOption);
-    if (config.projectDir.isEmpty())
-        config.projectDir = QCoreApplication::applicationDirPath()
-                            + (parser.isSet(legacyOption) ? QStringLiteral("/../samples/legacy") : QStringLiteral("/../samples/lab"));
+    if (config.projectDir.isEmpty()) {
+        // The build tree keeps the sample packages beside bin/, the Debian package under share/.
+        const QString sample = parser.isSet(legacyOption) ? QStringLiteral("legacy") : QStringLiteral("lab");
+        const QString bin = QCoreApplication::applicationDirPath();
+        config.projectDir = bin + QStringLiteral("/../samples/") + sample;
+        if (!QDir(config.projectDir).exists())
+            config.projectDir = bin + QStringLiteral("/../share/kora-lab/samples/") + sample;
+    }
     if (parser.isSet(netOption))
         config.net = parser.value(netOption);
     if (config.net.isEmpty())

@@ -12,9 +12,11 @@
 #include "video/snapshotview.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
+#include <QStandardPaths>
 #include <QTextCodec>
 #include <QtWebView/QtWebView>
 #include <atomic>
@@ -44,6 +46,20 @@ void traceFrames(QQmlApplicationEngine &engine)
         }
     });
 }
+
+#ifdef KORA_USER_DATA
+// The installed client keeps its data, image and log folders in the user's data folder
+// (~/.local/share/kora), not in whatever folder it was started from. Every path the client
+// uses is relative to the working directory, so moving there is the one switch. When the
+// folder cannot be made the client stays where it was started, and says so.
+void enterUserDataFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder) || !QDir::setCurrent(folder))
+        qWarning("kora: cannot use the data folder \"%s\"; staying in \"%s\"", qPrintable(folder),
+                 qPrintable(QDir::currentPath()));
+}
+#endif
 } // namespace
 
 int main(int argc, char *argv[])
@@ -53,6 +69,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QtWebView::initialize();
     auto app = std::make_unique<QApplication>(argc, argv);
+#ifdef KORA_USER_DATA
+    QCoreApplication::setApplicationName(QStringLiteral("kora"));
+    enterUserDataFolder();
+#endif
 
     SingleInstance instance(QStringLiteral("kora"));
     const SingleInstance::Result held = instance.acquire();
