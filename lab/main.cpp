@@ -100,8 +100,9 @@ int main(int argc, char *argv[])
         const QString sample = parser.isSet(legacyOption) ? QStringLiteral("legacy") : QStringLiteral("lab");
         const QString bin = QCoreApplication::applicationDirPath();
         config.projectDir = bin + QStringLiteral("/../samples/") + sample;
-        if (!QDir(config.projectDir).exists())
-            config.projectDir = bin + QStringLiteral("/../share/kora-lab/samples/") + sample;
+        const QString installed = bin + QStringLiteral("/../share/kora-lab/samples/") + sample;
+        if (!QDir(config.projectDir).exists() && QDir(installed).exists())
+            config.projectDir = installed;
     }
     if (parser.isSet(netOption))
         config.net = parser.value(netOption);
