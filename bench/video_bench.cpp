@@ -12,6 +12,7 @@
 //  5. Sub-stream monitors (640x360, shown at 480x270): the most that play at >= 29 fps each,
 //     and the CPU at sixteen against the bare decoding of sixteen.
 //  6. First picture after pointing a monitor at an encoder with an IDR every 4 s (median).
+//     One such preview under loss, late copies and strays: the longest stand-still.
 //  7. With SOAK seconds: resident memory and threads of the page of step 4 over that time.
 // Run by scripts/bench-video inside the lab network.
 #include "video/ffmpegthread.h"
@@ -339,6 +340,7 @@ struct PageRun {
     double cpuPerSecond = 0;
     std::vector<double> fps;     // per preview
     std::vector<double> latency; // ms
+    std::vector<double> still;   // ms between a view's new pictures
     quint64 dropped = 0;
     double seconds = 0;
 };
@@ -377,8 +379,12 @@ public:
                 const qint64 stamp = m_views[i]->shownStamp();
                 if (stamp != 0 && stamp != m_lastStamp.value(i)) {
                     m_lastStamp[i] = stamp;
-                    if (m_measuring)
+                    if (m_measuring) {
                         m_latency.push_back(double(now - stamp) / 1e6);
+                        if (m_lastNew.contains(i))
+                            m_still.push_back(double(now - m_lastNew.value(i)) / 1e6);
+                    }
+                    m_lastNew[i] = now;
                 }
             }
         }, Qt::DirectConnection);
@@ -397,6 +403,7 @@ public:
             shown.push_back(v->framesShown());
         const quint64 dropped = droppedNow();
         m_latency.clear();
+        m_still.clear();
         m_measuring = true;
         const double cpu = processCpuSeconds();
         QElapsedTimer t;
@@ -409,6 +416,7 @@ public:
             run.fps.push_back((m_views[i]->framesShown() - shown[size_t(i)]) / wall);
         run.dropped = droppedNow() - dropped;
         run.latency = m_latency;
+        run.still = m_still;
         run.seconds = wall;
         return run;
     }
@@ -448,6 +456,8 @@ private:
     QQuickItem *m_root = nullptr;
     QList<XImageView *> m_views;
     QHash<int, qint64> m_lastStamp;
+    QHash<int, qint64> m_lastNew; // swap time of each view's last new picture
+    std::vector<double> m_still;
     std::vector<double> m_latency;
     bool m_measuring = false;
 };
@@ -511,8 +521,8 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const int seconds = argc > 1 ? atoi(argv[1]) : 20;
     const int soak = argc > 2 ? atoi(argv[2]) : 0;
-    // KORA_BENCH_PHASES=one,two,page,scale,first picks the phases (all by default).
-    const QStringList phases = qEnvironmentVariable("KORA_BENCH_PHASES", QStringLiteral("mpv,one,two,page,scale,first")).split(',');
+    // KORA_BENCH_PHASES=one,two,page,scale,loss,first picks the phases (all by default).
+    const QStringList phases = qEnvironmentVariable("KORA_BENCH_PHASES", QStringLiteral("mpv,one,two,page,scale,loss,first")).split(',');
     const auto phase = [&phases](const char *name) { return phases.contains(QLatin1String(name)); };
     qmlRegisterType<XImageView>("Custom.VX.ffmpeg", 1, 0, "XImageView");
     qmlRegisterType<SnapshotView>("Custom.VX.ffmpeg", 1, 0, "SnapshotView");
@@ -626,6 +636,21 @@ int main(int argc, char *argv[])
     }
     std::printf("sub-stream monitors at >= 29 fps each: %d (tried in steps of 4 up to %d)\n", most, kScaleMax);
 
+    if (phase("loss")) {
+        // The end-to-end case's network and encoder: an IDR every 4 s, one datagram in 300
+        // lost, late copies and strays; key frames asked for after each loss.
+        const int host = kLongGopHost;
+        faults({{"gop", QJsonObject{{QString::number(host), 120}}}, {"streamDropFraction", 0.0034},
+                {"streamLateDuplicateFraction", 0.05}, {"streamStrayFraction", 0.05}, {"seed", 7}});
+        Page page(engine, {{mainGroup(host), mainPort(host), labclient::peerAddress(host)}}, 0);
+        page.playing(60000);
+        const PageRun run = page.measure(seconds);
+        std::printf("one preview under loss, late copies and strays, 4 s GOP: longest stand-still %.0f ms, p99 %.0f ms, "
+                    "median %.0f ms over %zu pictures; %.1f shown/s\n",
+                    percentile(run.still, 1.0), percentile(run.still, 0.99), percentile(run.still, 0.5), run.still.size(),
+                    run.fps.empty() ? 0.0 : run.fps.front());
+        faults({});
+    }
     const std::vector<double> first = phase("first") ? firstPictures(engine, 9) : std::vector<double>();
     std::printf("first picture after pointing a monitor at a 4 s GOP encoder: median %.0f ms, max %.0f ms over %zu\n",
                 percentile(first, 0.5), percentile(first, 1.0), first.size());

@@ -364,9 +364,10 @@ case_pictures() {
 
 # Wall B's monitor on encoder .30's sub-stream as a real network and encoder deliver it: an IDR
 # every 4 s, one datagram in 300 lost, late copies and strays. Asked for a keyframe after every
-# loss (at most once a second), the encoder restarts at one, so the picture never stands still
-# for long, and a picture decoded without its references (another colour than the encoder's)
-# never shows.
+# loss (at most once a second), the encoder restarts at one, so the picture never waits for the
+# next IDR, and a picture decoded without its references (another colour than the encoder's)
+# never shows. The longest stand-still is printed; the bound only tells a wait for a key frame
+# (seconds, several times in ten) from a machine under load, the figure itself is bench-video's.
 case_live_picture() {
     login_to_first_page
     faults '{"gop":{"30:sub":120},"streamDropFraction":0.0034,"streamLateDuplicateFraction":0.05,"streamStrayFraction":0.05,"seed":7}'
@@ -388,7 +389,7 @@ case_live_picture() {
         { n++; if ($2 != last) { last = $2; since = $1 } if ($1 - since > still) still = $1 - since
           if (far(ch($3, 0), r) || far(ch($3, 1), g) || far(ch($3, 2), b)) off++ }
         END { printf "monitor: %d grabs, longest stand-still %d ms, off-colour %d\n", n, still, off
-              exit (n >= 40 && still <= 500 && off == 0) ? 0 : 1 }' "$artefacts/watch.txt" \
+              exit (n >= 40 && still <= 1500 && off == 0) ? 0 : 1 }' "$artefacts/watch.txt" \
         || fail "the monitor stood still too long or showed another picture ($artefacts/watch.txt)"
     # Key frames were asked of the encoder's own address, never twice within a second.
     asks=$(jq -r --arg d "$net.30:12345" 'select(.dir == "in" and .dst == $d and (.text // "" | contains("insertIDR"))) | .t' "$journal")
