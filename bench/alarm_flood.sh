@@ -29,16 +29,17 @@ before=$(rss)
     '{"cmd":"alarm","kind":"ActiveAudio","name":"Flood","eventID":"f","next_time":5,"count":'"$count"',"spreadMs":'"$spread"'}' >/dev/null \
     || fail "the lab did not take the flood"
 start=$(now_ms)
-# The "Room" and "Wall A" navigation buttons in turn, every 400 ms of the flood.
+# The "Room" and "Wall A" navigation buttons in turn, every 400 ms of the flood, pressed by one
+# process that reports when it pressed.
+coproc press { "$(dirname "$0")/xpress.py"; }
 latencies=()
 page=b
 while [ $(( $(now_ms) - start )) -lt $(( spread - 300 )) ]; do
     sleep 0.4
     shown=$(grep -c "page shown:" "$work/a.log" || true)
     if [ "$page" = b ]; then x=1250; else x=772; fi
-    xdotool mousemove --sync "$(screen_x $x)" "$(screen_y 45)"
-    pressed=$(now_ms) # the press itself still includes starting xdotool
-    xdotool click 1
+    echo "$(screen_x $x) $(screen_y 45)" >&"${press[1]}"
+    read -r pressed <&"${press[0]}" || fail "no press"
     for _ in $(seq 200); do [ "$(grep -c "page shown:" "$work/a.log" || true)" -gt "$shown" ] && break; sleep 0.01; done
     [ "$(grep -c "page shown:" "$work/a.log" || true)" -gt "$shown" ] || fail "the press at $pressed switched no page"
     at=$(grep "page shown:" "$work/a.log" | tail -n 1 | grep -o 'at ms [0-9]*' | grep -o '[0-9]*$')
