@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "support/labclient.h"
+#include "support/table.h"
 
 using namespace kora::levels;
 using labclient::peerAddress;
@@ -100,8 +101,7 @@ private slots:
         QTest::addColumn<int>("host");
         QTest::addColumn<int>("socket");       // the socket asked for first
         QTest::addColumn<QByteArray>("groups"); // the client namespace's ping_group_range, when set
-        QTest::addColumn<int>("used");
-        QTest::addColumn<int>("reached");
+        columns<int, int>({"used", "reached"});
         const int raw = int(EchoSocket::Raw), datagram = int(EchoSocket::Datagram), none = int(EchoSocket::None);
         // Our own group (in a user namespace of its own the only one there is), and none.
         const QByteArray ours = QByteArray::number(getgid()) + ' ' + QByteArray::number(getgid()), nobody("1 0");
@@ -115,7 +115,6 @@ private slots:
         QFETCH(int, host);
         QFETCH(int, socket);
         QFETCH(QByteArray, groups);
-        QFETCH(int, used);
         QFETCH(int, reached);
         if (!groups.isEmpty()) {
             // The client namespace's own setting; the machine's is not touched.
@@ -128,7 +127,7 @@ private slots:
         EchoSocket got = EchoSocket::Raw;
         QCOMPARE(ping(QHostAddress(peerAddress(host)), 0x4b4c, nextEchoSequence(), kEchoTimeoutMs, EchoSocket(socket), &got),
                  reached);
-        QCOMPARE(int(got), used);
+        QTEST(int(got), "used");
     }
 
     // Stopping joins every thread, and late values of stopped listeners are not passed on.

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtTest>
+#include "support/table.h"
 
 using namespace lab;
 
@@ -14,8 +15,7 @@ class TestLabUnits : public QObject
 private slots:
     void faultOrder_data()
     {
-        QTest::addColumn<QJsonObject>("faults");
-        QTest::addColumn<QString>("expected");
+        columns<QJsonObject, QString>({"faults", "expected"});
         QTest::newRow("none") << QJsonObject{} << "0,1,2,3,4,5,6,7,8,9";
         QTest::newRow("drop listed") << QJsonObject{{"dropFragments", QJsonArray{0, 4, 9}}} << "1,2,3,5,6,7,8";
         QTest::newRow("stop after 3") << QJsonObject{{"stopFile", "*"}, {"stopAfterFragments", 3}} << "0,1,2";
@@ -23,14 +23,13 @@ private slots:
     void faultOrder()
     {
         QFETCH(QJsonObject, faults);
-        QFETCH(QString, expected);
         FaultPlan plan;
         QVERIFY(FaultPlan::fromJson(faults, plan, nullptr));
         const QVector<quint32> order = firstSendOrder(plan, "device.json", 10);
         QStringList text;
         for (quint32 n : order)
             text.append(QString::number(n));
-        QCOMPARE(text.join(','), expected);
+        QTEST(text.join(','), "expected");
         QCOMPARE(firstSendOrder(plan, "device.json", 10), order); // replayable
     }
 
