@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include "support/table.h"
 
 using namespace kora::archive;
 using namespace kora::testsupport;
@@ -152,8 +153,7 @@ private slots:
     }
     void hostileNames_data()
     {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<int>("flags");
+        columns<QByteArray, int>({"name", "flags"});
         QTest::addColumn<QString>("expected"); // empty: skipped
         QTest::addColumn<QString>("why");      // the warning of a skipped entry
         const QString parent = QStringLiteral("parent folder");
@@ -247,10 +247,7 @@ private slots:
 
     void failures_data()
     {
-        QTest::addColumn<QByteArray>("zip");
-        QTest::addColumn<UnpackLimits>("limits");
-        QTest::addColumn<uint>("code");
-        QTest::addColumn<QString>("log");
+        columns<QByteArray, UnpackLimits, uint, QString>({"zip", "limits", "code", "log"});
         const UnpackLimits normal;
         QTest::newRow("honest size over the total limit") << buildZip({zipFile("zeros.png", QByteArray(4 << 20, '\0'))})
             << limits(1 << 20, 200, 1 << 20) << uint(ZipReader::SizeLimit) << "pass the limit";

@@ -6,6 +6,7 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
+#include "support/table.h"
 
 
 using namespace kora;
@@ -53,9 +54,7 @@ class TestCipher : public QObject
 private slots:
     void knownAnswers_data()
     {
-        QTest::addColumn<QByteArray>("key");
-        QTest::addColumn<QByteArray>("plain");
-        QTest::addColumn<QByteArray>("cipher");
+        columns<QByteArray, QByteArray, QByteArray>({"key", "plain", "cipher"});
         // FIPS 197 Appendix C.
         const QByteArray k16 = hex("000102030405060708090a0b0c0d0e0f");
         const QByteArray k24 = hex("000102030405060708090a0b0c0d0e0f1011121314151617");
@@ -80,11 +79,7 @@ private slots:
 
     void unusable_data()
     {
-        QTest::addColumn<bool>("nullKey");
-        QTest::addColumn<int>("keyLength");
-        QTest::addColumn<int>("blockLength");
-        QTest::addColumn<int>("n");
-        QTest::addColumn<bool>("keyMade");
+        columns<bool, int, int, int, bool>({"nullKey", "keyLength", "blockLength", "n", "keyMade"});
         QTest::newRow("null key") << true << 16 << 16 << 16 << false;
         for (int kl : {20, 64})
             QTest::addRow("key %d", kl) << false << kl << 16 << 16 << false;
@@ -122,8 +117,7 @@ private slots:
 
     void decryptPaddingRule_data()
     {
-        QTest::addColumn<QByteArray>("plain");
-        QTest::addColumn<QByteArray>("expected");
+        columns<QByteArray, QByteArray>({"plain", "expected"});
         const QByteArray body(13, 'r');
         QTest::newRow("p=3") << body + "\x03\x03\x03" << body + QByteArray(3, '\0');
         QTest::newRow("p=3 mismatch zeroes all") << body + "\x04\x03\x03" << QByteArray(16, '\0');

@@ -25,8 +25,7 @@ private slots:
 
 void TestDesignCommands::parts_data()
 {
-    QTest::addColumn<QByteArray>("command");
-    QTest::addColumn<QStringList>("parts");
+    columns<QByteArray, QStringList>({"command", "parts"});
     QTest::addColumn<QString>("warning"); // expected log line, empty for none
 
     const QString braces = QStringLiteral("refused: not in braces");
@@ -45,21 +44,16 @@ void TestDesignCommands::parts_data()
 void TestDesignCommands::parts()
 {
     QFETCH(QByteArray, command);
-    QFETCH(QStringList, parts);
     QFETCH(QString, warning);
     if (!warning.isEmpty())
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warning)));
-    QCOMPARE(commandParts(command), parts);
+    QTEST(commandParts(command), "parts");
 }
 
 // What the pages are told and what is selected, for every command of the language.
 void TestDesignCommands::interpret_data()
 {
-    QTest::addColumn<QByteArray>("command");
-    QTest::addColumn<Action>("action");
-    QTest::addColumn<QString>("selectWall");
-    QTest::addColumn<bool>("toPages");
-    QTest::addColumn<QStringList>("params");
+    columns<QByteArray, Action, QString, bool, QStringList>({"command", "action", "selectWall", "toPages", "params"});
 
     const auto emits = [](const char *command, const QStringList &params, const char *select = "",
                           Action action = Action::None) {
@@ -121,8 +115,7 @@ void TestDesignCommands::interpret()
 
 void TestDesignCommands::lock_data()
 {
-    QTest::addColumn<QString>("wall");
-    QTest::addColumn<QByteArray>("bytes");
+    columns<QString, QByteArray>({"wall", "bytes"});
     QTest::newRow("locked") << "100" << QByteArray("{SetLockFrame;100;-1}");
     QTest::newRow("separator") << "1;2" << QByteArray();
     QTest::newRow("beyond latin-1") << QString::fromUtf8("\xe5\xa4\xa7") << QByteArray();

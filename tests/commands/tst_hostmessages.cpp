@@ -67,11 +67,7 @@ private slots:
 
 void TestHostMessages::kinds_data()
 {
-    QTest::addColumn<QByteArray>("datagram");
-    QTest::addColumn<Kind>("kind");
-    QTest::addColumn<QString>("response");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("message");
+    columns<QByteArray, Kind, QString, int, QString>({"datagram", "kind", "response", "code", "message"});
 
     QTest::newRow("device") << QByteArray(R"({"code":0,"response":"GetDev","data":{"dev_id":"7"}})") << Kind::Device
                             << "GetDev" << 0 << "";
@@ -100,8 +96,7 @@ void TestHostMessages::kinds()
 
 void TestHostMessages::tree_data()
 {
-    QTest::addColumn<QByteArray>("nodes");
-    QTest::addColumn<QString>("shape");
+    columns<QByteArray, QString>({"nodes", "shape"});
 
     const QString family = QStringLiteral("1(2(4),3)");
     QTest::newRow("parent first") << QByteArray(R"({"id":"1","pid":"0"},{"id":"2","pid":"1"},)"

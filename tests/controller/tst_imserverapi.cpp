@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include "support/table.h"
 
 using namespace kora;
 
@@ -217,8 +218,7 @@ private slots:
     // talks to adds signals (and snapshot records), at most the caps, each once.
     void signalListsOnlyFromTheControllerAndBounded_data()
     {
-        QTest::addColumn<bool>("paged");
-        QTest::addColumn<bool>("fromController");
+        columns<bool, bool>({"paged", "fromController"});
         QTest::newRow("whole list, the controller") << false << true;
         QTest::newRow("whole list, another address") << false << false;
         QTest::newRow("paged, the controller") << true << true;
@@ -274,8 +274,7 @@ private slots:
 
     void clearCacheAsksFirst_data()
     {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("cleared");
+        columns<int, bool>({"answer", "cleared"});
         QTest::newRow("no keeps everything") << int(QMessageBox::No) << false;
         QTest::newRow("yes removes the three folders") << int(QMessageBox::Yes) << true;
     }

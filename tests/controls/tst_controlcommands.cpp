@@ -47,21 +47,18 @@ class TestControlCommands : public QObject
 private slots:
     void hexText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
+        columns<QString, QByteArray>({"text", "bytes"});
         QTest::newRow("spaces, odd length padded in front") << "AA BB C" << QByteArray("\x0a\xab\xbc");
         QTest::newRow("half-hex pair is 0, padding shifts pairs") << "1G2" << QByteArray("\x01\x00", 2);
     }
     void hexText()
     {
         QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(decodeHexText(text), bytes);
+        QTEST(decodeHexText(text), "bytes");
     }
     void buttons_data()
     {
-        QTest::addColumn<QStringList>("blocks");
-        QTest::addColumn<QStringList>("packets");
+        columns<QStringList, QStringList>({"blocks", "packets"});
         const QString to = "IP=10.0.0.7\r\nPort=4000\r\n";
         QTest::newRow("udp hex") << QStringList{"IP=192.168.1.50\r\nPort=5000\r\nTcp=0\r\nHex=1\r\nData=AA BB C"} << QStringList{"udp 192.168.1.50:5000 +0ms 0x0aabbc"};
         QTest::newRow("tcp ascii") << QStringList{"IP=10.0.0.7\r\nPort=23\r\nTcp=1\r\nData=PWR ON\r\n"} << QStringList{"tcp 10.0.0.7:23 +0ms \"PWR ON\""};
@@ -81,16 +78,12 @@ private slots:
     void buttons()
     {
         QFETCH(QStringList, blocks);
-        QFETCH(QStringList, packets);
-        QCOMPARE(render(buttonPackets(blocks)), packets);
+        QTEST(render(buttonPackets(blocks)), "packets");
     }
 
     void wildcards_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QJsonObject>("wildcard");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<bool>("ok");
+        columns<QString, QJsonObject, QString, bool>({"text", "wildcard", "result", "ok"});
         QTest::newRow("ascending keys: a replacement's key is replaced later") << "$a $b" << json("{'$b':'dock1:y','$a':'dock1:next'}") << "Y Y" << true;
         QTest::newRow("one pass per key") << "$x" << json("{'$x':'dock1:self'}") << "$x$x" << true;
         QTest::newRow("growth past the limit") << QString("$L").repeated(66) << json("{'$L':'dock1:long'}") << "" << false;
@@ -101,18 +94,15 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QJsonObject, wildcard);
-        QFETCH(QString, result);
         QFETCH(bool, ok);
         bool done = !ok;
-        QCOMPARE(substituteWildcards(text, wildcard, kValues, &done), result);
+        QTEST(substituteWildcards(text, wildcard, kValues, &done), "result");
         QCOMPARE(done, ok);
     }
 
     void sliderValues_data()
     {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("hex");
-        QTest::addColumn<QString>("text");
+        columns<double, QString, QString>({"value", "hex", "text"});
         QTest::newRow("200") << 200.0 << "c800" << "200";
         QTest::newRow("-200.7") << -200.7 << "38ff" << "-200.7";
         QTest::newRow("not a number") << std::nan("") << "0000" << "nan";
@@ -120,17 +110,13 @@ private slots:
     void sliderValues()
     {
         QFETCH(double, value);
-        QFETCH(QString, hex);
-        QFETCH(QString, text);
-        QCOMPARE(sliderHex(value), hex);
-        QCOMPARE(sliderText(value), text);
+        QTEST(sliderHex(value), "hex");
+        QTEST(sliderText(value), "text");
     }
 
     void sliders_data()
     {
-        QTest::addColumn<QString>("block");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QStringList>("packets");
+        columns<QString, double, QStringList>({"block", "value", "packets"});
         const QString to = "IP=10.0.0.20\r\nPort=7000\r\nKey=$V\r\n";
         QTest::newRow("hex") << to + "Hex=1\r\nData=A0 $V FF" << 200.0 << QStringList{"udp 10.0.0.20:7000 +5ms 0xa0c800ff"};
         QTest::newRow("text") << to + "Data=VOL $V" << 200.0 << QStringList{"udp 10.0.0.20:7000 +5ms \"VOL 200\""};
@@ -140,15 +126,11 @@ private slots:
     {
         QFETCH(QString, block);
         QFETCH(double, value);
-        QFETCH(QStringList, packets);
-        QCOMPARE(render(sliderPackets(block, value)), packets);
+        QTEST(render(sliderPackets(block, value)), "packets");
     }
     void matrix_data()
     {
-        QTest::addColumn<QString>("block");
-        QTest::addColumn<QString>("x");
-        QTest::addColumn<QString>("y");
-        QTest::addColumn<QStringList>("packets");
+        columns<QString, QString, QString, QStringList>({"block", "x", "y", "packets"});
         const QString to = "IP=10.0.0.60\r\nPort=9000\r\n";
         QTest::newRow("all placeholders") << to + "Time=500\r\nData=$X_IP>$Y_IP $X_CD1 $X_CD2 $X_CD3 $X_CD4 $Y_CD1 $Y_CD2 $Y_CD3 $Y_CD4 $X_IP" << kX << kY
                                           << QStringList{"udp 10.0.0.60:9000 +5ms \"10.0.0.41>10.0.0.51 11 12 13 14 21 22 23 24 10.0.0.41\""};
@@ -160,8 +142,7 @@ private slots:
         QFETCH(QString, block);
         QFETCH(QString, x);
         QFETCH(QString, y);
-        QFETCH(QStringList, packets);
-        QCOMPARE(render(matrixPackets(block, x, y)), packets);
+        QTEST(render(matrixPackets(block, x, y)), "packets");
     }
 };
 

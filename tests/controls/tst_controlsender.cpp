@@ -57,8 +57,7 @@ private slots:
 
     void aSliderStoresItsStateAfterItsLastPacket_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QStringList>("sent");
+        columns<int, QStringList>({"type", "sent"});
         const QString packet = QStringLiteral("VOL 42.5 -> 10.0.0.8:9000");
         QTest::newRow("type 1 stores") << 1
                                        << QStringList{packet, "{SetStatus;S_vol_42.5}" + kGroup,
@@ -79,8 +78,7 @@ private slots:
 
     void presetEditsStoreTheListAndAskAgain_data()
     {
-        QTest::addColumn<QString>("edit");
-        QTest::addColumn<QStringList>("presets");
+        columns<QString, QStringList>({"edit", "presets"});
         QTest::newRow("save") << "save" << QStringList{"day*&_1_2", "evening*&_3_3"};
         QTest::newRow("a name that would break the store") << "save bad" << QStringList{"day*&_1_2"};
         QTest::newRow("delete") << "delete" << QStringList{};

@@ -185,10 +185,7 @@ class TestWidgetBuilders : public QObject
 private slots:
     void builders_data()
     {
-        QTest::addColumn<QString>("builder");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QVariant>("expected");
+        columns<QString, QString, QString, QVariant>({"builder", "source", "path", "expected"});
         const QString b = "button";
         row(b, "proj-on", "objectName", QString("proj-on"));
         row(b, "proj-on", "globalPos", QRect(70, 200, 260, 70));

@@ -118,11 +118,7 @@ private slots:
 
     void kvmMouse_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<QString>("sent");
+        columns<QString, int, int, int, QString>({"address", "button", "x", "y", "sent"});
         QTest::newRow("fpga_arm") << "10.0.0.7" << 1 << 300 << 2 << "57 ab 04 01 2c 01 02 00 00 -> 10.0.0.7:41300";
         QTest::newRow("other platform: 01 after 04, port 80") << "10.0.0.8-0" << 1 << 300 << 2
                                                               << "57 ab 04 01 01 2c 01 02 00 00 -> 10.0.0.8:80";
@@ -135,16 +131,12 @@ private slots:
         QFETCH(int, button);
         QFETCH(int, x);
         QFETCH(int, y);
-        QFETCH(QString, sent);
-        QCOMPARE(render(devices::kvmMouse(kSignals, address, button, x, y)), sent);
+        QTEST(render(devices::kvmMouse(kSignals, address, button, x, y)), "sent");
     }
 
     void kvmKeys_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QString>("sent");
+        columns<QString, int, int, QString>({"address", "key", "modifiers", "sent"});
         QTest::newRow("a with shift") << "10.0.0.7" << int(Qt::Key_A) << int(Qt::ShiftModifier)
                                       << "57 ab 01 02 00 04 00 00 00 00 00 -> 10.0.0.7:2710";
         QTest::newRow("meta drops the modifiers") << "10.0.0.7" << int(Qt::Key_L) << int(Qt::MetaModifier)
@@ -157,10 +149,9 @@ private slots:
         QFETCH(QString, address);
         QFETCH(int, key);
         QFETCH(int, modifiers);
-        QFETCH(QString, sent);
         const Datagram press = devices::kvmKeyPress(kSignals, address, key, modifiers);
         QCOMPARE(press.data.size(), 20); // head, 57 AB, 01 and the eight report bytes
-        QCOMPARE(render(press), sent);
+        QTEST(render(press), "sent");
         // The release goes where the press went.
         const Datagram release = devices::kvmKeyRelease(kSignals, address);
         QCOMPARE(release.data, kvm("57ab01 0000000000000000"));
@@ -169,9 +160,7 @@ private slots:
 
     void hostFileEntries_data()
     {
-        QTest::addColumn<QString>("venc");
-        QTest::addColumn<QString>("pid");
-        QTest::addColumn<QByteArray>("entries");
+        columns<QString, QString, QByteArray>({"venc", "pid", "entries"});
         QTest::newRow("top level") << "10.0.0.7" << "0"
                                    << QByteArray(R"([{"id":"0","name":"/:","pid":"0","type":0},)"
                                                  R"({"id":"1","name":"C","pid":"0","type":1},)"
@@ -191,8 +180,7 @@ private slots:
     {
         QFETCH(QString, venc);
         QFETCH(QString, pid);
-        QFETCH(QByteArray, entries);
-        QCOMPARE(QJsonDocument(devices::hostFileEntries(hosts(), venc, pid)).toJson(QJsonDocument::Compact), entries);
+        QTEST(QJsonDocument(devices::hostFileEntries(hosts(), venc, pid)).toJson(QJsonDocument::Compact), "entries");
     }
 
     void hostFileEntriesOfALongChain()

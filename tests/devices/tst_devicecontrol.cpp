@@ -56,8 +56,7 @@ private slots:
     // Each operation reaches the device its address names, at its port, from the right socket.
     void operationsGoWhereTheirDeviceListens_data()
     {
-        QTest::addColumn<std::function<void(DeviceControl &)>>("operation");
-        QTest::addColumn<QString>("to");
+        columns<std::function<void(DeviceControl &)>, QString>({"operation", "to"});
         using Op = std::function<void(DeviceControl &)>;
         QTest::newRow("kvm mouse, fpga seat") << Op([](DeviceControl &d) { d.kvmMouse("10.0.0.5-0", 1, 300, 2); }) << "10.0.0.5:41300";
         QTest::newRow("camera move") << Op([](DeviceControl &d) { d.cameraMove("cam1", 3); }) << "10.0.0.1:41235";
@@ -71,13 +70,12 @@ private slots:
     void operationsGoWhereTheirDeviceListens()
     {
         QFETCH(std::function<void(DeviceControl &)>, operation);
-        QFETCH(QString, to);
         Rig rig;
         operation(rig.devices);
         QCOMPARE(rig.sender.sent.size(), 1);
         const QString line = rig.sender.sent.first();
         const QString seen = (line.startsWith("host ") ? QStringLiteral("host:") : QString()) + destination(line);
-        QCOMPARE(seen, to);
+        QTEST(seen, "to");
     }
 
     void nothingGoesOutWithoutAnAddress_data()

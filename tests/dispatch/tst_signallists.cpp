@@ -39,8 +39,7 @@ private slots:
     {
         QTest::addColumn<bool>("paged");
         QTest::addColumn<QList<QVariantList>>("lists"); // one after the other
-        QTest::addColumn<QStringList>("signalIds");
-        QTest::addColumn<QStringList>("groups");
+        columns<QStringList, QStringList>({"signalIds", "groups"});
         QTest::addColumn<int>("added"); // by the last list
         const QVariantList ab{entry("a", "Cams"), entry("b", "Doors")};
         QTest::newRow("whole list: one group") << false << QList<QVariantList>{ab} << QStringList{"d", "a", "b"}
@@ -57,8 +56,6 @@ private slots:
     {
         QFETCH(bool, paged);
         QFETCH(QList<QVariantList>, lists);
-        QFETCH(QStringList, signalIds);
-        QFETCH(QStringList, groups);
         QFETCH(int, added);
         // The device file's signal "d" in its group "Device".
         std::vector<SignalRecord> signalList(1);
@@ -74,8 +71,8 @@ private slots:
         QStringList ids;
         for (const SignalRecord &s : signalList)
             ids.append(s.ip);
-        QCOMPARE(ids, signalIds);
-        QCOMPARE(render(signalList, groupList), groups);
+        QTEST(ids, "signalIds");
+        QTEST(render(signalList, groupList), "groups");
         QCOMPARE(merge.added.size(), added);
         QCOMPARE(merge.refused, 0);
         QCOMPARE(merge.group, paged ? -1 : 1);

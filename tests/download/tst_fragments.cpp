@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <QtTest>
+#include "support/table.h"
 
 using kora::download::FragmentAssembler;
 using Result = FragmentAssembler::Result;
@@ -38,9 +39,7 @@ private slots:
 
     void burstEnd_data()
     {
-        QTest::addColumn<QList<int>>("sequence");
-        QTest::addColumn<bool>("ended");
-        QTest::addColumn<bool>("inOrder");
+        columns<QList<int>, bool, bool>({"sequence", "ended", "inOrder"});
         QTest::newRow("in order, whole") << QList<int>{0, 1, 2, 3} << true << true;
         QTest::newRow("ascending with gaps, last in") << QList<int>{0, 2, 3} << true << false;
         QTest::newRow("last not yet in") << QList<int>{0, 1, 2} << false << true;
@@ -50,20 +49,16 @@ private slots:
     void burstEnd()
     {
         QFETCH(QList<int>, sequence);
-        QFETCH(bool, ended);
-        QFETCH(bool, inOrder);
         FragmentAssembler a;
         for (int n : sequence)
             a.add(fragment(4, quint32(n), n == 3 ? "z" : "abc"));
-        QCOMPARE(a.burstEnded(), ended);
-        QCOMPARE(a.arrivedInOrder(), inOrder);
+        QTEST(a.burstEnded(), "ended");
+        QTEST(a.arrivedInOrder(), "inOrder");
     }
 
     void refused_data()
     {
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("second");
-        QTest::addColumn<int>("result");
+        columns<QByteArray, QByteArray, int>({"first", "second", "result"});
         QTest::newRow("shorter than the header") << fragment(2, 0, "ab") << QByteArray("1234567") << int(Result::Malformed);
         QTest::newRow("sequence beyond the total") << fragment(2, 0, "ab") << fragment(2, 2, "ab") << int(Result::OutOfRange);
         QTest::newRow("another total") << fragment(2, 0, "ab") << fragment(3, 1, "ab") << int(Result::OtherTotal);
@@ -75,10 +70,9 @@ private slots:
     {
         QFETCH(QByteArray, first);
         QFETCH(QByteArray, second);
-        QFETCH(int, result);
         FragmentAssembler a;
         QCOMPARE(a.add(first), Result::Stored);
-        QCOMPARE(int(a.add(second)), result);
+        QTEST(int(a.add(second)), "result");
         QCOMPARE(a.held(), 1u);
     }
 

@@ -41,8 +41,7 @@ class TestIcmpEcho : public QObject
 private slots:
     void checksum_data()
     {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<int>("sum");
+        columns<QByteArray, int>({"data", "sum"});
         QTest::newRow("empty") << QByteArray() << 0xffff;
         // 0xffff + 0x0001 carries into a fold.
         QTest::newRow("carry folded") << bytes({0xff, 0xff, 0x00, 0x01}) << 0xfffe;
@@ -53,15 +52,12 @@ private slots:
     void checksum()
     {
         QFETCH(QByteArray, data);
-        QFETCH(int, sum);
-        QCOMPARE(int(internetChecksum(data)), sum);
+        QTEST(int(internetChecksum(data)), "sum");
     }
 
     void request_data()
     {
-        QTest::addColumn<int>("identifier");
-        QTest::addColumn<int>("sequence");
-        QTest::addColumn<QByteArray>("header");
+        columns<int, int, QByteArray>({"identifier", "sequence", "header"});
         // type 8, code 0, checksum, identifier, sequence (big-endian on the wire).
         QTest::newRow("small") << 0x0001 << 0x0001 << bytes({0x08, 0x00, 0x6a, 0x65, 0x00, 0x01, 0x00, 0x01});
         QTest::newRow("large") << 0xabcd << 0xfffe << bytes({0x08, 0x00, 0xbe, 0x9a, 0xab, 0xcd, 0xff, 0xfe});
@@ -82,23 +78,19 @@ private slots:
 
     void identifier_data()
     {
-        QTest::addColumn<quint64>("thread");
-        QTest::addColumn<int>("identifier");
+        columns<quint64, int>({"thread", "identifier"});
         QTest::newRow("high half added") << quint64(0x00010002) << 0x0003;
         QTest::newRow("sum wraps to 16 bits") << quint64(0x7f00ffff0001) << 0x0000;
     }
     void identifier()
     {
         QFETCH(quint64, thread);
-        QFETCH(int, identifier);
-        QCOMPARE(int(echoIdentifier(thread)), identifier);
+        QTEST(int(echoIdentifier(thread)), "identifier");
     }
 
     void reply_data()
     {
-        QTest::addColumn<QByteArray>("packet");
-        QTest::addColumn<bool>("withIpHeader");
-        QTest::addColumn<bool>("ours");
+        columns<QByteArray, bool, bool>({"packet", "withIpHeader", "ours"});
         const QByteArray ours = replyTo(echoRequest(0x4242, 7));
         QTest::newRow("datagram socket: ours") << ours << false << true;
         QTest::newRow("raw socket: behind the IP header") << ipHeader(5) + ours << true << true;
@@ -122,8 +114,7 @@ private slots:
     {
         QFETCH(QByteArray, packet);
         QFETCH(bool, withIpHeader);
-        QFETCH(bool, ours);
-        QCOMPARE(isEchoReply(packet, withIpHeader, 0x4242, 7), ours);
+        QTEST(isEchoReply(packet, withIpHeader, 0x4242, 7), "ours");
     }
 };
 

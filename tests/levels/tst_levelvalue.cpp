@@ -25,9 +25,7 @@ class TestLevelValue : public QObject
 private slots:
     void cut_data()
     {
-        QTest::addColumn<QString>("templ");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<Cut>("cut");
+        columns<QString, QString, Cut>({"templ", "key", "cut"});
         QTest::newRow("key between one-character ends") << "L=$L;" << "$L" << Cut{2, 1};
         QTest::newRow("hex template") << "aa559001$Lcc" << "$L" << Cut{8, 2};
         QTest::newRow("key at the end") << "{AoData;1;$V" << "$V" << Cut{10, 0};
@@ -39,15 +37,12 @@ private slots:
     {
         QFETCH(QString, templ);
         QFETCH(QString, key);
-        QFETCH(Cut, cut);
-        QCOMPARE(cutFor(templ, key), cut);
+        QTEST(cutFor(templ, key), "cut");
     }
 
     void text_data()
     {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<Cut>("cut");
-        QTest::addColumn<Reading>("reading");
+        columns<QByteArray, Cut, Reading>({"reply", "cut", "reading"});
         QTest::newRow("fraction truncated towards zero") << QByteArray("L=-12.7;") << Cut{2, 1} << Reading{-12, "-12.7"};
         QTest::newRow("longer value than the key") << QByteArray("{AoData;1;-42}") << Cut{10, 1} << Reading{-42, "-42"};
         QTest::newRow("not a number reads 0, text kept") << QByteArray("L=abc;") << Cut{2, 1} << Reading{0, "abc"};
@@ -61,15 +56,12 @@ private slots:
     {
         QFETCH(QByteArray, reply);
         QFETCH(Cut, cut);
-        QFETCH(Reading, reading);
-        QCOMPARE(readReply(reply, false, cut), reading);
+        QTEST(readReply(reply, false, cut), "reading");
     }
 
     void hex_data()
     {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<Cut>("cut");
-        QTest::addColumn<int>("value");
+        columns<QByteArray, Cut, int>({"reply", "cut", "value"});
         // aa 55 90 01 LL HH cc with the template "aa559001$Lcc".
         QTest::newRow("FE FF is -2") << bytes({0xaa, 0x55, 0x90, 0x01, 0xfe, 0xff, 0xcc}) << Cut{8, 2} << -2;
         QTest::newRow("little-endian positive") << bytes({0xaa, 0x55, 0x90, 0x01, 0x34, 0x12, 0xcc}) << Cut{8, 2} << 0x1234;
@@ -88,9 +80,7 @@ private slots:
 
     void payload_data()
     {
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<bool>("hex");
-        QTest::addColumn<QByteArray>("payload");
+        columns<QString, bool, QByteArray>({"data", "hex", "payload"});
         QTest::newRow("hex request") << "AA 55 10 01 CC" << true << bytes({0xaa, 0x55, 0x10, 0x01, 0xcc});
         QTest::newRow("odd hex gets a leading 0") << "A BC" << true << bytes({0x0a, 0xbc});
         QTest::newRow("text request") << "{GetLevel;1}" << false << QByteArray("{GetLevel;1}");
@@ -100,14 +90,12 @@ private slots:
     {
         QFETCH(QString, data);
         QFETCH(bool, hex);
-        QFETCH(QByteArray, payload);
-        QCOMPARE(requestPayload(data, hex), payload);
+        QTEST(requestPayload(data, hex), "payload");
     }
 
     void priming_data()
     {
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<QString>("priming");
+        columns<QString, QString>({"data", "priming"});
         QTest::newRow("field 1 set to 0") << "{GetAoData;1;3}" << "{GetAoData;0;3}";
         QTest::newRow("empty fields kept") << "{GetAoData;1;;3}" << "{GetAoData;0;;3}";
         QTest::newRow("no field 1 yet") << "{GetAoData;" << "{GetAoData;0";
@@ -117,8 +105,7 @@ private slots:
     void priming()
     {
         QFETCH(QString, data);
-        QFETCH(QString, priming);
-        QCOMPARE(primingRequest(data), priming);
+        QTEST(primingRequest(data), "priming");
     }
 };
 

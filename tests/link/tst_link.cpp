@@ -9,6 +9,7 @@
 
 #include <QTextCodec>
 #include <QtTest>
+#include "support/table.h"
 
 using namespace kora;
 using link::Destination;
@@ -26,8 +27,7 @@ class TestLink : public QObject
 private slots:
     void messageForms_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QByteArray>("expected");
+        columns<QByteArray, QByteArray>({"bytes", "expected"});
         QTest::newRow("text, no field") << link::textCommand("GetNodes2") << QByteArray("{GetNodes2}");
         QTest::newRow("text, fields") << link::textCommand("GetWindows", {"3"}) << QByteArray("{GetWindows;3}");
         QTest::newRow("text, sub-values") << link::textCommand("SaveScene", {"1", "2,Morning"}) << QByteArray("{SaveScene;1;2,Morning}");
@@ -46,14 +46,12 @@ private slots:
     void messageForms()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(bytes, expected);
+        QTEST(bytes, "expected");
     }
 
     void routes_data()
     {
-        QTest::addColumn<Destinations>("got");
-        QTest::addColumn<Destinations>("expected");
+        columns<Destinations, Destinations>({"got", "expected"});
         const QStringList wall{"10.0.0.21", "10.0.0.22-1"};
         QTest::newRow("relay") << link::serverRelay("10.0.0.5") << Destinations{at("10.0.0.5", 41235)};
         QTest::newRow("relay without controller") << link::serverRelay("") << Destinations{};
@@ -84,17 +82,12 @@ private slots:
     void routes()
     {
         QFETCH(Destinations, got);
-        QFETCH(Destinations, expected);
-        QCOMPARE(got, expected);
+        QTEST(got, "expected");
     }
 
     void scanReplies_data()
     {
-        QTest::addColumn<QByteArray>("datagram");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("holdsProject");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<int>("rejected");
+        columns<QByteArray, int, bool, QStringList, int>({"datagram", "kind", "holdsProject", "files", "rejected"});
         const QString md5 = "0123456789abcdef0123456789abcdef";
         QTest::newRow("host") << QByteArray("{GetNodes2;1;x;y;lumora;a.ds " + md5.toLatin1() + ",device.json " + md5.toLatin1() + "}")
                               << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds", "device.json"} << 0;
@@ -120,7 +113,6 @@ private slots:
         QFETCH(int, kind);
         QFETCH(bool, holdsProject);
         QFETCH(QStringList, files);
-        QFETCH(int, rejected);
         const link::ScanReply reply = link::parseScanReply(datagram);
         QCOMPARE(int(reply.kind), kind);
         QCOMPARE(reply.holdsProject(), holdsProject);
@@ -130,7 +122,7 @@ private slots:
             QCOMPARE(f.md5, f.md5.toLower());
         }
         QCOMPARE(names, files);
-        QCOMPARE(reply.rejectedFiles, rejected);
+        QTEST(reply.rejectedFiles, "rejected");
     }
 
     void hugeFileListIsBounded()
@@ -158,9 +150,7 @@ private slots:
     // a wrong password are tst_session's).
     void accountCheck_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<int>("accepted");
+        columns<QString, QString, int>({"name", "password", "accepted"});
         QTest::newRow("second user") << "operator" << "O" << 1;
         QTest::newRow("the later user of the name is not tried") << "operator" << "O2" << -1;
         QTest::newRow("empty name") << "" << "" << -1;
@@ -170,7 +160,6 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, password);
-        QFETCH(int, accepted);
         auto user = [](const char *n, const char *p) {
             kora::UserRecord u;
             u.name = n;
@@ -178,16 +167,14 @@ private slots:
             return u;
         };
         const std::vector<kora::UserRecord> users{user("admin", "A"), user("operator", "O"), user("operator", "O2")};
-        QCOMPARE(link::acceptedUser(users, name, password), accepted);
+        QTEST(link::acceptedUser(users, name, password), "accepted");
         QCOMPARE(link::acceptedUser({}, name, password), -1);
     }
 
     // The stored address while it is this machine's, else the last usable one.
     void localAddress_data()
     {
-        QTest::addColumn<QStringList>("addresses");
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<QString>("used");
+        columns<QStringList, QString, QString>({"addresses", "saved", "used"});
         const QStringList mine{"10.0.0.1", "127.0.0.1", "fe80::1", "192.168.5.9", "169.254.3.4"};
         QTest::newRow("none stored: the last usable, IPv6 and link-local ignored") << mine << "" << "192.168.5.9";
         QTest::newRow("still this machine's") << mine << "10.0.0.1" << "10.0.0.1";
@@ -200,11 +187,10 @@ private slots:
     {
         QFETCH(QStringList, addresses);
         QFETCH(QString, saved);
-        QFETCH(QString, used);
         QList<QHostAddress> list;
         for (const QString &a : addresses)
             list.append(QHostAddress(a));
-        QCOMPARE(link::keptLocalIp(saved, list), used);
+        QTEST(link::keptLocalIp(saved, list), "used");
     }
 
     void discoveryMessages()

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include "support/table.h"
 
 using namespace kora;
 
@@ -34,16 +35,14 @@ private slots:
 
     void qualifiedName_data()
     {
-        QTest::addColumn<QString>("pretty");
-        QTest::addColumn<QString>("name");
+        columns<QString, QString>({"pretty", "name"});
         QTest::newRow("main") << "int main(int, char**)" << "main";
         QTest::newRow("member") << "void ImServerApi::initialization()" << "ImServerApi::initialization";
     }
     void qualifiedName()
     {
         QFETCH(QString, pretty);
-        QFETCH(QString, name);
-        QCOMPARE(qualifiedFunctionName(pretty.toLatin1().constData()), name);
+        QTEST(qualifiedFunctionName(pretty.toLatin1().constData()), "name");
     }
 
     void threadsNeverInterleave()

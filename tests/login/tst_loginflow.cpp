@@ -101,8 +101,7 @@ private slots:
     // fragments restart nothing, and a scan belongs only to a login that starts from Idle.
     void leavingTheDownloadStopsItsTimers_data()
     {
-        QTest::addColumn<QString>("exit");
-        QTest::addColumn<State>("state");
+        columns<QString, State>({"exit", "state"});
         QTest::newRow("failed") << "fail" << State::Failed;
         QTest::newRow("analysing") << "analysing" << State::Analysing;
         QTest::newRow("a new login") << "reset" << State::Idle;

@@ -137,9 +137,7 @@ private slots:
     // later counts for nothing; the demonstration account gets the built-in project instead.
     void aSilentHostEndsTheLogin_data()
     {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("gaps");
+        columns<QString, QString, bool>({"user", "password", "gaps"});
         QTest::newRow("nothing of the first file arrives") << "admin" << "Admin#2024" << false;
         QTest::newRow("silent after the gap request") << "admin" << "Admin#2024" << true;
         QTest::newRow("the demonstration account") << kora::login::kDemoUser << kora::login::kDemoPassword << false;
@@ -183,9 +181,7 @@ private slots:
 
     void whoBecomesTheHost_data()
     {
-        QTest::addColumn<QString>("downIp");
-        QTest::addColumn<bool>("answered");
-        QTest::addColumn<QString>("host");
+        columns<QString, bool, QString>({"downIp", "answered", "host"});
         QTest::newRow("only the download address may be the host") << "10.0.0.10" << true << "10.0.0.10";
         QTest::newRow("the download address holds no project") << "10.0.0.11" << true << "";
         QTest::newRow("nobody answers") << "" << false << "";
@@ -265,8 +261,7 @@ private slots:
     // configuration: its users, signals and pages, with the passwords enciphered.
     void theOlderForm_data()
     {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("accepted");
+        columns<QString, bool>({"password", "accepted"});
         QTest::newRow("right password") << "Legacy#07" << true;
         QTest::newRow("wrong password") << "wrong#99" << false;
     }

@@ -38,11 +38,7 @@ class TestNodeWatches : public QObject
 private slots:
     void pollerList_data()
     {
-        QTest::addColumn<QStringList>("start");
-        QTest::addColumn<QString>("op");
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<bool>("changed");
-        QTest::addColumn<QStringList>("after");
+        columns<QStringList, QString, QString, bool, QStringList>({"start", "op", "ip", "changed", "after"});
         const QStringList two{"10.0.0.1", "10.0.0.2"};
         QTest::newRow("add to empty") << QStringList() << "add" << "10.0.0.1" << true << QStringList{"10.0.0.1"};
         QTest::newRow("add twice keeps one") << two << "add" << "10.0.0.2" << false << two;
@@ -56,17 +52,14 @@ private slots:
         QFETCH(QStringList, start);
         QFETCH(QString, op);
         QFETCH(QString, ip);
-        QFETCH(bool, changed);
-        QFETCH(QStringList, after);
         QStringList list = start;
-        QCOMPARE(op == "add" ? addWatch(list, ip) : removeWatch(list, ip), changed);
-        QCOMPARE(list, after);
+        QTEST(op == "add" ? addWatch(list, ip) : removeWatch(list, ip), "changed");
+        QTEST(list, "after");
     }
 
     void monitors_data()
     {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QStringList>("expected");
+        columns<QStringList, QStringList>({"steps", "expected"});
         QTest::newRow("one monitor shown and hidden")
             << QStringList{"+10.0.0.1", "-10.0.0.1"} << QStringList{"insert 10.0.0.1 [10.0.0.1]", "delete 10.0.0.1 []"};
         // A design command points a monitor elsewhere: the old watch goes first, then the new.
@@ -82,16 +75,14 @@ private slots:
     void monitors()
     {
         QFETCH(QStringList, steps);
-        QFETCH(QStringList, expected);
-        QCOMPARE(run(steps), expected);
+        QTEST(run(steps), "expected");
     }
 
     // Each character is one period: "a" the node answered in it, "." it did not. The
     // periods that end with a report are marked "!".
     void silence_data()
     {
-        QTest::addColumn<QString>("periods");
-        QTest::addColumn<QString>("reports");
+        columns<QString, QString>({"periods", "reports"});
         QTest::newRow("silent from the start") << "......" << "..!...";
         QTest::newRow("silent after answering") << "aa...." << "....!.";
         QTest::newRow("answers again, then silent again") << "...a..." << "..!...!";
@@ -99,7 +90,6 @@ private slots:
     void silence()
     {
         QFETCH(QString, periods);
-        QFETCH(QString, reports);
         Silence s;
         const QStringList watched{"10.0.0.1"};
         QString got;
@@ -108,7 +98,7 @@ private slots:
                 s.answered("10.0.0.1");
             got += s.periodEnd(watched).isEmpty() ? '.' : '!';
         }
-        QCOMPARE(got, reports);
+        QTEST(got, "reports");
     }
 
 };

@@ -32,8 +32,7 @@ private slots:
 
     void parse_data()
     {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("expected");
+        columns<QByteArray, QString>({"answer", "expected"});
         QTest::newRow("full report") << QByteArray("[sys_msg]\nNetSpeed: 12.4Mbps\nCPU: 12.5%\nMemoryFree: 768M\n"
                                                    "MemoryUsed: 256M\nMemoryTotal: 1024M\nTemperature: 48\nRuningTime: 3d 04:05:06\n")
                                      << "12.5|25|48|12.4Mbps|3d 04:05:06|768|256|1024";
@@ -51,8 +50,7 @@ private slots:
     void parse()
     {
         QFETCH(QByteArray, answer);
-        QFETCH(QString, expected);
-        QCOMPARE(render(parseSysMsg(answer)), expected);
+        QTEST(render(parseSysMsg(answer)), "expected");
     }
 
 };

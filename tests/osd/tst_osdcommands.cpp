@@ -41,9 +41,7 @@ class TestOsdCommands : public QObject
 private slots:
     void placeInRows_data()
     {
-        QTest::addColumn<QList<int>>("heights");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<std::optional<osd::RowPlacement>>("place");
+        columns<QList<int>, int, std::optional<osd::RowPlacement>>({"heights", "y", "place"});
         const QList<int> three{1080, 1080, 1080};
         QTest::newRow("equal to the first row's height stays in row 0") << three << 1080 << std::optional<osd::RowPlacement>({0, 1080});
         QTest::newRow("one below moves on") << three << 1081 << std::optional<osd::RowPlacement>({1, 1});
@@ -66,11 +64,7 @@ private slots:
 
     void placeSubtitle_data()
     {
-        QTest::addColumn<int>("y");
-        QTest::addColumn<bool>("hole");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("rowY");
-        QTest::addColumn<QStringList>("decoders");
+        columns<int, bool, int, int, QStringList>({"y", "hole", "row", "rowY", "decoders"});
         QTest::newRow("first row") << 1080 << false << 0 << 1080 << QStringList{"10.0.0.21", "10.0.0.22"};
         QTest::newRow("second row") << 1500 << false << 1 << 420 << QStringList{"10.0.0.23", "10.0.0.24"};
         QTest::newRow("a hole in the row is skipped") << 1500 << true << 1 << 420 << QStringList{"10.0.0.24"};
@@ -81,7 +75,6 @@ private slots:
         QFETCH(int, y);
         QFETCH(bool, hole);
         QFETCH(int, row);
-        QFETCH(int, rowY);
         QFETCH(QStringList, decoders);
         design::WallRecord wall = quadWall();
         if (hole)
@@ -91,15 +84,13 @@ private slots:
         if (!got)
             return;
         QCOMPARE(got->place.row, row);
-        QCOMPARE(got->place.y, rowY);
+        QTEST(got->place.y, "rowY");
         QCOMPARE(got->decoders, decoders);
     }
 
     void subtitleCommands_data()
     {
-        QTest::addColumn<int>("form");
-        QTest::addColumn<QVariantMap>("map");
-        QTest::addColumn<QByteArray>("command");
+        columns<int, QVariantMap, QByteArray>({"form", "map", "command"});
         QTest::newRow("image form") << int(osd::Form::Image) << imageDialog()
                                     << QByteArray("{SubtitleOsd;1;100,420,60;1,#000000,5,left}");
         QTest::newRow("text form") << int(osd::Form::Text) << textDialog()
@@ -110,16 +101,12 @@ private slots:
     {
         QFETCH(int, form);
         QFETCH(QVariantMap, map);
-        QFETCH(QByteArray, command);
-        QCOMPARE(osd::subtitleCommand(osd::Form(form), "1", map, 100, 420), command);
+        QTEST(osd::subtitleCommand(osd::Form(form), "1", map, 100, 420), "command");
     }
 
     void subtitleState_data()
     {
-        QTest::addColumn<int>("form");
-        QTest::addColumn<QVariantMap>("map");
-        QTest::addColumn<bool>("enable");
-        QTest::addColumn<QString>("state");
+        columns<int, QVariantMap, bool, QString>({"form", "map", "enable", "state"});
         QTest::newRow("image form, shown")
             << int(osd::Form::Image) << imageDialog() << true
             << QString("\"{\"bkCol\":\"#000000\",\"enable\":true,\"fontCol\":\"#ffffff\",\"fontfamily\":\"DejaVu Sans\","
@@ -132,17 +119,14 @@ private slots:
         QFETCH(int, form);
         QFETCH(QVariantMap, map);
         QFETCH(bool, enable);
-        QFETCH(QString, state);
-        QCOMPARE(osd::subtitleState(osd::Form(form), "1", map, enable), state);
+        QTEST(osd::subtitleState(osd::Form(form), "1", map, enable), "state");
     }
 
 
     // Field separators in a clock would shift the wall's copy of every clock after it.
     void clockRefusal_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("refusal");
+        columns<QString, QString, QString>({"key", "value", "refusal"});
         QTest::newRow("plain text and line breaks") << "content" << "Hall\nhh:mm" << "";
         QTest::newRow("a comma in the content") << "content" << "Paris, hh:mm" << "Clock 2: its content may not hold ,";
         QTest::newRow("a semicolon") << "content" << "a;b" << "Clock 2: its content may not hold ;";
@@ -154,18 +138,15 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QFETCH(QString, refusal);
         const QVariantMap good{{"content", "hh:mm"}, {"xPos", "0"}, {"yPos", "0"}, {"w", "10"}, {"h", "10"}};
         QVariantMap clock = good;
         clock.insert(key, value);
-        QCOMPARE(osd::clockRefusal({good, clock}), refusal);
+        QTEST(osd::clockRefusal({good, clock}), "refusal");
     }
 
     void boundedSubtitle_data()
     {
-        QTest::addColumn<QVariantMap>("map");
-        QTest::addColumn<QVariantMap>("bounded");
-        QTest::addColumn<bool>("changed");
+        columns<QVariantMap, QVariantMap, bool>({"map", "bounded", "changed"});
         QTest::newRow("within") << QVariantMap{{"height", 60}, {"width", 800}} << QVariantMap{{"height", 60}, {"width", 800}} << false;
         QTest::newRow("a typed height of a gigabyte's picture")
             << QVariantMap{{"height", "900000"}, {"string", "x"}} << QVariantMap{{"height", 2160}, {"string", "x"}} << true;
@@ -175,10 +156,9 @@ private slots:
     void boundedSubtitle()
     {
         QFETCH(QVariantMap, map);
-        QFETCH(QVariantMap, bounded);
         QFETCH(bool, changed);
         bool was = !changed;
-        QCOMPARE(osd::boundedSubtitle(map, &was), bounded);
+        QTEST(osd::boundedSubtitle(map, &was), "bounded");
         QCOMPARE(was, changed);
     }
 

@@ -43,10 +43,7 @@ class TestOsdFrame : public QObject
 private slots:
     void keyYuv_data()
     {
-        QTest::addColumn<QColor>("key");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<int>("u");
-        QTest::addColumn<int>("v");
+        columns<QColor, int, int, int>({"key", "y", "u", "v"});
         // U: (-11220 + 128) >> 8 is -44, not the -43 that dividing would give; V is capped.
         QTest::newRow("red") << kRed << 77 << 84 << 255;
         QTest::newRow("blue") << QColor(0, 0, 255) << 29 << 255 << 107;
@@ -65,8 +62,7 @@ private slots:
 
     void frame_data()
     {
-        QTest::addColumn<QImage>("picture");
-        QTest::addColumn<QByteArray>("frame");
+        columns<QImage, QByteArray>({"picture", "frame"});
         // Only each block's top-left pixel counts: a key pixel elsewhere in a block does not,
         // and a background pixel in a text block takes the text's values.
         QTest::newRow("4x2: 8 luma bytes, then V and U of two blocks")
@@ -80,8 +76,7 @@ private slots:
     void frame()
     {
         QFETCH(QImage, picture);
-        QFETCH(QByteArray, frame);
-        QCOMPARE(osd::frameYUV420(picture, kRed), frame);
+        QTEST(osd::frameYUV420(picture, kRed), "frame");
     }
 
     // Drawn in 12-bit colour, the text is keyed on the font colour as drawn: colours that

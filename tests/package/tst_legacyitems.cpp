@@ -43,8 +43,7 @@ class TestLegacyItems : public QObject
 private slots:
     void events_data()
     {
-        QTest::addColumn<QStringList>("cmd");
-        QTest::addColumn<QVariantList>("events");
+        columns<QStringList, QVariantList>({"cmd", "events"});
         QTest::newRow("hex datagram")
             << QStringList{"\r\nIP=10.0.0.8\r\nPort=9000\r\nHex=1\r\nData=AA 55 01\r\n"}
             << QVariantList{sendEvent("ButtonPressed", 0, send("10.0.0.8", 9000, "Udp", "Hex", "aa 55 01"))};
@@ -56,8 +55,7 @@ private slots:
     void events()
     {
         QFETCH(QStringList, cmd);
-        QFETCH(QVariantList, events);
-        QCOMPARE(design2Events(cmd, "ButtonPressed"), events);
+        QTEST(design2Events(cmd, "ButtonPressed"), "events");
     }
 
     // Two states: the first is up (unchecked), the second down (checked); entering a state

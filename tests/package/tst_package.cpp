@@ -32,9 +32,7 @@ class TestPackage : public QObject
 private slots:
     void designSize_data()
     {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<float>("aspect");
-        QTest::addColumn<QSize>("size");
+        columns<QByteArray, float, QSize>({"json", "aspect", "size"});
         QTest::newRow("16:9 display takes 1920x1080") << descriptor({{1080, 1920}, {1920, 1080}}) << 16.f / 9 << QSize(1920, 1080);
         QTest::newRow("4:3 display, closest") << descriptor({{1920, 1080}, {1280, 1024}}) << 4.f / 3 << QSize(1280, 1024);
         QTest::newRow("none") << descriptor({}) << 1.f << QSize();
@@ -44,14 +42,12 @@ private slots:
     {
         QFETCH(QByteArray, json);
         QFETCH(float, aspect);
-        QFETCH(QSize, size);
-        QCOMPARE(chooseDesignSize(json, aspect), size);
+        QTEST(chooseDesignSize(json, aspect), "size");
     }
 
     void pictureContainer_data()
     {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<int>("count");
+        columns<QByteArray, int>({"data", "count"});
         QTest::newRow("two") << record("abc") + record("") << 2;
         QTest::newRow("last runs past the end") << record("abc") + record("defg").left(6) << 1;
         QTest::newRow("huge length reads as zero") << QByteArray::fromHex("ffffffff") + record("x") << 2;
@@ -59,8 +55,7 @@ private slots:
     void pictureContainer()
     {
         QFETCH(QByteArray, data);
-        QFETCH(int, count);
-        QCOMPARE(cutPictureContainer(data).size(), count);
+        QTEST(cutPictureContainer(data).size(), "count");
     }
 
     // An older controller's configuration, CR LF as such controllers write it: every block.

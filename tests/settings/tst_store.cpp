@@ -45,21 +45,19 @@ private slots:
 
     void thePictureMarkIsTheCachedContainersMd5_data()
     {
-        QTest::addColumn<bool>("cached");
-        QTest::addColumn<QString>("md5");
+        columns<bool, QString>({"cached", "md5"});
         QTest::newRow("no pic.dat: the MD5 of no bytes") << false << "d41d8cd98f00b204e9800998ecf8427e";
         QTest::newRow("pic.dat") << true << "900150983cd24fb0d6963f7d28e17f72"; // "abc"
     }
     void thePictureMarkIsTheCachedContainersMd5()
     {
         QFETCH(bool, cached);
-        QFETCH(QString, md5);
         QTemporaryDir root;
         Store store(root.path());
         if (cached)
             write(store.dataFile("pic.dat"), "abc");
         store.load();
-        QCOMPARE(store.values.picMd5, md5);
+        QTEST(store.values.picMd5, "md5");
     }
 
     void clearingRemovesTheCacheAndNothingBeside()

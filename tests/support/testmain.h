@@ -2,6 +2,8 @@
 // One test executable per folder: each file's test class registers itself with KORA_TEST and
 // the folder's main file ends in KORA_TEST_MAIN(QCoreApplication or QGuiApplication), which
 // runs every class in turn with the same arguments (options such as -v2 or -o, not function names).
+#include "support/table.h"
+
 #include <QtTest>
 
 #include <functional>

@@ -94,8 +94,7 @@ class TestUploader : public QObject
 private slots:
     void wire_data()
     {
-        QTest::addColumn<upload::Job>("job");
-        QTest::addColumn<int>("pauseMs");
+        columns<upload::Job, int>({"job", "pauseMs"});
         QTest::newRow("unicast, empty file: the command and no data")
             << upload::Job::unicast("1", "10.0.0.21", "bk.jpg", QByteArray()) << 100;
         QTest::newRow("unicast, 7001 bytes: two chunks, the second of 1 byte")

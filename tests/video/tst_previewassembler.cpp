@@ -67,8 +67,7 @@ class TestPreviewAssembler : public QObject
 private slots:
     void assembly_data()
     {
-        QTest::addColumn<QString>("datagrams");
-        QTest::addColumn<QString>("frames");
+        columns<QString, QString>({"datagrams", "frames"});
         QTest::newRow("the frame under way at start is skipped") << "5/2:a 5/2:b 6/1:c" << "c";
         QTest::newRow("in order, 255 wraps to 0") << "254/1:- 255/2:x 255/2:y 0/1:z" << "xy z";
         QTest::newRow("an early copy of a piece") << "9/1:- 10/3:a 10/3:a 10/3:b 10/3:c" << "abc";
@@ -95,9 +94,8 @@ private slots:
     void assembly()
     {
         QFETCH(QString, datagrams);
-        QFETCH(QString, frames);
         PreviewAssembler a;
-        QCOMPARE(run(a, wire(datagrams)), frames);
+        QTEST(run(a, wire(datagrams)), "frames");
     }
 
     void followsAStreamThatRestartedItsCount()
@@ -114,13 +112,7 @@ private slots:
 
     void scan_data()
     {
-        QTest::addColumn<QByteArray>("unit");
-        QTest::addColumn<bool>("hevc");
-        QTest::addColumn<bool>("key");
-        QTest::addColumn<int>("recovery");
-        QTest::addColumn<bool>("sets");
-        QTest::addColumn<bool>("slices");
-        QTest::addColumn<QSize>("announced");
+        columns<QByteArray, bool, bool, int, bool, bool, QSize>({"unit", "hevc", "key", "recovery", "sets", "slices", "announced"});
         // H.264 SPS: baseline 1280x720; high profile with scaling matrices 1920x1088; the
         // hostile one announces 16384x16384 (pic_width_in_mbs_minus1 = 1023).
         const QByteArray sps720 = nal("6742c01fda014016e4");
@@ -149,15 +141,12 @@ private slots:
     {
         QFETCH(QByteArray, unit);
         QFETCH(bool, hevc);
-        QFETCH(bool, key);
-        QFETCH(int, recovery);
-        QFETCH(bool, sets);
         QFETCH(bool, slices);
         QFETCH(QSize, announced);
         const AccessUnitInfo info = scanAccessUnit(reinterpret_cast<const uchar *>(unit.constData()), unit.size(), hevc);
-        QCOMPARE(info.keyframe, key);
-        QCOMPARE(info.recoveryFrames, recovery);
-        QCOMPARE(info.parameterSets, sets);
+        QTEST(info.keyframe, "key");
+        QTEST(info.recoveryFrames, "recovery");
+        QTEST(info.parameterSets, "sets");
         QCOMPARE(info.slices, slices);
         QCOMPARE(info.announced, announced);
         if (slices) // the leading run ends where the first slice's start code begins
@@ -182,7 +171,6 @@ private slots:
     void gate()
     {
         QFETCH(QString, frames);
-        QFETCH(QString, steps);
         RecoveryGate g;
         QStringList got;
         for (const QString &f : frames.split(QLatin1Char(' '))) {
@@ -200,7 +188,7 @@ private slots:
             const char *feed = s.feed == RecoveryGate::Feed::Skip ? "-" : s.feed == RecoveryGate::Feed::ParameterSets ? "s" : "w";
             got.append(QString::fromLatin1(feed) + (s.show ? "+" : ""));
         }
-        QCOMPARE(got.join(QLatin1Char(' ')), steps);
+        QTEST(got.join(QLatin1Char(' ')), "steps");
     }
 
     void keyframeRequestsAtMostOnceASecondPerEncoder()
@@ -216,9 +204,7 @@ private slots:
 
     void outputSize_data()
     {
-        QTest::addColumn<QSize>("source");
-        QTest::addColumn<QSize>("shown");
-        QTest::addColumn<QSize>("out");
+        columns<QSize, QSize, QSize>({"source", "shown", "out"});
         QTest::newRow("well below, stretched by the item") << QSize(1920, 1080) << QSize(400, 400) << QSize(400, 400);
         QTest::newRow("below in one direction only") << QSize(1920, 1080) << QSize(320, 1200) << QSize(1920, 1080);
         QTest::newRow("no size yet") << QSize(1920, 1080) << QSize() << QSize(1920, 1080);
@@ -227,8 +213,7 @@ private slots:
     {
         QFETCH(QSize, source);
         QFETCH(QSize, shown);
-        QFETCH(QSize, out);
-        QCOMPARE(previewOutputSize(source, shown), out);
+        QTEST(previewOutputSize(source, shown), "out");
     }
 };
 

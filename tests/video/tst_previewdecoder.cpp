@@ -47,8 +47,7 @@ class TestPreviewDecoder : public QObject
 private slots:
     void colours_data()
     {
-        QTest::addColumn<quint8>("flags");
-        QTest::addColumn<QColor>("colour");
+        columns<quint8, QColor>({"flags", "colour"});
         QTest::newRow("H.264") << quint8(0) << kRed;
         QTest::newRow("H.265") << quint8(kFlagHevc) << kBlue;
         QTest::newRow("JPEG, also when flagged H.265") << quint8(kFlagJpeg | kFlagHevc) << kGreen;
@@ -78,8 +77,7 @@ private slots:
     // recovery point; a frame damaged by reordering is never shown either.
     void lossHoldsUntilClean_data()
     {
-        QTest::addColumn<quint8>("flags");
-        QTest::addColumn<bool>("intraRefresh");
+        columns<quint8, bool>({"flags", "intraRefresh"});
         QTest::addColumn<bool>("reorder"); // instead of losing a piece, two pieces swap places
         QTest::addColumn<int>("clean");    // first frame shown again
         QTest::newRow("H.264 keyframes") << quint8(0) << false << false << 10;
@@ -160,8 +158,7 @@ private slots:
 
     void sizesAnnouncedByRealEncoders_data()
     {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QSize>("size");
+        columns<QByteArray, QSize>({"name", "size"});
         QTest::newRow("x264") << QByteArray("libx264") << QSize(1280, 720);
         QTest::newRow("x265") << QByteArray("libx265") << QSize(640, 360);
     }
@@ -216,8 +213,7 @@ private slots:
 
     void hostileFrames_data()
     {
-        QTest::addColumn<quint8>("flags");
-        QTest::addColumn<QByteArray>("frame");
+        columns<quint8, QByteArray>({"flags", "frame"});
         QByteArray huge = Encoder("mjpeg", QSize(64, 48)).encode(kRed);
         const int sof = huge.indexOf(QByteArray::fromHex("ffc0")); // the header announces 20000 x 20000
         QVERIFY(sof > 0);

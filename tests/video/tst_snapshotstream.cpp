@@ -88,10 +88,7 @@ private slots:
 
     void mosaic_data()
     {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<int>("cells");
-        QTest::addColumn<int>("layout");
-        QTest::addColumn<QVector<QRect>>("expected");
+        columns<QSize, int, int, QVector<QRect>>({"picture", "cells", "layout", "expected"});
         QTest::newRow("nine in 3x3") << QSize(960, 540) << 9 << 9
                                      << QVector<QRect>{{0, 0, 320, 180}, {320, 0, 320, 180}, {640, 0, 320, 180},
                                                        {0, 180, 320, 180}, {320, 180, 320, 180}, {640, 180, 320, 180},
@@ -112,18 +109,12 @@ private slots:
         QFETCH(QSize, picture);
         QFETCH(int, cells);
         QFETCH(int, layout);
-        QFETCH(QVector<QRect>, expected);
-        QCOMPARE(mosaicCells(picture, cells, layout), expected);
+        QTEST(mosaicCells(picture, cells, layout), "expected");
     }
 
     void address_data()
     {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QString>("group");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("slot");
-        QTest::addColumn<QString>("rtsp");
+        columns<QString, bool, QString, int, int, QString>({"url", "valid", "group", "port", "slot", "rtsp"});
         QTest::newRow("own stream") << "udp://239.10.3.30:30304" << true << "239.10.3.30" << 30304 << -1 << "";
         QTest::newRow("slot") << "udp://239.10.9.1:31000?pos=4" << true << "239.10.9.1" << 31000 << 4 << "";
         QTest::newRow("slot 9 is out of the grid") << "udp://239.10.9.1:31000?pos=9" << false << "" << 0 << -1 << "";

@@ -54,8 +54,7 @@ class TestWallCommands : public QObject
 private slots:
     void hiddenWindows_data()
     {
-        QTest::addColumn<QList<QRectF>>("topFirst");
-        QTest::addColumn<QList<int>>("hidden");
+        columns<QList<QRectF>, QList<int>>({"topFirst", "hidden"});
         QTest::newRow("empty") << QList<QRectF>{} << QList<int>{};
         QTest::newRow("inside the top one, reported bottom-up")
             << QList<QRectF>{{0, 0, 100, 100}, {10, 10, 10, 10}, {500, 500, 10, 10}} << QList<int>{1};
@@ -71,15 +70,12 @@ private slots:
     void hiddenWindows()
     {
         QFETCH(QList<QRectF>, topFirst);
-        QFETCH(QList<int>, hidden);
-        QCOMPARE(walls::hiddenWindows(topFirst), hidden);
+        QTEST(walls::hiddenWindows(topFirst), "hidden");
     }
 
     void dockNames_data()
     {
-        QTest::addColumn<QString>("wallId");
-        QTest::addColumn<bool>("second");
-        QTest::addColumn<QStringList>("names");
+        columns<QString, bool, QStringList>({"wallId", "second", "names"});
         QTest::newRow("free, full, layouts") << "1" << true << QStringList{"默认", "自由", "full screen", "Quad", "Single"};
         QTest::newRow("free only") << "3" << true << QStringList{"默认", "自由", "Split"};
         QTest::newRow("flags other than 1") << "4" << true << QStringList{"默认"};
@@ -95,8 +91,7 @@ private slots:
 
     void senders_data()
     {
-        QTest::addColumn<QStringList>("got");
-        QTest::addColumn<QStringList>("expected");
+        columns<QStringList, QStringList>({"got", "expected"});
         using namespace fixtures;
         const walls::Installation group = multicastWall();
         const walls::Installation unicast = unicastWall();
@@ -153,8 +148,7 @@ private slots:
     void senders()
     {
         QFETCH(QStringList, got);
-        QFETCH(QStringList, expected);
-        QCOMPARE(got, expected);
+        QTEST(got, "expected");
     }
 };
 

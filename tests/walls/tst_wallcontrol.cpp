@@ -85,9 +85,7 @@ private slots:
     // What goes out at once, and what follows after the pause.
     void followUps_data()
     {
-        QTest::addColumn<Operation>("operation");
-        QTest::addColumn<QStringList>("immediate");
-        QTest::addColumn<QStringList>("later");
+        columns<Operation, QStringList, QStringList>({"operation", "immediate", "later"});
         const QString sceneKeyFrame = line(scenes::keyFrameCommand(), kEncoders);
 
         QTest::newRow("clear wall: its windows are asked for")
@@ -123,8 +121,7 @@ private slots:
     // is published. (Cycle groups exist only for walls the design names: cycleGroups.)
     void unaddressableWall_data()
     {
-        QTest::addColumn<QString>("wallId");
-        QTest::addColumn<Operation>("operation");
+        columns<QString, Operation>({"wallId", "operation"});
         for (const QString &wall : {QString(), QStringLiteral("1;2")}) {
             for (const auto &s : senders())
                 QTest::addRow("%s, wall \"%s\"", qPrintable(s.first), qPrintable(wall)) << wall << s.second;
