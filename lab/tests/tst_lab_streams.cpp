@@ -337,12 +337,15 @@ private slots:
         int lastSequence = -1;
         auto look = [&](const QList<QByteArray> &datagrams) {
             for (const QByteArray &d : datagrams) {
-                copies += seen.contains(d);
+                const bool copy = seen.contains(d);
+                copies += copy;
                 seen.insert(d);
                 const int s = quint8(d[2]);
                 strays += lastSequence >= 0 && ((s - lastSequence) & 0xff) > 16 && ((lastSequence - s) & 0xff) > 16;
                 if (((s - lastSequence) & 0xff) < 16)
                     lastSequence = s;
+                if (copy) // a late copy of the key frame just shown is not another one
+                    continue;
                 const QByteArray piece = d.mid(kPreviewHeader);
                 setsAlone += piece.startsWith(QByteArray::fromHex("0000000167")) && d[3] == 1
                              && !piece.contains(QByteArray::fromHex("00000165"));
