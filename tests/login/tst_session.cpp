@@ -164,6 +164,13 @@ private slots:
             QCOMPARE(rig.project.currentUser->name, QStringLiteral("admin"));
             rig.session.pagesBuilt();
             QCOMPARE(finished.last().first().toBool(), true);
+            QVERIFY(!QFile::exists(rig.store.dataFile("control.ini")));
+            // A real login after it is no demonstration: its settings are kept.
+            QVERIFY(rig.login("admin", "Admin#2024"));
+            rig.download([&] { return accepted.size() == 2; });
+            QCOMPARE(accepted.size(), 2);
+            rig.session.pagesBuilt();
+            QVERIFY(readFile(rig.store.dataFile("control.ini")).contains("username=admin"));
             return;
         }
         QCOMPARE(finished.first().first().toBool(), false);
