@@ -123,8 +123,10 @@ private slots:
         const QDateTime t3(QDate(1999, 2, 28), QTime(0, 0, 0), Qt::LocalTime);
         const QByteArray stored = pattern(40000, 1);  // more than one copy chunk
         const QByteArray packed = pattern(100000, 2); // more than one inflate chunk
+        ZipEntry readme = timed(zipFile("readme.txt", stored, 0), t1);
+        readme.extra = QByteArray::fromHex("5554050003a0b1c2d3"); // a timestamp field
         const QList<ZipEntry> entries = {
-            timed(zipFile("readme.txt", stored, 0), t1),
+            readme,
             zipFolder("pics/"),
             timed(zipFile("pics/a.png", packed), t2),
             timed(zipFile("pics/empty.png", QByteArray()), t3),

@@ -115,6 +115,33 @@ private slots:
         }
     }
 
+    // encrypt's padding and three modes against the block cipher applied by hand.
+    void encryptModes()
+    {
+        AES aes;
+        const QByteArray chain(16, '\0');
+        QVERIFY(aes.makeKey(settingsKey().constData(), chain.constData(), 32, 16));
+        const QByteArray text("twenty bytes of text"); // padded by encrypt with 12 x 12
+        const QByteArray plain = text + QByteArray(12, '\x0c');
+        const auto xored = [](QByteArray a, const QByteArray &b) {
+            for (int i = 0; i < a.size(); ++i)
+                a[i] = char(a[i] ^ b[i]);
+            return a;
+        };
+        const QByteArray p0 = plain.left(16), p1 = plain.mid(16);
+        const QByteArray cbc0 = blocks(aes, p0, true), cfb0 = xored(p0, blocks(aes, chain, true));
+        const QList<QPair<int, QByteArray>> expected{
+            {AES::ECB, blocks(aes, plain, true)},
+            {AES::CBC, cbc0 + blocks(aes, xored(p1, cbc0), true)},
+            {AES::CFB, cfb0 + xored(p1, blocks(aes, cfb0, true))}};
+        for (const auto &[mode, cipher] : expected) {
+            QByteArray out(32, '\0');
+            aes.resetChain();
+            aes.encrypt(text.constData(), out.data(), 32, mode);
+            QCOMPARE(out.toHex(), cipher.toHex());
+        }
+    }
+
     void decryptPaddingRule_data()
     {
         columns<QByteArray, QByteArray>({"plain", "expected"});

@@ -49,6 +49,20 @@ private slots:
         QCOMPARE(ok, balanced);
     }
 
+    // A state payload between quotes, before the reply's closing brace.
+    void unquotePayload_data()
+    {
+        columns<QString, QString>({"text", "payload"});
+        QTest::newRow("quoted") << "\"a;b\"}" << "a;b";
+        QTest::newRow("empty quotes") << "\"\"}" << "";
+        QTest::newRow("a lone quote is kept") << "\"}" << "\"}";
+        QTest::newRow("unquoted") << "key}" << "key}";
+    }
+    void unquotePayload()
+    {
+        QFETCH(QString, text);
+        QTEST(kora::dispatch::unquotePayload(text), "payload");
+    }
 
 };
 

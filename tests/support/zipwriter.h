@@ -24,6 +24,7 @@ struct ZipEntry
     quint16 versionMadeBy = 20;   // host 0 (MS-DOS)
     quint16 flags = 0;
     quint32 externalAttributes = 0;
+    QByteArray extra;             // in both headers, as tools write timestamps and owners there
     // Lies, written into both the local and the central header.
     std::optional<quint32> crc;
     std::optional<quint32> compressedSize;
@@ -123,17 +124,18 @@ inline QByteArray buildZip(const QList<ZipEntry> &entries, const ZipEnd &end = {
         };
         put32(out, 0x04034b50);
         shared(out);
-        put16(out, 0); // extra
-        out += e.name + body;
+        put16(out, quint16(e.extra.size()));
+        out += e.name + e.extra + body;
 
         put32(cd, 0x02014b50);
         put16(cd, e.versionMadeBy);
         shared(cd);
-        for (int i = 0; i < 4; ++i)
-            put16(cd, 0); // extra, comment, disk, internal attributes
+        put16(cd, quint16(e.extra.size()));
+        for (int i = 0; i < 3; ++i)
+            put16(cd, 0); // comment, disk, internal attributes
         put32(cd, e.externalAttributes);
         put32(cd, offset);
-        cd += e.name;
+        cd += e.name + e.extra;
     }
     const quint32 cdOffset = quint32(out.size());
     out += cd;

@@ -223,6 +223,10 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(item, "leaveMulticast"));
         QTRY_VERIFY(item->currentFrame().isNull());
         QTRY_VERIFY(!shown(window).isNull() && !colourNear(shown(window), kRed));
+        QImage still(16, 12, QImage::Format_RGB32);
+        still.fill(kBlue);
+        QVERIFY(QMetaObject::invokeMethod(item, "recFrame", Q_ARG(QImage, still)));
+        QCOMPARE(item->currentFrame(), still);
         object.reset(); // quits and waits for the decoder thread
     }
 

@@ -39,6 +39,39 @@ bool wholeIn(const QImage &image, const QColor &colour)
     }
     return true;
 }
+
+// An H.264 SPS NAL written field by field: baseline profile, picture order count type 1
+// with `cycle` offsets, `widthMbs` x 15 macroblocks; emulation prevention applied.
+QByteArray h264Sps(quint32 cycle, quint32 widthMbs)
+{
+    QVector<bool> bits;
+    const auto put = [&bits](quint64 v, int n) {
+        for (int i = n - 1; i >= 0; --i)
+            bits.append((v >> i) & 1);
+    };
+    const auto ue = [&put](quint32 v) {
+        const int n = 64 - __builtin_clzll(quint64(v) + 1);
+        put(0, n - 1);
+        put(quint64(v) + 1, n);
+    };
+    put(66, 8), put(0x1f, 16), ue(0), ue(0), ue(1), put(0, 1), put(1, 1), put(1, 1), ue(cycle);
+    for (quint32 i = 0; i < cycle; ++i)
+        put(1, 1); // se(0)
+    ue(1), put(0, 1), ue(widthMbs - 1), ue(14), put(1, 1), put(1, 1), put(0, 2), put(1, 1);
+    QByteArray nal(1, '\x67'), raw;
+    for (int i = 0; i < bits.size(); i += 8) {
+        uchar b = 0;
+        for (int k = 0; k < 8; ++k)
+            b = uchar(b << 1 | (i + k < bits.size() && bits[i + k]));
+        raw.append(char(b));
+    }
+    for (const char c : raw) {
+        if (nal.endsWith(QByteArray(2, '\0')) && uchar(c) <= 3)
+            nal.append('\x03');
+        nal.append(c);
+    }
+    return nal;
+}
 } // namespace
 
 class TestPreviewDecoder : public QObject
@@ -174,6 +207,22 @@ private slots:
         QVERIFY(info.keyframe);
         QCOMPARE(info.announced.width(), size.width());
         QVERIFY(info.announced.height() >= size.height() && info.announced.height() < size.height() + 16);
+    }
+
+    void spsLimits_data()
+    {
+        columns<quint32, quint32, QSize>({"cycle", "widthMbs", "size"});
+        QTest::newRow("255 offsets") << 255u << 20u << QSize(320, 240);
+        QTest::newRow("256 offsets") << 256u << 20u << QSize();
+        QTest::newRow("65535 macroblocks wide") << 0u << 0xFFFFu << QSize(0xFFFF * 16, 240);
+        QTest::newRow("65536 macroblocks wide") << 0u << 0x10000u << QSize();
+    }
+    void spsLimits()
+    {
+        QFETCH(quint32, cycle);
+        QFETCH(quint32, widthMbs);
+        const QByteArray nal = h264Sps(cycle, widthMbs);
+        QTEST(spsPictureSize(reinterpret_cast<const uchar *>(nal.constData()), nal.size(), false), "size");
     }
 
     // A stream that announces more pixels than a preview may cost is refused before its

@@ -97,6 +97,9 @@ private slots:
         QTest::newRow("save scene: the scene list")
             << Operation([](Controls &c, const QString &w) { c.scenes.saveScene(w, "s1", "Morning"); })
             << QStringList{"{SaveScene;1;s1,Morning}" + kGroup} << QStringList{"{GetScenes;1}" + kFirstDecoder};
+        QTest::newRow("query scene: to the first output")
+            << Operation([](Controls &c, const QString &w) { c.scenes.queryScene(w, "s1"); })
+            << QStringList{"{GetScene;1;s1}" + kFirstDecoder} << QStringList{};
         QTest::newRow("acknowledged windows")
             << Operation([](Controls &c, const QString &w) { c.walls.getWindowsLater(w); })
             << QStringList{} << QStringList{"{GetWindows;1}" + kFirstDecoder};
