@@ -146,7 +146,11 @@ int main(int argc, char *argv[])
     }
     QObject *root = engine.rootObjects().first();
     auto *window = qobject_cast<QQuickWindow *>(root);
-    QTest::qWaitForWindowExposed(window);
+    if (!window || !QTest::qWaitForWindowExposed(window)) {
+        std::fprintf(stderr, "wall_bench: the window was not shown\n");
+        api->shutdown();
+        return 1;
+    }
 
     QVariant filledVar;
     QMetaObject::invokeMethod(root, "fill", Q_RETURN_ARG(QVariant, filledVar), Q_ARG(QVariant, 31));
