@@ -118,6 +118,7 @@ private slots:
     void tcpDeliveryNeverFreezesAndRecovers()
     {
         kora::link::Link link;
+        QSignalSpy down(&link, &kora::link::Link::tcpDownChanged);
         const qint64 before = journalEnd();
         link.sendTcp("POWER ON\r\n", peer(8), 9001);
         link.sendTcp("LOST\r\n", peer(99), 9001);          // nobody there: the connect times out
@@ -130,6 +131,10 @@ private slots:
         QVERIFY(find(j, "equipment", "in", "POWER OFF", on) > on);
         QCOMPARE(find(j, "equipment", "in", "LOST"), -1);
         QCOMPARE(find(j, "equipment", "in", "REFUSED"), -1);
+        // Each failing peer is reported once, in order; the sound one never.
+        QCOMPARE(down.size(), 2);
+        QCOMPARE(down.at(0).at(0).toStringList(), QStringList{peer(99) + ":9001"});
+        QCOMPARE(down.at(1).at(0).toStringList(), QStringList({peer(8) + ":9999", peer(99) + ":9001"}));
     }
 
 private:
