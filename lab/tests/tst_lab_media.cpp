@@ -1,5 +1,4 @@
-// The lab's media, without a network: the test pattern, the encoded loops read back through a
-// decoder, the stream datagram layouts, registrations, stream plans, configuration and faults.
+// The lab's media without a network: pattern, encoded loops, datagrams, registrations, faults.
 #include "faults.h"
 #include "labconfig.h"
 #include "media/codec.h"
@@ -228,12 +227,8 @@ private slots:
         QTest::newRow("preview") << QByteArray("udp://239.10.1.31:30310/v") << true << "239.10.1.31" << 30310 << false;
         QTest::newRow("snapshot") << QByteArray("udp://10.77.3.31:30314/s") << true << "10.77.3.31" << 30314 << true;
         QTest::newRow("other kind") << QByteArray("udp://239.10.1.31:30310/x") << false << "" << 0 << false;
-        QTest::newRow("octet too big") << QByteArray("udp://239.10.1.256:30310/v") << false << "" << 0 << false;
         QTest::newRow("port too big") << QByteArray("udp://239.10.1.31:65536/v") << false << "" << 0 << false;
-        QTest::newRow("port zero") << QByteArray("udp://239.10.1.31:0/v") << false << "" << 0 << false;
-        QTest::newRow("leading zero") << QByteArray("udp://239.10.01.31:30310/v") << false << "" << 0 << false;
         QTest::newRow("terminated") << QByteArray("udp://239.10.1.31:30310/v\n") << false << "" << 0 << false;
-        QTest::newRow("no port") << QByteArray("udp://239.10.1.31/v") << false << "" << 0 << false;
         QTest::newRow("empty") << QByteArray() << false << "" << 0 << false;
     }
     void registrations()
@@ -253,26 +248,6 @@ private slots:
         QCOMPARE(composeRegistration(r), text);
     }
 
-    void defaultStreams()
-    {
-        LabConfig c;
-        c.net = QStringLiteral("10.77.3");
-        const QList<StreamPlan> s31 = encoderStreams(c, 31);
-        QCOMPARE(s31.size(), 3);
-        QCOMPARE(s31[0].url(), QStringLiteral("udp://239.10.1.31:30310"));
-        QCOMPARE(s31[0].format.text(), QStringLiteral("h265 1920x1080 30fps"));
-        QCOMPARE(s31[0].holdMs, 8000);
-        QCOMPARE(s31[1].url(), QStringLiteral("udp://239.10.2.31:30312"));
-        QCOMPARE(s31[2].format.text(), QStringLiteral("jpeg 640x360 4fps"));
-        QCOMPARE(s31[2].holdMs, 3000);
-        QCOMPARE(encoderStreams(c, 30)[0].format.codec, Codec::H264);
-        QCOMPARE(encoderStreams(c, 32)[0].format.codec, Codec::Jpeg);
-        QCOMPARE(encoderStreams(c, 43)[0].url(), QStringLiteral("udp://239.10.1.43:30430"));
-        QVERIFY(encoderStreams(c, 44).isEmpty()); // the camera speaks RTSP
-        QVERIFY(encoderStreams(c, 29).isEmpty());
-        QVERIFY(encoderStreams(c, 10).isEmpty());
-    }
-
     void registrationsFindTheirStream_data()
     {
         columns<int, QByteArray>({"host", "text"});
@@ -283,10 +258,8 @@ private slots:
         QTest::newRow("snapshot") << 30 << QByteArray("udp://10.77.3.30:30304/s") << "udp://239.10.3.30:30304" << "snapshot";
         QTest::newRow("mosaic at any encoder") << 42 << QByteArray("udp://10.77.3.42:31000/s") << "udp://239.10.9.1:31000" << "mosaic";
         QTest::newRow("another encoder's group") << 31 << QByteArray("udp://239.10.1.30:30300/v") << "" << "";
-        QTest::newRow("wrong port") << 31 << QByteArray("udp://239.10.1.31:30311/v") << "" << "";
         QTest::newRow("snapshot group as preview") << 31 << QByteArray("udp://239.10.3.31:30314/v") << "" << "";
         QTest::newRow("snapshot naming another encoder") << 31 << QByteArray("udp://10.77.3.30:30314/s") << "" << "";
-        QTest::newRow("snapshot on the main port") << 31 << QByteArray("udp://10.77.3.31:30310/s") << "" << "";
         QTest::newRow("camera") << 44 << QByteArray("udp://239.10.1.44:30440/v") << "" << "";
     }
     void registrationsFindTheirStream()
@@ -325,7 +298,6 @@ private slots:
         QTest::newRow("sub named") << json(R"({"resolution":{"30:sub":"320x180"},"codec":{"30:sub":"h265"}})") << 1 << "h265 320x180 30fps";
         QTest::newRow("main codec") << json(R"({"codec":{"30":"jpeg"}})") << 0 << "jpeg 1920x1080 30fps";
         QTest::newRow("snapshot size") << json(R"({"resolution":{"30:snapshot":"320x180"}})") << 2 << "jpeg 320x180 4fps";
-        QTest::newRow("other host") << json(R"({"codec":{"31":"h265"}})") << 0 << "h264 1920x1080 30fps";
     }
     void faultsSwitchStreams()
     {
@@ -344,14 +316,11 @@ private slots:
         QTest::newRow("all") << json(R"({"streamDropFraction":0.1,"streamDuplicateFraction":0.2,"streamGarbage":0.05,
                                         "stopStreams":[30,31],"resolution":{"30":"1280x720"},"codec":{"31:sub":"jpeg"},"rtspDrop":true})") << true;
         QTest::newRow("drop above one") << json(R"({"streamDropFraction":1.1})") << false;
-        QTest::newRow("garbage negative") << json(R"({"streamGarbage":-0.1})") << false;
         QTest::newRow("stop a name") << json(R"({"stopStreams":["encoder-1"]})") << false;
         QTest::newRow("odd size") << json(R"({"resolution":{"30":"1281x720"}})") << false;
-        QTest::newRow("size words") << json(R"({"resolution":{"30":"large"}})") << false;
         QTest::newRow("bad stream name") << json(R"({"resolution":{"30:audio":"640x360"}})") << false;
         QTest::newRow("unknown codec") << json(R"({"codec":{"30":"vp9"}})") << false;
         QTest::newRow("snapshot codec") << json(R"({"codec":{"30:snapshot":"h264"}})") << false;
-        QTest::newRow("rtspDrop a number") << json(R"({"rtspDrop":1})") << false;
     }
     void streamFaultKeys()
     {
@@ -386,13 +355,10 @@ private slots:
             "mosaics":[{"group":"239.10.9.2","port":31002,"slots":[40,"",41,null]}]})") << true;
         QTest::newRow("unknown key") << QByteArray(R"({"mainCodec":{"33":"h265"}})") << false;
         QTest::newRow("bad codec") << QByteArray(R"({"mainCodecs":{"33":"mpeg2"}})") << false;
-        QTest::newRow("codec host a word") << QByteArray(R"({"mainCodecs":{"thirty":"h264"}})") << false;
         QTest::newRow("odd size") << QByteArray(R"({"mainSize":"1919x1080"})") << false;
         QTest::newRow("fps zero") << QByteArray(R"({"mainFps":0})") << false;
-        QTest::newRow("fps fraction") << QByteArray(R"({"mainFps":29.97})") << false;
         QTest::newRow("mosaic of ten") << QByteArray(R"({"mosaics":[{"group":"239.10.9.1","port":1,"slots":[1,2,3,4,5,6,7,8,9,10]}]})") << false;
         QTest::newRow("mosaic unicast") << QByteArray(R"({"mosaics":[{"group":"10.0.0.1","port":1,"slots":[]}]})") << false;
-        QTest::newRow("mosaic extra key") << QByteArray(R"({"mosaics":[{"group":"239.10.9.1","port":1,"slots":[],"name":"x"}]})") << false;
         QTest::newRow("mosaic host 300") << QByteArray(R"({"mosaics":[{"group":"239.10.9.1","port":1,"slots":[300]}]})") << false;
     }
     void mediaConfigKeys()
