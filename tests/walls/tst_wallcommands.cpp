@@ -62,8 +62,6 @@ private slots:
         // cover; the window below has two corners in each.
         QTest::newRow("corners covered by two windows")
             << QList<QRectF>{{0, 0, 960, 1080}, {960, 0, 960, 1080}, {480, 270, 960, 540}} << QList<int>{0};
-        // The two windows that hold the corners do not meet; a bridge above joins them into
-        // the cover, and the window below counts as hidden though its middle shows.
         QTest::newRow("each hidden window once, in the order found")
             << QList<QRectF>{{0, 0, 50, 50}, {0, 0, 50, 50}, {0, 0, 50, 50}} << QList<int>{1, 0};
     }
