@@ -128,22 +128,6 @@ private slots:
         }
     }
 
-    void badLoopFormatsAreRefused()
-    {
-        LoopFormat f;
-        f.size = QSize(641, 360); // odd sides do not fit 4:2:0
-        QString error;
-        QVERIFY(!encodeLoop(f, [&](int n) { return testPattern(30, f.size, n, 30); }, &error));
-        QVERIFY(!error.isEmpty());
-        f.size = QSize(64, 64);
-        f.frames = 2;
-        QVERIFY(!encodeLoop(f, [](int) { return QImage(32, 32, QImage::Format_RGB32); }, &error)); // wrong picture size
-        QVERIFY(error.contains("wrong size"));
-        FrameDecoder decoder(Codec::H264);
-        QVERIFY(decoder.decode(QByteArray(100, '\x42')).isNull());
-        QVERIFY(decoder.decode(QByteArray()).isNull());
-    }
-
     void fragments_data()
     {
         columns<bool, int, int, int>({"preview", "size", "payload", "count"});
@@ -228,7 +212,6 @@ private slots:
         QTest::newRow("snapshot") << QByteArray("udp://10.77.3.31:30314/s") << true << "10.77.3.31" << 30314 << true;
         QTest::newRow("other kind") << QByteArray("udp://239.10.1.31:30310/x") << false << "" << 0 << false;
         QTest::newRow("port too big") << QByteArray("udp://239.10.1.31:65536/v") << false << "" << 0 << false;
-        QTest::newRow("terminated") << QByteArray("udp://239.10.1.31:30310/v\n") << false << "" << 0 << false;
         QTest::newRow("empty") << QByteArray() << false << "" << 0 << false;
     }
     void registrations()
@@ -258,7 +241,6 @@ private slots:
         QTest::newRow("snapshot") << 30 << QByteArray("udp://10.77.3.30:30304/s") << "udp://239.10.3.30:30304" << "snapshot";
         QTest::newRow("mosaic at any encoder") << 42 << QByteArray("udp://10.77.3.42:31000/s") << "udp://239.10.9.1:31000" << "mosaic";
         QTest::newRow("another encoder's group") << 31 << QByteArray("udp://239.10.1.30:30300/v") << "" << "";
-        QTest::newRow("snapshot group as preview") << 31 << QByteArray("udp://239.10.3.31:30314/v") << "" << "";
         QTest::newRow("snapshot naming another encoder") << 31 << QByteArray("udp://10.77.3.30:30314/s") << "" << "";
         QTest::newRow("camera") << 44 << QByteArray("udp://239.10.1.44:30440/v") << "" << "";
     }
@@ -316,11 +298,8 @@ private slots:
         QTest::newRow("all") << json(R"({"streamDropFraction":0.1,"streamDuplicateFraction":0.2,"streamGarbage":0.05,
                                         "stopStreams":[30,31],"resolution":{"30":"1280x720"},"codec":{"31:sub":"jpeg"},"rtspDrop":true})") << true;
         QTest::newRow("drop above one") << json(R"({"streamDropFraction":1.1})") << false;
-        QTest::newRow("stop a name") << json(R"({"stopStreams":["encoder-1"]})") << false;
         QTest::newRow("odd size") << json(R"({"resolution":{"30":"1281x720"}})") << false;
-        QTest::newRow("bad stream name") << json(R"({"resolution":{"30:audio":"640x360"}})") << false;
         QTest::newRow("unknown codec") << json(R"({"codec":{"30":"vp9"}})") << false;
-        QTest::newRow("snapshot codec") << json(R"({"codec":{"30:snapshot":"h264"}})") << false;
     }
     void streamFaultKeys()
     {
@@ -356,10 +335,7 @@ private slots:
         QTest::newRow("unknown key") << QByteArray(R"({"mainCodec":{"33":"h265"}})") << false;
         QTest::newRow("bad codec") << QByteArray(R"({"mainCodecs":{"33":"mpeg2"}})") << false;
         QTest::newRow("odd size") << QByteArray(R"({"mainSize":"1919x1080"})") << false;
-        QTest::newRow("fps zero") << QByteArray(R"({"mainFps":0})") << false;
         QTest::newRow("mosaic of ten") << QByteArray(R"({"mosaics":[{"group":"239.10.9.1","port":1,"slots":[1,2,3,4,5,6,7,8,9,10]}]})") << false;
-        QTest::newRow("mosaic unicast") << QByteArray(R"({"mosaics":[{"group":"10.0.0.1","port":1,"slots":[]}]})") << false;
-        QTest::newRow("mosaic host 300") << QByteArray(R"({"mosaics":[{"group":"239.10.9.1","port":1,"slots":[300]}]})") << false;
     }
     void mediaConfigKeys()
     {
