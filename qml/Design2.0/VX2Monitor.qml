@@ -1,11 +1,14 @@
 import QtQuick 2.15
 import Custom.VX.ffmpeg 1.0
+import "../components"
+import "../js/HealthRules.js" as Health
 import "../js/MonitorRules.js" as Rules
 
 // A designed monitor: the live picture of the stream a design command points it at
 // ("InlineSetMonitor"), and the watched node's status over it. The stream is played and the
 // node watched only while the monitor is on screen: a hidden page decodes nothing, stops the
-// registrations and costs no status requests.
+// registrations and costs no status requests. The picture says what it waits for; a long
+// press, or F3 or "i" (focused or under the pointer), shows the stream's figures.
 VX2Placeholder {
     id: root
     property string ip: ""       // the watched node
@@ -94,8 +97,62 @@ VX2Placeholder {
 
     XImageView {
         id: video
+        objectName: "video"
         anchors.fill: parent
         anchors.margins: 1
+    }
+
+    function toggleStatistics() { video.statistics = !video.statistics }
+    Keys.onPressed: {
+        if (event.key === Qt.Key_F3 || event.key === Qt.Key_I) {
+            toggleStatistics()
+            event.accepted = true
+        }
+    }
+    MouseArea {
+        id: pointer
+        anchors.fill: parent
+        hoverEnabled: true
+        onPressed: root.forceActiveFocus()
+        onPressAndHold: root.toggleStatistics()
+    }
+    // F3 reaches the monitor under the pointer without taking the focus from a text field.
+    Shortcut {
+        sequence: "F3"
+        enabled: pointer.containsMouse && !root.activeFocus
+        onActivated: root.toggleStatistics()
+    }
+    Text {
+        objectName: "waiting"
+        anchors.centerIn: parent
+        width: parent.width - 8
+        visible: text !== "" && root.playing
+        text: Health.previewWaiting(video.waiting, video.silentSeconds)
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.Wrap
+        color: "#f0c040"
+        style: Text.Outline
+        styleColor: "black"
+        font.pixelSize: root.fontSize * 1.2
+    }
+    Rectangle {
+        objectName: "statistics"
+        visible: video.statistics && root.playing
+        x: 4
+        y: 4
+        width: figures.implicitWidth + 8
+        height: figures.implicitHeight + 6
+        color: "#c0101820"
+        Text {
+            id: figures
+            objectName: "figuresText"
+            x: 4
+            y: 3
+            text: Health.previewFigures(video.figures)
+            color: "#e8eef4"
+            font.pixelSize: root.fontSize
+            font.family: "monospace"
+        }
     }
 
     readonly property string nodeState: Rules.state(watched !== "", status, silent)
@@ -137,24 +194,12 @@ VX2Placeholder {
     }
 
     // A node that stopped answering must not read as a healthy one.
-    Rectangle {
-        id: noAnswer
+    NoAnswerCover {
         objectName: "noAnswer"
         visible: root.nodeState === "silent"
         anchors.fill: root
         anchors.margins: 1
-        color: "#a0400808"
-        border.color: "#e04040"
-        border.width: 2
-        Text {
-            anchors.centerIn: noAnswer
-            width: noAnswer.width - 8
-            horizontalAlignment: Text.AlignHCenter
-            wrapMode: Text.Wrap
-            text: ImApi.language("No answer") + "\n" + Rules.nodeAddress(root.ip)
-            color: "#ffd8d8"
-            font.pixelSize: root.fontSize * 1.4
-            font.bold: true
-        }
+        address: Rules.nodeAddress(root.ip)
+        fontSize: root.fontSize
     }
 }

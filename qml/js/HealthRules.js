@@ -19,6 +19,28 @@ function silence(silentSeconds, delivered) {
     return delivered ? "no picture · " + duration(silentSeconds) : "no picture yet"
 }
 
+// What a live preview waits for, from the item's `waiting` and `silentSeconds`.
+function previewWaiting(waiting, silentSeconds) {
+    if (waiting === "stream")
+        return "waiting for the stream"
+    if (waiting === "keyframe")
+        return "waiting for a key frame"
+    if (waiting === "silent")
+        return "no stream for " + duration(silentSeconds)
+    return ""
+}
+
+// A preview's figures of the last second, three lines; "" before the first.
+function previewFigures(f) {
+    if (!f || f.codec === undefined)
+        return ""
+    var n = function (v, digits) { return (Number(v) || 0).toFixed(digits) }
+    var size = f.width > 0 ? " " + f.width + "×" + f.height : ""
+    return (f.codec || "-") + size + "\n"
+        + "frames/s " + n(f.received, 0) + " received · " + n(f.shown, 0) + " shown · " + n(f.dropped, 0) + " dropped\n"
+        + "lost " + n(f.lost, 0) + " frames · decode " + n(f.decodeMs, 1) + " ms · latency " + n(f.latencyMs, 1) + " ms"
+}
+
 // The TCP peers a designed button sends to, "address:port" as the client's link names them.
 function tcpTargets(events) {
     var seen = {}, out = []

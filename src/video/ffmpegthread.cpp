@@ -72,6 +72,12 @@ QSize FFmpegThread::sourceSize() const
     return m_source;
 }
 
+QString FFmpegThread::sourceCodec() const
+{
+    QMutexLocker lock(&m_slotsMutex);
+    return m_codec;
+}
+
 PreviewCounters FFmpegThread::counters() const
 {
     PreviewCounters c;
@@ -86,6 +92,7 @@ PreviewCounters FFmpegThread::counters() const
     c.strays = m_strays.load();
     c.registrations = m_registrations.load();
     c.keyframeRequests = m_keyframeRequests.load();
+    c.decodeNs = m_decodeNs.load();
     return c;
 }
 
@@ -166,6 +173,7 @@ void FFmpegThread::abortMulticast()
         for (const auto &slot : qAsConst(m_slots))
             slot->clear();
         m_source = QSize();
+        m_codec.clear();
     }
     KTRACE(lcVideo) << "left" << qUtf8Printable(m_group) << m_port;
     emit sig_abort();
@@ -376,7 +384,7 @@ bool FFmpegThread::sendPacket(const uchar *data, int size, bool show)
             byOutput.insert(out, converter->convert(m_frame.get(), out));
         }
         av_frame_unref(m_frame.get());
-        publish(byOutput, source);
+        publish(byOutput, source, m_hevc ? FrameKind::H265 : FrameKind::H264);
     }
     if (!whole && show)
         ++m_malformed;
@@ -400,15 +408,16 @@ void FFmpegThread::decodeJpeg(const QByteArray &file)
     QHash<QSize, QImage> byOutput;
     for (auto it = m_views.cbegin(); it != m_views.cend(); ++it)
         byOutput.insert(previewOutputSize(image.size(), it.key()), image);
-    publish(byOutput, image.size());
+    publish(byOutput, image.size(), FrameKind::Jpeg);
 }
 
-void FFmpegThread::publish(const QHash<QSize, QImage> &byOutput, const QSize &source)
+void FFmpegThread::publish(const QHash<QSize, QImage> &byOutput, const QSize &source, FrameKind kind)
 {
     QVector<QSize> tell;
     {
         QMutexLocker lock(&m_slotsMutex);
         m_source = source;
+        m_codec = kind == FrameKind::Jpeg ? QStringLiteral("JPEG") : kind == FrameKind::H265 ? QStringLiteral("H.265") : QStringLiteral("H.264");
         for (auto it = m_slots.cbegin(); it != m_slots.cend(); ++it) {
             const QImage image = byOutput.value(previewOutputSize(source, it.key()));
             if (image.isNull())
@@ -420,6 +429,8 @@ void FFmpegThread::publish(const QHash<QSize, QImage> &byOutput, const QSize &so
         }
     }
     ++m_decoded;
+    if (m_arrivedNs > 0)
+        m_decodeNs += quint64(qMax<qint64>(0, steadyNs() - m_arrivedNs));
     for (const QSize &shown : qAsConst(tell))
         emit frameReady(shown);
 }

@@ -45,6 +45,7 @@ struct PreviewCounters {
     quint64 strays = 0;           // datagrams of a foreign sequence dropped
     quint64 registrations = 0;
     quint64 keyframeRequests = 0;
+    quint64 decodeNs = 0;         // summed time from a frame's last datagram to its pictures
 };
 
 class FFmpegThread : public QObject
@@ -65,6 +66,8 @@ public:
     bool isJoined() const { return m_joined.load(); }
     // The size of the stream's pictures, empty before the first.
     QSize sourceSize() const;
+    // "H.264", "H.265" or "JPEG": the codec of the last picture; empty before the first.
+    QString sourceCodec() const;
     static kora::video::KeyframeRequests &keyframeRequests();
 
 public slots:
@@ -94,7 +97,7 @@ private:
     void decodeFrame(const uchar *data, int size);
     bool sendPacket(const uchar *data, int size, bool show);
     void decodeJpeg(const QByteArray &file);
-    void publish(const QHash<QSize, QImage> &byOutput, const QSize &source);
+    void publish(const QHash<QSize, QImage> &byOutput, const QSize &source, kora::video::FrameKind kind);
 
     // Worker thread only.
     kora::video::DatagramSocket *m_socket = nullptr;
@@ -120,6 +123,7 @@ private:
     mutable QMutex m_slotsMutex;
     QHash<QSize, std::shared_ptr<kora::video::FrameSlot>> m_slots; // by shown size; guarded by m_slotsMutex
     QSize m_source;                                                // guarded by m_slotsMutex
+    QString m_codec;                                               // guarded by m_slotsMutex
     std::atomic<bool> m_joined{false}; // written by the worker thread
     std::atomic<quint64> m_datagrams{0};
     std::atomic<quint64> m_decoded{0};
@@ -132,4 +136,5 @@ private:
     std::atomic<quint64> m_keyframeRequests{0};
     std::atomic<quint64> m_copies{0};
     std::atomic<quint64> m_strays{0};
+    std::atomic<quint64> m_decodeNs{0};
 };

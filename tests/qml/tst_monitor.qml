@@ -71,5 +71,37 @@ Item {
             host.clear()
             tryCompare(NodeControl, "calls", ["delete 10.0.0.41 0"])
         }
+
+        // What a playing monitor says it waits for, cleared when pictures show; the figures
+        // come and go with a long press, "i" and F3.
+        function test_waiting_data() {
+            return [
+                { tag: "nothing yet", waiting: "stream", seconds: -1, text: "waiting for the stream" },
+                { tag: "no clean picture", waiting: "keyframe", seconds: -1, text: "waiting for a key frame" },
+                { tag: "stopped", waiting: "silent", seconds: 8, text: "no stream for 8 s" }
+            ]
+        }
+        function test_waiting(data) {
+            var m = monitor("mon", "a")
+            ImApi.callQmlInitPanel()
+            host.customProtocol("InlineSetMonitor", ["mon", "10.0.0.30", "1", "239.10.2.30", "30302"])
+            var video = findChild(m, "video"), shown = findChild(m, "waiting")
+            video.waiting = data.waiting
+            video.silentSeconds = data.seconds
+            compare(shown.visible ? shown.text : "", data.text)
+            video.waiting = ""
+            verify(!shown.visible)
+            mousePress(m, 20, 20)
+            tryCompare(video, "statistics", true) // held
+            mouseRelease(m, 20, 20)
+            keyClick(Qt.Key_I)
+            verify(!video.statistics)
+            mouseMove(m, 30, 30)
+            keyClick(Qt.Key_F3)
+            verify(video.statistics)
+            video.figures = { codec: "H.264", width: 1920, height: 1080, received: 25, shown: 25, dropped: 0, lost: 2, decodeMs: 3.14, latencyMs: 41.5 }
+            compare(findChild(m, "figuresText").text, "H.264 1920×1080\nframes/s 25 received · 25 shown · 0 dropped\n"
+                    + "lost 2 frames · decode 3.1 ms · latency 41.5 ms")
+        }
     }
 }

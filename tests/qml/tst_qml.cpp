@@ -32,13 +32,22 @@ class FakeImageView : public QQuickItem
     Q_PROPERTY(int m_cropHeight MEMBER m_cropHeight)
     Q_PROPERTY(QString mMulticast MEMBER m_multicast)
     Q_PROPERTY(QString encoder MEMBER m_encoder)
+    // What the real item reports once a second, set by the tests.
+    Q_PROPERTY(QString waiting MEMBER m_waiting NOTIFY changed)
+    Q_PROPERTY(int silentSeconds MEMBER m_silentSeconds NOTIFY changed)
+    Q_PROPERTY(bool statistics MEMBER m_statistics NOTIFY changed)
+    Q_PROPERTY(QVariantMap figures MEMBER m_figures NOTIFY changed)
 public:
     Q_INVOKABLE void joinMulticast() {}
     Q_INVOKABLE void leaveMulticast() {}
+signals:
+    void changed();
 
 private:
-    int m_port = 0, m_cropWidth = 0, m_cropHeight = 0;
-    QString m_multicast, m_encoder;
+    int m_port = 0, m_cropWidth = 0, m_cropHeight = 0, m_silentSeconds = -1;
+    QString m_multicast, m_encoder, m_waiting;
+    bool m_statistics = false;
+    QVariantMap m_figures;
 };
 
 // The snapshot board's records and clock in the tests' hands.

@@ -4,6 +4,7 @@
 // worker's test entry, in its thread.
 #include "video/ffmpegthread.h"
 #include "video/nalscan.h"
+#include "video/previewhealth.h"
 
 #include "support/testmain.h"
 
@@ -347,6 +348,44 @@ private slots:
         const PreviewCounters c = w.worker->counters();
         QCOMPARE(c.framesDropped, quint64(5));
         QCOMPARE(c.framesTaken, quint64(1));
+        QVERIFY(c.decodeNs > 0);
+        QCOMPARE(w.worker->sourceCodec(), QString("H.264"));
+    }
+
+    // What a view waits for after one-second looks at its counters: each look names what
+    // changed since the last (d datagrams, p a picture shown, k frames held back, g a gap).
+    void waiting_data()
+    {
+        columns<QString, int, int>({"looks", "wait", "seconds"});
+        const int none = int(PreviewWait::None), stream = int(PreviewWait::Stream),
+                  key = int(PreviewWait::Keyframe), silent = int(PreviewWait::Silent);
+        QTest::newRow("nothing received") << QString("-,-") << stream << -1;
+        QTest::newRow("datagrams, no picture yet") << QString("-,d") << key << -1;
+        QTest::newRow("pictures") << QString("d,dp") << none << -1;
+        QTest::newRow("slow stream between pictures") << QString("dp,d") << none << -1;
+        QTest::newRow("a gap held back") << QString("dp,dgk,dk") << key << -1;
+        QTest::newRow("clean again") << QString("dp,dgk,dp") << none << -1;
+        QTest::newRow("stopped") << QString("dp,-,-,-,-,-,-,-,-") << silent << 8;
+        QTest::newRow("stopped, not for long") << QString("dp,-") << none << -1;
+        QTest::newRow("back without a picture") << QString("dp,-,-,-,d") << key << -1;
+    }
+    void waiting()
+    {
+        QFETCH(QString, looks);
+        PreviewHealth health;
+        PreviewSample s;
+        health.start(s);
+        for (const QString &look : looks.split(',')) {
+            s.atMs += 1000;
+            s.datagrams += look.contains('d') ? 10 : 0;
+            s.shown += look.contains('p') ? 25 : 0;
+            s.decoded += look.contains('p') ? 25 : 0;
+            s.discarded += look.contains('k') ? 5 : 0;
+            s.gaps += look.contains('g') ? 1 : 0;
+            health.next(s);
+        }
+        QTEST(int(health.wait()), "wait");
+        QTEST(health.silentSeconds(), "seconds");
     }
 };
 
