@@ -1,13 +1,16 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "../components"
 import "../js/DesignLook.js" as Look
+import "../js/HealthRules.js" as Health
 import "../js/PageRules.js" as PageRules
 import "../js/WallGeometry.js" as Geo
 
 // A designed video wall: its decoders to scale with their cut lines or dock layout, and one
 // model of its windows (`blocks`, stacking order, the last on top) that gestures, drops and
 // the controller's listings all change. Each change that ends a gesture sends the whole
-// picture as one window command (unless pre-draw `yt` holds it back).
+// picture as one window command (unless pre-draw `yt` holds it back). An output whose
+// decoder did not answer the window query is covered with the "No answer" look.
 Item {
     id: root
     property var map: ({})
@@ -525,6 +528,22 @@ Item {
                 width: Math.max(1, Math.abs(modelData.x2 - modelData.x1))
                 height: Math.max(1, Math.abs(modelData.y2 - modelData.y1))
                 color: "#f0c040"
+            }
+        }
+        // Outputs that did not answer their window query: the node monitor's look over them.
+        Repeater {
+            model: Health.silentOutputs(root.map.nodeRects, ImApi.silentOutputs,
+                                        function (ip) { return ImApi.getPanelIDFromIP(ip) === root.panelId })
+            NoAnswerCover {
+                readonly property var r: modelData.whole ? null : root.toCanvas(modelData)
+                objectName: "outputNoAnswer"
+                z: 90
+                x: r ? r.x : 0
+                y: r ? r.y : 0
+                width: r ? r.width : canvas.width
+                height: r ? r.height : canvas.height
+                address: modelData.ip
+                fontSize: Math.max(9, 12 * root.multiplierH)
             }
         }
         Repeater {

@@ -41,6 +41,26 @@ function previewFigures(f) {
         + "lost " + n(f.lost, 0) + " frames · decode " + n(f.decodeMs, 1) + " ms · latency " + n(f.latencyMs, 1) + " ms"
 }
 
+// The outputs of a wall that did not answer its window query, each where it shows on the
+// wall: its rectangle among `nodeRects` (wall pixels, "audio" naming the decoder), or the
+// whole wall (`whole`) for a decoder of the wall (`ownsOutput`) without one.
+function silentOutputs(nodeRects, silent, ownsOutput) {
+    var out = []
+    for (var i = 0; silent && i < silent.length; ++i) {
+        var ip = silent[i], found = false
+        for (var j = 0; nodeRects && j < nodeRects.length; ++j) {
+            var r = nodeRects[j]
+            if (String(r.audio || "").split("-")[0].trim() !== ip)
+                continue
+            out.push({ ip: ip, whole: false, x: r.x, y: r.y, width: r.width, height: r.height })
+            found = true
+        }
+        if (!found && ownsOutput(ip))
+            out.push({ ip: ip, whole: true })
+    }
+    return out
+}
+
 // The TCP peers a designed button sends to, "address:port" as the client's link names them.
 function tcpTargets(events) {
     var seen = {}, out = []

@@ -41,6 +41,7 @@ ImServerApi::ImServerApi(link::Sender &link, settings::Store &store, Clock clock
 {
     KINFO(lcApi) << "current m_aspect_ratio is :" << m_aspectRatio;
     KTRACE(lcApi) << "main thread id:" << QThread::currentThreadId();
+    connect(&m_wallControl, &walls::WallControl::silentOutputsChanged, this, &ImServerApi::silentOutputsChanged);
 
     // The login reports its course; what it accepted becomes the pages.
     m_session.setScreenAspect(screenAspect);
@@ -223,6 +224,7 @@ void ImServerApi::initialization()
     m_wholeListGroup = -1;
     m_project = {};
     m_snapshots.clear();
+    m_wallControl.forgetAnswers();
     KTRACE(lcApi) << "initialization end";
 }
 

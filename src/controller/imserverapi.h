@@ -82,6 +82,9 @@ class ImServerApi : public QObject
     Q_PROPERTY(QString selPanel READ selPanel WRITE setSelPanel NOTIFY selPanelChanged)
     // The designed equipment's TCP peers down now ("address:port"): their buttons show a mark.
     Q_PROPERTY(QStringList tcpDown READ tcpDown WRITE setTcpDown NOTIFY tcpDownChanged)
+    // The decoders that did not answer their wall's window query, until heard from again:
+    // the walls mark those outputs.
+    Q_PROPERTY(QStringList silentOutputs READ silentOutputs NOTIFY silentOutputsChanged)
     Q_PROPERTY(bool flgLine READ flgLine WRITE setFlgLine NOTIFY flgLineChanged)
     Q_PROPERTY(bool flgRemb READ flgRemb WRITE setFlgRemb NOTIFY flgRembChanged)
     Q_PROPERTY(int mode READ mode WRITE setMode NOTIFY modeChanged)
@@ -111,6 +114,7 @@ public:
     void setCurrentPage(int page);
     QString selPanel() const { return m_selPanel; }
     QStringList tcpDown() const { return m_tcpDown; }
+    QStringList silentOutputs() const { return m_wallControl.silentOutputs(); }
     void setTcpDown(const QStringList &targets);
     void setSelPanel(const QString &panel);
     bool flgLine() const { return m_flgLine; }
@@ -324,6 +328,7 @@ public slots:
 
 signals:
     void tcpDownChanged();
+    void silentOutputsChanged();
     // Login, load and progress.
     void callQmlLogin(bool flg);
     void callQmlLoad(bool flg, int sysEN);

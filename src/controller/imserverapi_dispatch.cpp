@@ -44,6 +44,7 @@ void ImServerApi::handleReplies(const QList<link::Datagram> &batch)
 
 void ImServerApi::handleReply(const QByteArray &datagram, const QString &sender, const dispatch::Context &context)
 {
+    m_wallControl.heardFrom(sender);
     for (const dispatch::Action &action : dispatch::dispatchDatagram(datagram, sender, context, m_dispatchState)) {
         if (!dispatch::acceptedFrom(action.kind, sender, context)) {
             const QString kind = QStringLiteral("signal list from a stranger");

@@ -3,6 +3,7 @@
 #include "log/categories.h"
 #include "log/trace.h"
 
+#include <QHostAddress>
 #include <QRectF>
 #include <QTimer>
 
@@ -35,9 +36,68 @@ void WallControl::setWindows(const QString &wallId, const QString &cmd)
     sendCommands(walls::setWindows(installation(), wallId, cmd));
 }
 
+namespace {
+// "::ffff:10.0.0.20" and "10.0.0.20" are the same decoder.
+QString plainAddress(const QString &address)
+{
+    bool v4 = false;
+    const quint32 a = QHostAddress(address).toIPv4Address(&v4);
+    return v4 ? QHostAddress(a).toString() : address;
+}
+} // namespace
+
 void WallControl::getWindows(const QString &wallId)
 {
-    sendCommands(walls::getWindows(installation(), wallId));
+    const Installation in = installation();
+    const Commands c = walls::getWindows(in, wallId);
+    if (!sendCommands(c))
+        return;
+    // Only a query to one of the wall's decoders says something about that decoder; the
+    // controller and the group answer for others.
+    if (in.serverIp.isEmpty() && wallId != kAllWalls && c.items.size() == 1 && c.items.first().to.size() == 1)
+        awaitAnswer(plainAddress(c.items.first().to.first().address.toString()), wallId);
+}
+
+void WallControl::awaitAnswer(const QString &output, const QString &wallId)
+{
+    if (m_asked.contains(output))
+        return;
+    const quint64 query = ++m_queries;
+    m_asked.insert(output, {wallId, query});
+    QTimer::singleShot(m_timings.answerMs, this, [this, output, query] {
+        const auto it = m_asked.constFind(output);
+        if (it == m_asked.constEnd() || it->second != query)
+            return;
+        const QString wall = it->first;
+        m_asked.erase(it);
+        if (m_silent.contains(output))
+            return;
+        KWARN(lcApi) << "wall" << wall << ": output" << output << "did not answer its window query within"
+                     << m_timings.answerMs << "ms";
+        m_silent.append(output);
+        emit silentOutputsChanged(m_silent);
+    });
+}
+
+void WallControl::heardFrom(const QString &address)
+{
+    if (m_asked.isEmpty() && m_silent.isEmpty())
+        return;
+    const QString output = plainAddress(address);
+    m_asked.remove(output);
+    if (!m_silent.removeOne(output))
+        return;
+    KTRACE(lcApi) << "output" << output << "answers again";
+    emit silentOutputsChanged(m_silent);
+}
+
+void WallControl::forgetAnswers()
+{
+    m_asked.clear();
+    if (m_silent.isEmpty())
+        return;
+    m_silent.clear();
+    emit silentOutputsChanged(m_silent);
 }
 
 bool WallControl::clearWall(const QString &wallId)

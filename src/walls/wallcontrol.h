@@ -11,6 +11,7 @@
 #include "link/sender.h"
 #include "walls/wallcommands.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -24,6 +25,8 @@ struct WallTimings {
     int wallSettleMs = 30;
     // After an acknowledgement the wall needs this long before its window list is asked for.
     int afterAckMs = 30;
+    // A decoder asked for its wall's windows that has not answered within this is marked.
+    int answerMs = 2000;
 };
 
 class WallControl : public QObject
@@ -56,10 +59,26 @@ public:
     // entry is no rectangle.
     static QList<int> hiddenWindows(const QVariantList &pageRects);
 
+    // Anything heard from `address` (a reply on the command socket): it answers.
+    void heardFrom(const QString &address);
+    // The decoders whose window query went unanswered, until they are heard from again.
+    QStringList silentOutputs() const { return m_silent; }
+    void forgetAnswers(); // a new login
+
+signals:
+    void silentOutputsChanged(const QStringList &outputs);
+
 private:
+    void awaitAnswer(const QString &output, const QString &wallId);
+
     link::Sender &m_sender;
     const InstallationView m_installation;
     const WallTimings m_timings;
+    // Window queries sent straight to a decoder and not answered yet: output -> its wall and
+    // the query's number (a later query keeps the first one's deadline).
+    QHash<QString, QPair<QString, quint64>> m_asked;
+    quint64 m_queries = 0;
+    QStringList m_silent;
 };
 
 } // namespace kora::walls

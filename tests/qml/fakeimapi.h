@@ -42,6 +42,7 @@ class FakeImApi : public QObject
     Q_PROPERTY(int currentPage MEMBER m_currentPage NOTIFY currentPageChanged)
     Q_PROPERTY(QString selPanel MEMBER m_selPanel NOTIFY selPanelChanged)
     Q_PROPERTY(QStringList tcpDown MEMBER m_tcpDown NOTIFY tcpDownChanged)
+    Q_PROPERTY(QStringList silentOutputs READ silentOutputs NOTIFY silentOutputsChanged)
     Q_PROPERTY(int mode MEMBER m_mode NOTIFY modeChanged)
     Q_PROPERTY(QString version MEMBER m_version CONSTANT)
     Q_PROPERTY(QSize windowSize READ windowSize NOTIFY windowSizeChanged)
@@ -51,6 +52,8 @@ public:
 
     QSize windowSize() const { return m_windowSize; }
 
+    QStringList silentOutputs() const { return m_silentOutputs; }
+    Q_INVOKABLE void silence(const QStringList &outputs) { m_silentOutputs = outputs, emit silentOutputsChanged(); }
     Q_INVOKABLE void reset()
     {
         m_calls.clear();
@@ -72,6 +75,7 @@ public:
         m_cycleAnswer = true;
         setProperty("flgLine", true);
         setProperty("tcpDown", QStringList());
+        silence({});
         // Through the properties, so a change is signalled as the controller's setters do.
         setProperty("currentPage", 0);
         setProperty("selPanel", QString());
@@ -267,6 +271,7 @@ signals:
     void currentPageChanged();
     void selPanelChanged();
     void tcpDownChanged();
+    void silentOutputsChanged();
     void modeChanged();
     void windowSizeChanged();
     void flgLineChanged();
@@ -329,7 +334,7 @@ private:
     QStringList m_starred;
     int m_currentPage = 0;
     QString m_selPanel;
-    QStringList m_tcpDown;
+    QStringList m_tcpDown, m_silentOutputs;
     int m_mode = 0;
     QString m_version = QStringLiteral("test");
     QSize m_windowSize{1920, 1080};

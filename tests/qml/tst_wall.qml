@@ -34,8 +34,8 @@ Item {
             wall = wallComponent.createObject(root, { map: {
                 objectName: "wall-a", id: "1", globalPos: { x: 0, y: 0, width: 960, height: 540 },
                 size: { width: 3840, height: 2160 }, splitSize: { width: 2, height: 2 },
-                nodeRects: [{ x: 0, y: 0, width: 1920, height: 1080 }, { x: 1920, y: 0, width: 1920, height: 1080 },
-                            { x: 0, y: 1080, width: 1920, height: 1080 }, { x: 1920, y: 1080, width: 1920, height: 1080 }],
+                nodeRects: [{ x: 0, y: 0, width: 1920, height: 1080, audio: "10.0.0.20" }, { x: 1920, y: 0, width: 1920, height: 1080, audio: "10.0.0.21" },
+                            { x: 0, y: 1080, width: 1920, height: 1080, audio: "10.0.0.22" }, { x: 1920, y: 1080, width: 1920, height: 1080 }],
                 freeEn: true, fullEn: true, stream: 4 } })
             list = listComponent.createObject(root, { dragImage: dragImage, map: {
                 objectName: "list", globalPos: { x: 0, y: 600, width: 900, height: 150 }, winNum: 3, space: 0,
@@ -167,6 +167,31 @@ Item {
             Snapshots.deliver(key, true)
             Snapshots.advance(50)
             compare(marks(root, key), ["", ""])
+        }
+    
+        // Outputs that did not answer are covered where they are on the wall, until heard from.
+        function test_silentOutputs_data() {
+            return [
+                { tag: "one output", silent: ["10.0.0.21"], covers: ["10.0.0.21 480,0 480x270"] },
+                { tag: "two", silent: ["10.0.0.22", "10.0.0.20"], covers: ["10.0.0.22 0,270 480x270", "10.0.0.20 0,0 480x270"] },
+                { tag: "another wall's", silent: ["10.0.9.9"], covers: [] }
+            ]
+        }
+        function test_silentOutputs(data) {
+            var covers = function () {
+                var found = []
+                for (var i = 0; i < wall.children.length; ++i)
+                    for (var j = 0; j < wall.children[i].children.length; ++j) {
+                        var c = wall.children[i].children[j]
+                        if (c.objectName === "outputNoAnswer" && c.visible)
+                            found.push(c.address + " " + c.x + "," + c.y + " " + c.width + "x" + c.height)
+                    }
+                return found
+            }
+            ImApi.silence(data.silent)
+            compare(covers(), data.covers)
+            ImApi.silence([])
+            compare(covers(), [])
         }
     }
 }

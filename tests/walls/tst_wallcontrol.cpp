@@ -21,7 +21,7 @@ using namespace kora;
 namespace {
 
 // Short pauses, so that a test waits little; every follow-up is due well before kSettledMs.
-constexpr walls::WallTimings kWallTimings{5, 5};
+constexpr walls::WallTimings kWallTimings{5, 5, 20};
 constexpr scenes::SceneTimings kSceneTimings{5, 5, 5, 5};
 constexpr int kSettledMs = 60;
 
@@ -81,6 +81,33 @@ class TestWallControl : public QObject
 {
     Q_OBJECT
 private slots:
+
+    // A decoder asked for its wall's windows is marked when it does not answer in time, and
+    // cleared by anything heard from it. What the controller answers for is not watched.
+    void unansweredQueries_data()
+    {
+        columns<bool, QString, QStringList>({"controller", "heard", "silent"});
+        QTest::newRow("no answer") << false << QString() << QStringList{"10.0.0.21"};
+        QTest::newRow("answered") << false << QString("10.0.0.21") << QStringList{};
+        QTest::newRow("another decoder answered") << false << QString("10.0.0.22") << QStringList{"10.0.0.21"};
+        QTest::newRow("through the controller") << true << QString() << QStringList{};
+    }
+    void unansweredQueries()
+    {
+        QFETCH(bool, controller);
+        QFETCH(QString, heard);
+        Controls c(controller ? fixtures::serverWall() : fixtures::multicastWall());
+        QSignalSpy changed(&c.walls, &walls::WallControl::silentOutputsChanged);
+        c.walls.getWindows(QStringLiteral("1"));
+        c.walls.getWindows(QStringLiteral("1"));
+        c.walls.heardFrom(heard);
+        settle();
+        QTEST(c.walls.silentOutputs(), "silent");
+        c.walls.heardFrom(QStringLiteral("::ffff:10.0.0.21"));
+        QCOMPARE(c.walls.silentOutputs(), QStringList());
+        QFETCH(QStringList, silent);
+        QCOMPARE(changed.count(), silent.isEmpty() ? 0 : 2);
+    }
 
     // What goes out at once, and what follows after the pause.
     void followUps_data()
