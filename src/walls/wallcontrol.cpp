@@ -72,7 +72,7 @@ void WallControl::awaitAnswer(const QString &output, const QString &wallId)
         m_asked.erase(it);
         if (m_silent.contains(output))
             return;
-        KWARN(lcApi) << "wall" << wall << ": output" << output << "did not answer its window query within"
+        KWARN(lcApi) << "wall" << qUtf8Printable(wall) << ": output" << qUtf8Printable(output) << "did not answer its window query within"
                      << m_timings.answerMs << "ms";
         m_silent.append(output);
         emit silentOutputsChanged(m_silent);
@@ -87,7 +87,7 @@ void WallControl::heardFrom(const QString &address)
     m_asked.remove(output);
     if (!m_silent.removeOne(output))
         return;
-    KTRACE(lcApi) << "output" << output << "answers again";
+    KINFO(lcApi) << "output" << qUtf8Printable(output) << "answers again";
     emit silentOutputsChanged(m_silent);
 }
 

@@ -596,7 +596,8 @@ case_subtitle() {
 }
 
 # Faults on screen: a stopped encoder's tile says it is silent, the Room's buttons mark the
-# equipment whose TCP port closed; both marks go when the lab restores them.
+# equipment whose TCP port closed, a wall covers the output whose decoder is silent; the
+# marks go when the lab restores them.
 case_health() {
     login_to_first_page
     wait_until 10 eval 'shot 1-live && tile_shows 1-live 0 30' || fail "tile .30 shows no picture"
@@ -624,6 +625,22 @@ case_health() {
     cleared() { shot 6-cleared; ! colour_at 6-cleared 877 209 '#e03030' 40; }
     wait_until 5 cleared || fail "the connection mark did not clear ($artefacts/6-cleared.png)"
     wait_for_line "$work/a.log" "tcp \"$net.8:9001\" up again" 5 || fail "no log line for the connection back"
+
+    # Wall 1's first decoder goes silent: Wall A, asking for its windows when shown, covers
+    # that output with the "No answer" look until the decoder answers again.
+    faults '{"silentPeers":["decoder-1.1"]}'
+    t0=$(date +%s%N)
+    click_design 845 45 # "Wall A"
+    # The red veil over the output's dark canvas, in its top left corner.
+    expect_design 7-no-answer 360 190 '#2e0e11' "the silent decoder's output shows no mark" 20
+    echo "no-answer mark after $(( ($(date +%s%N) - t0) / 1000000 )) ms"
+    wait_for_line "$work/a.log" "output $net.20 did not answer" 5 || fail "no log line for the silent output"
+    faults '{}'
+    click_design 1205 45 # "Room", then back: the wall asks again
+    click_design 845 45
+    answered() { shot 8-answers; ! colour_at 8-answers 360 190 '#2e0e11' 20; }
+    wait_until 5 answered || fail "the no-answer mark did not clear ($artefacts/8-answers.png)"
+    wait_for_line "$work/a.log" "output $net.20 answers again" 5 || fail "no log line for the output back"
 }
 
 # An older controller (kora-lab --legacy): the block-text pages appear, a two-state button
