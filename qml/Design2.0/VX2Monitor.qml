@@ -122,9 +122,15 @@ VX2Placeholder {
         enabled: pointer.containsMouse && !root.activeFocus
         onActivated: root.toggleStatistics()
     }
+    // The log says when the monitor starts and stops waiting (not every second of it).
+    readonly property string waitingFor: playing ? video.waiting : ""
+    onWaitingForChanged: console.log("monitor", designName, "waits for:", waitingFor || "nothing")
     Text {
         objectName: "waiting"
-        anchors.centerIn: parent
+        // In the middle of what the status strip leaves free.
+        x: 4
+        y: Math.max(0, ((statusBox.visible ? statusBox.y : root.height) - height) / 2)
+        z: 1
         width: parent.width - 8
         visible: text !== "" && root.playing
         text: Health.previewWaiting(video.waiting, video.silentSeconds)

@@ -641,6 +641,20 @@ case_health() {
     answered() { shot 8-answers; ! colour_at 8-answers 360 190 '#2e0e11' 20; }
     wait_until 5 answered || fail "the no-answer mark did not clear ($artefacts/8-answers.png)"
     wait_for_line "$work/a.log" "output $net.20 answers again" 5 || fail "no log line for the output back"
+
+    # Wall B's monitor on encoder .30's stream: stopped, it says so; back, its pictures show.
+    wall_b
+    click_design 1770 1016 # "Watch camera 1"
+    monitor() { sed -n "/$1/,\$p" "$work/a.log" | grep -a >/dev/null "$2"; }
+    expect_signal 9-monitor-plays 1770 875 30 "the monitor does not play encoder .30's stream"
+    faults '{"stopStreams":[30]}'
+    t0=$(date +%s%N)
+    wait_for_line "$work/a.log" "monitor wall-b-monitor waits for: silent" 10 || fail "the monitor did not say its stream stopped"
+    echo "monitor waiting text after $(( ($(date +%s%N) - t0) / 1000000 )) ms"
+    shot 9-monitor-waits
+    faults '{}'
+    wait_until 15 monitor "waits for: silent" "monitor wall-b-monitor waits for: nothing" \
+        || fail "the monitor's waiting text did not clear ($artefacts/9-monitor-waits.png)"
 }
 
 # An older controller (kora-lab --legacy): the block-text pages appear, a two-state button
