@@ -60,6 +60,16 @@ private slots:
 
     // Two states: the first is up (unchecked), the second down (checked); entering a state
     // sends its commands. Mode 1 latches.
+    // A clock block is a date item in its own format; a text block stays text.
+    void clockIsADate()
+    {
+        const QList<Design2Item> clock = design2Items(only(blocks({"Time{", "Text=hh:mm", "Type=2", "}"})));
+        QCOMPARE(clock.size(), 1);
+        QCOMPARE(int(clock.first().kind), int(Design2Kind::Date));
+        QCOMPARE(clock.first().map.value("dateFormat").toString(), QStringLiteral("hh:mm"));
+        QCOMPARE(int(design2Items(only(blocks({"Text{", "Text=Hi", "}"}))).value(0).kind), int(Design2Kind::Text));
+    }
+
     void button()
     {
         const QString text = blocks({"Button{", "UUID=600001", "Default=1", "PageSwitch=2", "Mode=1", "ButtonState{", "Text=Off",
