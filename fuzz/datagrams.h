@@ -1,6 +1,5 @@
 #pragma once
-// Fuzz inputs of datagram parsers are read as a series of datagrams, each with a 2-byte
-// little-endian length before it (the last one takes what is left).
+// Datagram parser inputs: datagrams each after a 2-byte little-endian length (the last takes the rest).
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>

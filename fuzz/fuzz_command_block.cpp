@@ -1,7 +1,5 @@
-// Designed command blocks come from project files anyone may have edited: whatever the text,
-// no packet is oversized, every network packet has a destination and a port, and the waits
-// stay within their bounds. Input: blocks separated by form feeds (the matrix's crosspoint is
-// the second and third piece); the first byte picks a slider value.
+// Command blocks come from editable project files: no packet oversized or without destination, waits bounded.
+// Input: form-feed separated blocks (matrix crosspoint in pieces 2 and 3); byte 0 picks a slider value.
 #include "controls/controlcommands.h"
 #include "quietlogs.h"
 

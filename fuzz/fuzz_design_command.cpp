@@ -1,6 +1,4 @@
-// Design commands come from designed buttons and from the controller: whatever the bytes, the
-// split yields no empty or separator-bearing part, the interpreter takes its wall and names
-// from those parts, and a lock command reads back as the wall it was built for.
+// Design commands come from buttons and the controller: clean parts, wall and names from them, locks round-trip.
 #include "commands/designcommands.h"
 #include "quietlogs.h"
 

@@ -1,6 +1,4 @@
-// The design file arrives with the project package from the network, and its cached copy is
-// read again at start-up for the login page: whatever it holds, every widget lands on the
-// page being walked and nothing is built from a file that does not parse.
+// The design file (and its cached copy) comes from the network: widgets land on their page, unparsed builds nothing.
 #include "design/designbuild.h"
 #include "model/devicefile.h"
 #include "quietlogs.h"

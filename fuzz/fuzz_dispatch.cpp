@@ -1,6 +1,4 @@
-// Replies on the command socket come from anyone on the network: whatever arrives, the
-// dispatcher names only known walls, stays within its bounds and decides by the datagram and
-// the state alone.
+// Command replies come from anyone: only known walls, bounded, decided by datagram and state alone.
 #include "dispatch/replies.h"
 
 #include <cstdlib>

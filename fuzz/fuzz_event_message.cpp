@@ -1,5 +1,4 @@
-// Event datagrams on port 41237 come from any system on the network. Whatever arrives,
-// parsing stays in bounds, and what it accepts is consistent with its kind.
+// Event datagrams come from any system: parsing stays in bounds and accepts only what fits its kind.
 #include "devices/devicecommands.h"
 #include "quietlogs.h"
 

@@ -1,11 +1,7 @@
-// Hex text and wildcards reach the wire from designed commands and other widgets' values.
-// The hex decoder yields one byte per pair whatever the characters, and the substitution
-// never grows a text past the payload limit.
-// Input: text, then form-feed separated pieces of "key=reference" wildcard lines,
-// "docker:key=value" docker lines and "name=value" variable lines.
+// Hex text yields one byte per pair; wildcard substitution never grows past the payload limit.
+// Input: text, then form-feed pieces of "key=reference", "docker:key=value" and "name=value" lines.
 #include "controls/controlcommands.h"
 #include "quietlogs.h"
-
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,7 +9,6 @@
 using namespace kora::controls;
 
 namespace {
-
 QList<QPair<QString, QString>> pairs(const QString &piece)
 {
     QList<QPair<QString, QString>> out;
@@ -29,7 +24,6 @@ QList<QPair<QString, QString>> pairs(const QString &piece)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
     const QStringList pieces = input.split(QLatin1Char('\f'));
     const QString &text = pieces.first();

@@ -1,6 +1,4 @@
-// Host messages come from any computer on the network. Whatever the datagram, parsing stays
-// in bounds; read as (id, pid) byte pairs, the input is a node list the tree building keeps
-// whole: every node exactly once, under a node with its parent id or at the top.
+// Host messages come from anyone; the input as (id, pid) pairs is a node list the tree keeps whole, each once.
 #include "commands/hostmessages.h"
 #include "quietlogs.h"
 

@@ -1,6 +1,5 @@
-// What reaches the lab's encoders on port 19997 and what a client makes of their stream
-// datagrams comes from the network. The input's first byte picks the reader; the rest is a
-// registration, or a series of datagrams each prefixed by a 2-byte length.
+// Encoder registrations and stream datagrams come from the network. Byte 0 picks the reader; the rest is a
+// registration or length-prefixed datagrams.
 #include "media/wire.h"
 
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// Whatever reaches the lab's devices comes from a client under test, which may be wrong in
-// any way: no datagram may crash a simulated device or make it answer without bound.
+// A client under test may send anything: no datagram crashes a simulated device or makes it answer without bound.
 #include "faults.h"
 #include "peers/scannode.h"
 #include "peers/services.h"

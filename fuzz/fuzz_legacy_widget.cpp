@@ -1,7 +1,4 @@
-// The pages of "config_host.cfg" come from the network. Whatever the block text, every wall
-// block gives one wall record within its cell limit, every widget becomes one to three Design
-// 2.0 items, and a level display's listener, when it has one, has a target, a request and
-// ports in range.
+// Older pages come from the network: walls within their cell limit, one to three items per widget, listeners sound.
 #include "package/legacyconfig.h"
 #include "package/legacyitems.h"
 #include "package/legacywidgets.h"
@@ -13,7 +10,6 @@
 using namespace kora::package;
 
 namespace {
-
 void checkPage(const QString &text)
 {
     const LegacyPageWidgets page = readLegacyWidgets(text);

@@ -1,8 +1,5 @@
-// Replies from designed equipment and echo replies come from anyone on the network. Cutting a
-// value never reads outside the reply, a text value is the truncated number its text reads (0
-// when it reads none), a HEX value is a signed 16-bit number, and only a genuine echo reply
-// to our request counts as one.
-// Input: reply template, form feed, key, form feed, then the reply bytes.
+// Level replies and echo replies come from anyone: cuts in bounds, text and HEX values in range, only true echoes.
+// Input: reply template, form feed, key, form feed, reply bytes.
 #include "levels/icmpecho.h"
 #include "levels/levelvalue.h"
 

@@ -1,7 +1,4 @@
-// Preview stream datagrams come from anyone who sends to the group: the input is read as a
-// series of datagrams, each prefixed by a 2-byte length (little-endian), put together into
-// frames, and every frame goes the decoder's way: the access unit scan, the recovery gate
-// and the decoder itself (H.264 or H.265 by the datagrams' flags).
+// Preview datagrams (length-prefixed) come from anyone: assembly, access unit scan, recovery gate and decoder hold.
 #include "datagrams.h"
 #include "quietlogs.h"
 #include "video/ffmpegthread.h"

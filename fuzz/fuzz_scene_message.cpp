@@ -1,5 +1,4 @@
-// The scene message is the most nested reply: braces inside brace-split pieces, windows
-// inside scenes. Whatever the text, the brace split and the scene parser stay in bounds.
+// The scene message is the most nested reply: brace split and scene parser stay in bounds.
 #include "dispatch/replies.h"
 #include "dispatch/tokenizer.h"
 
@@ -10,7 +9,6 @@
 using namespace kora::dispatch;
 
 namespace {
-
 // A piece of a balanced split never closes more braces than it opened.
 bool balancedPiece(const QString &piece)
 {

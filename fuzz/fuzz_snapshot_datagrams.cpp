@@ -1,7 +1,4 @@
-// Snapshot datagrams come from the network: the input is a series of datagrams, each with a
-// 2-byte length before it, joined by their indexes (in any order, copies included).
-// Complete pictures go through the JPEG path and the mosaic cut as the readers do it; the
-// last bytes also serve as a snapshot address and an image id.
+// Snapshot datagrams (length-prefixed, any order) go through JPEG and mosaic paths; the tail is also an address.
 #include "datagrams.h"
 #include "quietlogs.h"
 #include "video/myimageprovider.h"

@@ -1,5 +1,4 @@
-// Stored settings values come from a file the user (or anyone) can edit, so deciphering
-// must cope with any bytes.
+// Stored settings are user-editable, so deciphering must cope with any bytes.
 #include "cipher/storagecipher.h"
 #include "quietlogs.h"
 

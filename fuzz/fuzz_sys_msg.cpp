@@ -1,5 +1,4 @@
-// Status answers come from any sender that reaches the poller's socket; whatever they hold,
-// the monitor gets finite numbers and short texts.
+// Status answers come from anyone: the monitor gets finite numbers and short texts.
 #include "nodes/sysmsg.h"
 
 #include <cmath>

@@ -1,6 +1,4 @@
-// "image.zip" arrives from the network: the input is the archive file, unpacked with small
-// limits into a scratch folder of the working directory. No name escapes the target, nothing
-// temporary is left, and what is written stays within the limits.
+// "image.zip" comes from the network: unpacked with small limits, no name escapes, nothing temporary left.
 #include "archive/zipreader.h"
 
 #include <QDir>
