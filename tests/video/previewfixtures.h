@@ -1,7 +1,6 @@
 #pragma once
-// Our own test media, made while the test runs: solid-coloured pictures encoded with
-// libavcodec (libx264, libx265, mjpeg), stream datagrams as an encoder sends them, a
-// decoder worker in a thread of its own, colour checks.
+// Our own test media made at run time: solid pictures encoded with libavcodec, their stream
+// datagrams, a decoder worker in its own thread.
 #include "video/ffmpegthread.h"
 #include "video/previewassembler.h"
 #include "video/rtspsource.h"
@@ -26,13 +25,11 @@ namespace previewfixtures {
 
 using kora::video::AvPtr;
 
-// Encodes solid-coloured pictures one at a time; every picture gives one packet (no
-// B-frames, no look-ahead), a keyframe every `gop` pictures.
+// One packet per picture (no B-frames, no look-ahead), a keyframe every `gop` pictures.
 class Encoder
 {
 public:
-    // `intraRefresh`: no keyframe after the first; a column of intra blocks refreshes the
-    // picture every `gop` frames, announced by a recovery point (x264 only).
+    // `intraRefresh` (x264): one keyframe, then a refresh every `gop` frames from a recovery point.
     Encoder(const char *name, const QSize &size, int gop = 5, bool intraRefresh = false)
         : m_size(size)
     {
@@ -141,8 +138,7 @@ inline QByteArray datagram(quint8 sequence, quint8 fragments, quint8 flags, cons
     return d + piece;
 }
 
-// Numbers frames as an encoder does and cuts them into datagrams of at most `pieceSize`
-// bytes of payload (at least `minPieces` pieces when the frame is long enough).
+// Numbers frames and cuts them into pieces of at most `pieceSize` bytes (at least `minPieces`).
 class Sender
 {
 public:
@@ -162,6 +158,15 @@ public:
         ++m_sequence;
         return out;
     }
+    // `count` pictures of one colour after the priming datagram.
+    QList<QByteArray> stream(Encoder &encoder, const QColor &colour, int count, quint8 flags = 0, int pieceSize = 1200,
+                             int minPieces = 1)
+    {
+        QList<QByteArray> out{prime(flags)};
+        for (int i = 0; i < count; ++i)
+            out += frame(encoder.encode(colour), flags, pieceSize, minPieces);
+        return out;
+    }
 
 private:
     quint8 m_sequence;
@@ -177,8 +182,7 @@ inline bool colourNear(const QImage &image, const QColor &expected, int toleranc
         && std::abs(c.blue() - expected.blue()) <= tolerance;
 }
 
-// A decoder worker in its own thread, shown at one size; the pictures it hands over are
-// taken in the test's thread as an item would take them.
+// A decoder worker in its own thread; its pictures are taken in the test thread as an item would.
 class Worker
 {
 public:

@@ -1,7 +1,5 @@
-// The preview decoder on real sockets, in the lab network: it gets only its own group's
-// datagrams when another group shares the port, registers with the encoder at join and
-// periodically, and stops registering when it leaves. The item shows what arrives. An RTSP
-// pass blocked on a silent server ends when told to.
+// The preview decoder on lab sockets: only its group on a shared port, registration while joined,
+// the item showing the stream, an RTSP pass on a silent server ending when told.
 #include "video/ffmpegthread.h"
 #include "video/rtspsource.h"
 #include "video/ximageview.h"
@@ -43,14 +41,6 @@ void send(QUdpSocket &socket, const QList<QByteArray> &datagrams, const QHostAdd
 QImage shown(QQuickWindow &window)
 {
     return window.screen()->grabWindow(window.winId()).toImage();
-}
-
-QList<QByteArray> stream(Encoder &encoder, Sender &sender, const QColor &colour, int frames)
-{
-    QList<QByteArray> out{sender.prime()};
-    for (int i = 0; i < frames; ++i)
-        out += sender.frame(encoder.encode(colour), 0, 1000, 2);
-    return out;
 }
 } // namespace
 
@@ -94,8 +84,8 @@ private slots:
         Encoder red("libx264", kSize), blue("libx264", kSize);
         QVERIFY(red.isOpen() && blue.isOpen());
         Sender ours(10), theirs(200);
-        const QList<QByteArray> own = stream(red, ours, kRed, 8);
-        const QList<QByteArray> other = stream(blue, theirs, kBlue, 8);
+        const QList<QByteArray> own = ours.stream(red, kRed, 8, 0, 1000, 2);
+        const QList<QByteArray> other = theirs.stream(blue, kBlue, 8, 0, 1000, 2);
         QUdpSocket encoder;
         send(encoder, other, kOtherGroup, kPort);
         send(encoder, own, kGroup, kPort);
@@ -124,7 +114,7 @@ private slots:
 
         const int before = witnessed;
         Sender late(50);
-        const QList<QByteArray> after = stream(red, late, kRed, 1);
+        const QList<QByteArray> after = late.stream(red, kRed, 1, 0, 1000, 2);
         send(encoder, after, kGroup, kPort);
         QTRY_COMPARE(witnessed, before + after.size());
         w.call([](FFmpegThread *) {}); // the worker's pending events are through
@@ -184,7 +174,7 @@ private slots:
         Encoder red("libx264", kSize);
         Sender sender;
         QUdpSocket encoder;
-        send(encoder, stream(red, sender, kRed, 4), own, 32260);
+        send(encoder, sender.stream(red, kRed, 4, 0, 1000, 2), own, 32260);
         QTRY_VERIFY(colourNear(w.last, kRed));
     }
 
@@ -214,7 +204,7 @@ private slots:
         Encoder red("libx264", kSize);
         Sender sender;
         QUdpSocket encoder;
-        send(encoder, stream(red, sender, kRed, 4), kGroup, 32250);
+        send(encoder, sender.stream(red, kRed, 4, 0, 1000, 2), kGroup, 32250);
         QTRY_VERIFY(item->framesShown() > 0);
         QVERIFY(colourNear(item->currentFrame(), kRed));
         QCOMPARE(item->currentFrame().size(), QSize(160, 120)); // decoded at the item's size

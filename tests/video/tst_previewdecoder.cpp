@@ -1,7 +1,4 @@
-// The preview decoder fed with stream datagrams of pictures encoded here: colours, losses
-// on keyframe and intra-refresh streams, damaged frames, parameter sets on their own,
-// hostile sizes, output sizes and codec switches. No sockets: datagrams go in through the
-// worker's test entry, in its thread.
+// The preview decoder fed datagrams of pictures encoded here, through the worker's entry in its thread.
 #include "video/ffmpegthread.h"
 #include "video/nalscan.h"
 #include "video/previewhealth.h"
@@ -26,8 +23,7 @@ QByteArray encoderName(quint8 flags)
     return (flags & kFlagHevc) ? "libx265" : "libx264";
 }
 
-// Every corner and the centre of the picture have the colour: a picture decoded without
-// its references is off somewhere.
+// Corners and centre have the colour: a picture decoded without its references is off somewhere.
 bool wholeIn(const QImage &image, const QColor &colour)
 {
     if (image.isNull())
@@ -95,20 +91,15 @@ private slots:
             QSKIP("encoder not in this FFmpeg build");
         Worker w;
         Sender sender;
-        QList<QByteArray> datagrams{sender.prime(flags)};
-        for (int i = 0; i < 6; ++i)
-            datagrams += sender.frame(encoder.encode(colour), flags, 500);
-        w.feed(datagrams);
+        w.feed(sender.stream(encoder, colour, 6, flags, 500));
         QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(6));
         QTRY_VERIFY(wholeIn(w.last, colour));
         QCOMPARE(w.last.size(), kSize);
         QCOMPARE(w.worker->counters().gaps, quint64(0));
     }
 
-    // Red up to the loss, green between the loss and the clean picture, blue from there: a
-    // green picture shown would be one decoded without its references. Keyframe streams
-    // become clean at the next keyframe, intra-refresh streams one refresh after the next
-    // recovery point; a frame damaged by reordering is never shown either.
+    // Red before the loss, green until clean, blue after: a green picture shown lacked its references.
+    // Clean at the next keyframe, or one refresh after the next recovery point.
     void lossHoldsUntilClean_data()
     {
         columns<quint8, bool>({"flags", "intraRefresh"});
@@ -226,8 +217,7 @@ private slots:
         QTEST(spsPictureSize(reinterpret_cast<const uchar *>(nal.constData()), nal.size(), false), "size");
     }
 
-    // A stream that announces more pixels than a preview may cost is refused before its
-    // picture is decoded, and the decoder refuses it by itself too (its pixel limit).
+    // Too many pixels: refused before decoding, and by the decoder's own pixel limit too.
     void oversizedPicturesAreRefused()
     {
         const QSize large(4112, 2320); // just above the limit
@@ -289,8 +279,7 @@ private slots:
         QTRY_VERIFY(wholeIn(w.last, kBlue));
     }
 
-    // Items of two sizes on one stream: each gets pictures of its size, the converter works
-    // once per size, and a size as large as the source shares the source-size picture.
+    // Two item sizes on one stream: a picture per size; one as large as the source gets the source's.
     void onePicturePerShownSize()
     {
         Encoder encoder("libx264", kSize);
@@ -301,10 +290,7 @@ private slots:
             f->addView(QSize(100, 80));  // a second item at the first one's size
         });
         Sender sender;
-        QList<QByteArray> datagrams{sender.prime()};
-        for (int i = 0; i < 3; ++i)
-            datagrams += sender.frame(encoder.encode(kGreen), 0);
-        w.feed(datagrams);
+        w.feed(sender.stream(encoder, kGreen, 3));
         QTRY_VERIFY(wholeIn(w.last, kGreen));
         QCOMPARE(w.last.size(), QSize(100, 80));
         quint64 serial = 0;
@@ -321,9 +307,7 @@ private slots:
             QSKIP("libx265 not in this FFmpeg build");
         Worker w;
         Sender sender;
-        QList<QByteArray> datagrams{sender.prime()};
-        for (int i = 0; i < 4; ++i)
-            datagrams += sender.frame(h264.encode(kRed), 0);
+        QList<QByteArray> datagrams = sender.stream(h264, kRed, 4);
         for (int i = 0; i < 4; ++i)
             datagrams += sender.frame(h265.encode(kBlue), kFlagHevc);
         w.feed(datagrams);
@@ -338,9 +322,8 @@ private slots:
         QVERIFY(encoder.isOpen());
         Worker w;
         Sender sender;
-        QList<QByteArray> datagrams{sender.prime()};
-        for (int i = 0; i < 6; ++i)
-            datagrams += sender.frame(encoder.encode(i < 5 ? kRed : kBlue), 0);
+        QList<QByteArray> datagrams = sender.stream(encoder, kRed, 5);
+        datagrams += sender.frame(encoder.encode(kBlue), 0);
         // All fed in one go in the worker thread: the test thread reads nothing in between.
         w.feed(datagrams);
         QTRY_COMPARE(w.pictures, 1);

@@ -1,5 +1,4 @@
-// One pass of the RTSP reader over files written here with libavformat: pictures, colour,
-// scaling, stopping, and the ways opening fails; the camera view item over the same file.
+// The RTSP reader and camera view item over files written here with libavformat.
 #include "video/ffmpegrtsp.h"
 #include "video/rtspsource.h"
 
@@ -139,7 +138,6 @@ private slots:
     {
         QTest::addColumn<int>("stopAfter");
         QTest::newRow("before anything") << 0;
-        QTest::newRow("after the first picture") << 1;
         QTest::newRow("after three pictures") << 3;
     }
     void keepGoingFalseStops()
@@ -155,11 +153,11 @@ private slots:
     void failures_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::addColumn<QByteArray>("content"); // empty: no file; "wav": audio only
         columns<RtspPassResult, QString>({"result", "line"});
         QTest::newRow("missing file") << "missing.ts" << QByteArray() << RtspPassResult::OpenFailed
                                       << "get rtsp failed .*missing\\.ts Error: No such file or directory";
-        QTest::newRow("empty file") << "empty.ts" << QByteArray("empty") << RtspPassResult::OpenFailed
+        QTest::newRow("empty file") << "empty.ts" << QByteArray("-") << RtspPassResult::OpenFailed
                                     << "get rtsp failed .*empty\\.ts Error: ";
         QTest::newRow("audio only") << "sound.wav" << QByteArray("wav") << RtspPassResult::NoVideoStream
                                     << "could not find video stream";
@@ -170,16 +168,10 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, line);
         const QString path = m_dir.filePath(name);
-        if (content == "wav") {
+        if (content == "wav")
             QVERIFY(writeAudioOnly(path));
-        } else if (content == "empty") {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        } else if (!content.isEmpty()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
+        else if (!content.isEmpty())
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(line));
         int pictures = 0;
         QTEST(runRtspPass(path, [] { return true; }, [&](const QImage &) { ++pictures; }), "result");
