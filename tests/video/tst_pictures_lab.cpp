@@ -1,6 +1,4 @@
-// Snapshots of the lab sample's signals through a logged-in controller object, from the
-// lab's real encoders: a signal's own stream, two cells of the shared mosaic stream, and the
-// RTSP camera, which is read again after its server dropped the connection.
+// Snapshots from the lab's encoders through a logged-in facade: own stream, mosaic cells, RTSP reconnect.
 #include "controller/imserverapi.h"
 #include "media/pattern.h"
 

@@ -1,5 +1,4 @@
-// Stream datagrams into frames as real networks deliver them, what an access unit says about
-// where a decoder can start, and when pictures may be shown again after a loss.
+// Datagrams into frames as networks deliver them, access unit scans, and showing again after a loss.
 #include "video/nalscan.h"
 #include "video/previewassembler.h"
 #include "video/previewgate.h"
@@ -35,8 +34,7 @@ QList<QByteArray> wire(const QString &text)
     return out;
 }
 
-// What came out: frames separated by spaces, "|" before a frame that follows a gap, the kind
-// as a suffix for H.265 (h) and JPEG (j).
+// Frames separated by spaces, "|" before one after a gap, suffix h for H.265 and j for JPEG.
 QString run(PreviewAssembler &a, const QList<QByteArray> &datagrams)
 {
     QStringList out;
@@ -113,8 +111,7 @@ private slots:
     void scan_data()
     {
         columns<QByteArray, bool, bool, int, bool, bool, QSize>({"unit", "hevc", "key", "recovery", "sets", "slices", "announced"});
-        // H.264 SPS: baseline 1280x720; high profile with scaling matrices 1920x1088; the
-        // hostile one announces 16384x16384 (pic_width_in_mbs_minus1 = 1023).
+        // SPS: baseline 1280x720, high profile with scaling matrices 1920x1088, hostile 16384x16384.
         const QByteArray sps720 = nal("6742c01fda014016e4");
         const QByteArray spsHigh = nal("6764002aadffff80d940780227e540");
         const QByteArray spsHostile = nal("6742c01fda001000008019");
@@ -154,7 +151,6 @@ private slots:
                     || unit.mid(info.parameterSetBytes).startsWith(QByteArray::fromHex("00000001")));
     }
 
-    // Which frames feed the decoder and which pictures are whole, frame by frame:
     // K keyframe, R<n> recovery point, P slice, S parameter sets alone; "lost" before a frame.
     void gate_data()
     {

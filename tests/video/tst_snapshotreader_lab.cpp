@@ -1,6 +1,4 @@
-// Snapshot readers over real sockets, in the lab network: the test plays the encoder (its
-// registration port and the pictures it sends) on the client side's own address. The
-// readers' one-second tick runs every 50 ms here, so "three seconds" are 150 ms.
+// Snapshot readers on lab sockets; the test plays the encoder. The one-second tick runs every 50 ms.
 #include "video/previewtable.h"
 #include "video/snapshotreader.h"
 #include "video/snapshots.h"
@@ -42,8 +40,7 @@ class TstSnapshotReaderLab : public QObject
         for (const QByteArray &d : fragments(jpeg(picture)))
             encoder.writeDatagram(d, QHostAddress(to), kPort);
     }
-    // Sends the picture to `to` while a page asks for `key`, until the record shows
-    // `expected` at its centre (the reader may not have joined yet).
+    // Sends while a page asks for `key` until the record shows `expected` (joining takes a while).
     bool deliver(PreviewTable &table, const QString &key, const QString &to, const QImage &picture, const QColor &expected,
                  const QSize &shown = QSize())
     {
@@ -81,8 +78,7 @@ private slots:
         QVERIFY(near(centre(table.request(node + "-0")), Qt::red));
         QVERIFY(takeRegistrations().contains("udp://" + node.toLatin1() + ":31500/s"));
 
-        // Nobody asks any more: at most three more registrations per stream, then silence,
-        // and the picture goes stale (a null image here: the caller shows its placeholder).
+        // Nobody asks any more: three more registrations at most, then silence and a stale (null) picture.
         QTest::qWait(8 * kTickMs);
         takeRegistrations();
         QTest::qWait(4 * kTickMs);
@@ -107,8 +103,7 @@ private slots:
         QCOMPARE(snapshots.table()->request(node + "-2").size(), QSize(160, 90));
     }
 
-    // The controller pushes a stream to the client's own address ("transimit"): read without
-    // registering, re-pointed to a group, and the signal's own reader gives way.
+    // A stream pushed to the client's address ("transimit"): read without registering, then re-pointed.
     void pushedStreams()
     {
         Snapshots snapshots;
@@ -126,9 +121,7 @@ private slots:
         QCOMPARE(snapshots.readerCount(), 0);
     }
 
-    // The controller moves one cell of a mosaic to a stream of its own: that stream fills the
-    // cell and says whether it is live, the mosaic no longer; withdrawn, the cell shows the
-    // placeholder.
+    // A mosaic cell moved to its own stream follows that stream only; withdrawn, it shows the placeholder.
     void repointedMosaicCellLeavesItsMosaic()
     {
         Snapshots snapshots;

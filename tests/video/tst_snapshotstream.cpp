@@ -1,5 +1,4 @@
-// Snapshot streams without sockets: reassembly, mosaic cuts, addresses, the stream plan,
-// JPEG limits, the preview records' rules and the image provider.
+// Snapshot streams without sockets, from reassembly to the image provider.
 #include "video/myimageprovider.h"
 #include "video/previewtable.h"
 #include "video/snapshotreader.h"
@@ -181,8 +180,7 @@ private slots:
         QVERIFY(error.contains("refused"));
     }
 
-    // A picture whose pieces were cut short or swapped for junk on the way decodes to
-    // something; it is refused, not shown garbled. Whole ones keep their colours.
+    // Pieces cut short or swapped for junk still decode to something: refused, not shown garbled.
     void damagedJpegs()
     {
         QImage noise(320, 180, QImage::Format_RGB32);
@@ -251,8 +249,7 @@ private slots:
         QCOMPARE(table.size(), 2);
     }
 
-    // Tiles on screen: their signal is asked for on every tick at the largest tile's size,
-    // and they get a picture only when a new one was stored.
+    // Tiles ask for their signal every tick at the largest tile's size; new pictures only are handed over.
     void board()
     {
         auto table = std::make_shared<PreviewTable>();
