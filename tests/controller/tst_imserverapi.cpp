@@ -1,5 +1,4 @@
-// The facade without a network: it sends through a recording sender, its files are a
-// temporary folder, and the test plays the host (login/packagehost.h) where a login needs one.
+// The facade without a network: a recording sender, a temporary folder, the test as host.
 #include "controller/imserverapi.h"
 #include "login/packagehost.h"
 #include "support/testfiles.h"
@@ -74,7 +73,6 @@ private slots:
         QVERIFY(rig.sender.sent.isEmpty()); // nothing leaves before a login
         for (const char *folder : {"data", "image", "log"})
             QVERIFY2(QDir(rig.file(folder)).exists(), folder);
-        QCOMPARE(api.version(), QStringLiteral("v1.9.1"));
         QCOMPARE(api.windowFlag(), 1);
         QCOMPARE(api.picMd5(), QStringLiteral("d41d8cd98f00b204e9800998ecf8427e")); // no pic.dat
         QCOMPARE(api.panelNum(), 0);
@@ -129,8 +127,7 @@ private slots:
         QCOMPARE(rig.store.starred(), QStringList{"10.0.0.2"});
     }
 
-    // The cached design's login page fills the login page; the remembered login comes last,
-    // so the page can fill the fields it just built. A damaged cache builds nothing.
+    // The cached design's login page, then the remembered login (it fills the fields just built).
     void theCachedDesignShowsItsLoginPage_data()
     {
         QTest::addColumn<bool>("damaged");
@@ -162,9 +159,8 @@ private slots:
         QCOMPARE(order.count("button"), 3);
     }
 
-    // A login's design becomes the pages: every page and widget, the page list complete before
-    // the login ends, the walls on their pages. Nobody answers the scan here, so the
-    // demonstration account gets the built-in project (it reads no equipment).
+    // A login's design becomes the pages, the list complete before the login ends. Nobody answers
+    // the scan, so the demonstration account gets the built-in project.
     void aLoginBuildsThePages()
     {
         Rig rig;
@@ -193,8 +189,7 @@ private slots:
         QVERIFY(api.previewTable()->find(api.signalList().front().ip));
     }
 
-    // An older project's pages: each page in both forms, the login before the page list is
-    // complete, as the older page host expects.
+    // An older project: each page in both forms, the login before the page list completes.
     void anOlderProjectBuildsItsPages()
     {
         Rig rig;
@@ -214,8 +209,7 @@ private slots:
         QCOMPARE(api.pageNames(), (QStringList{"总览", "会议"}));
     }
 
-    // Anyone on the command port could send a signal list: only the controller the client
-    // talks to adds signals (and snapshot records), at most the caps, each once.
+    // Only the controller adds signals (and snapshot records), each once, within the caps.
     void signalListsOnlyFromTheControllerAndBounded_data()
     {
         columns<bool, bool>({"paged", "fromController"});

@@ -1,5 +1,4 @@
-// The page walk and its dispatcher, hostile shapes, the choice of the cached design file,
-// and the announcer that hands a built design to the pages.
+// The page walk, hostile shapes, the cached design's choice, and the announcer.
 #include "design/announcer.h"
 #include "design/designbuild.h"
 #include "support/design.h"
@@ -250,8 +249,7 @@ private slots:
         QCOMPARE(r.events, (QStringList{"page", "wall", "all", "finished"})); // no pause after the last wall
     }
 
-    // A walk ended during a wall's pause announces nothing more, and its pause does not go
-    // on with the walk that follows.
+    // A walk ended during a wall's pause announces nothing more, nor resumes in the next walk.
     void anEndedWalkStaysEnded_data()
     {
         QTest::addColumn<bool>("stopFirst");

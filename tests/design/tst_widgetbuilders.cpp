@@ -1,8 +1,5 @@
-// The widget builders: each kind of value and shape once, the keys the pages read under
-// another name, composite widgets, the tree's catalogue and the wall's cells, presets and
-// toolbar. A row names a builder, a node (a uuid of the lab design or an inline node), a path
-// into the built map ("a/0/b", "#" the size) and the value there, compared with its type; no
-// value: the path is absent.
+// A row: builder, node (lab design uuid or inline), path into the built map ("a/0/b", "#" the
+// size) and the value there, compared with its type; no value: the path is absent.
 #include "design/widgetbuilders.h"
 #include "support/design.h"
 #include "support/testmain.h"

@@ -153,8 +153,7 @@ QByteArray repeated(const QByteArray &head, const QByteArray &item, int count, c
 
 } // namespace
 
-// The slots are defined after the class: moc loses its place in raw strings that hold an
-// odd number of quotes, and it has read the class by then.
+// Slots defined after the class: moc loses its place in raw strings with an odd number of quotes.
 class TestReplies : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,4 @@
-// The controller's signal lists taken into the model: who is heard, one copy per id, and
-// the totals that no number of lists can pass.
+// Signal lists into the model: one copy per id, and totals no number of lists can pass.
 #include "dispatch/signallists.h"
 
 #include "support/testmain.h"
@@ -34,7 +33,6 @@ class TestSignalLists : public QObject
 {
     Q_OBJECT
 private slots:
-
     void merge_data()
     {
         QTest::addColumn<bool>("paged");

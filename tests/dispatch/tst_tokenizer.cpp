@@ -63,7 +63,6 @@ private slots:
         QFETCH(QString, text);
         QTEST(kora::dispatch::unquotePayload(text), "payload");
     }
-
 };
 
 KORA_TEST(TestTokenizer)

@@ -1,7 +1,6 @@
 #pragma once
-// The host's side of a login, for tests without a network: a session sends through a
-// RecordingSender; the host answers its scan with a package folder's file list and each
-// DownloadFile request with that file, whole, as the receiver hands files over.
+// The host's side of a login without a network: the scan answered from a package folder's file
+// list, each DownloadFile request with that file, whole.
 #include "login/session.h"
 #include "support/recordingsender.h"
 

@@ -1,7 +1,5 @@
-// Whole logins without a network: the session sends through a recording sender, the test plays
-// the host (login/packagehost.h) with the lab's sample package or an older controller's
-// (legacy-package: "config_host.cfg" in GBK with CR LF, "pic.dat" with two pictures; account
-// duty / Legacy#07, stored enciphered), and keeps the clock.
+// Whole logins without a network; the test plays the host with the lab's package or an older one
+// (GBK "config_host.cfg", two-picture "pic.dat", account duty / Legacy#07) and keeps the clock.
 #include "cipher/storagecipher.h"
 #include "login/packagehost.h"
 #include "login/session.h"
@@ -133,8 +131,8 @@ private slots:
         QCOMPARE(accepted.size(), 2);
     }
 
-    // However the host falls silent, the watchdog ends the login once, and what it sends
-    // later counts for nothing; the demonstration account gets the built-in project instead.
+    // A silent host: the watchdog ends the login once, later files count for nothing; the
+    // demonstration account gets the built-in project instead.
     void aSilentHostEndsTheLogin_data()
     {
         columns<QString, QString, bool>({"user", "password", "gaps"});
@@ -214,9 +212,8 @@ private slots:
         QCOMPARE(finished.size(), host.isEmpty() ? 1 : 0);
     }
 
-    // Failures are counted in control.ini: the fifth within 300 s of the others locks the
-    // login for 600 s after it, also for the next start of the client. The log names the
-    // account, never its password in any form.
+    // The fifth failure within 300 s locks the login for 600 s, across a restart; the log never
+    // holds the password in any form.
     void wrongPasswordsLockTheLoginAcrossARestart()
     {
         static QStringList logged;
@@ -264,8 +261,7 @@ private slots:
         QCOMPARE(restarted.store.values.loginfail, 5); // a success does not reset the counter
     }
 
-    // An older host answers the scan's older form and sends its pictures, then its
-    // configuration: its users, signals and pages, with the passwords enciphered.
+    // An older host: the scan's older form, its pictures, then its configuration.
     void theOlderForm_data()
     {
         columns<QString, bool>({"password", "accepted"});
