@@ -87,6 +87,22 @@ private slots:
                  names);
     }
 
+    // The current page's walls by their order among that page's walls.
+    void panelMessages()
+    {
+        QList<design::WallRecord> walls;
+        for (const char *id : {"1", "2", "3"}) {
+            design::WallRecord w = fixtures::wall(id, {});
+            w.pageId = QString(id) == "2" ? "p1" : "p2";
+            w.description = {{"id", id}};
+            walls.append(w);
+        }
+        const std::vector<PageRecord> pages{{"A", "p1"}, {"B", "p2"}};
+        const auto id = [&](int page, int index) { return walls::panelMessage(pages, walls, page, index).value("id").toString(); };
+        QCOMPARE(QStringList({id(1, 0), id(1, 1), id(1, 2), id(0, 0), id(0, 1), id(2, 0), id(1, -1)}),
+                 QStringList({"1", "3", "", "2", "", "", ""}));
+    }
+
     void senders_data()
     {
         columns<QStringList, QStringList>({"got", "expected"});
