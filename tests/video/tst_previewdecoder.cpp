@@ -38,8 +38,8 @@ bool wholeIn(const QImage &image, const QColor &colour)
 }
 
 // An H.264 SPS NAL written field by field: baseline profile, picture order count type 1
-// with `cycle` offsets, `widthMbs` x 15 macroblocks; emulation prevention applied.
-QByteArray h264Sps(quint32 cycle, quint32 widthMbs)
+// with `cycle` offsets, `widthMbs` x `heightMbs` macroblocks; emulation prevention applied.
+QByteArray h264Sps(quint32 cycle, quint32 widthMbs, quint32 heightMbs)
 {
     QVector<bool> bits;
     const auto put = [&bits](quint64 v, int n) {
@@ -54,7 +54,7 @@ QByteArray h264Sps(quint32 cycle, quint32 widthMbs)
     put(66, 8), put(0x1f, 16), ue(0), ue(0), ue(1), put(0, 1), put(1, 1), put(1, 1), ue(cycle);
     for (quint32 i = 0; i < cycle; ++i)
         put(1, 1); // se(0)
-    ue(1), put(0, 1), ue(widthMbs - 1), ue(14), put(1, 1), put(1, 1), put(0, 2), put(1, 1);
+    ue(1), put(0, 1), ue(widthMbs - 1), ue(heightMbs - 1), put(1, 1), put(1, 1), put(0, 2), put(1, 1);
     QByteArray nal(1, '\x67'), raw;
     for (int i = 0; i < bits.size(); i += 8) {
         uchar b = 0;
@@ -203,17 +203,20 @@ private slots:
 
     void spsLimits_data()
     {
-        columns<quint32, quint32, QSize>({"cycle", "widthMbs", "size"});
-        QTest::newRow("255 offsets") << 255u << 20u << QSize(320, 240);
-        QTest::newRow("256 offsets") << 256u << 20u << QSize();
-        QTest::newRow("65535 macroblocks wide") << 0u << 0xFFFFu << QSize(0xFFFF * 16, 240);
-        QTest::newRow("65536 macroblocks wide") << 0u << 0x10000u << QSize();
+        columns<quint32, quint32, quint32, QSize>({"cycle", "widthMbs", "heightMbs", "size"});
+        QTest::newRow("255 offsets") << 255u << 20u << 15u << QSize(320, 240);
+        QTest::newRow("256 offsets") << 256u << 20u << 15u << QSize();
+        QTest::newRow("65535 macroblocks wide") << 0u << 0xFFFFu << 15u << QSize(0xFFFF * 16, 240);
+        QTest::newRow("65536 macroblocks wide") << 0u << 0x10000u << 15u << QSize();
+        QTest::newRow("65535 macroblocks high") << 0u << 20u << 0xFFFFu << QSize(320, 0xFFFF * 16);
+        QTest::newRow("65536 macroblocks high") << 0u << 20u << 0x10000u << QSize();
     }
     void spsLimits()
     {
         QFETCH(quint32, cycle);
         QFETCH(quint32, widthMbs);
-        const QByteArray nal = h264Sps(cycle, widthMbs);
+        QFETCH(quint32, heightMbs);
+        const QByteArray nal = h264Sps(cycle, widthMbs, heightMbs);
         QTEST(spsPictureSize(reinterpret_cast<const uchar *>(nal.constData()), nal.size(), false), "size");
     }
 
