@@ -71,14 +71,9 @@ Action withObject(Kind kind, const char *json)
 }
 
 QVariantMap window(const QString &src, const QString &url, const QString &x, const QString &y, const QString &w,
-                   const QString &h, const QString &id = {})
+                   const QString &h)
 {
-    QVariantMap m{{"src_ip", src}, {"url", url}, {"x", x}, {"y", y}, {"w", w}, {"h", h}, {"type", id.isNull() ? 0 : 1}};
-    if (!id.isNull()) {
-        m.insert("id", id);
-        m.insert("index", id.section('_', 0, 0));
-    }
-    return m;
+    return {{"src_ip", src}, {"url", url}, {"x", x}, {"y", y}, {"w", w}, {"h", h}, {"type", 0}};
 }
 
 // Window of the known signal 10.0.0.30: both of its streams.
@@ -105,24 +100,14 @@ QVariantMap entry(const QString &id, const QString &name = {}, const QString &ur
     return {{"id", id}, {"name", name}, {"url0", url0}, {"url1", url1}, {"snapUrl", snapUrl}, {"path", path}};
 }
 
+// Every field, so that the comparison shows where two actions differ.
 QString describe(const Action &a)
 {
-    QStringList parts{kindName(a.kind)};
-    if (!a.wallId.isEmpty())
-        parts << "wall=" + a.wallId;
-    if (!a.map.isEmpty())
-        parts << "map=" + QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(a.map)).toJson(QJsonDocument::Compact));
-    if (!a.list.isEmpty())
-        parts << "list=" + QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(a.list)).toJson(QJsonDocument::Compact));
-    if (!a.ids.isEmpty() || !a.names.isEmpty())
-        parts << "ids=" + a.ids.join('|') << "names=" + a.names.join('|');
-    if (!a.text.isEmpty())
-        parts << "text=" + a.text;
-    if (!a.object.isEmpty())
-        parts << "object=" + QString::fromUtf8(QJsonDocument(a.object).toJson(QJsonDocument::Compact));
-    if (!a.raw.isEmpty())
-        parts << "raw=" + QString::fromLatin1(a.raw.toHex());
-    return parts.join(' ');
+    const QJsonObject o{{"kind", kindName(a.kind)}, {"wall", a.wallId}, {"map", QJsonObject::fromVariantMap(a.map)},
+                        {"list", QJsonArray::fromVariantList(a.list)}, {"ids", QJsonArray::fromStringList(a.ids)},
+                        {"names", QJsonArray::fromStringList(a.names)}, {"text", a.text}, {"object", a.object},
+                        {"raw", QString::fromLatin1(a.raw.toHex())}};
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
 QStringList describe(const Actions &actions)
@@ -138,9 +123,10 @@ void addColumns()
     columns<QByteArray, QString, Actions, Presets>({"datagram", "sender", "expected", "presetsAfter"});
 }
 
-void row(const char *name, const QByteArray &datagram, const Actions &expected, const QString &sender = Decoder1)
+void row(const char *name, const QByteArray &datagram, const Actions &expected, const QString &sender = Decoder1,
+         const Presets &after = presets())
 {
-    QTest::newRow(name) << datagram << sender << expected << presets();
+    QTest::newRow(name) << datagram << sender << expected << after;
 }
 
 QByteArray repeated(const QByteArray &head, const QByteArray &item, int count, const QByteArray &tail = "}")
@@ -239,22 +225,18 @@ static void getScenesRows()
 
 static void statusRows()
 {
-    const auto statusRow = [](const char *name, const QByteArray &datagram, const Actions &expected,
-                              const Presets &after = presets()) {
-        QTest::newRow(name) << datagram << QString(Decoder1) << expected << after;
-    };
     const QVariantMap slider{{"uuid", "sl1"}, {"value", "42.5"}};
-    statusRow("SetStatus S_", "{SetStatus;S_sl1_42.5}", {with(Kind::RefreshSlider, slider)});
+    row("SetStatus S_", "{SetStatus;S_sl1_42.5}", {with(Kind::RefreshSlider, slider)});
 
-    statusRow("SetStatus M_: the stored presets", "{SetStatus;M_mx_0_-1}",
-              {with(Kind::RefreshMatrix, QVariantMap{{"uuid", "mx"}, {"value", QStringList{"0", "-1"}},
-                                             {"preset", QStringList{"Morning", "Evening"}}})});
+    row("SetStatus M_: the stored presets", "{SetStatus;M_mx_0_-1}",
+        {with(Kind::RefreshMatrix, QVariantMap{{"uuid", "mx"}, {"value", QStringList{"0", "-1"}},
+                                       {"preset", QStringList{"Morning", "Evening"}}})});
     Presets replaced = presets();
     replaced["mx"] = QStringList{"Day*&_1_-1", "Night*&_0_0"};
-    statusRow("GetClientInfo M_ with presets replaces them", "{GetClientInfo;M_mx_1_-1&*Day*&_1_-1&*Night*&_0_0}",
-              {with(Kind::RefreshMatrix, QVariantMap{{"uuid", "mx"}, {"value", QStringList{"1", "-1"}},
-                                             {"preset", QStringList{"Day", "Night"}}})},
-              replaced);
+    row("GetClientInfo M_ with presets replaces them", "{GetClientInfo;M_mx_1_-1&*Day*&_1_-1&*Night*&_0_0}",
+        {with(Kind::RefreshMatrix, QVariantMap{{"uuid", "mx"}, {"value", QStringList{"1", "-1"}},
+                                       {"preset", QStringList{"Day", "Night"}}})},
+        Decoder1, replaced);
 
     const QVariantMap day{{"name", "Day"}, {"hotkey", "F1"}, {"id", "g1"}, {"time", 10},
                           {"sceneIds", QStringList{"s1", "s2"}}, {"sceneNames", QStringList{"A", "B"}}};
@@ -263,9 +245,9 @@ static void statusRows()
     const QByteArray groups =
         R"(,"data":[{"id":"g1","name":"Day","time":10,"hotkey":"F1","isCall":false,"sceneIds":["s1","s2"],"sceneNames":["A","B"]},)"
         R"({"name":"Old","time":"5"},{"name":"Bad","time":"soon"},7]})";
-    statusRow("GetClientInfo cycleGroups: malformed groups skipped",
-              R"({GetClientInfo;"{"obj":"cycleGroups","id":"2")" + groups + "\"}",
-              {with(Kind::CycleGroups, QVariantList{day, old}, "2"), act(Kind::RefreshCycleGroups)});
+    row("GetClientInfo cycleGroups: malformed groups skipped",
+        R"({GetClientInfo;"{"obj":"cycleGroups","id":"2")" + groups + "\"}",
+        {with(Kind::CycleGroups, QVariantList{day, old}, "2"), act(Kind::RefreshCycleGroups)});
 }
 
 static void clocksRows()
