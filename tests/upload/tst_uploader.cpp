@@ -25,29 +25,24 @@ struct Sent {
 };
 
 // Records every datagram with the monotonic time and the thread it was sent from.
-class Recorder
-{
-public:
-    Recorder() { m_clock.start(); }
-
+struct Recorder {
+    Recorder() { clock.start(); }
     upload::Uploader::Send send()
     {
         return [this](const QByteArray &data, const QHostAddress &to, quint16 port) {
-            QMutexLocker lock(&m_mutex);
-            m_sent.append({data, to.toString() + QLatin1Char(':') + QString::number(port), m_clock.nsecsElapsed(),
-                           QThread::currentThread()->objectName()});
+            QMutexLocker lock(&mutex);
+            all.append({data, to.toString() + QLatin1Char(':') + QString::number(port), clock.nsecsElapsed(),
+                        QThread::currentThread()->objectName()});
         };
     }
-    QList<Sent> sent() const
+    QList<Sent> sent()
     {
-        QMutexLocker lock(&m_mutex);
-        return m_sent;
+        QMutexLocker lock(&mutex);
+        return all;
     }
-
-private:
-    mutable QMutex m_mutex;
-    QElapsedTimer m_clock;
-    QList<Sent> m_sent;
+    QMutex mutex;
+    QElapsedTimer clock;
+    QList<Sent> all; // written in the uploader's thread
 };
 
 QByteArray file(int size)
@@ -178,7 +173,6 @@ private slots:
         QCOMPARE(sent.size(), 1 + 2 * 2);
         for (const Sent &s : sent)
             QCOMPARE(s.thread, QStringLiteral("upload"));
-        QVERIFY(sent[1].ns - sent[0].ns >= 200 * kMs);
     }
 };
 
