@@ -4,10 +4,8 @@
 
 #include "support/testmain.h"
 
-
 using namespace kora::commands;
 using Action = DesignCommand::Action;
-using Numbers = QList<int>;
 
 Q_DECLARE_METATYPE(Action)
 
@@ -29,8 +27,6 @@ void TestDesignCommands::parts_data()
     QTest::addColumn<QString>("warning"); // expected log line, empty for none
 
     const QString braces = QStringLiteral("refused: not in braces");
-    QTest::newRow("name and arguments") << QByteArray("{InlineSetPanelDock;1;2}")
-                                        << QStringList{"InlineSetPanelDock", "1", "2"} << QString();
     QTest::newRow("empty parts dropped") << QByteArray("{;InlineSetPanelDock;;1;;2;}")
                                          << QStringList{"InlineSetPanelDock", "1", "2"} << QString();
     QTest::newRow("no braces") << QByteArray("InlineExit") << QStringList() << braces;
@@ -77,7 +73,6 @@ void TestDesignCommands::interpret_data()
     emits("{InlineSetPanelCut;1;2;3}", {"1", "2", "3"});
     silent("{InlineSetPanelCut;1;2}");
     emits("{InlineExit}", {"InlineExit"});
-    emits("{InlineSetMonitor;m;a;b;c;d}", {"m", "a", "b", "c", "d"});
     silent("{InlineSetVariable;v;1}", Action::SetVariable);
     silent("{InlineReplaceSignal;1}");
     silent("{InlinePanelSleep;1;1}", Action::PanelSleep);

@@ -28,21 +28,16 @@ int count(const QList<FileInfo> &nodes)
     return n;
 }
 
-FileInfo node(const QString &id, const QString &pid)
-{
-    FileInfo n;
-    n.id = id;
-    n.pid = pid;
-    n.name = "n" + id;
-    return n;
-}
-
 // A chain 1 <- 2 <- 3 ... of `length` nodes, listed child first.
 QList<FileInfo> chain(int length)
 {
     QList<FileInfo> list;
-    for (int i = 1; i <= length; ++i)
-        list.prepend(node(QString::number(i), QString::number(i - 1)));
+    for (int i = 1; i <= length; ++i) {
+        FileInfo n;
+        n.id = QString::number(i);
+        n.pid = QString::number(i - 1);
+        list.prepend(n);
+    }
     return list;
 }
 

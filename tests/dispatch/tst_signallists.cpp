@@ -35,13 +35,9 @@ class TestSignalLists : public QObject
 private slots:
     void merge_data()
     {
-        QTest::addColumn<bool>("paged");
-        QTest::addColumn<QList<QVariantList>>("lists"); // one after the other
-        columns<QStringList, QStringList>({"signalIds", "groups"});
-        QTest::addColumn<int>("added"); // by the last list
+        // The lists are merged one after the other; "added" counts those the last one added.
+        columns<bool, QList<QVariantList>, QStringList, QStringList, int>({"paged", "lists", "signalIds", "groups", "added"});
         const QVariantList ab{entry("a", "Cams"), entry("b", "Doors")};
-        QTest::newRow("whole list: one group") << false << QList<QVariantList>{ab} << QStringList{"d", "a", "b"}
-                                               << QStringList{"Device: d", ": a,b"} << 2;
         QTest::newRow("whole list again: the same group, no copies")
             << false << QList<QVariantList>{ab, ab, ab} << QStringList{"d", "a", "b"} << QStringList{"Device: d", ": a,b"} << 0;
         QTest::newRow("whole list, changed: the group holds the latest")
