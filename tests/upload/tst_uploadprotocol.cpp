@@ -19,16 +19,6 @@ QByteArray file(int size)
     return bytes;
 }
 
-QByteArray header(quint32 count, quint32 index)
-{
-    QByteArray h;
-    for (quint32 v : {count, index}) {
-        for (int shift = 0; shift < 32; shift += 8)
-            h.append(char((v >> shift) & 0xff));
-    }
-    return h;
-}
-
 } // namespace
 
 class TestUploadProtocol : public QObject
@@ -40,9 +30,10 @@ private slots:
         columns<int, quint32, QByteArray>({"size", "index", "datagram"});
         const QByteArray f7000 = file(7000);
         const QByteArray f7001 = file(7001);
-        QTest::newRow("7000 bytes: one chunk of 7000") << 7000 << 0u << header(1, 0) + f7000;
-        QTest::newRow("7001 bytes: the first of two") << 7001 << 0u << header(2, 0) + f7001.left(7000);
-        QTest::newRow("7001 bytes: the second, of one byte") << 7001 << 1u << header(2, 1) + f7001.right(1);
+        // The header: the chunk count, then the index, each 4 bytes little-endian.
+        QTest::newRow("7000 bytes: one chunk of 7000") << 7000 << 0u << QByteArray::fromHex("0100000000000000") + f7000;
+        QTest::newRow("7001 bytes: the first of two") << 7001 << 0u << QByteArray::fromHex("0200000000000000") + f7001.left(7000);
+        QTest::newRow("7001 bytes: the second, of one byte") << 7001 << 1u << QByteArray::fromHex("0200000001000000") + f7001.right(1);
         QTest::newRow("beyond the last chunk") << 7001 << 2u << QByteArray();
     }
     void dataDatagram()
