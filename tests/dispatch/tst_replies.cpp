@@ -76,14 +76,6 @@ QVariantMap window(const QString &src, const QString &url, const QString &x, con
     return {{"src_ip", src}, {"url", url}, {"x", x}, {"y", y}, {"w", w}, {"h", h}, {"type", 0}};
 }
 
-// Window of the known signal 10.0.0.30: both of its streams.
-QVariantMap known(QVariantMap m)
-{
-    m.insert("url", "udp://239.10.1.1:5000");
-    m.insert("url2", "udp://239.10.2.1:5000");
-    return m;
-}
-
 Action block(const QString &wallId, const QVariantMap &map) { return with(Kind::AddBlock, map, wallId); }
 
 Action scenes(const QString &wallId, const QStringList &ids, const QStringList &names)
@@ -154,7 +146,8 @@ static void getWindowsRows()
     const QVariantMap mapA = window("10.0.0.31", "udp://239.0.0.31:5000", "0", "0", "1920", "1080");
     row("normal wall", "{GetWindows;1;" + winA + "}", {act(Kind::ClearBlock, "1"), block("1", mapA)});
     row("a known signal shows both of its streams", "{GetWindows;1;10.0.0.30,udp://239.0.0.99:1,0,0,960,540}",
-        {act(Kind::ClearBlock, "1"), block("1", known(window("10.0.0.30", "", "0", "0", "960", "540")))});
+        {act(Kind::ClearBlock, "1"), block("1", {{"src_ip", "10.0.0.30"}, {"url", "udp://239.10.1.1:5000"}, {"url2", "udp://239.10.2.1:5000"},
+                                                 {"x", "0"}, {"y", "0"}, {"w", "960"}, {"h", "540"}, {"type", 0}})});
     row("100 from a node of wall 2 (listed with a suffix)", "{GetWindows;100;" + winA + "}",
         {act(Kind::ClearBlock, "2"), block("2", mapA)}, Decoder2);
     row("non-numeric geometry skipped", "{GetWindows;1;10.0.0.32,udp://u,0,zero,960,540;" + winA + ";a,b,0,0,inf,1}",

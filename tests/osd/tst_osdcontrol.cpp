@@ -44,7 +44,6 @@ class TestOsdControl : public QObject
             , osd(sender, uploads, [this] { return installation; })
         {
             installation.walls = {quadWall()};
-            installation.outputs = {{"10.0.0.30", "W9"}, {"10.0.0.21", "W1"}, {"10.0.0.22", "W1"}};
         }
         QStringList uploadedLines()
         {
@@ -81,9 +80,8 @@ private slots:
     // over its late upload.
     void aLaterCloseOrSubtitleIsNotUndone_data()
     {
-        QTest::addColumn<QString>("then");
-        QTest::addColumn<QStringList>("shown"); // the subtitle commands after both uploads
-        QTest::addColumn<QString>("lastState");
+        // "shown": the subtitle commands after both uploads.
+        columns<QString, QStringList, QString>({"then", "shown", "lastState"});
         QTest::newRow("a close") << "close" << QStringList{"{SubtitleOsd;W1} -> 224.168.1.1:41234"} << "\"enable\":false";
         QTest::newRow("a newer picture") << "picture" << QStringList{"{SubtitleOsd;W1;0,900,60;"} << "\"y\":900";
         QTest::newRow("a text subtitle") << "text" << QStringList{"{SubtitleOsd;W1;10,100,800,60,-1;"} << "\"bold\":true";

@@ -84,7 +84,6 @@ private slots:
     void renderedPicture_data()
     {
         QTest::addColumn<QColor>("fontColour");
-        QTest::newRow("yellow, drawn as it is") << QColor(Qt::yellow);
         QTest::newRow("silver #c0c0c0, drawn #cccccc") << QColor("#c0c0c0");
         QTest::newRow("dodger blue #1e90ff, drawn #1199ff") << QColor("#1e90ff");
     }
