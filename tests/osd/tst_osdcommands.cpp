@@ -72,20 +72,12 @@ private slots:
         QCOMPARE(got->decoders, decoders);
     }
 
-    void subtitleCommands_data()
-    {
-        columns<int, QVariantMap, QByteArray>({"form", "map", "command"});
-        QTest::newRow("image form") << int(osd::Form::Image) << imageDialog()
-                                    << QByteArray("{SubtitleOsd;1;100,420,60;1,#000000,5,left}");
-        QTest::newRow("text form") << int(osd::Form::Text) << textDialog()
-                                   << QString("{SubtitleOsd;1;100,420,400,60,-1;0,#FF00ff00,8,\"right\";"
-                                              "\"Hi, 你好\",#FFff0000,32,\"bold\"}").toUtf8();
-    }
     void subtitleCommands()
     {
-        QFETCH(int, form);
-        QFETCH(QVariantMap, map);
-        QTEST(osd::subtitleCommand(osd::Form(form), "1", map, 100, 420), "command");
+        QCOMPARE(osd::subtitleCommand(osd::Form::Image, "1", imageDialog(), 100, 420),
+                 QByteArray("{SubtitleOsd;1;100,420,60;1,#000000,5,left}"));
+        QCOMPARE(osd::subtitleCommand(osd::Form::Text, "1", textDialog(), 100, 420),
+                 QString("{SubtitleOsd;1;100,420,400,60,-1;0,#FF00ff00,8,\"right\";\"Hi, 你好\",#FFff0000,32,\"bold\"}").toUtf8());
     }
 
     void subtitleState()
