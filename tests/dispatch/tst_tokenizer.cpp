@@ -29,7 +29,6 @@ private slots:
         const QChar semi(';');
         QTest::newRow("trailing separator adds no piece") << "a;b;" << semi << QStringList{"a", "b"} << true;
         QTest::newRow("empty pieces between kept") << "a;;b" << semi << QStringList{"a", "", "b"} << true;
-        QTest::newRow("empty text") << "" << semi << QStringList{} << true;
         QTest::newRow("braces hold separators") << "s1,A,{1;2;w;w},;s2,B,{1;0}," << semi
                                                 << QStringList{"s1,A,{1;2;w;w},", "s2,B,{1;0},"} << true;
         QTest::newRow("nested") << "a{b;{c;d};e};f" << semi << QStringList{"a{b;{c;d};e}", "f"} << true;
