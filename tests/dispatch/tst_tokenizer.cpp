@@ -15,7 +15,6 @@ private slots:
         QTest::newRow("empty fields kept") << "{X;;b;}" << QStringList{"X", "", "b", ""};
         QTest::newRow("no braces") << "GetWindows;1" << QStringList{};
         QTest::newRow("not closed") << "{GetWindows;1" << QStringList{};
-        QTest::newRow("trailing line feed") << "{GetWindows;1}\n" << QStringList{};
     }
     void replyFields()
     {
