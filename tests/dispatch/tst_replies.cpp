@@ -110,11 +110,6 @@ QStringList describe(const Actions &actions)
     return out;
 }
 
-void addColumns()
-{
-    columns<QByteArray, QString, Actions, Presets>({"datagram", "sender", "expected", "presetsAfter"});
-}
-
 void row(const char *name, const QByteArray &datagram, const Actions &expected, const QString &sender = Decoder1,
          const Presets &after = presets())
 {
@@ -296,7 +291,7 @@ static void garbageRows()
 
 void TestReplies::replies_data()
 {
-    addColumns();
+    columns<QByteArray, QString, Actions, Presets>({"datagram", "sender", "expected", "presetsAfter"});
     getWindowsRows();
     getSceneNamesRows();
     acknowledgementsRows();
