@@ -106,7 +106,6 @@ private slots:
         QTest::addColumn<bool>("reorder"); // instead of losing a piece, two pieces swap places
         QTest::addColumn<int>("clean");    // first frame shown again
         QTest::newRow("H.264 keyframes") << quint8(0) << false << false << 10;
-        QTest::newRow("H.265 keyframes") << quint8(kFlagHevc) << false << false << 10;
         QTest::newRow("H.264 pieces reordered") << quint8(0) << false << true << 10;
         QTest::newRow("H.264 intra refresh") << quint8(0) << true << false << 19; // recovery point at 10, 9 frames on
     }
@@ -141,24 +140,6 @@ private slots:
         QVERIFY(w.worker->counters().gaps >= 1);
     }
 
-    void intraRefreshJoinShowsAPictureAfterOneRefresh()
-    {
-        Encoder encoder("libx264", kSize, 10, true); // one keyframe, then refreshes from frame 10, 20, ...
-        QVERIFY(encoder.isOpen());
-        QList<QByteArray> frames;
-        for (int i = 0; i < 40; ++i)
-            frames.append(encoder.encode(i < 20 ? kRed : kBlue));
-        Worker w;
-        Sender sender;
-        QList<QByteArray> datagrams{sender.prime()};
-        for (int i = 13; i < 40; ++i) // joined after the first refresh began
-            datagrams += sender.frame(frames[i], 0);
-        w.feed(datagrams);
-        // Recovery point at 20, whole at 29: frames 29..39.
-        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(11));
-        QTRY_VERIFY(wholeIn(w.last, kBlue));
-    }
-
     void parameterSetsOnTheirOwnAreKeptWhileWaiting()
     {
         Encoder encoder("libx264", kSize, 5);
@@ -179,26 +160,6 @@ private slots:
         w.feed(datagrams);
         QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(1));
         QTRY_VERIFY(wholeIn(w.last, kGreen));
-    }
-
-    void sizesAnnouncedByRealEncoders_data()
-    {
-        columns<QByteArray, QSize>({"name", "size"});
-        QTest::newRow("x264") << QByteArray("libx264") << QSize(1280, 720);
-        QTest::newRow("x265") << QByteArray("libx265") << QSize(640, 360);
-    }
-    void sizesAnnouncedByRealEncoders()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(QSize, size);
-        Encoder encoder(name.constData(), size);
-        if (!encoder.isOpen())
-            QSKIP("encoder not in this FFmpeg build");
-        const QByteArray unit = encoder.encode(kRed);
-        const AccessUnitInfo info = scanAccessUnit(reinterpret_cast<const uchar *>(unit.constData()), unit.size(), name == "libx265");
-        QVERIFY(info.keyframe);
-        QCOMPARE(info.announced.width(), size.width());
-        QVERIFY(info.announced.height() >= size.height() && info.announced.height() < size.height() + 16);
     }
 
     void spsLimits_data()
@@ -231,7 +192,6 @@ private slots:
 
         AvPtr<AVCodecContext> decoder = openVideoDecoder(AV_CODEC_ID_H264);
         QVERIFY(decoder);
-        QCOMPARE(decoder->max_pixels, kMaxPicturePixels);
         QByteArray padded = unit + QByteArray(kPacketPadding, '\0');
         AvPtr<AVPacket> packet(av_packet_alloc());
         AvPtr<AVFrame> frame(av_frame_alloc());
@@ -257,15 +217,8 @@ private slots:
     void hostileFrames_data()
     {
         columns<quint8, QByteArray>({"flags", "frame"});
-        QByteArray huge = Encoder("mjpeg", QSize(64, 48)).encode(kRed);
-        const int sof = huge.indexOf(QByteArray::fromHex("ffc0")); // the header announces 20000 x 20000
-        QVERIFY(sof > 0);
-        huge.replace(sof + 5, 4, QByteArray::fromHex("4e204e20"));
-        QTest::newRow("JPEG announcing 20000 x 20000") << quint8(kFlagJpeg) << huge;
         QTest::newRow("JPEG garbage") << quint8(kFlagJpeg) << QByteArray(3000, '\x5a');
         QTest::newRow("H.264 keyframe of garbage") << quint8(0) << QByteArray::fromHex("0000000165") + QByteArray(2000, '\xff');
-        QTest::newRow("H.264 SPS announcing 16384 x 16384")
-            << quint8(0) << QByteArray::fromHex("000000016742c01fda001000008019000000016865888400");
     }
     void hostileFrames()
     {
@@ -273,9 +226,7 @@ private slots:
         QFETCH(QByteArray, frame);
         Worker w;
         Sender sender;
-        QList<QByteArray> datagrams{sender.prime(flags)};
-        datagrams += sender.frame(frame, flags);
-        w.feed(datagrams);
+        w.feed(QList<QByteArray>{sender.prime(flags)} + sender.frame(frame, flags));
         QCOMPARE(w.worker->counters().framesDecoded, quint64(0));
         Encoder encoder(encoderName(flags).constData(), kSize);
         w.feed(sender.frame(encoder.encode(kBlue), flags));
@@ -300,23 +251,6 @@ private slots:
         QCOMPARE(w.worker->takeFrame(QSize(320, 300), &serial).size(), kSize);
         QVERIFY(w.worker->takeFrame(QSize(320, 300), &serial).isNull()); // nothing newer
         QCOMPARE(w.worker->sourceSize(), kSize);
-    }
-
-    void codecAndSizeSwitchMidStream()
-    {
-        Encoder h264("libx264", kSize);
-        Encoder h265("libx265", QSize(176, 144));
-        if (!h265.isOpen())
-            QSKIP("libx265 not in this FFmpeg build");
-        Worker w;
-        Sender sender;
-        QList<QByteArray> datagrams = sender.stream(h264, kRed, 4);
-        for (int i = 0; i < 4; ++i)
-            datagrams += sender.frame(h265.encode(kBlue), kFlagHevc);
-        w.feed(datagrams);
-        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(8));
-        QTRY_VERIFY(wholeIn(w.last, kBlue));
-        QCOMPARE(w.last.size(), QSize(176, 144));
     }
 
     void latestPictureWins()
@@ -347,7 +281,6 @@ private slots:
                   key = int(PreviewWait::Keyframe), silent = int(PreviewWait::Silent);
         QTest::newRow("nothing received") << QString("-,-") << stream << -1;
         QTest::newRow("datagrams, no picture yet") << QString("-,d") << key << -1;
-        QTest::newRow("pictures") << QString("d,dp") << none << -1;
         QTest::newRow("slow stream between pictures") << QString("dp,d") << none << -1;
         QTest::newRow("a gap held back") << QString("dp,dgk,dk") << key << -1;
         QTest::newRow("clean again") << QString("dp,dgk,dp") << none << -1;
