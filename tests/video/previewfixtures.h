@@ -90,11 +90,6 @@ public:
         avcodec_send_frame(m_context.get(), m_frame.get());
         return receive();
     }
-    std::vector<AvPtr<AVPacket>> flush()
-    {
-        avcodec_send_frame(m_context.get(), nullptr);
-        return receive();
-    }
 
     // One picture as the bytes of one frame on the wire.
     QByteArray encode(const QColor &colour)

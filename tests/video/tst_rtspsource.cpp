@@ -2,6 +2,7 @@
 #include "video/ffmpegrtsp.h"
 #include "video/rtspsource.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QQuickWindow>
 #include <QRegularExpression>
@@ -59,41 +60,25 @@ bool writeTransportStream(const QString &path, int count)
     };
     for (int i = 0; ok && i < count; ++i)
         write(encoder.encodePackets(kColour));
-    if (ok) {
-        write(encoder.flush());
-        ok = av_write_trailer(out) >= 0;
-    }
+    ok = ok && av_write_trailer(out) >= 0;
     avio_closep(&out->pb);
     avformat_free_context(out);
     return ok;
 }
 
-// A WAV file: one audio stream, no video.
-bool writeAudioOnly(const QString &path)
+// A WAV file: one audio stream (a tenth of a second of silence), no video.
+QByteArray audioOnly()
 {
-    AVFormatContext *out = nullptr;
-    if (avformat_alloc_output_context2(&out, nullptr, "wav", path.toUtf8().constData()) < 0)
-        return false;
-    AVStream *stream = avformat_new_stream(out, nullptr);
-    stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
-    stream->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
-    stream->codecpar->sample_rate = 8000;
-    av_channel_layout_default(&stream->codecpar->ch_layout, 1);
-    stream->codecpar->bits_per_coded_sample = 16;
-    stream->codecpar->block_align = 2;
-    stream->time_base = {1, 8000};
-    bool ok = avio_open(&out->pb, path.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0
-        && avformat_write_header(out, nullptr) >= 0;
-    AvPtr<AVPacket> packet(av_packet_alloc());
-    if (ok && av_new_packet(packet.get(), 1600) == 0) {
-        memset(packet->data, 0, 1600);
-        packet->pts = packet->dts = 0;
-        packet->duration = 800;
-        ok = av_write_frame(out, packet.get()) >= 0 && av_write_trailer(out) >= 0;
-    }
-    avio_closep(&out->pb);
-    avformat_free_context(out);
-    return ok;
+    QByteArray wav;
+    QDataStream out(&wav, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + 1600);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(1600);
+    return wav + QByteArray(1600, '\0');
 }
 } // namespace
 
@@ -134,32 +119,22 @@ private slots:
                  qPrintable(pictures.last().pixelColor(out.width() / 2, out.height() / 2).name()));
     }
 
-    void keepGoingFalseStops_data()
-    {
-        QTest::addColumn<int>("stopAfter");
-        QTest::newRow("before anything") << 0;
-        QTest::newRow("after three pictures") << 3;
-    }
     void keepGoingFalseStops()
     {
-        QFETCH(int, stopAfter);
         int pictures = 0;
-        const RtspPassResult r = runRtspPass(
-            m_stream, [&] { return pictures < stopAfter; }, [&](const QImage &) { ++pictures; });
+        const RtspPassResult r = runRtspPass(m_stream, [&] { return pictures < 3; }, [&](const QImage &) { ++pictures; });
         QCOMPARE(r, RtspPassResult::Stopped);
-        QCOMPARE(pictures, stopAfter);
+        QCOMPARE(pictures, 3);
     }
 
     void failures_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content"); // empty: no file; "wav": audio only
+        QTest::addColumn<QByteArray>("content"); // empty: no file
         columns<RtspPassResult, QString>({"result", "line"});
         QTest::newRow("missing file") << "missing.ts" << QByteArray() << RtspPassResult::OpenFailed
                                       << "get rtsp failed .*missing\\.ts Error: No such file or directory";
-        QTest::newRow("empty file") << "empty.ts" << QByteArray("-") << RtspPassResult::OpenFailed
-                                    << "get rtsp failed .*empty\\.ts Error: ";
-        QTest::newRow("audio only") << "sound.wav" << QByteArray("wav") << RtspPassResult::NoVideoStream
+        QTest::newRow("audio only") << "sound.wav" << audioOnly() << RtspPassResult::NoVideoStream
                                     << "could not find video stream";
     }
     void failures()
@@ -168,10 +143,10 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, line);
         const QString path = m_dir.filePath(name);
-        if (content == "wav")
-            QVERIFY(writeAudioOnly(path));
-        else if (!content.isEmpty())
-            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        QFile file(path);
+        if (!content.isEmpty())
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(line));
         int pictures = 0;
         QTEST(runRtspPass(path, [] { return true; }, [&](const QImage &) { ++pictures; }), "result");
