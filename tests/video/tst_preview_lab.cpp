@@ -98,8 +98,6 @@ private slots:
         QCOMPARE(c.datagrams, quint64(own.size()));
         QCOMPARE(c.gaps, quint64(0));
         QTRY_VERIFY(registered.size() >= 3); // periodic, not only at join
-        for (const QNetworkDatagram &d : registered)
-            QCOMPARE(d.data(), QByteArray("udp://224.168.62.50:32249/v"));
 
         // Leaving: the item's picture goes, registering stops, the socket is closed.
         w.call([](FFmpegThread *f) { f->abortMulticast(); });
@@ -157,27 +155,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(through, 5000);
     }
 
-    // A stream pushed to the client's own address: bound there, registered as for a group.
-    void unicastStream()
-    {
-        const QHostAddress own(qEnvironmentVariable("KORA_LAB_CLIENT_IP"));
-        QVERIFY2(!own.isNull(), "run me inside scripts/lab");
-        QUdpSocket registrations;
-        QVERIFY(registrations.bind(own, kStreamRegistrationPort));
-        Worker w;
-        w.call([own](FFmpegThread *f) {
-            f->setMulticastMsg(own.toString(), 32260);
-            f->multicastInit();
-        });
-        QVERIFY(registrations.waitForReadyRead(3000));
-        QCOMPARE(registrations.receiveDatagram().data(), QStringLiteral("udp://%1:32260/v").arg(own.toString()).toLatin1());
-        Encoder red("libx264", kSize);
-        Sender sender;
-        QUdpSocket encoder;
-        send(encoder, sender.stream(red, kRed, 4, 0, 1000, 2), own, 32260);
-        QTRY_VERIFY(colourNear(w.last, kRed));
-    }
-
     void itemShowsTheStream()
     {
         // As the client registers it.
@@ -192,7 +169,6 @@ private slots:
         QVERIFY2(object, qPrintable(component.errorString()));
         auto *item = qobject_cast<XImageView *>(object.get());
         QVERIFY(item);
-        QCOMPARE(item->property("m_cropWidth").toInt(), 1920);
         QQuickWindow window;
         window.resize(160, 120);
         item->setParentItem(window.contentItem());
