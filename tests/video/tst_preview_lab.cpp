@@ -93,7 +93,7 @@ private slots:
 
         QTRY_COMPARE(witnessed, own.size() + 2 * other.size());
         QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(8));
-        QTRY_VERIFY(colourNear(w.last, kRed));
+        QTRY_VERIFY(wholeIn(w.last, kRed));
         PreviewCounters c = w.worker->counters();
         QCOMPARE(c.datagrams, quint64(own.size()));
         QCOMPARE(c.gaps, quint64(0));
@@ -182,17 +182,13 @@ private slots:
         QUdpSocket encoder;
         send(encoder, sender.stream(red, kRed, 4, 0, 1000, 2), kGroup, 32250);
         QTRY_VERIFY(item->framesShown() > 0);
-        QVERIFY(colourNear(item->currentFrame(), kRed));
+        QVERIFY(wholeIn(item->currentFrame(), kRed));
         QCOMPARE(item->currentFrame().size(), QSize(160, 120)); // decoded at the item's size
-        QTRY_VERIFY(colourNear(shown(window), kRed));
+        QTRY_VERIFY(wholeIn(shown(window), kRed));
 
         QVERIFY(QMetaObject::invokeMethod(item, "leaveMulticast"));
         QTRY_VERIFY(item->currentFrame().isNull());
-        QTRY_VERIFY(!shown(window).isNull() && !colourNear(shown(window), kRed));
-        QImage still(16, 12, QImage::Format_RGB32);
-        still.fill(kBlue);
-        QVERIFY(QMetaObject::invokeMethod(item, "recFrame", Q_ARG(QImage, still)));
-        QCOMPARE(item->currentFrame(), still);
+        QTRY_VERIFY(!shown(window).isNull() && !wholeIn(shown(window), kRed));
         object.reset(); // quits and waits for the decoder thread
     }
 

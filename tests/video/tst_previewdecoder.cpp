@@ -23,20 +23,6 @@ QByteArray encoderName(quint8 flags)
     return (flags & kFlagHevc) ? "libx265" : "libx264";
 }
 
-// Corners and centre have the colour: a picture decoded without its references is off somewhere.
-bool wholeIn(const QImage &image, const QColor &colour)
-{
-    if (image.isNull())
-        return false;
-    const int w = image.width() - 4, h = image.height() - 4;
-    for (const QPoint p : {QPoint(3, 3), QPoint(w, 3), QPoint(3, h), QPoint(w, h), QPoint(w / 2, h / 2)}) {
-        const QColor c = image.pixelColor(p);
-        if (qAbs(c.red() - colour.red()) > 20 || qAbs(c.green() - colour.green()) > 20 || qAbs(c.blue() - colour.blue()) > 20)
-            return false;
-    }
-    return true;
-}
-
 // An H.264 SPS NAL written field by field: baseline profile, picture order count type 1
 // with `cycle` offsets, `widthMbs` x `heightMbs` macroblocks; emulation prevention applied.
 QByteArray h264Sps(quint32 cycle, quint32 widthMbs, quint32 heightMbs)

@@ -16,7 +16,7 @@ extern "C" {
 }
 
 using namespace kora::video;
-using previewfixtures::colourNear;
+using previewfixtures::wholeIn;
 using previewfixtures::Encoder;
 
 Q_DECLARE_METATYPE(kora::video::RtspPassResult)
@@ -115,7 +115,7 @@ private slots:
             QCOMPARE(p.size(), out);
             QCOMPARE(p.format(), QImage::Format_RGB32);
         }
-        QVERIFY2(colourNear(pictures.last(), kColour),
+        QVERIFY2(wholeIn(pictures.last(), kColour),
                  qPrintable(pictures.last().pixelColor(out.width() / 2, out.height() / 2).name()));
     }
 
@@ -164,7 +164,7 @@ private slots:
 
         view->openRTSP(m_stream);
         QTRY_VERIFY(view->framesShown() > 0);
-        QVERIFY(colourNear(view->currentFrame(), kColour));
+        QVERIFY(wholeIn(view->currentFrame(), kColour));
         QCOMPARE(view->currentFrame().size(), QSize(160, 120)); // decoded to fit the item
 
         // The file ends, the stream is opened again after a pause: still running, so a
