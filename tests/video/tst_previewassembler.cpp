@@ -88,24 +88,16 @@ private slots:
         QTest::newRow("kinds from the flags") << "3/1:- 4/1h:a 5/2j:b 5/2j:c 6/1:d" << "ah bcj d";
         QTest::newRow("refused datagrams change nothing") << "3/1:- ! 4/2:a ! 4/2:b 4/0:z 5/1:c" << "ab c";
         QTest::newRow("empty pieces") << "1/1:- 2/2:- 2/2:-" << "";
+        QString restarted = QStringLiteral("3/1:- 4/1:a"); // strays until the stream is taken to have moved
+        for (int s = 100; s < 170; ++s)
+            restarted += QStringLiteral(" %1/1:n").arg(s);
+        QTest::newRow("a stream that restarted its count") << restarted << "a | n n n n n n";
     }
     void assembly()
     {
         QFETCH(QString, datagrams);
         PreviewAssembler a;
         QTEST(run(a, wire(datagrams)), "frames");
-    }
-
-    void followsAStreamThatRestartedItsCount()
-    {
-        PreviewAssembler a;
-        QString text = QStringLiteral("3/1:- 4/1:a");
-        for (int s = 100; s < 170; ++s)
-            text += QStringLiteral(" %1/1:n").arg(s);
-        const QStringList out = run(a, wire(text)).split(QLatin1Char(' '));
-        QCOMPARE(out.first(), QStringLiteral("a"));
-        QVERIFY2(out.contains(QStringLiteral("|")), qPrintable(out.join(' ')));
-        QVERIFY2(out.last() == QLatin1String("n") && out.size() > 3, qPrintable(out.join(' ')));
     }
 
     void scan_data()

@@ -111,10 +111,8 @@ private slots:
             m_stream, [] { return true; }, [&](const QImage &image) { pictures.append(image); }, maxSize);
         QCOMPARE(r, RtspPassResult::ReadFailed);
         QCOMPARE(pictures.size(), 10);
-        for (const QImage &p : pictures) {
+        for (const QImage &p : pictures)
             QCOMPARE(p.size(), out);
-            QCOMPARE(p.format(), QImage::Format_RGB32);
-        }
         QVERIFY2(wholeIn(pictures.last(), kColour),
                  qPrintable(pictures.last().pixelColor(out.width() / 2, out.height() / 2).name()));
     }
