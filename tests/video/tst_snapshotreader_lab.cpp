@@ -95,7 +95,6 @@ private slots:
         snapshots.setTickInterval(kTickMs);
         const QString url = "udp://" + at("239.77.4.1") + "?pos=";
         snapshots.load({{node + "-0", url + "0"}, {node + "-1", url + "4"}, {node + "-2", url + "8"}});
-        QCOMPARE(snapshots.readerCount(), 1);
         const QList<QColor> colours{Qt::red, Qt::black, Qt::black, Qt::black, Qt::yellow, Qt::black, Qt::black, Qt::black, Qt::cyan};
         // Only the signal in slot 8 is on a page: its stream is still asked for.
         QVERIFY(deliver(*snapshots.table(), node + "-2", "239.77.4.1", mosaic(colours), Qt::cyan, QSize(160, 90)));
