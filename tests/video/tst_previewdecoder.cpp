@@ -88,30 +88,26 @@ private slots:
     // Clean at the next keyframe, or one refresh after the next recovery point.
     void lossHoldsUntilClean_data()
     {
-        columns<quint8, bool>({"flags", "intraRefresh"});
-        QTest::addColumn<bool>("reorder"); // instead of losing a piece, two pieces swap places
-        QTest::addColumn<int>("clean");    // first frame shown again
-        QTest::newRow("H.264 keyframes") << quint8(0) << false << false << 10;
-        QTest::newRow("H.264 pieces reordered") << quint8(0) << false << true << 10;
-        QTest::newRow("H.264 intra refresh") << quint8(0) << true << false << 19; // recovery point at 10, 9 frames on
+        // reorder: instead of losing a piece, two pieces swap places; clean: first frame shown again
+        columns<bool, bool, int>({"intraRefresh", "reorder", "clean"});
+        QTest::newRow("keyframes") << false << false << 10;
+        QTest::newRow("pieces reordered") << false << true << 10;
+        QTest::newRow("intra refresh") << true << false << 19; // recovery point at 10, 9 frames on
     }
     void lossHoldsUntilClean()
     {
-        QFETCH(quint8, flags);
         QFETCH(bool, intraRefresh);
         QFETCH(bool, reorder);
         QFETCH(int, clean);
-        Encoder encoder(encoderName(flags).constData(), kSize, 10, intraRefresh);
-        if (!encoder.isOpen())
-            QSKIP("encoder not in this FFmpeg build");
+        Encoder encoder("libx264", kSize, 10, intraRefresh);
+        QVERIFY(encoder.isOpen());
         Worker w;
         Sender sender;
-        w.feed({sender.prime(flags)});
+        w.feed({sender.prime()});
         constexpr int kLost = 4;
         for (int i = 0; i < 26; ++i) {
             const QColor colour = i < kLost ? kRed : (i < 10 ? kGreen : kBlue);
-            QList<QByteArray> frame = sender.frame(encoder.encode(colour), flags, 200, 6);
-            QVERIFY(frame.size() >= 4);
+            QList<QByteArray> frame = sender.frame(encoder.encode(colour), 0, 200, 6);
             if (i == kLost && reorder)
                 frame.swapItemsAt(1, 2);
             else if (i == kLost)
@@ -170,9 +166,7 @@ private slots:
     // Too many pixels: refused before decoding, and by the decoder's own pixel limit too.
     void oversizedPicturesAreRefused()
     {
-        const QSize large(4112, 2320); // just above the limit
-        QVERIFY(qint64(large.width()) * large.height() > kMaxPicturePixels);
-        Encoder encoder("libx264", large);
+        Encoder encoder("libx264", QSize(4112, 2320)); // just above the limit
         QVERIFY(encoder.isOpen());
         const QByteArray unit = encoder.encode(kRed);
 
