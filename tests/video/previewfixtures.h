@@ -12,7 +12,6 @@
 #include <QThread>
 
 #include <cstdlib>
-#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -75,10 +74,9 @@ public:
     }
 
     bool isOpen() const { return bool(m_context); }
-    AVCodecContext *context() const { return m_context.get(); }
 
-    // The packets one picture gave, each with its timestamps (in the encoder's time base).
-    std::vector<AvPtr<AVPacket>> encodePackets(const QColor &colour)
+    // One picture as the bytes of one frame on the wire.
+    QByteArray encode(const QColor &colour)
     {
         QImage picture(m_size, QImage::Format_RGB32);
         picture.fill(colour);
@@ -88,30 +86,15 @@ public:
         sws_scale(m_sws.get(), planes, strides, 0, m_size.height(), m_frame->data, m_frame->linesize);
         m_frame->pts = m_pts++;
         avcodec_send_frame(m_context.get(), m_frame.get());
-        return receive();
-    }
-
-    // One picture as the bytes of one frame on the wire.
-    QByteArray encode(const QColor &colour)
-    {
         QByteArray bytes;
-        for (const AvPtr<AVPacket> &p : encodePackets(colour))
-            bytes.append(reinterpret_cast<const char *>(p->data), p->size);
+        while (avcodec_receive_packet(m_context.get(), m_packet.get()) == 0) {
+            bytes.append(reinterpret_cast<const char *>(m_packet->data), m_packet->size);
+            av_packet_unref(m_packet.get());
+        }
         return bytes;
     }
 
 private:
-    std::vector<AvPtr<AVPacket>> receive()
-    {
-        std::vector<AvPtr<AVPacket>> out;
-        while (avcodec_receive_packet(m_context.get(), m_packet.get()) == 0) {
-            AvPtr<AVPacket> copy(av_packet_clone(m_packet.get()));
-            av_packet_unref(m_packet.get());
-            out.push_back(std::move(copy));
-        }
-        return out;
-    }
-
     QSize m_size;
     AVPixelFormat m_format = AV_PIX_FMT_YUV420P;
     AvPtr<AVCodecContext> m_context;
