@@ -48,14 +48,11 @@ public:
         AVDictionary *options = nullptr;
         const QByteArray keyint = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0%2").arg(gop)
                                       .arg(intraRefresh ? ":intra-refresh=1" : "").toLatin1();
-        if (qstrcmp(name, "libx264") == 0) {
+        if (qstrncmp(name, "libx26", 6) == 0) {
+            const bool x265 = qstrcmp(name, "libx265") == 0;
             av_dict_set(&options, "preset", "ultrafast", 0);
             av_dict_set(&options, "tune", "zerolatency", 0);
-            av_dict_set(&options, "x264-params", keyint.constData(), 0);
-        } else if (qstrcmp(name, "libx265") == 0) {
-            av_dict_set(&options, "preset", "ultrafast", 0);
-            av_dict_set(&options, "tune", "zerolatency", 0);
-            av_dict_set(&options, "x265-params", (keyint + ":log-level=error").constData(), 0);
+            av_dict_set(&options, x265 ? "x265-params" : "x264-params", (keyint + (x265 ? ":log-level=error" : "")).constData(), 0);
         }
         const int opened = avcodec_open2(m_context.get(), codec, &options);
         av_dict_free(&options);
