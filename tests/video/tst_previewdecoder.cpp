@@ -122,6 +122,26 @@ private slots:
         QVERIFY(w.worker->counters().gaps >= 1);
     }
 
+    // Joined mid-way through an encoder's refresh (one keyframe at the start only): the
+    // parameter sets and the picture come from the next recovery point.
+    void intraRefreshJoinShowsAPictureAfterOneRefresh()
+    {
+        Encoder encoder("libx264", kSize, 10, true); // one keyframe, then refreshes from frame 10, 20, ...
+        QVERIFY(encoder.isOpen());
+        QList<QByteArray> frames;
+        for (int i = 0; i < 40; ++i)
+            frames.append(encoder.encode(i < 20 ? kRed : kBlue));
+        Worker w;
+        Sender sender;
+        QList<QByteArray> datagrams{sender.prime()};
+        for (int i = 13; i < 40; ++i) // joined after the first refresh began
+            datagrams += sender.frame(frames[i], 0);
+        w.feed(datagrams);
+        // Recovery point at 20, whole at 29: frames 29..39.
+        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(11));
+        QTRY_VERIFY(wholeIn(w.last, kBlue));
+    }
+
     void parameterSetsOnTheirOwnAreKeptWhileWaiting()
     {
         Encoder encoder("libx264", kSize, 5);
