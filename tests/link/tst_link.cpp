@@ -30,8 +30,6 @@ private slots:
         columns<QByteArray, QByteArray>({"bytes", "expected"});
         QTest::newRow("text, no field") << link::textCommand("GetNodes2") << QByteArray("{GetNodes2}");
         QTest::newRow("text, fields") << link::textCommand("GetWindows", {"3"}) << QByteArray("{GetWindows;3}");
-        QTest::newRow("text, sub-values") << link::textCommand("SaveScene", {"1", "2,Morning"}) << QByteArray("{SaveScene;1;2,Morning}");
-        QTest::newRow("text, empty field kept") << link::textCommand("X", {"", "b"}) << QByteArray("{X;;b}");
         QTest::newRow("text, GBK") << link::textCommand("SaveScene", {"1", "2,早"}, QTextCodec::codecForName("GBK"))
                                    << QByteArray("{SaveScene;1;2,\xd4\xe7}");
         QTest::newRow("request without data") << link::requestEnvelope("GetDev") << QByteArray(R"({"request":"GetDev"})");
@@ -52,17 +50,12 @@ private slots:
     void routes_data()
     {
         columns<Destinations, Destinations>({"got", "expected"});
-        const QStringList wall{"10.0.0.21", "10.0.0.22-1"};
-        QTest::newRow("relay") << link::serverRelay("10.0.0.5") << Destinations{at("10.0.0.5", 41235)};
-        QTest::newRow("relay without controller") << link::serverRelay("") << Destinations{};
+        const QStringList wall{"10.0.0.21", "x", "10.0.0.22-1"};
         QTest::newRow("wall: controller wins") << link::wallRoute("10.0.0.5", true, "1", wall) << Destinations{at("10.0.0.5", 41235)};
         QTest::newRow("wall: multicast") << link::wallRoute("", true, "1", wall) << Destinations{at("224.168.1.1", 41234)};
         QTest::newRow("wall: all walls use the group") << link::wallRoute("", false, "100", wall) << Destinations{at("224.168.1.1", 41234)};
-        QTest::newRow("wall: unicast, suffix cut") << link::wallRoute("", false, "1", wall)
+        QTest::newRow("wall: unicast, suffix cut, non-addresses skipped") << link::wallRoute("", false, "1", wall)
                                                    << Destinations{at("10.0.0.21", 41234), at("10.0.0.22", 41234)};
-        QTest::newRow("wall: unicast skips non-addresses") << link::wallUnicast({"x", "10.0.0.9"}) << Destinations{at("10.0.0.9", 41234)};
-        QTest::newRow("wall host") << link::wallHost({{"10.0.0.7", "1"}, {"10.0.0.8", "2"}}, "2") << Destinations{at("10.0.0.8", 41234)};
-        QTest::newRow("wall host: none serves") << link::wallHost({{"10.0.0.7", "1"}}, "3") << Destinations{};
         const QList<QPair<QString, QString>> hosts{{"10.0.0.10", "-1"}, {"10.0.0.21", "1"}, {"10.0.0.22", "1"}};
         QTest::newRow("query: controller wins") << link::queryRoute("10.0.0.5", "1", hosts) << Destinations{at("10.0.0.5", 41235)};
         QTest::newRow("query: all walls use the group") << link::queryRoute("", "100", hosts) << Destinations{at("224.168.1.1", 41234)};
@@ -71,7 +64,6 @@ private slots:
         QTest::newRow("output: the wall's first output") << link::outputRoute("", hosts, "1") << Destinations{at("10.0.0.21", 41234)};
         QTest::newRow("output: controller") << link::outputRoute("10.0.0.5", hosts, "1") << Destinations{at("10.0.0.5", 41235)};
         QTest::newRow("output: controller, but no output serves the wall") << link::outputRoute("10.0.0.5", hosts, "2") << Destinations{};
-        QTest::newRow("output: all walls are no output's") << link::outputRoute("", hosts, "100") << Destinations{};
         QTest::newRow("selected host") << link::selectedHost({"10.0.0.7", "10.0.0.8"}, 1) << Destinations{at("10.0.0.8", 41234)};
         QTest::newRow("selected host: none") << link::selectedHost({"10.0.0.7"}, -1) << Destinations{};
         QTest::newRow("selected host: out of range") << link::selectedHost({"10.0.0.7"}, 1) << Destinations{};
@@ -89,16 +81,12 @@ private slots:
     {
         columns<QByteArray, int, bool, QStringList, int>({"datagram", "kind", "holdsProject", "files", "rejected"});
         const QString md5 = "0123456789abcdef0123456789abcdef";
-        QTest::newRow("host") << QByteArray("{GetNodes2;1;x;y;lumora;a.ds " + md5.toLatin1() + ",device.json " + md5.toLatin1() + "}")
+        // An empty field skipped, an upper-case md5 accepted, kvm.jui left out.
+        QTest::newRow("host") << QByteArray("{GetNodes2;1;;x;y;lumora;a.ds " + md5.toUpper().toLatin1() + ",kvm.jui " + md5.toLatin1()
+                                            + ",device.json " + md5.toLatin1() + "}")
                               << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds", "device.json"} << 0;
         QTest::newRow("no project") << QByteArray("{GetNodes2;2;x;y;null}") << int(link::ScanReply::Nodes2) << false << QStringList{} << 0;
         QTest::newRow("too few fields") << QByteArray("{GetNodes2;2;x;lumora}") << int(link::ScanReply::Nodes2) << false << QStringList{} << 0;
-        QTest::newRow("empty fields skipped") << QByteArray("{GetNodes2;1;;x;y;p;a.ds " + md5.toLatin1() + "}")
-                                              << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds"} << 0;
-        QTest::newRow("kvm.jui left out") << QByteArray("{GetNodes2;1;x;y;p;kvm.jui " + md5.toLatin1() + "}")
-                                          << int(link::ScanReply::Nodes2) << true << QStringList{} << 0;
-        QTest::newRow("upper-case md5 accepted") << QByteArray("{GetNodes2;1;x;y;p;a.ds " + md5.toUpper().toLatin1() + "}")
-                                                 << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds"} << 0;
         QTest::newRow("unsafe and malformed entries")
             << QByteArray("{GetNodes2;1;x;y;p;../../etc/passwd " + md5.toLatin1() + ",sub/a.ds " + md5.toLatin1() + ",c:x " + md5.toLatin1()
                           + ",..\\x " + md5.toLatin1() + ",short 1234,nomd5,good.txt " + md5.toLatin1() + ",bad.txt " + QByteArray(32, 'g') + "}")
@@ -153,8 +141,6 @@ private slots:
         columns<QString, QString, int>({"name", "password", "accepted"});
         QTest::newRow("second user") << "operator" << "O" << 1;
         QTest::newRow("the later user of the name is not tried") << "operator" << "O2" << -1;
-        QTest::newRow("empty name") << "" << "" << -1;
-        QTest::newRow("names are case-sensitive") << "Admin" << "A" << -1;
     }
     void accountCheck()
     {
@@ -175,12 +161,10 @@ private slots:
     void localAddress_data()
     {
         columns<QStringList, QString, QString>({"addresses", "saved", "used"});
-        const QStringList mine{"10.0.0.1", "127.0.0.1", "fe80::1", "192.168.5.9", "169.254.3.4"};
-        QTest::newRow("none stored: the last usable, IPv6 and link-local ignored") << mine << "" << "192.168.5.9";
-        QTest::newRow("still this machine's") << mine << "10.0.0.1" << "10.0.0.1";
+        const QStringList mine{"10.0.0.1", "192.168.5.9", "127.0.0.1", "169.254.3.4", "fe80::1"};
+        QTest::newRow("none stored: the last usable, loopback, link-local and IPv6 ignored") << mine << "" << "192.168.5.9";
         QTest::newRow("a network left behind") << mine << "10.77.5.2" << "192.168.5.9";
         QTest::newRow("loopback, if stored so") << mine << "127.0.0.1" << "127.0.0.1";
-        QTest::newRow("only loopback and link-local") << QStringList{"127.0.0.1", "169.254.3.4"} << "" << "";
         QTest::newRow("a text rule, not a prefix rule") << QStringList{"10.127.0.5"} << "" << "";
     }
     void localAddress()
@@ -206,11 +190,9 @@ private slots:
         QCOMPARE(int(classify(R"({"type":"rsearch"})", true).kind), int(Kind::Answer));
         QCOMPARE(int(classify(R"({"type":"search","st":"urn:vxr:sw:korav2"})", true).kind), int(Kind::Other));
         QCOMPARE(int(classify("not json", false).kind), int(Kind::Other));
-        QCOMPARE(int(classify("[1,2]", false).kind), int(Kind::Other));
         QCOMPARE(uuidFromUsn("uuid:abc::urn:vxr:sw:korav2"), QStringLiteral("abc"));
         QCOMPARE(uuidFromUsn("uuid:a::uuid:b"), QStringLiteral("b"));
         QCOMPARE(uuidFromUsn("urn:x"), QString());
-        QCOMPARE(answerDelayMs(0, 1), 0);
         QCOMPARE(answerDelayMs(0xffffffffu, 1), 999);
         QCOMPARE(answerDelayMs(0x80000000u, 2), 1000);
         QCOMPARE(answerDelayMs(123, 0), 0);
