@@ -1,5 +1,5 @@
 // The wall commands without sockets: occlusion, dock layouts, wall descriptions, the audio
-// forms, and the bytes and destinations of every wall and scene sender.
+// forms, and the senders' bytes and destinations (what the controls send is tst_wallcontrol's).
 #include "scenes/scenecommands.h"
 #include "walls/wallcommands.h"
 
@@ -22,23 +22,18 @@ const QString kDecodersWithHole = QStringLiteral(" -> 10.0.0.21:41234 10.0.0.23:
 const QString kWindows = QStringLiteral("{SetWindows;1;10.0.0.31,udp://239.10.1.31:30310,0,0,1920,1080,1}");
 const QStringList kRefused{QStringLiteral("refused")};
 
-design::DockPreset preset(const QString &name, const QList<design::DockWindow> &windows)
-{
-    return {name, windows};
-}
-
 QList<design::WallRecord> dockWalls()
 {
     design::WallRecord a = fixtures::wall("1", {});
     a.freeLayout = 1;
     a.fullScreen = 1;
-    a.docks = {preset("Quad", {{QRect(0, 0, 1920, 1080), 2, "10.0.0.21"}, {QRect(1920, 0, 1920, 1080), 3, ""}}),
-               preset("Single", {{QRect(0, 0, 3840, 2160), 1, "10.0.0.21"}})};
+    a.docks = {{"Quad", {{QRect(0, 0, 1920, 1080), 2, "10.0.0.21"}, {QRect(1920, 0, 1920, 1080), 3, ""}}},
+               {"Single", {{QRect(0, 0, 3840, 2160), 1, "10.0.0.21"}}}};
     design::WallRecord fullOnly = fixtures::wall("2", {});
     fullOnly.fullScreen = 1;
     design::WallRecord freeOnly = fixtures::wall("3", {});
     freeOnly.freeLayout = 1;
-    freeOnly.docks = {preset("Split", {})};
+    freeOnly.docks = {{"Split", {}}};
     design::WallRecord notOne = fixtures::wall("4", {});
     notOne.freeLayout = 2; // only 1 offers the layout
     notOne.fullScreen = 2;
@@ -120,11 +115,7 @@ private slots:
         QTest::newRow("SetWindows, unknown wall, unicast") << render(walls::setWindows(unicast, "9", "{SetWindows;9}")) << kRefused;
         QTest::newRow("SetWindows, wall without decoders") << render(walls::setWindows(unicast, "2", "{SetWindows;2}")) << kRefused;
 
-        // Window query: the first output of the wall, not the multicast setting.
-        QTest::newRow("GetWindows, multicast") << render(walls::getWindows(group, "1")) << QStringList{"{GetWindows;1}" + kFirstDecoder};
-
-        // Clearing: windows and audio by the wall route, or the audio as a request to the controller.
-        QTest::newRow("clear, multicast") << render(walls::clearWall(group, "1")) << QStringList{"{SetWindows;1}" + kGroup, "{SetAudios;1}" + kGroup};
+        // Clearing through the controller: the audio as a request to it (the group's is tst_wallcontrol's).
         QTest::newRow("clear, server")
             << render(walls::clearWall(server, "1"))
             << QStringList{"{SetWindows;1}" + kServer,
@@ -139,18 +130,11 @@ private slots:
         QTest::newRow("GetSceneNames, multicast") << render(scenes::getSceneNames(group, "1")) << QStringList{"{GetSceneNames;1}" + kFirstDecoder};
         QTest::newRow("GetScenes, multicast") << render(scenes::getScenes(group, "1")) << QStringList{"{GetScenes;1}" + kFirstDecoder};
 
-        // Scene changes by the wall route.
-        QTest::newRow("SaveScene, multicast") << render(scenes::saveScene(group, "1", "s1", "Morning")) << QStringList{"{SaveScene;1;s1,Morning}" + kGroup};
-        QTest::newRow("CallScene, multicast") << render(scenes::callScene(group, "1", "s1")) << QStringList{"{CallScene;1;s1}" + kGroup};
-
         // Preview and query by the output route; the preview ends with the key frame.
         QTest::newRow("preview, multicast") << render(scenes::previewScene(group, "1", "s1"))
                                             << QStringList{"{GetScene;1;s1}" + kFirstDecoder, kSceneKeyFrame};
 
-        // Polling: stopped by the wall route, started at the first output (and the controller).
-        QTest::newRow("close cycle, multicast") << render(scenes::closeSceneCycle(group, "1")) << QStringList{"{SetScenesPolling;1;0}" + kGroup};
-        QTest::newRow("cycle, multicast") << render(scenes::sceneCycle(group, "1", {"s1", "s2"}, "5"))
-                                          << QStringList{"{SetScenesPolling;1;5;s1,s2}" + kFirstDecoder};
+        // Polling through the controller: started there and at the first output.
         QTest::newRow("cycle, server: the controller and the output")
             << render(scenes::sceneCycle(server, "1", {"s1", "s2"}, "5"))
             << QStringList{"{SetScenesPolling;1;5;s1,s2} -> 10.0.0.5:41235 10.0.0.21:41234"};
