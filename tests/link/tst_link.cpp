@@ -7,7 +7,6 @@
 #include "link/routes.h"
 #include "link/scanreply.h"
 
-#include <QTextCodec>
 #include <QtTest>
 #include "support/table.h"
 
@@ -28,14 +27,7 @@ private slots:
     void messageForms_data()
     {
         columns<QByteArray, QByteArray>({"bytes", "expected"});
-        QTest::newRow("text, no field") << link::textCommand("GetNodes2") << QByteArray("{GetNodes2}");
         QTest::newRow("text, fields") << link::textCommand("GetWindows", {"3"}) << QByteArray("{GetWindows;3}");
-        QTest::newRow("text, GBK") << link::textCommand("SaveScene", {"1", "2,早"}, QTextCodec::codecForName("GBK"))
-                                   << QByteArray("{SaveScene;1;2,\xd4\xe7}");
-        QTest::newRow("request without data") << link::requestEnvelope("GetDev") << QByteArray(R"({"request":"GetDev"})");
-        QTest::newRow("request with data")
-            << link::requestEnvelope("SetAudios", {{"panel_id", "2"}, {"dst_ip", "224.168.1.1"}, {"url", ""}})
-            << QByteArray(R"({"data":{"dst_ip":"224.168.1.1","panel_id":"2","url":""},"request":"SetAudios"})");
         QTest::newRow("response") << link::responseEnvelope("ActiveAudio", {{"id", 1}})
                                   << QByteArray(R"({"code":"0","data":{"id":1},"msg":"ok","response":"ActiveAudio"})");
         QTest::newRow("node") << link::nodeEnvelope("getSystemMsg", {{"get_venc_config", "echo"}})
