@@ -148,8 +148,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(finished.size() + accepted.size(), 1, 5000);
         if (user == QLatin1String(kora::login::kDemoUser)) {
-            QCOMPARE(accepted.first().first().toByteArray(), readFile(":/test/client0_1920_1080.jui"));
-            QCOMPARE(rig.project.currentUser->name, QStringLiteral("admin"));
+            // The built-in project's pages and user are tst_imserverapi's; here its settings.
             rig.session.pagesBuilt();
             QCOMPARE(finished.last().first().toBool(), true);
             QVERIFY(!QFile::exists(rig.store.dataFile("control.ini")));
