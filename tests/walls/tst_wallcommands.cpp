@@ -126,9 +126,8 @@ private slots:
                                                           << QStringList{audio + " -> 10.0.0.22:41234"};
         QTest::newRow("audio, 0.0.0.0 without server") << render(walls::setAudios(group, "0.0.0.0", audio)) << kRefused;
 
-        // Scenes: names from the controller or the first output, scenes from the first output.
+        // Scene names from the controller or the first output.
         QTest::newRow("GetSceneNames, multicast") << render(scenes::getSceneNames(group, "1")) << QStringList{"{GetSceneNames;1}" + kFirstDecoder};
-        QTest::newRow("GetScenes, multicast") << render(scenes::getScenes(group, "1")) << QStringList{"{GetScenes;1}" + kFirstDecoder};
 
         // Preview and query by the output route; the preview ends with the key frame.
         QTest::newRow("preview, multicast") << render(scenes::previewScene(group, "1", "s1"))
