@@ -56,18 +56,6 @@ QMap<QString, QByteArray> snapshot(const QString &dir)
     return map;
 }
 
-// The tree a single file at `relative` makes: its folders and itself.
-QStringList treeOf(const QString &relative)
-{
-    QStringList list;
-    const QStringList components = relative.split(QLatin1Char('/'));
-    for (int i = 1; i < components.size(); ++i)
-        list << QStringList(components.mid(0, i)).join(QLatin1Char('/')) + QLatin1Char('/');
-    list << relative;
-    list.sort();
-    return list;
-}
-
 QByteArray pattern(int size, quint32 seed)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -156,30 +144,30 @@ private slots:
     void hostileNames_data()
     {
         columns<QByteArray, int>({"name", "flags"});
-        QTest::addColumn<QString>("expected"); // empty: skipped
+        QTest::addColumn<QStringList>("expected"); // the tree it makes, the file last; empty: skipped
         QTest::addColumn<QString>("why");      // the warning of a skipped entry
         const QString parent = QStringLiteral("parent folder");
         const QString control = QStringLiteral("control character");
-        QTest::newRow("../../x.png") << QByteArray("../../x.png") << 0 << QString() << parent;
-        QTest::newRow("/etc/x") << QByteArray("/etc/x") << 0 << QStringLiteral("etc/x") << QString();
-        QTest::newRow("NUL") << QByteArray("a\0b.png", 7) << 0 << QString() << control;
-        QTest::newRow("UTF-8 flagged") << QByteArray("图片/一.png") << 0x800 << QStringLiteral("图片/一.png") << QString();
-        QTest::newRow("not UTF-8: code page 437") << QByteArray("\x82\x94.png") << 0 << QStringLiteral("éö.png") << QString();
+        QTest::newRow("../../x.png") << QByteArray("../../x.png") << 0 << QStringList() << parent;
+        QTest::newRow("/etc/x") << QByteArray("/etc/x") << 0 << QStringList{"etc/", "etc/x"} << QString();
+        QTest::newRow("NUL") << QByteArray("a\0b.png", 7) << 0 << QStringList() << control;
+        QTest::newRow("UTF-8 flagged") << QByteArray("图片/一.png") << 0x800 << QStringList{"图片/", "图片/一.png"} << QString();
+        QTest::newRow("not UTF-8: code page 437") << QByteArray("\x82\x94.png") << 0 << QStringList{"éö.png"} << QString();
         // Short components: only the path limit refuses it, not the file system.
-        QTest::newRow("300 characters") << QByteArray("abcdefghi/").repeated(29) + "abcdef.png" << 0 << QString()
+        QTest::newRow("300 characters") << QByteArray("abcdefghi/").repeated(29) + "abcdef.png" << 0 << QStringList()
                                         << QStringLiteral("path of \\d+ characters");
         // The reader writes below "<target>.new-XXXXXX/".
         const int base = QDir::current().absoluteFilePath(QStringLiteral("hostile/w/x/y/target")).size() + 12;
         if (base < 250) {
             const QByteArray fits = QByteArray("d/") + QByteArray(260 - base - 6, 'n') + ".png";
-            QTest::newRow("path of 261 characters") << fits + "x" << 0 << QString() << QStringLiteral("path of 261 characters");
+            QTest::newRow("path of 261 characters") << fits + "x" << 0 << QStringList() << QStringLiteral("path of 261 characters");
         }
     }
     void hostileNames()
     {
         QFETCH(QByteArray, name);
         QFETCH(int, flags);
-        QFETCH(QString, expected);
+        QFETCH(QStringList, expected);
         QFETCH(QString, why);
         const QString root = freshDir(QStringLiteral("hostile"));
         const QString target = root + QStringLiteral("/w/x/y/target");
@@ -187,10 +175,6 @@ private slots:
         ZipEntry e = zipFile(name, "picture");
         e.flags = quint16(flags);
         writeFile(root + "/in.zip", buildZip({e}));
-        const QStringList absolutes = {"/x.png", "/etc/x", "/server/share/x", "/a/b.png"};
-        QList<bool> existed;
-        for (const QString &path : absolutes)
-            existed << QFileInfo::exists(path);
         const QStringList before = tree(root, QStringLiteral("w/x/y/target"));
 
         if (!why.isEmpty())
@@ -198,19 +182,12 @@ private slots:
         const UnpackResult r = unpackArchive(root + "/in.zip", target);
 
         QVERIFY2(r.ok, qPrintable(r.reason)); // a skipped name does not fail the archive
-        if (expected.isEmpty()) {
-            QCOMPARE(r.skipped, 1);
-            QCOMPARE(r.files, 0);
-            QCOMPARE(tree(target), QStringList());
-        } else {
-            QCOMPARE(r.skipped, 0);
-            QCOMPARE(r.files, 1);
-            QCOMPARE(tree(target), treeOf(expected));
-            QCOMPARE(readFile(target + QLatin1Char('/') + expected), QByteArray("picture"));
-        }
+        QCOMPARE(r.skipped, int(expected.isEmpty()));
+        QCOMPARE(r.files, int(!expected.isEmpty()));
+        QCOMPARE(tree(target), expected);
+        if (!expected.isEmpty())
+            QCOMPARE(readFile(target + QLatin1Char('/') + expected.last()), QByteArray("picture"));
         QCOMPARE(tree(root, QStringLiteral("w/x/y/target")), before);
-        for (int i = 0; i < absolutes.size(); ++i)
-            QCOMPARE(QFileInfo::exists(absolutes.at(i)), existed.at(i));
     }
 
     void symlinkEntries()
