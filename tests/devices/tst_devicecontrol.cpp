@@ -1,33 +1,15 @@
 // Single devices with a recording sender: where each operation's bytes go and from which
 // socket, and which source an alarm's answer reaches.
 #include "devices/devicecontrol.h"
+#include "devicerecords.h"
 #include "support/recordingsender.h"
 
 #include "support/testmain.h"
 
 using kora::devices::DeviceControl;
+using devicerecords::file;
+using devicerecords::signal;
 Q_DECLARE_METATYPE(std::function<void(DeviceControl &)>)
-
-namespace {
-kora::SignalRecord signal(const QString &name, const QString &ip, const QString &platform)
-{
-    kora::SignalRecord s;
-    s.name = name;
-    s.ip = ip;
-    s.platform = platform;
-    return s;
-}
-
-kora::commands::FileInfo node(const QString &id, const QString &name, int type, QList<kora::commands::FileInfo> children = {})
-{
-    kora::commands::FileInfo f;
-    f.id = id;
-    f.name = name;
-    f.type = type;
-    f.children = std::move(children);
-    return f;
-}
-} // namespace
 
 class TestDeviceControl : public QObject
 {
@@ -41,7 +23,7 @@ class TestDeviceControl : public QObject
             settings.serverIp = QStringLiteral("10.0.0.1");
             settings.minSnap = QSize(256, 144);
             settings.maxSnap = QSize(640, 360);
-            hosts = {{"10.0.0.40", "10.0.0.6", {node("1", "films", 0, {node("11", "a.mp4", 1)})}}};
+            hosts = {{"10.0.0.40", "10.0.0.6", {file("1", "0", "films", 0, {file("11", "1", "a.mp4", 1)})}}};
         }
         RecordingSender sender;
         std::vector<kora::SignalRecord> signalList;
