@@ -17,25 +17,13 @@ class FakeImApi : public QObject
     Q_PROPERTY(QVariantList calls MEMBER m_calls NOTIFY callsChanged)
     Q_PROPERTY(QStringList permitted MEMBER m_permitted)
     Q_PROPERTY(QStringList signalPermitted MEMBER m_signalPermitted)
-    Q_PROPERTY(QStringList docks MEMBER m_docks)
-    Q_PROPERTY(QVariantList dockWindows MEMBER m_dockWindows)
-    Q_PROPERTY(QStringList matrixPreset MEMBER m_matrixPreset)
     // The catalogue: signals [{ip, url, url2, name}], mosaics [{name, row, col, ip, url, url2}],
-    // groups {name: [{index, type}]}; callRectMask answers `covered`.
+    // groups {name: [{index, type}]}.
     Q_PROPERTY(QVariantList signalList MEMBER m_signalList)
     Q_PROPERTY(QVariantList mosaics MEMBER m_mosaics)
     Q_PROPERTY(QVariantMap groups MEMBER m_groups)
-    Q_PROPERTY(QVariantList covered MEMBER m_covered)
-    // Favourites: whether the project keeps any (hasStar), and the starred signal addresses.
-    Q_PROPERTY(bool favouritesOn MEMBER m_favouritesOn)
-    Q_PROPERTY(QStringList starred MEMBER m_starred)
-    // Host files: the listing per parent id ({pid: [{name, id, type, pid}]}), and the host
-    // address per encoder address.
-    Q_PROPERTY(QVariantMap hostFiles MEMBER m_hostFiles)
-    Q_PROPERTY(QVariantMap hostIps MEMBER m_hostIps)
-    // Wall dialogs: the user's page names, the selected wall's cycle groups
-    // ([{id, name, time, sceneIds, sceneNames}]) and the answer of add, edit and delete.
-    Q_PROPERTY(QStringList pages MEMBER m_pages)
+    // Wall dialogs: the selected wall's cycle groups ([{id, name, time, sceneIds, sceneNames}])
+    // and the answer of add, edit and delete.
     Q_PROPERTY(QVariantList cycleGroups MEMBER m_cycleGroups)
     Q_PROPERTY(bool cycleAnswer MEMBER m_cycleAnswer)
     Q_PROPERTY(bool flgLine MEMBER m_flgLine NOTIFY flgLineChanged)
@@ -59,18 +47,9 @@ public:
         m_calls.clear();
         m_permitted.clear();
         m_signalPermitted.clear();
-        m_docks.clear();
-        m_dockWindows.clear();
-        m_matrixPreset.clear();
         m_signalList.clear();
         m_mosaics.clear();
         m_groups.clear();
-        m_covered.clear();
-        m_favouritesOn = false;
-        m_starred.clear();
-        m_hostFiles.clear();
-        m_hostIps.clear();
-        m_pages.clear();
         m_cycleGroups.clear();
         m_cycleAnswer = true;
         setProperty("flgLine", true);
@@ -99,18 +78,10 @@ public:
     Q_INVOKABLE QString toImagePath(const QString &) const { return QString(); }
     Q_INVOKABLE QString language(const QString &text) const { return text; }
     Q_INVOKABLE QString getSignalName(const QString &ip) const { return ip; }
-    Q_INVOKABLE QStringList getPanelDocksV2() const { return m_docks; }
-    Q_INVOKABLE QVariantList getPanelDockV2(int index)
-    {
-        record("getPanelDockV2", {index, m_selPanel});
-        return m_dockWindows.value(index).toList();
-    }
+    Q_INVOKABLE QStringList getPanelDocksV2() const { return {}; }
+    Q_INVOKABLE QVariantList getPanelDockV2(int index) { return record("getPanelDockV2", {index, m_selPanel}), QVariantList(); }
     Q_INVOKABLE QJsonArray serverRefreshTreeModel(const QJsonArray &model) { record("serverRefreshTreeModel", {}); return model; }
-    Q_INVOKABLE QStringList ServerCallMatrixPreset(const QString &uuid, int n)
-    {
-        record("ServerCallMatrixPreset", {uuid, n});
-        return m_matrixPreset;
-    }
+    Q_INVOKABLE QStringList ServerCallMatrixPreset(const QString &uuid, int n) { return record("ServerCallMatrixPreset", {uuid, n}), QStringList(); }
     Q_INVOKABLE QVariantMap getSignalMsg(int index) const { return m_signalList.value(index).toMap(); }
     Q_INVOKABLE QVariantMap getMultiSignalMsg(int index) const { return m_mosaics.value(index).toMap(); }
     Q_INVOKABLE QVariantList getSignalNumByName(const QString &group) const { return m_groups.value(group).toList(); }
@@ -121,14 +92,7 @@ public:
         return QVariantList{0};
     }
     Q_INVOKABLE QString getPanelIDFromIP(const QString &ip) const { return QStringLiteral("wall-of-") + ip; }
-    Q_INVOKABLE QList<int> callRectMask(const QVariantList &topFirst)
-    {
-        record("callRectMask", {QVariant(topFirst)});
-        QList<int> covered;
-        for (const QVariant &v : qAsConst(m_covered))
-            covered.append(v.toInt());
-        return covered;
-    }
+    Q_INVOKABLE QList<int> callRectMask(const QVariantList &topFirst) { return record("callRectMask", {QVariant(topFirst)}), QList<int>(); }
     Q_INVOKABLE void ServerSetWindows(const QString &id, const QString &text) { record("ServerSetWindows", {id, text}); }
     Q_INVOKABLE void serverSetSignalSnapDip(const QString &ip, int flag) { record("serverSetSignalSnapDip", {ip, flag}); }
     Q_INVOKABLE void upLoadBackgroundImage(const QString &path) { record("upLoadBackgroundImage", {path}); }
@@ -160,8 +124,7 @@ public:
     Q_INVOKABLE void ServerDelScene(const QString &id) { record("ServerDelScene", {id}); }
     Q_INVOKABLE void SaveConfig() { record("SaveConfig", {}); }
 
-    // The signal settings dialog. The answers come from `signalList` (url2), the favourites
-    // and the host files above.
+    // The signal settings dialog: url2 from `signalList`; no favourites, no host files.
     Q_INVOKABLE QString getSignalUrl2(const QString &sId) const
     {
         for (const QVariant &s : m_signalList) {
@@ -170,15 +133,9 @@ public:
         }
         return QString();
     }
-    Q_INVOKABLE bool hasStar() const { return m_favouritesOn; }
-    Q_INVOKABLE bool isStar(const QString &ip) const { return m_starred.contains(ip); }
-    Q_INVOKABLE void setSignalStar(const QString &ip, bool star)
-    {
-        record("setSignalStar", {ip, star});
-        m_starred.removeAll(ip);
-        if (star)
-            m_starred.append(ip);
-    }
+    Q_INVOKABLE bool hasStar() const { return false; }
+    Q_INVOKABLE bool isStar(const QString &) const { return false; }
+    Q_INVOKABLE void setSignalStar(const QString &ip, bool star) { record("setSignalStar", {ip, star}); }
     Q_INVOKABLE void serverKVMMouseEvent(const QString &ip, int button, int x, int y, int wheel)
     {
         record("serverKVMMouseEvent", {ip, button, x, y, wheel});
@@ -205,13 +162,11 @@ public:
     Q_INVOKABLE void serverGetHostFileInfo(const QString &vencIp) { record("serverGetHostFileInfo", {vencIp}); }
     Q_INVOKABLE QJsonArray serverQueryHostFileInfo(const QString &vencIp, const QString &pid)
     {
-        record("serverQueryHostFileInfo", {vencIp, pid});
-        return QJsonArray::fromVariantList(m_hostFiles.value(pid).toList());
+        return record("serverQueryHostFileInfo", {vencIp, pid}), QJsonArray();
     }
     Q_INVOKABLE QString serverQueryHostIpFromVenc(const QString &vencIp)
     {
-        record("serverQueryHostIpFromVenc", {vencIp});
-        return m_hostIps.value(vencIp).toString();
+        return record("serverQueryHostIpFromVenc", {vencIp}), QString();
     }
     Q_INVOKABLE void serverControlHostFile(int type, const QString &id, const QString &cmd, const QString &ip)
     {
@@ -220,7 +175,7 @@ public:
     Q_INVOKABLE void ServerSetInNodeOSD(const QVariantMap &osdMap) { record("ServerSetInNodeOSD", {osdMap}); }
 
     // Wall dialogs: scene polling, cycle groups, reference lines, list views.
-    Q_INVOKABLE QStringList pageNames() const { return m_pages; }
+    Q_INVOKABLE QStringList pageNames() const { return {}; }
     Q_INVOKABLE void ServerGetScenes() { record("ServerGetScenes", {m_selPanel}); }
     Q_INVOKABLE void ServerCallSceneCycle(const QStringList &ids, const QString &secs) { record("ServerCallSceneCycle", {ids, secs}); }
     Q_INVOKABLE void ServerCloseSceneCycle() { record("ServerCloseSceneCycle", {m_selPanel}); }
@@ -323,15 +278,12 @@ private:
     }
 
     QVariantList m_calls;
-    QStringList m_permitted, m_signalPermitted, m_docks, m_matrixPreset;
-    QVariantList m_dockWindows, m_signalList, m_mosaics, m_covered;
-    QVariantMap m_groups, m_hostFiles, m_hostIps;
-    bool m_favouritesOn = false;
-    QStringList m_pages;
+    QStringList m_permitted, m_signalPermitted;
+    QVariantList m_signalList, m_mosaics;
+    QVariantMap m_groups;
     QVariantList m_cycleGroups;
     bool m_cycleAnswer = true;
     bool m_flgLine = true;
-    QStringList m_starred;
     int m_currentPage = 0;
     QString m_selPanel;
     QStringList m_tcpDown, m_silentOutputs;

@@ -20,8 +20,7 @@ namespace {
 // Members that exist only to record and steer the fake; the pages never touch them.
 const QSet<QByteArray> kTestOnlyMethods = {"reset()", "named(QString)", "callsChanged()", "silence(QStringList)"};
 const QSet<QByteArray> kTestOnlyProperties = {
-    "calls", "permitted", "signalPermitted", "docks", "dockWindows", "matrixPreset", "signalList", "mosaics", "groups",
-    "covered", "favouritesOn", "starred", "hostFiles", "hostIps", "pages", "cycleGroups", "cycleAnswer",
+    "calls", "permitted", "signalPermitted", "signalList", "mosaics", "groups", "cycleGroups", "cycleAnswer",
 };
 
 // Each fake with the object it stands in for.
