@@ -143,7 +143,6 @@ private slots:
             row("payload+1", p + 1, p, 2, p);
             row("255 full", 255 * p, p, 255, p);
             row("enlarged", 255 * p + 1, p, 255, p + 1); // 255 * p + 1 bytes in 255 pieces of p + 1
-            row("1 MB", 1000000, p, 255, 3922);
             row("tiny payload", 10, 3, 4, 3);
         }
     }
@@ -298,6 +297,8 @@ private slots:
         QTest::newRow("all") << json(R"({"streamDropFraction":0.1,"streamDuplicateFraction":0.2,"streamGarbage":0.05,
                                         "stopStreams":[30,31],"resolution":{"30":"1280x720"},"codec":{"31:sub":"jpeg"},"rtspDrop":true})") << true;
         QTest::newRow("drop above one") << json(R"({"streamDropFraction":1.1})") << false;
+        QTest::newRow("download drop above one") << json(R"({"dropFraction":1.5})") << false;
+        QTest::newRow("unknown key") << json(R"({"dropEverything":true})") << false;
         QTest::newRow("odd size") << json(R"({"resolution":{"30":"1281x720"}})") << false;
         QTest::newRow("unknown codec") << json(R"({"codec":{"30":"vp9"}})") << false;
     }
