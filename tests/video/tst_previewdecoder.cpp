@@ -277,22 +277,24 @@ private slots:
     void waiting_data()
     {
         columns<QString, int, int>({"looks", "wait", "seconds"});
+        QTest::addColumn<int>("lost"); // frames lost since the join, as the statistics show
         const int none = int(PreviewWait::None), stream = int(PreviewWait::Stream),
                   key = int(PreviewWait::Keyframe), silent = int(PreviewWait::Silent);
-        QTest::newRow("nothing received") << QString("-,-") << stream << -1;
-        QTest::newRow("datagrams, no picture yet") << QString("-,d") << key << -1;
-        QTest::newRow("slow stream between pictures") << QString("dp,d") << none << -1;
-        QTest::newRow("a gap held back") << QString("dp,dgk,dk") << key << -1;
-        QTest::newRow("clean again") << QString("dp,dgk,dp") << none << -1;
-        QTest::newRow("stopped") << QString("dp,-,-,-,-,-,-,-,-") << silent << 8;
-        QTest::newRow("stopped, not for long") << QString("dp,-") << none << -1;
-        QTest::newRow("back without a picture") << QString("dp,-,-,-,d") << key << -1;
+        QTest::newRow("nothing received") << QString("-,-") << stream << -1 << 0;
+        QTest::newRow("datagrams, no picture yet") << QString("-,d") << key << -1 << 0;
+        QTest::newRow("slow stream between pictures") << QString("dp,d") << none << -1 << 0;
+        QTest::newRow("a gap held back") << QString("dp,dgk,dk") << key << -1 << 1;
+        QTest::newRow("clean again") << QString("dp,dgk,dp") << none << -1 << 1;
+        QTest::newRow("stopped") << QString("dp,-,-,-,-,-,-,-,-") << silent << 8 << 0;
+        QTest::newRow("stopped, not for long") << QString("dp,-") << none << -1 << 0;
+        QTest::newRow("back without a picture") << QString("dp,-,-,-,d") << key << -1 << 0;
     }
     void waiting()
     {
         QFETCH(QString, looks);
         PreviewHealth health;
         PreviewSample s;
+        s.gaps = 3; // before the join
         health.start(s);
         for (const QString &look : looks.split(',')) {
             s.atMs += 1000;
@@ -305,6 +307,7 @@ private slots:
         }
         QTEST(int(health.wait()), "wait");
         QTEST(health.silentSeconds(), "seconds");
+        QTEST(int(health.rates().lost), "lost");
     }
 };
 
