@@ -27,6 +27,17 @@ function(kora_changelog package out)
   set(${out} ${pkg_out}/${package}/changelog.gz PARENT_SCOPE)
 endfunction()
 
+# A manual page, compressed the same way.
+function(kora_manpage page out)
+  file(MAKE_DIRECTORY ${pkg_out}/man)
+  execute_process(COMMAND gzip -9nc ${pkg}/${page} OUTPUT_FILE ${pkg_out}/man/${page}.gz RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "gzip of ${pkg}/${page} failed")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pkg}/${page})
+  set(${out} ${pkg_out}/man/${page}.gz PARENT_SCOPE)
+endfunction()
+
 # kora: the client, its menu entry and icon, the kiosk session.
 install(TARGETS kora RUNTIME DESTINATION bin COMPONENT kora)
 install(FILES ${pkg}/kora.desktop DESTINATION share/applications COMPONENT kora)
@@ -35,6 +46,8 @@ install(FILES ${pkg}/kora-session.desktop DESTINATION share/xsessions RENAME kor
 kora_changelog(kora kora_changelog)
 install(FILES ${pkg}/copyright ${kora_changelog} DESTINATION share/doc/kora COMPONENT kora)
 install(FILES ${pkg}/README.kora DESTINATION share/doc/kora RENAME README COMPONENT kora)
+kora_manpage(kora.1 kora_man)
+install(FILES ${kora_man} DESTINATION share/man/man1 COMPONENT kora)
 
 # kora-lab: the simulated installation with the sample packages it serves by default.
 install(TARGETS kora-lab RUNTIME DESTINATION bin COMPONENT lab)
@@ -43,6 +56,8 @@ install(DIRECTORY ${PROJECT_BINARY_DIR}/samples/lab ${PROJECT_BINARY_DIR}/sample
 kora_changelog(kora-lab lab_changelog)
 install(FILES ${pkg}/copyright ${lab_changelog} DESTINATION share/doc/kora-lab COMPONENT lab)
 install(FILES ${pkg}/README.kora-lab DESTINATION share/doc/kora-lab RENAME README COMPONENT lab)
+kora_manpage(kora-lab.1 lab_man)
+install(FILES ${lab_man} DESTINATION share/man/man1 COMPONENT lab)
 
 # Libraries come from dpkg-shlibdeps; what the binaries load at run time is listed here: the
 # QML modules the pages import (checked against qml/ at every configuration), Qt's SVG
