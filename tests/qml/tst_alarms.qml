@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/Design2.0"
 import "../../qml/js/AlarmRules.js" as Rules
+import "Items.js" as Items
 
 // An alarm flood through the page host: the open list stays bounded and the cards drawn are
 // the newest few, each still answering its own alarm.
@@ -16,26 +17,8 @@ Item {
         name: "AlarmPanel"
         when: windowShown
 
-        function panel() {
-            for (var i = 0; i < host.children.length; ++i) {
-                if (host.children[i].eventOver !== undefined)
-                    return host.children[i]
-            }
-            return null
-        }
-        function cards() {
-            var out = []
-            function walk(item) {
-                for (var i = 0; i < item.children.length; ++i) {
-                    var c = item.children[i]
-                    if (String(c.objectName).indexOf("alarm_") === 0)
-                        out.push(c)
-                    walk(c)
-                }
-            }
-            walk(panel())
-            return out
-        }
+        function panel() { return Items.first(host, function (c) { return c.eventOver !== undefined }) }
+        function cards() { return Items.all(panel(), function (c) { return String(c.objectName).indexOf("alarm_") === 0 }) }
 
         function init() {
             host.clear()

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/Design2.0"
+import "Items.js" as Items
 
 // The clock dialog through the page host: a late report of the wall's clocks fills a dialog
 // the operator has not touched, never one being edited.
@@ -19,13 +20,7 @@ Item {
             { xPos: "0", yPos: "0", w: "400", h: "100", content: "yyyy-MM-dd\nhh:mm:ss", bkClr: "#000000", fontClr: "#ffffff", fontSize: "32" },
             { xPos: "0", yPos: "100", w: "400", h: "60", content: "hh:mm", bkClr: "#101010", fontClr: "#ff0000", fontSize: "24" }
         ]
-        function dialog() {
-            for (var i = 0; i < host.children.length; ++i) {
-                if (host.children[i].clocks !== undefined)
-                    return host.children[i]
-            }
-            return null
-        }
+        function dialog() { return Items.first(host, function (c) { return c.clocks !== undefined }) }
         function editor(key) { return findChild(dialog(), "clockEdit_" + key) }
 
         function init() {

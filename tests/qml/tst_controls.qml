@@ -21,10 +21,8 @@ Item {
         function sent() { return ImApi.named("ServerVX2ButtonCmd").map(function (a) { return a[0].value.data }) }
         function statuses() { return ImApi.named("ServerSetStatus").map(function (a) { return a[1] }) }
         function button(extra) {
-            var map = { objectName: "b1", globalPos: { x: 10, y: 10, width: 100, height: 40 }, autoLift: true,
-                        buttonGroup: -1, eventAttrList: [] }
-            for (var k in extra)
-                map[k] = extra[k]
+            var map = Object.assign({ objectName: "b1", globalPos: { x: 10, y: 10, width: 100, height: 40 }, autoLift: true,
+                                      buttonGroup: -1, eventAttrList: [] }, extra)
             return createTemporaryObject(buttonComponent, root, { map: map })
         }
 
@@ -86,11 +84,8 @@ Item {
 
         // Sliders: every pointer position of a drag (the first is the press) and the values taken.
         function sliderMap(extra) {
-            var map = { objectName: "s1", globalPos: { x: 0, y: 0, width: 200, height: 40 }, minValue: 0, maxValue: 100,
-                        eventAttrList: [ev("Sliding", "V1"), ev("Clicked", "C1"), ev("Sliding", "V2")] }
-            for (var k in extra)
-                map[k] = extra[k]
-            return map
+            return Object.assign({ objectName: "s1", globalPos: { x: 0, y: 0, width: 200, height: 40 }, minValue: 0, maxValue: 100,
+                                   eventAttrList: [ev("Sliding", "V1"), ev("Clicked", "C1"), ev("Sliding", "V2")] }, extra)
         }
         function test_sliderDrag_data() {
             var knob = { sliderType: 2, globalPos: { x: 0, y: 0, width: 200, height: 200 }, startAngle: 225, endAngle: 315 }
@@ -109,17 +104,11 @@ Item {
             for (var i = 1; i < data.points.length; ++i)
                 mouseMove(s, data.points[i][0], data.points[i][1], -1, Qt.LeftButton)
             mouseRelease(s, data.points[data.points.length - 1][0], data.points[data.points.length - 1][1])
-            var calls = ImApi.named("ServerVX2SliderCmd")
-            compare(calls.length, 2 * data.values.length, JSON.stringify(calls))
-            for (var j = 0; j < data.values.length; ++j) {
-                for (var e = 0; e < 2; ++e) {
-                    var c = calls[2 * j + e]
-                    compare(c[0], "s1")
-                    compare(c[1].value.data, e === 0 ? "V1" : "V2")
-                    fuzzyCompare(c[2], data.values[j], 0.01)
-                    compare(c[3], 1)
-                }
-            }
+            // Each value taken goes out once per Sliding entry, in order (values to two places).
+            var round = function (v) { return Math.round(v * 100) / 100 }
+            var expected = []
+            data.values.forEach(function (v) { expected.push(["s1", "V1", round(v), 1], ["s1", "V2", round(v), 1]) })
+            compare(ImApi.named("ServerVX2SliderCmd").map(function (c) { return [c[0], c[1].value.data, round(c[2]), c[3]] }), expected)
             if (data.values.length)
                 fuzzyCompare(s.value, data.values[data.values.length - 1], 0.01)
         }

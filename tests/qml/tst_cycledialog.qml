@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/Design2.0"
+import "Items.js" as Items
 
 // The cycle group and scene polling dialogs as the page host opens them for the selected
 // wall "7", whose scenes are s1 "A" and s2 "B".
@@ -15,13 +16,7 @@ Item {
         name: "CycleDialogs"
         when: windowShown
 
-        function dialog(title) {
-            for (var i = 0; i < host.children.length; ++i) {
-                if (host.children[i].title === title)
-                    return host.children[i]
-            }
-            return null
-        }
+        function dialog(title) { return Items.first(host, function (c) { return c.title === title }) }
         function click(d, name) {
             var b = findChild(d, name)
             verify(b, name)

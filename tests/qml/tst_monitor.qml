@@ -15,7 +15,6 @@ Item {
     TestCase {
         name: "MonitorRules"
 
-        function values(status) { return Rules.rows(status).map(function (r) { return r.value }) }
         function test_rows_data() {
             return [
                 { tag: "a node's status", status: { cpu: 12.5, mem: 33.333, temperature: 48, netSpeed: "12.4Mbps", runingTime: "3d 04:05:06" },
@@ -25,18 +24,15 @@ Item {
                   values: ["-", "-", "-", "-", "-"] }
             ]
         }
-        function test_rows(data) {
-            compare(values(data.status), data.values)
-        }
+        function test_rows(data) { compare(Rules.rows(data.status).map(function (r) { return r.value }), data.values) }
     }
 
     TestCase {
         name: "Monitors"
         when: windowShown
 
-        function pos(x, y) { return { x: x, y: y, width: 300, height: 200 } }
         function monitor(name, pageId) {
-            ImApi.callQmlCreateVX2Monitor(pageId, { objectName: name, globalPos: pos(0, 0), dataDockerType: 0 })
+            ImApi.callQmlCreateVX2Monitor(pageId, { objectName: name, globalPos: { x: 0, y: 0, width: 300, height: 200 }, dataDockerType: 0 })
             return host.find("monitor", name)
         }
 

@@ -15,10 +15,8 @@ Item {
 
         function pos(x, y) { return { x: x, y: y, width: 100, height: 40 } }
         function button(name, pageId, extra) {
-            var map = { objectName: name, globalPos: pos(0, 0), autoLift: false, buttonGroup: -1, eventAttrList: [] }
-            for (var k in extra)
-                map[k] = extra[k]
-            ImApi.callQmlCreateVX2Button(pageId, map)
+            ImApi.callQmlCreateVX2Button(pageId, Object.assign({ objectName: name, globalPos: pos(0, 0), autoLift: false, buttonGroup: -1,
+                                                                 eventAttrList: [] }, extra))
             return host.find("button", name)
         }
 
@@ -55,6 +53,5 @@ Item {
                     compare(all[k].visible, flag === 1 || data.hidden.indexOf(k) < 0, k)
             }
         }
-
     }
 }

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/Design2.0"
 import "../../qml/js/PageRules.js" as PageRules
+import "Items.js" as Items
 
 // Saving a scene from the pages: the id carries the wall's layout, a blank name is refused.
 Item {
@@ -14,14 +15,7 @@ Item {
         name: "SceneSave"
         when: windowShown
 
-        function dialogBox() {
-            for (var i = 0; i < host.children.length; ++i) {
-                var c = host.children[i]
-                if (c.options !== undefined && c.accept !== undefined)
-                    return c
-            }
-            return null
-        }
+        function dialogBox() { return Items.first(host, function (c) { return c.options !== undefined && c.accept !== undefined }) }
         function typeAndAccept(text) {
             var d = dialogBox()
             findChild(d, "hostDialogField").text = text

@@ -30,8 +30,6 @@ Item {
             compare(point(480, 270, true), [500, 275])
             compare(point(960, 540, false), [1919, 1079])
             compare(point(-30, 600, true), [100, 499])
-            var mark = Rules.markPoint(360, 270, 720, 540)
-            compare([mark.x, mark.y], [960, 540])
             compare(Rules.markRect(480, 270, 96, 54, 960, 540), { x: 192, y: 108, w: 768, h: 432 })
             compare(Rules.cropFields(Rules.cropDragRect(-50, -50, 2000, 2000, 960, 540), 960, 540, 1920, 1080), { x: 0, y: 0, w: 1920, h: 1080 })
             compare(Rules.cropFields(Rules.cropDragRect(100, 100, 101, 101, 960, 540), 960, 540, 1366, 768), { x: 142, y: 142, w: 1, h: 1 })
@@ -72,21 +70,11 @@ Item {
         readonly property var allTools: ({ isEnableLogoSetting: true, isEnableSignalControl: true,
                                             isEnableSignalClipping: true, isEnableSignalMark: true })
 
-        function findChildNamed(item, name) {
-            if (item.objectName === name)
-                return item
-            for (var i = 0; i < item.children.length; ++i) {
-                var found = findChildNamed(item.children[i], name)
-                if (found)
-                    return found
-            }
-            return null
-        }
         function openDialog() {
             ImApi.signalList = [{ ip: ip, url: "udp://239.1.2.3:4000", url2: "udp://239.1.2.3:5000", name: "Cam 30" }]
             dialog.open(ip, "10.0.0.99", allTools)
             // Exactly open: while the box grows the picture is not yet on whole pixels.
-            var box = findChildNamed(dialog, "signalDialogBox")
+            var box = findChild(dialog, "signalDialogBox")
             tryVerify(function () { return box.height === 720 && dialog.opacity === 1 }, 2000, "the dialog opens")
         }
         function init() {

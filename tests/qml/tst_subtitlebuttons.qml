@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/Design2.0"
+import "Items.js" as Items
 
 // Designed subtitle buttons: the edit commands open the wall's subtitle dialog in the form
 // they name, filled by the state the wall reports; the show command puts a subtitle on the
@@ -15,11 +16,8 @@ Item {
         target: ImApi
         function onCallsChanged() {
             var c = ImApi.calls[ImApi.calls.length - 1]
-            if (!c)
-                return
-            var at = wallAtCall
-            at[c.name] = ImApi.selPanel
-            wallAtCall = at
+            if (c)
+                wallAtCall[c.name] = ImApi.selPanel
         }
     }
 
@@ -27,13 +25,7 @@ Item {
         name: "SubtitleButtons"
         when: windowShown
 
-        function dialog() {
-            for (var i = 0; i < host.children.length; ++i) {
-                if (host.children[i].shownPicture !== undefined)
-                    return host.children[i]
-            }
-            return null
-        }
+        function dialog() { return Items.first(host, function (c) { return c.shownPicture !== undefined }) }
         function init() {
             host.clear()
             ImApi.callQmlCreateVX2Screen("-1", { objectName: "w7", id: "7", size: { width: 3840, height: 2160 } })
@@ -76,12 +68,8 @@ Item {
             ]
         }
         function test_show(data) {
-            if (data.state) {
-                var s = JSON.parse(JSON.stringify(data.state))
-                s.obj = "osd"
-                s.uuid = "7"
-                ImApi.callQmlRefreshOSD(JSON.stringify(s))
-            }
+            if (data.state)
+                ImApi.callQmlRefreshOSD(JSON.stringify(Object.assign({ obj: "osd", uuid: "7" }, data.state)))
             if (data.warn)
                 ignoreWarning(data.warn)
             ImApi.selPanel = "3"

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/Design2.0"
 import "../../qml/components"
+import "Items.js" as Items
 
 // A signal list and a wall screen side by side, at scale 1: the wall is 960x540 on screen for
 // a 3840x2160 wall of 2x2 decoders (one canvas unit is four wall pixels).
@@ -57,18 +58,8 @@ Item {
             mouseMove(root, x, y)
             mouseRelease(root, x, y)
         }
-        function blockItem(k) {
-            // The canvas holds the blocks as its children with a `block` property.
-            for (var j = 0; j < wall.children.length; ++j) {
-                var canvas = wall.children[j]
-                for (var i = 0; i < canvas.children.length; ++i) {
-                    var c = canvas.children[i]
-                    if (c.block !== undefined && c.block.key === wall.blocks[k].key)
-                        return c
-                }
-            }
-            return null
-        }
+        // The item drawing block `k`.
+        function blockItem(k) { return Items.first(wall, function (c) { return c.block && c.block.key === wall.blocks[k].key }) }
 
         function test_dropOnGrid_data() {
             return [
@@ -134,10 +125,8 @@ Item {
 
         // A tile's mark while its signal is silent, and gone with the next picture.
         function marks(item, key) {
-            var found = item.objectName === "silence" && item.parent.parent.ip === key ? [item.visible ? item.text : ""] : []
-            for (var i = 0; i < item.children.length; ++i)
-                found = found.concat(marks(item.children[i], key))
-            return found
+            return Items.all(item, function (c) { return c.objectName === "silence" && c.parent.parent.ip === key })
+                        .map(function (c) { return c.visible ? c.text : "" })
         }
         function test_silence_data() {
             return [
@@ -174,14 +163,8 @@ Item {
         }
         function test_silentOutputs(data) {
             var covers = function () {
-                var found = []
-                for (var i = 0; i < wall.children.length; ++i)
-                    for (var j = 0; j < wall.children[i].children.length; ++j) {
-                        var c = wall.children[i].children[j]
-                        if (c.objectName === "outputNoAnswer" && c.visible)
-                            found.push(c.address + " " + c.x + "," + c.y + " " + c.width + "x" + c.height)
-                    }
-                return found
+                return Items.all(wall, function (c) { return c.objectName === "outputNoAnswer" && c.visible })
+                            .map(function (c) { return c.address + " " + c.x + "," + c.y + " " + c.width + "x" + c.height })
             }
             ImApi.silence(data.silent)
             compare(covers(), data.covers)

@@ -12,11 +12,8 @@ TestCase {
     function ids(list) { return list.map(function (b) { return b.id }) }
     // A single-signal block of signal n: address 10.0.0.n, main stream "Mn", sub-stream "Sn".
     function single(n, x, y, w, h, more) {
-        var b = { id: "s" + n, x: x, y: y, width: w, height: h, signalType: 0,
-                  parts: [{ ip: "10.0.0." + n, url: "M" + n, url2: "S" + n, r: 0, c: 0 }] }
-        for (var k in more)
-            b[k] = more[k]
-        return b
+        return Object.assign({ id: "s" + n, x: x, y: y, width: w, height: h, signalType: 0,
+                               parts: [{ ip: "10.0.0." + n, url: "M" + n, url2: "S" + n, r: 0, c: 0 }] }, more)
     }
     // A mosaic of `rows` x `cols` cells showing signals first, first + 1, ... row by row.
     function mosaic(first, rows, cols, x, y, w, h) {
@@ -27,11 +24,8 @@ TestCase {
         return { id: "m" + first, x: x, y: y, width: w, height: h, signalType: 1, row: rows, col: cols, wId: "3_1", parts: parts }
     }
     function wallCtx(more) {
-        var c = { panelId: "001", pixWidth: 1920, pixHeight: 1080, canvasW: 1920, canvasH: 1080, band: 0,
-                  nodeRects: [], stream: 1, dockLayout: false }
-        for (var k in more)
-            c[k] = more[k]
-        return c
+        return Object.assign({ panelId: "001", pixWidth: 1920, pixHeight: 1080, canvasW: 1920, canvasH: 1080, band: 0,
+                               nodeRects: [], stream: 1, dockLayout: false }, more)
     }
 
     function test_mode_data() {
@@ -60,9 +54,7 @@ TestCase {
         compare(Geo.release(b, b.x + b.width / 2, b.y + b.height / 2, gridCtx).rect, data.cell)
     }
 
-    // Dock layouts: A and B side by side over C; picture in picture for recompute.
-    readonly property var docks: [{ x: 0, y: 0, width: 200, height: 150, chn: 1 }, { x: 200, y: 0, width: 200, height: 150, chn: 2 },
-                                  { x: 0, y: 150, width: 400, height: 150, chn: 3 }]
+    // The dock layout: picture in picture.
     readonly property var pip: [{ x: 0, y: 0, width: 400, height: 300, chn: 1 }, { x: 150, y: 100, width: 100, height: 100, chn: 2 }]
     function test_recompute_data() {
         var big = pip[0], inset = pip[1]
