@@ -81,7 +81,7 @@ class ImServerApi : public QObject
     Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage NOTIFY currentPageChanged)
     Q_PROPERTY(QString selPanel READ selPanel WRITE setSelPanel NOTIFY selPanelChanged)
     // The designed equipment's TCP peers down now ("address:port"): their buttons show a mark.
-    Q_PROPERTY(QStringList tcpDown READ tcpDown WRITE setTcpDown NOTIFY tcpDownChanged)
+    Q_PROPERTY(QStringList tcpDown READ tcpDown NOTIFY tcpDownChanged) // the link reports it
     // The decoders that did not answer their wall's window query, until heard from again:
     // the walls mark those outputs.
     Q_PROPERTY(QStringList silentOutputs READ silentOutputs NOTIFY silentOutputsChanged)

@@ -29,7 +29,7 @@ class FakeImApi : public QObject
     Q_PROPERTY(bool flgLine MEMBER m_flgLine NOTIFY flgLineChanged)
     Q_PROPERTY(int currentPage MEMBER m_currentPage NOTIFY currentPageChanged)
     Q_PROPERTY(QString selPanel MEMBER m_selPanel NOTIFY selPanelChanged)
-    Q_PROPERTY(QStringList tcpDown MEMBER m_tcpDown NOTIFY tcpDownChanged)
+    Q_PROPERTY(QStringList tcpDown READ tcpDown NOTIFY tcpDownChanged)
     Q_PROPERTY(QStringList silentOutputs READ silentOutputs NOTIFY silentOutputsChanged)
     Q_PROPERTY(int mode MEMBER m_mode NOTIFY modeChanged)
     Q_PROPERTY(QString version MEMBER m_version CONSTANT)
@@ -41,6 +41,8 @@ public:
     QSize windowSize() const { return m_windowSize; }
 
     QStringList silentOutputs() const { return m_silentOutputs; }
+    QStringList tcpDown() const { return m_tcpDown; }
+    Q_INVOKABLE void setTcpDown(const QStringList &targets) { m_tcpDown = targets, emit tcpDownChanged(); }
     Q_INVOKABLE void silence(const QStringList &outputs) { m_silentOutputs = outputs, emit silentOutputsChanged(); }
     Q_INVOKABLE void reset()
     {
@@ -53,7 +55,7 @@ public:
         m_cycleGroups.clear();
         m_cycleAnswer = true;
         setProperty("flgLine", true);
-        setProperty("tcpDown", QStringList());
+        setTcpDown({});
         silence({});
         // Through the properties, so a change is signalled as the controller's setters do.
         setProperty("currentPage", 0);

@@ -46,9 +46,9 @@ Item {
             var b = button({ eventAttrList: data.events })
             var mark = findChild(b, "connectionMark")
             verify(!mark.visible)
-            ImApi.tcpDown = ["10.0.0.1:9001", "10.0.0.8:9001"]
+            ImApi.setTcpDown(["10.0.0.1:9001", "10.0.0.8:9001"])
             compare(mark.visible, data.mark)
-            ImApi.tcpDown = ["10.0.0.1:9001"]
+            ImApi.setTcpDown(["10.0.0.1:9001"])
             verify(!mark.visible)
         }
 

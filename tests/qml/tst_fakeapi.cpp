@@ -18,7 +18,7 @@
 namespace {
 
 // Members that exist only to record and steer the fake; the pages never touch them.
-const QSet<QByteArray> kTestOnlyMethods = {"reset()", "named(QString)", "callsChanged()", "silence(QStringList)"};
+const QSet<QByteArray> kTestOnlyMethods = {"reset()", "named(QString)", "callsChanged()", "silence(QStringList)", "setTcpDown(QStringList)"};
 const QSet<QByteArray> kTestOnlyProperties = {
     "calls", "permitted", "signalPermitted", "signalList", "mosaics", "groups", "cycleGroups", "cycleAnswer",
 };
