@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 #include "support/labclient.h"
 #include "support/testfiles.h"
 
@@ -79,14 +81,8 @@ private slots:
     {
         kora::app::Client api;
         // Our search at start-up is answered by the lab's discovery peer.
-        const auto found = [&api] {
-            for (const kora::discovery::Peer &p : api.discovery.peers()) {
-                if (p.address == peer(7) && !p.uuid.isEmpty())
-                    return true;
-            }
-            return false;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(found(), 3000);
+        const auto found = [](const kora::discovery::Peer &p) { return p.address == peer(7) && !p.uuid.isEmpty(); };
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(api.discovery.peers().begin(), api.discovery.peers().end(), found), 3000);
         // The lab's search is answered by us within its one second.
         const qint64 before = journalEnd();
         QVERIFY(control({{"cmd", "announce"}}).value("ok").toBool());
