@@ -23,6 +23,7 @@ Item {
         when: windowShown
 
         function init() {
+            wait(0) // the last case's wall and list go, and let go of their snapshots
             ImApi.reset()
             ImApi.signalList = [
                 { ip: "10.0.0.30-0", url: "udp://main30", url2: "udp://sub30", name: "Cam 30" },
@@ -32,21 +33,16 @@ Item {
                                url2: ["sa", "sb", "sc", "sd"] }]
             ImApi.groups = { "Locked": [{ index: 1, type: 0 }], "G": [{ index: 0, type: 0 }, { index: 1, type: 0 }, { index: 0, type: 1 }] }
             ImApi.signalPermitted = ["G"]
-            wall = wallComponent.createObject(root, { map: {
+            wall = createTemporaryObject(wallComponent, root, { map: {
                 objectName: "wall-a", id: "1", globalPos: { x: 0, y: 0, width: 960, height: 540 },
                 size: { width: 3840, height: 2160 }, splitSize: { width: 2, height: 2 },
                 nodeRects: [{ x: 0, y: 0, width: 1920, height: 1080, audio: "10.0.0.20" }, { x: 1920, y: 0, width: 1920, height: 1080, audio: "10.0.0.21" },
                             { x: 0, y: 1080, width: 1920, height: 1080, audio: "10.0.0.22" }, { x: 1920, y: 1080, width: 1920, height: 1080 }],
                 freeEn: true, fullEn: true, stream: 4 } })
-            list = listComponent.createObject(root, { dragImage: dragImage, map: {
+            list = createTemporaryObject(listComponent, root, { dragImage: dragImage, map: {
                 objectName: "list", globalPos: { x: 0, y: 600, width: 900, height: 150 }, winNum: 3, space: 0,
                 direction: 0, isDragSlide: true, linkedGroup: ["Locked", "G"], bkRect: { globalPos: { x: 0, y: 600, width: 300, height: 150 } } } })
             ImApi.calls = [] // the set-up's own calls are not what the cases look at
-        }
-        function cleanup() {
-            wall.destroy()
-            list.destroy()
-            wait(0)
         }
         function commands() { return ImApi.named("ServerSetWindows").map(function (a) { return a[1] }) }
         // Drags cell `i` of the list up and drops it at (x, y) of the window.
