@@ -26,7 +26,6 @@ Item {
             var shown = typed("image")
             var moved = typed("image"); moved.x = "300"; moved.y = "0"
             var retext = typed("image"); retext.string = "Later news"
-            var recolour = typed("image"); recolour.bkCol = "#000000"
             return [
                 { tag: "text form shows", f: typed("text"), show: true, shown: null, name: "showOSDV2" },
                 { tag: "a first picture is rendered", f: typed("image"), show: true, shown: null, name: "makeOSDImage" },
