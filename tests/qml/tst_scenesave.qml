@@ -27,7 +27,6 @@ Item {
         function test_save_data() {
             return [
                 { tag: "from the wall's scene tool", via: "tool", names: ["Morning"], id: { dock: 2, rows: 2, cols: 3 } },
-                { tag: "from a designed button", via: "command", names: ["Morning"], id: { dock: 2, rows: 2, cols: 3 } },
                 { tag: "an empty name keeps the dialog open", via: "command", names: ["", "  ", "Late"], id: { dock: 2, rows: 2, cols: 3 } }
             ]
         }
