@@ -42,16 +42,6 @@ QStringList requestsTo(qint64 from)
     return out;
 }
 
-// Waits until `spy` holds `count` reports; a loaded machine may take a while.
-bool waitFor(QSignalSpy &spy, int count, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (spy.count() < count && clock.elapsed() < timeoutMs)
-        spy.wait(qMax(1, int(timeoutMs - clock.elapsed())));
-    return spy.count() >= count;
-}
-
 // A listener's reports as the owner gets them: queued into this thread.
 class Reports : public QObject
 {
@@ -86,9 +76,9 @@ private slots:
         Reports reports(listener);
         QSignalSpy steps(&reports, &Reports::step);
         listener.start();
-        QVERIFY(waitFor(steps, 2)); // the primed query and the one request
+        QTRY_VERIFY_WITH_TIMEOUT(steps.count() >= 2, 10000); // the primed query and the one request
         listener.restart();
-        QVERIFY(waitFor(steps, 4));
+        QTRY_VERIFY_WITH_TIMEOUT(steps.count() >= 4, 10000);
         listener.stop();
         const QStringList texts = requestsTo(from);
         const QString reset = QStringLiteral("{GetAoData;0;5}"), query = QStringLiteral("{GetAoData;1;5}");
@@ -138,7 +128,7 @@ private slots:
         listeners.add("a", request("AA 55 10 06 CC", 100), reply("HEX", "aa559006$Lcc", 9014));
         listeners.add("b", request("{GetLevel;7}", 100), reply("ASCII", "{Level;7;$L}", 9015));
         QCOMPARE(listeners.count(), 2);
-        QVERIFY(waitFor(values, 4));
+        QTRY_VERIFY_WITH_TIMEOUT(values.count() >= 4, 10000); // a loaded machine may take a while
         listeners.stopAll();
         QCOMPARE(listeners.count(), 0);
         const int seen = values.count();
