@@ -3,21 +3,13 @@
 #include "log/trace.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 #include "support/table.h"
+#include "support/testfiles.h"
 
 using namespace kora;
-
-namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-} // namespace
 
 class TestLog : public QObject
 {
@@ -62,7 +54,7 @@ private slots:
             QVERIFY(thread->wait(30000));
             delete thread;
         }
-        const QByteArray content = readAll(logfile::fileNameFor(QDate::currentDate()));
+        const QByteArray content = readFile(logfile::fileNameFor(QDate::currentDate()));
         const QList<QByteArray> lines = content.split('\n');
         QCOMPARE(lines.size(), kThreads * kLines + 1);
         QVERIFY(lines.last().isEmpty());

@@ -2,8 +2,8 @@
 #include "settings/store.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
+#include "support/testfiles.h"
 #include "support/testmain.h"
 
 using kora::settings::Store;
@@ -11,14 +11,6 @@ using kora::settings::Store;
 class TestStore : public QObject
 {
     Q_OBJECT
-
-    static void write(const QString &path, const QByteArray &data)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(data);
-    }
-
 private slots:
     void settingsAndStarsSurviveARestart()
     {
@@ -55,7 +47,7 @@ private slots:
         QTemporaryDir root;
         Store store(root.path());
         if (cached)
-            write(store.dataFile("pic.dat"), "abc");
+            writeFile(store.dataFile("pic.dat"), "abc");
         store.load();
         QTEST(store.values.picMd5, "md5");
     }
@@ -64,9 +56,9 @@ private slots:
     {
         QTemporaryDir root;
         Store store(root.path());
-        write(store.dataFile("device.json"), "{}");
-        write(store.imageDir() + "/a.png", "png");
-        write(root.filePath("keep.txt"), "mine");
+        writeFile(store.dataFile("device.json"), "{}");
+        writeFile(store.imageDir() + "/a.png", "png");
+        writeFile(root.filePath("keep.txt"), "mine");
         QVERIFY(store.clear());
         for (const QString &dir : {store.dataDir(), store.imageDir(), store.logDir()})
             QVERIFY2(!QDir(dir).exists(), qPrintable(dir));
