@@ -9,7 +9,8 @@
 using kora::devices::DeviceControl;
 using devicerecords::file;
 using devicerecords::signal;
-Q_DECLARE_METATYPE(std::function<void(DeviceControl &)>)
+using Op = std::function<void(DeviceControl &)>;
+Q_DECLARE_METATYPE(Op)
 
 class TestDeviceControl : public QObject
 {
@@ -38,8 +39,7 @@ private slots:
     // Each operation reaches the device its address names, at its port, from the right socket.
     void operationsGoWhereTheirDeviceListens_data()
     {
-        columns<std::function<void(DeviceControl &)>, QString>({"operation", "to"});
-        using Op = std::function<void(DeviceControl &)>;
+        columns<Op, QString>({"operation", "to"});
         QTest::newRow("kvm mouse, fpga seat") << Op([](DeviceControl &d) { d.kvmMouse("10.0.0.5-0", 1, 300, 2); }) << "10.0.0.5:41300";
         QTest::newRow("camera move") << Op([](DeviceControl &d) { d.cameraMove("cam1", 3); }) << "10.0.0.1:41235";
         QTest::newRow("marking") << Op([](DeviceControl &d) { d.markStroke("10.0.0.5-0", 1, 2, 4, "#0000ff"); }) << "10.0.0.5:12346";
@@ -51,7 +51,7 @@ private slots:
     }
     void operationsGoWhereTheirDeviceListens()
     {
-        QFETCH(std::function<void(DeviceControl &)>, operation);
+        QFETCH(Op, operation);
         Rig rig;
         operation(rig.devices);
         QCOMPARE(rig.sender.sent.size(), 1);
@@ -62,8 +62,7 @@ private slots:
 
     void nothingGoesOutWithoutAnAddress_data()
     {
-        QTest::addColumn<std::function<void(DeviceControl &)>>("operation");
-        using Op = std::function<void(DeviceControl &)>;
+        QTest::addColumn<Op>("operation");
         QTest::newRow("host tree of an unknown encoder") << Op([](DeviceControl &d) { d.requestHostTree("10.0.0.99"); });
         QTest::newRow("playback to no host") << Op([](DeviceControl &d) { d.controlHostFile(1, "11", "play", ""); });
         QTest::newRow("audio answer before any alarm") << Op([](DeviceControl &d) { d.answerAudioEvent("e1", true, 30); });
@@ -71,7 +70,7 @@ private slots:
     }
     void nothingGoesOutWithoutAnAddress()
     {
-        QFETCH(std::function<void(DeviceControl &)>, operation);
+        QFETCH(Op, operation);
         Rig rig;
         rig.settings.serverIp.clear();
         operation(rig.devices);

@@ -44,7 +44,6 @@ private slots:
         QTest::newRow("add twice keeps one") << two << "add" << "10.0.0.2" << false << two;
         QTest::newRow("remove not watched sends nothing") << two << "remove" << "10.0.0.3" << false << two;
         QTest::newRow("empty address") << two << "add" << "" << false << two;
-        QTest::newRow("suffixed address") << two << "add" << "10.0.0.3-1" << false << two;
         QTest::newRow("leading zeros") << two << "add" << "10.0.0.03" << false << two;
     }
     void pollerList()
