@@ -34,37 +34,27 @@ class TestPackageDownload : public QObject
 {
     Q_OBJECT
 
+    // A download into a fresh cache, asking `host` (none while it is empty).
     struct Rig {
-        explicit Rig(const QString &dir, Source source = kHost)
-            : download(sender, [source] { return source; }, dir)
-        {
-        }
+        QTemporaryDir dir;
         RecordingSender sender;
-        PackageDownload download;
+        Source host = kHost;
+        PackageDownload download{sender, [this] { return host; }, dir.path()};
+
+        QByteArray cached(const QString &name) const
+        {
+            QFile f(dir.filePath(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+        }
+        void cache(const QString &name, const QByteArray &data)
+        {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(data);
+        }
     };
 
-    QTemporaryDir m_dir;
-
-    QByteArray cached(const QString &name) const
-    {
-        QFile f(m_dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    void cache(const QString &name, const QByteArray &data)
-    {
-        QFile f(m_dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(data);
-    }
-
 private slots:
-    void init()
-    {
-        QDir dir(m_dir.path());
-        for (const QString &name : dir.entryList(QDir::Files))
-            dir.remove(name);
-    }
-
     void requestsCarryTheMissingFragmentsInOneDatagram()
     {
         QByteArray many;
@@ -82,8 +72,8 @@ private slots:
     // package is complete only when the last is on disk.
     void onlyFilesNotCachedAreAskedForInTurn()
     {
-        cache("language.txt", "hello");
-        Rig rig(m_dir.path());
+        Rig rig;
+        rig.cache("language.txt", "hello");
         QSignalSpy complete(&rig.download, &PackageDownload::complete);
         rig.download.setListed({{"language.txt", md5("hello")}, {"device.json", md5("{}")}, {"a.jui", md5("ui")}});
         QSignalSpy requested(&rig.download, &PackageDownload::requested);
@@ -98,16 +88,16 @@ private slots:
         rig.download.fileArrived("ui", true, md5("ui"));
         QCOMPARE(complete.size(), 1);
         QCOMPARE(rig.sender.sent.size(), 2);
-        QCOMPARE(cached("device.json"), QByteArray("{}"));
-        QCOMPARE(cached("a.jui"), QByteArray("ui"));
+        QCOMPARE(rig.cached("device.json"), QByteArray("{}"));
+        QCOMPARE(rig.cached("a.jui"), QByteArray("ui"));
         QVERIFY(!rig.download.requestNext());
     }
 
     // A damaged transfer never replaces the cached copy: one more try, then the login is told.
     void aFileThatFailsItsCheckTwiceEndsTheDownload()
     {
-        cache("a.jui", "old");
-        Rig rig(m_dir.path());
+        Rig rig;
+        rig.cache("a.jui", "old");
         QSignalSpy failed(&rig.download, &PackageDownload::failed);
         rig.download.setListed({{"a.jui", md5("new")}});
         QVERIFY(rig.download.requestNext());
@@ -118,12 +108,12 @@ private slots:
         QCOMPARE(failed.size(), 1);
         QVERIFY(failed.last().first().toString().contains("a.jui"));
         QCOMPARE(rig.sender.sent.size(), 2);
-        QCOMPARE(cached("a.jui"), QByteArray("old"));
+        QCOMPARE(rig.cached("a.jui"), QByteArray("old"));
     }
 
     void gapsAreAskedForAndRepeatsAskAgain()
     {
-        Rig rig(m_dir.path());
+        Rig rig;
         rig.download.setListed({{"a.jui", md5("ui")}});
         QVERIFY(rig.download.requestNext());
         QSignalSpy requested(&rig.download, &PackageDownload::requested);
@@ -147,25 +137,24 @@ private slots:
         QFETCH(QString, listed);
         QFETCH(bool, withHost);
         QFETCH(bool, complete);
-        bool hostKnown = true;
-        RecordingSender sender;
-        PackageDownload download(sender, [&hostKnown] { return hostKnown ? kHost : Source{}; }, m_dir.path());
-        QSignalSpy failed(&download, &PackageDownload::failed);
-        QSignalSpy done(&download, &PackageDownload::complete);
-        download.setListed({{listed, md5("ui")}});
-        QVERIFY(download.requestNext());
-        hostKnown = withHost;
-        download.fileArrived("ui", complete, complete ? md5("ui") : QByteArray());
+        Rig rig;
+        QSignalSpy failed(&rig.download, &PackageDownload::failed);
+        QSignalSpy done(&rig.download, &PackageDownload::complete);
+        rig.download.setListed({{listed, md5("ui")}});
+        QVERIFY(rig.download.requestNext());
+        if (!withHost)
+            rig.host = Source{};
+        rig.download.fileArrived("ui", complete, complete ? md5("ui") : QByteArray());
         QCOMPARE(failed.size(), 1);
         QCOMPARE(done.size(), 0);
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files), QStringList());
     }
 
     // The pictures unchanged, an older host sends its configuration alone (the pictures
     // first is tst_session's); one too short to hold anything ends the download.
     void anOlderConfigurationAlone()
     {
-        Rig rig(m_dir.path());
+        Rig rig;
         QSignalSpy failed(&rig.download, &PackageDownload::failed);
         rig.download.startOlder(false);
         rig.download.fileArrived("[]", true, md5("[]"));
