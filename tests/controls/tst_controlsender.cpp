@@ -7,7 +7,6 @@
 #include <QSignalSpy>
 #include "support/testmain.h"
 
-
 #include "support/recordingsender.h"
 
 using namespace kora;
