@@ -43,7 +43,7 @@ private slots:
         QTest::newRow("ascending with gaps, last in") << QList<int>{0, 2, 3} << true << false;
         QTest::newRow("last not yet in") << QList<int>{0, 1, 2} << false << true;
         QTest::newRow("a step back") << QList<int>{1, 0, 3} << false << false;
-        QTest::newRow("a duplicate") << QList<int>{0, 1, 1, 3} << true << false;
+        QTest::newRow("a duplicate") << QList<int>{0, 1, 1, 2, 3} << true << false;
     }
     void burstEnd()
     {
