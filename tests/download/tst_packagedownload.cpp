@@ -130,7 +130,6 @@ private slots:
         columns<QString, bool, bool>({"listed", "withHost", "complete"});
         QTest::newRow("gaps, and no host to ask") << "a.jui" << false << false;
         QTest::newRow("a name outside the cache") << "../a.jui" << true << true;
-        QTest::newRow("a folder's name") << "sub/a.jui" << true << true;
     }
     void refusedFilesEndTheDownload()
     {
