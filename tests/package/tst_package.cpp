@@ -1,7 +1,9 @@
+#include "model/devicefile.h"
 #include "package/legacyconfig.h"
 #include "package/packagereaders.h"
 
 #include <QtEndian>
+#include "support/testfiles.h"
 #include "support/testmain.h"
 
 using namespace kora;
@@ -56,6 +58,28 @@ private slots:
     {
         QFETCH(QByteArray, data);
         QTEST(cutPictureContainer(data).size(), "count");
+    }
+
+    void deviceFile()
+    {
+        DeviceModel m;
+        QVERIFY(parseDeviceFile(readFile(SAMPLE_DIR "/device_sample.json"), m, nullptr));
+        QCOMPARE(m.outputs.size(), size_t(2));
+        QCOMPARE(m.outputs[0].wallId, QStringLiteral("1")); // "-1" replaced by the later entry
+        QCOMPARE(m.outputs[1].wallId, QStringLiteral("1")); // the first real wall wins
+        QCOMPARE(m.signalList.size(), size_t(3));
+        QCOMPARE(m.signalList[1].ip, QStringLiteral("10.0.0.30-1"));
+        QCOMPARE(m.signalList[2].ip, QStringLiteral("10.0.0.5-IPC"));
+        QCOMPARE(m.signalList[2].platform, QStringLiteral("onvif"));
+        QCOMPARE(m.multiSignals.size(), size_t(1));
+        QCOMPARE(m.multiSignals[0].ids, (QStringList{"10.0.0.30-0", "", "10.0.0.30-1"})); // an unknown id adds nothing
+        QVERIFY(m.hasFavourites);
+        QCOMPARE(m.groups[0].signalIndexes, (QList<int>{2, 1}));
+        QCOMPARE(m.groups[0].multiSignalIndexes, (QList<int>{0}));
+        QCOMPARE(m.groups[0].members.size(), 3);
+        QCOMPARE(m.users[0].pageIds, (QStringList{"p1", "p2"}));
+        QCOMPARE(m.users[0].signalGroups, (QStringList{"收藏"}));
+        QVERIFY(m.users[1].pageIds.isEmpty());
     }
 
     // An older controller's configuration, CR LF as such controllers write it: every block.
