@@ -44,7 +44,6 @@ private slots:
         QTest::newRow("sample colour") << "13,67,89" << "#0d4359" << QRect();
         QTest::newRow("component past 255") << "256,0,0" << "" << QRect();
         QTest::newRow("position") << "2752,1835,97x97" << "" << QRect(2752, 1835, 97, 97);
-        QTest::newRow("three numbers: a colour, no position") << "1,2,3" << "#010203" << QRect();
     }
     void values()
     {

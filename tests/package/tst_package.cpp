@@ -37,7 +37,6 @@ private slots:
         columns<QByteArray, float, QSize>({"json", "aspect", "size"});
         QTest::newRow("16:9 display takes 1920x1080") << descriptor({{1080, 1920}, {1920, 1080}}) << 16.f / 9 << QSize(1920, 1080);
         QTest::newRow("4:3 display, closest") << descriptor({{1920, 1080}, {1280, 1024}}) << 4.f / 3 << QSize(1280, 1024);
-        QTest::newRow("none") << descriptor({}) << 1.f << QSize();
         QTest::newRow("not JSON") << QByteArray("{client.ui") << 1.f << QSize();
     }
     void designSize()
