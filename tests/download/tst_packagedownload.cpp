@@ -34,21 +34,23 @@ class TestPackageDownload : public QObject
 {
     Q_OBJECT
 
-    // A download into a fresh cache, asking `host` (none while it is empty).
+    // A download into a fresh cache, asking `host` (none while it is empty). The cache is a
+    // folder inside the rig's own, so a name that escapes it still lands in a fresh folder.
     struct Rig {
         QTemporaryDir dir;
+        QDir folder{[this] { QDir(dir.path()).mkdir(QStringLiteral("cache")); return dir.filePath(QStringLiteral("cache")); }()};
         RecordingSender sender;
         Source host = kHost;
-        PackageDownload download{sender, [this] { return host; }, dir.path()};
+        PackageDownload download{sender, [this] { return host; }, folder.path()};
 
         QByteArray cached(const QString &name) const
         {
-            QFile f(dir.filePath(name));
+            QFile f(folder.filePath(name));
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
         }
         void cache(const QString &name, const QByteArray &data)
         {
-            QFile f(dir.filePath(name));
+            QFile f(folder.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(data);
         }
@@ -146,7 +148,7 @@ private slots:
         rig.download.fileArrived("ui", complete, complete ? md5("ui") : QByteArray());
         QCOMPARE(failed.size(), 1);
         QCOMPARE(done.size(), 0);
-        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(rig.folder.entryList(QDir::Files) + QDir(rig.dir.path()).entryList(QDir::Files), QStringList());
     }
 
     // The pictures unchanged, an older host sends its configuration alone (the pictures
