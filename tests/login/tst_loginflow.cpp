@@ -16,17 +16,6 @@ Q_DECLARE_METATYPE(kora::login::State)
 namespace {
 // Short, but long against a busy machine's timer jitter: the tests tick at a quarter of them.
 constexpr Timings kShort{300, 600, 100, 3};
-
-// Calls `step` every `ms` until it returns false; returns when the timer stopped.
-template<typename Step>
-void every(QTimer &timer, int ms, Step step)
-{
-    QObject::connect(&timer, &QTimer::timeout, [&timer, step]() mutable {
-        if (!step())
-            timer.stop();
-    });
-    timer.start(ms);
-}
 } // namespace
 
 class TestLoginFlow : public QObject
@@ -52,14 +41,16 @@ private slots:
         int events = 0;
         int endedEarly = 0;
         QTimer timer;
-        every(timer, full / 4, [&] {
-            if (++events > 6)
-                return false;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (++events > 6) {
+                timer.stop();
+                return;
+            }
             endedEarly += ended.count();
             scan ? flow.scanReplied() : flow.fragmentsArrived();
             sinceLast.start();
-            return true;
         });
+        timer.start(full / 4);
         QVERIFY(ended.wait(5000));
         QCOMPARE(events, 7);
         QCOMPARE(endedEarly, 0);
