@@ -124,7 +124,6 @@ private slots:
     void aSilentHostEndsTheLogin_data()
     {
         columns<QString, QString, bool>({"user", "password", "gaps"});
-        QTest::newRow("nothing of the first file arrives") << "admin" << "Admin#2024" << false;
         QTest::newRow("silent after the gap request") << "admin" << "Admin#2024" << true;
         QTest::newRow("the demonstration account") << kora::login::kDemoUser << kora::login::kDemoPassword << false;
     }
