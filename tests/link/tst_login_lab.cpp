@@ -15,11 +15,7 @@
 #include "support/testfiles.h"
 
 namespace {
-using labclient::clientIp;
-using labclient::control;
-using labclient::journalEnd;
-using labclient::journalFrom;
-QString peer(int host) { return labclient::peerAddress(host); }
+using namespace labclient;
 
 // The first line at or after `from` matching everything given; -1 when none.
 int find(const QList<QJsonObject> &lines, const QString &peer, const QString &dir, const QString &textPart, int from = 0)
@@ -71,7 +67,7 @@ private slots:
         for (const QJsonObject &o : j)
             gapRequests += o.value("peer").toString() == "host-node" && o.value("text").toString().count(';') == 4;
         QVERIFY(gapRequests > 0);
-        QCOMPARE(api.session().hostAddress(), peer(10));
+        QCOMPARE(api.session().hostAddress(), peerAddress(10));
         QCOMPARE(api.session().nodes().size(), 2);
         for (const auto &f : api.download().files())
             QVERIFY2(readFile("data/" + f.name) == readFile(QStringLiteral(KORA_SAMPLES_DIR "/lab/") + f.name), qPrintable(f.name));
@@ -81,7 +77,7 @@ private slots:
     {
         kora::app::Client api;
         // Our search at start-up is answered by the lab's discovery peer.
-        const auto found = [](const kora::discovery::Peer &p) { return p.address == peer(7) && !p.uuid.isEmpty(); };
+        const auto found = [](const kora::discovery::Peer &p) { return p.address == peerAddress(7) && !p.uuid.isEmpty(); };
         QTRY_VERIFY_WITH_TIMEOUT(std::any_of(api.discovery.peers().begin(), api.discovery.peers().end(), found), 3000);
         // The lab's search is answered by us within its one second.
         const qint64 before = journalEnd();
@@ -94,7 +90,7 @@ private slots:
         kora::link::Link link;
         link.open();
         const qint64 before = journalEnd();
-        link.sendTo(kora::link::wallUnicast({peer(20), peer(21) + "-2"}), "{GetWindows;1}");
+        link.sendTo(kora::link::wallUnicast({peerAddress(20), peerAddress(21) + "-2"}), "{GetWindows;1}");
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "decoder-1.2", "in", "{GetWindows;1}") >= 0, 3000);
         const QList<QJsonObject> j = journalFrom(before);
         QVERIFY(find(j, "decoder-1.1", "in", "{GetWindows;1}") >= 0);
@@ -106,10 +102,10 @@ private slots:
         kora::link::Link link;
         QSignalSpy down(&link, &kora::link::Link::tcpDownChanged);
         const qint64 before = journalEnd();
-        link.sendTcp("POWER ON\r\n", peer(8), 9001);
-        link.sendTcp("LOST\r\n", peer(99), 9001);          // nobody there: the connect times out
-        link.sendTcp("REFUSED\r\n", peer(8) + "-3", 9999); // refused at once
-        link.sendTcp("POWER OFF\r\n", peer(8), 9001);
+        link.sendTcp("POWER ON\r\n", peerAddress(8), 9001);
+        link.sendTcp("LOST\r\n", peerAddress(99), 9001);          // nobody there: the connect times out
+        link.sendTcp("REFUSED\r\n", peerAddress(8) + "-3", 9999); // refused at once
+        link.sendTcp("POWER OFF\r\n", peerAddress(8), 9001);
         QTRY_VERIFY_WITH_TIMEOUT(find(journalFrom(before), "equipment", "in", "POWER OFF") >= 0, 3000);
         const QList<QJsonObject> j = journalFrom(before);
         const int on = find(j, "equipment", "in", "POWER ON");
@@ -119,8 +115,8 @@ private slots:
         QCOMPARE(find(j, "equipment", "in", "REFUSED"), -1);
         // Each failing peer is reported once, in order; the sound one never.
         QCOMPARE(down.size(), 2);
-        QCOMPARE(down.at(0).at(0).toStringList(), QStringList{peer(99) + ":9001"});
-        QCOMPARE(down.at(1).at(0).toStringList(), QStringList({peer(8) + ":9999", peer(99) + ":9001"}));
+        QCOMPARE(down.at(0).at(0).toStringList(), QStringList{peerAddress(99) + ":9001"});
+        QCOMPARE(down.at(1).at(0).toStringList(), QStringList({peerAddress(8) + ":9999", peerAddress(99) + ":9001"}));
     }
 
 private:
