@@ -79,7 +79,6 @@ private slots:
             << int(link::ScanReply::Nodes2) << true << QStringList{"good.txt"} << 7;
         QTest::newRow("older form") << QByteArray("{GetNodes;3;1,77,x}") << int(link::ScanReply::Nodes) << false << QStringList{} << 0;
         QTest::newRow("other") << QByteArray("{GetWindows;1}") << int(link::ScanReply::Other) << false << QStringList{} << 0;
-        QTest::newRow("empty") << QByteArray() << int(link::ScanReply::Other) << false << QStringList{} << 0;
     }
     void scanReplies()
     {
