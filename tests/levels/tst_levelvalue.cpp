@@ -9,16 +9,6 @@ using namespace kora::levels;
 Q_DECLARE_METATYPE(Cut)
 Q_DECLARE_METATYPE(Reading)
 
-namespace {
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int b : list)
-        out.append(char(b));
-    return out;
-}
-} // namespace
-
 class TestLevelValue : public QObject
 {
     Q_OBJECT
@@ -62,11 +52,11 @@ private slots:
     {
         columns<QByteArray, Cut, int>({"reply", "cut", "value"});
         // aa 55 90 01 LL HH cc with the template "aa559001$Lcc".
-        QTest::newRow("FE FF is -2") << bytes({0xaa, 0x55, 0x90, 0x01, 0xfe, 0xff, 0xcc}) << Cut{8, 2} << -2;
-        QTest::newRow("little-endian positive") << bytes({0xaa, 0x55, 0x90, 0x01, 0x34, 0x12, 0xcc}) << Cut{8, 2} << 0x1234;
-        QTest::newRow("one byte is the high byte") << bytes({0xaa, 0x55, 0x90, 0x01, 0xfe, 0xcc}) << Cut{8, 2} << -512;
-        QTest::newRow("only the low 16 bits count") << bytes({0x01, 0x02, 0x03, 0xfe, 0xff}) << Cut{0, 0} << -2;
-        QTest::newRow("nothing left") << bytes({0xaa, 0x55}) << Cut{8, 2} << 0;
+        QTest::newRow("FE FF is -2") << QByteArray::fromHex("aa559001 feff cc") << Cut{8, 2} << -2;
+        QTest::newRow("little-endian positive") << QByteArray::fromHex("aa559001 3412 cc") << Cut{8, 2} << 0x1234;
+        QTest::newRow("one byte is the high byte") << QByteArray::fromHex("aa559001 fe cc") << Cut{8, 2} << -512;
+        QTest::newRow("only the low 16 bits count") << QByteArray::fromHex("010203feff") << Cut{0, 0} << -2;
+        QTest::newRow("nothing left") << QByteArray::fromHex("aa55") << Cut{8, 2} << 0;
     }
     void hex()
     {
@@ -79,8 +69,8 @@ private slots:
     void payload_data()
     {
         columns<QString, bool, QByteArray>({"data", "hex", "payload"});
-        QTest::newRow("hex request") << "AA 55 10 01 CC" << true << bytes({0xaa, 0x55, 0x10, 0x01, 0xcc});
-        QTest::newRow("odd hex gets a leading 0") << "A BC" << true << bytes({0x0a, 0xbc});
+        QTest::newRow("hex request") << "AA 55 10 01 CC" << true << QByteArray::fromHex("aa551001cc");
+        QTest::newRow("odd hex gets a leading 0") << "A BC" << true << QByteArray::fromHex("0abc");
         QTest::newRow("text request") << "{GetLevel;1}" << false << QByteArray("{GetLevel;1}");
         QVERIFY(isHexType("Hex") && !isHexType("ASCII")); // the type's letter case does not matter
     }
