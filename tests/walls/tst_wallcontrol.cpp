@@ -6,10 +6,8 @@
 #include "scenes/scenecontrol.h"
 #include "walls/wallcontrol.h"
 
-#include <QEventLoop>
 #include <QRectF>
 #include <QSignalSpy>
-#include <QTimer>
 #include "support/testmain.h"
 #include <functional>
 
@@ -41,12 +39,7 @@ struct Controls {
 using Operation = std::function<void(Controls &, const QString &wallId)>;
 
 // Waits until every follow-up the controls scheduled so far is due and has run.
-void settle()
-{
-    QEventLoop loop;
-    QTimer::singleShot(kSettledMs, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+void settle() { QTest::qWait(kSettledMs); }
 
 const QString kGroup = QStringLiteral(" -> 224.168.1.1:41234");
 const QString kFirstDecoder = QStringLiteral(" -> 10.0.0.21:41234");
