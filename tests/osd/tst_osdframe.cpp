@@ -12,14 +12,6 @@ using namespace kora;
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(quint8(v)));
-    return out;
-}
-
 // An image of the given pixels, row by row.
 QImage image(int w, int h, const QList<QRgb> &pixels)
 {
@@ -31,7 +23,7 @@ QImage image(int w, int h, const QList<QRgb> &pixels)
     return img;
 }
 
-// Y 77, U 84 ((-11220 + 128) >> 8 is -44, not the -43 that dividing would give), V 255 (capped).
+// Y 77 (4d), U 84 (54: (-11220 + 128) >> 8 is -44, not the -43 that dividing would give), V 255 (ff, capped).
 const QColor kRed(255, 0, 0);
 const QRgb kRedPixel = qRgb(255, 0, 0);
 const QRgb kOther = qRgb(12, 34, 56);
@@ -58,10 +50,10 @@ private slots:
         // and a background pixel in a text block takes the text's values.
         QTest::newRow("4x2: 8 luma bytes, then V and U of two blocks")
             << image(4, 2, {kRedPixel, kOther, kOther, kOther, kOther, kOther, kOther, kRedPixel})
-            << bytes({77, 77, 0, 0, 77, 77, 0, 0, 255, 84, 0, 0});
+            << QByteArray::fromHex("4d4d00004d4d0000 ff540000");
         QTest::newRow("odd height: the last row has no chroma of its own")
             << image(2, 3, {kOther, kOther, kOther, kOther, kRedPixel, kOther})
-            << bytes({0, 0, 0, 0, 77, 77, 0, 0});
+            << QByteArray::fromHex("000000004d4d 0000");
         QTest::newRow("empty image") << QImage() << QByteArray();
     }
     void frame()
