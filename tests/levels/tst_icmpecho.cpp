@@ -38,6 +38,8 @@ private slots:
         QTest::newRow("odd byte padded on the right") << QByteArray::fromHex("123456") << 0x97cb;
         // The classic example of RFC 1071: 0001 f203 f4f5 f6f7 sums to ddf2 after the fold.
         QTest::newRow("rfc example") << QByteArray::fromHex("0001f203f4f5f6f7") << 0x220d;
+        // ffff + ffff + 0001 = 1ffff: its fold, ffff + 1, carries once more.
+        QTest::newRow("a fold that carries") << QByteArray::fromHex("ffffffff0001") << 0xfffe;
     }
     void checksum()
     {
