@@ -1,6 +1,7 @@
 #pragma once
-// Our own test media made at run time: solid pictures encoded with libavcodec, their stream
-// datagrams, a decoder worker in its own thread.
+// Our own test media made at run time: solid pictures encoded by the lab's encoder, their
+// stream datagrams, a decoder worker in its own thread.
+#include "media/codec.h"
 #include "video/ffmpegthread.h"
 #include "video/previewassembler.h"
 #include "video/rtspsource.h"
@@ -12,104 +13,43 @@
 #include <QThread>
 
 #include <cstdlib>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
-}
+#include <functional>
 
 namespace previewfixtures {
 
-using kora::video::AvPtr;
-
-// One packet per picture (no B-frames, no look-ahead), a keyframe every `gop` pictures.
-class Encoder
+// `count` solid pictures, picture i in colour(i), one packet each (no B-frames, no look-ahead),
+// a keyframe every `gop` pictures; none when this FFmpeg lacks the encoder.
+// `intraRefresh` (H.264): one keyframe, then a refresh every `gop` frames from a recovery point.
+inline QList<QByteArray> encode(lab::Codec codec, const QSize &size, int count, const std::function<QColor(int)> &colour,
+                                int gop = 5, bool intraRefresh = false)
 {
-public:
-    // `intraRefresh` (x264): one keyframe, then a refresh every `gop` frames from a recovery point.
-    Encoder(const char *name, const QSize &size, int gop = 5, bool intraRefresh = false)
-        : m_size(size)
-    {
-        const AVCodec *codec = avcodec_find_encoder_by_name(name);
-        if (!codec)
-            return;
-        const bool jpeg = qstrcmp(name, "mjpeg") == 0;
-        m_format = jpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
-        m_context.reset(avcodec_alloc_context3(codec));
-        m_context->width = size.width();
-        m_context->height = size.height();
-        m_context->time_base = {1, 25};
-        m_context->framerate = {25, 1};
-        m_context->pix_fmt = m_format;
-        m_context->gop_size = gop;
-        m_context->max_b_frames = 0;
-        AVDictionary *options = nullptr;
-        const QByteArray keyint = QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0%2").arg(gop)
-                                      .arg(intraRefresh ? ":intra-refresh=1" : "").toLatin1();
-        if (qstrncmp(name, "libx26", 6) == 0) {
-            const bool x265 = qstrcmp(name, "libx265") == 0;
-            av_dict_set(&options, "preset", "ultrafast", 0);
-            av_dict_set(&options, "tune", "zerolatency", 0);
-            av_dict_set(&options, x265 ? "x265-params" : "x264-params", (keyint + (x265 ? ":log-level=error" : "")).constData(), 0);
-        }
-        const int opened = avcodec_open2(m_context.get(), codec, &options);
-        av_dict_free(&options);
-        if (opened < 0) {
-            m_context.reset();
-            return;
-        }
-        m_frame.reset(av_frame_alloc());
-        m_frame->format = m_format;
-        m_frame->width = size.width();
-        m_frame->height = size.height();
-        av_frame_get_buffer(m_frame.get(), 0);
-        m_packet.reset(av_packet_alloc());
-        m_sws.reset(sws_getContext(size.width(), size.height(), AV_PIX_FMT_RGB32, size.width(), size.height(),
-                                   m_format, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    }
-
-    bool isOpen() const { return bool(m_context); }
-
-    // One picture as the bytes of one frame on the wire.
-    QByteArray encode(const QColor &colour)
-    {
-        QImage picture(m_size, QImage::Format_RGB32);
-        picture.fill(colour);
-        av_frame_make_writable(m_frame.get());
-        const uint8_t *planes[4] = {picture.constBits(), nullptr, nullptr, nullptr};
-        const int strides[4] = {int(picture.bytesPerLine()), 0, 0, 0};
-        sws_scale(m_sws.get(), planes, strides, 0, m_size.height(), m_frame->data, m_frame->linesize);
-        m_frame->pts = m_pts++;
-        avcodec_send_frame(m_context.get(), m_frame.get());
-        QByteArray bytes;
-        while (avcodec_receive_packet(m_context.get(), m_packet.get()) == 0) {
-            bytes.append(reinterpret_cast<const char *>(m_packet->data), m_packet->size);
-            av_packet_unref(m_packet.get());
-        }
-        return bytes;
-    }
-
-private:
-    QSize m_size;
-    AVPixelFormat m_format = AV_PIX_FMT_YUV420P;
-    AvPtr<AVCodecContext> m_context;
-    AvPtr<AVFrame> m_frame;
-    AvPtr<AVPacket> m_packet;
-    AvPtr<SwsContext> m_sws;
-    int64_t m_pts = 0;
-};
+    lab::LoopFormat format;
+    format.codec = codec;
+    format.size = size;
+    format.fps = 25;
+    format.frames = count;
+    format.keyInterval = gop;
+    format.intraRefresh = intraRefresh;
+    const auto loop = lab::encodeLoop(format, [&](int i) {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(colour(i));
+        return picture;
+    }, nullptr);
+    return loop ? loop->frames.toList() : QList<QByteArray>();
+}
+inline QList<QByteArray> encode(lab::Codec codec, const QSize &size, int count, const QColor &colour, int gop = 5)
+{
+    return encode(codec, size, count, [colour](int) { return colour; }, gop);
+}
 
 // One stream datagram: the header bytes the client reads, the rest zero.
-inline QByteArray datagram(quint8 sequence, quint8 fragments, quint8 flags, const QByteArray &piece,
-                           char mark = kora::video::kStreamMark)
+inline QByteArray datagram(quint8 sequence, quint8 fragments, quint8 flags, const QByteArray &piece)
 {
     QByteArray d(kora::video::kHeaderBytes, '\0');
     d[2] = char(sequence);
     d[3] = char(fragments);
     d[8] = char(flags);
-    d[15] = mark;
+    d[15] = kora::video::kStreamMark;
     return d + piece;
 }
 
@@ -133,13 +73,12 @@ public:
         ++m_sequence;
         return out;
     }
-    // `count` pictures of one colour after the priming datagram.
-    QList<QByteArray> stream(Encoder &encoder, const QColor &colour, int count, quint8 flags = 0, int pieceSize = 1200,
-                             int minPieces = 1)
+    // The frames after the priming datagram.
+    QList<QByteArray> stream(const QList<QByteArray> &frames, quint8 flags = 0, int pieceSize = 1200, int minPieces = 1)
     {
         QList<QByteArray> out{prime(flags)};
-        for (int i = 0; i < count; ++i)
-            out += frame(encoder.encode(colour), flags, pieceSize, minPieces);
+        for (const QByteArray &f : frames)
+            out += frame(f, flags, pieceSize, minPieces);
         return out;
     }
 

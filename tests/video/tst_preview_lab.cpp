@@ -81,11 +81,11 @@ private slots:
         QCOMPARE(registered.first().data(), QByteArray("udp://224.168.62.50:32249/v"));
         QCOMPARE(registered.first().senderPort(), int(kPort)); // from the stream socket
 
-        Encoder red("libx264", kSize), blue("libx264", kSize);
-        QVERIFY(red.isOpen() && blue.isOpen());
+        const QList<QByteArray> red = encode(lab::Codec::H264, kSize, 8, kRed);
+        QCOMPARE(red.size(), 8);
         Sender ours(10), theirs(200);
-        const QList<QByteArray> own = ours.stream(red, kRed, 8, 0, 1000, 2);
-        const QList<QByteArray> other = theirs.stream(blue, kBlue, 8, 0, 1000, 2);
+        const QList<QByteArray> own = ours.stream(red, 0, 1000, 2);
+        const QList<QByteArray> other = theirs.stream(encode(lab::Codec::H264, kSize, 8, kBlue), 0, 1000, 2);
         QUdpSocket encoder;
         send(encoder, other, kOtherGroup, kPort);
         send(encoder, own, kGroup, kPort);
@@ -112,7 +112,7 @@ private slots:
 
         const int before = witnessed;
         Sender late(50);
-        const QList<QByteArray> after = late.stream(red, kRed, 1, 0, 1000, 2);
+        const QList<QByteArray> after = late.stream(red.mid(0, 1), 0, 1000, 2);
         send(encoder, after, kGroup, kPort);
         QTRY_COMPARE(witnessed, before + after.size());
         w.call([](FFmpegThread *) {}); // the worker's pending events are through
@@ -127,9 +127,8 @@ private slots:
     // takes queued calls (a leave, the thread's quit) between its batches of datagrams.
     void callsGetThroughAFlood()
     {
-        Encoder keyframes("libx264", QSize(640, 480), 1);
-        QVERIFY(keyframes.isOpen());
-        const QByteArray key = keyframes.encode(kBlue);
+        const QByteArray key = encode(lab::Codec::H264, QSize(640, 480), 1, kBlue).value(0);
+        QVERIFY(!key.isEmpty());
         Worker w;
         w.call([](FFmpegThread *f) {
             f->setMulticastMsg(kGroup.toString(), kPort);
@@ -177,10 +176,9 @@ private slots:
 
         QVERIFY(QMetaObject::invokeMethod(item, "joinMulticast"));
         QTRY_VERIFY(item->worker()->isJoined());
-        Encoder red("libx264", kSize);
         Sender sender;
         QUdpSocket encoder;
-        send(encoder, sender.stream(red, kRed, 4, 0, 1000, 2), kGroup, 32250);
+        send(encoder, sender.stream(encode(lab::Codec::H264, kSize, 4, kRed), 0, 1000, 2), kGroup, 32250);
         QTRY_VERIFY(item->framesShown() > 0);
         QVERIFY(wholeIn(item->currentFrame(), kRed));
         QCOMPARE(item->currentFrame().size(), QSize(160, 120)); // decoded at the item's size

@@ -13,7 +13,6 @@
 
 using namespace kora::video;
 using previewfixtures::wholeIn;
-using previewfixtures::Encoder;
 
 Q_DECLARE_METATYPE(kora::video::RtspPassResult)
 
@@ -34,13 +33,9 @@ const QColor kColour(200, 60, 40);
 // Raw H.264 as an encoder writes it: `count` pictures of kColour.
 bool writeStream(const QString &path, int count)
 {
-    Encoder encoder("libx264", kSize, 5);
+    const QList<QByteArray> frames = previewfixtures::encode(lab::Codec::H264, kSize, count, kColour);
     QFile file(path);
-    if (!encoder.isOpen() || !file.open(QIODevice::WriteOnly))
-        return false;
-    for (int i = 0; i < count; ++i)
-        file.write(encoder.encode(kColour));
-    return true;
+    return frames.size() == count && file.open(QIODevice::WriteOnly) && file.write(frames.join()) > 0;
 }
 
 // A WAV file: one audio stream (a tenth of a second of silence), no video.
