@@ -2,6 +2,7 @@
 // Our own test media made at run time: solid pictures encoded by the lab's encoder, their
 // stream datagrams, a decoder worker in its own thread.
 #include "media/codec.h"
+#include "media/wire.h"
 #include "video/ffmpegthread.h"
 #include "video/previewassembler.h"
 #include "video/rtspsource.h"
@@ -16,6 +17,11 @@
 #include <functional>
 
 namespace previewfixtures {
+
+const QSize kSize(320, 240);
+const QColor kRed(210, 40, 50);
+const QColor kBlue(30, 60, 200);
+const QColor kGreen(40, 190, 70);
 
 // `count` solid pictures, picture i in colour(i), one packet each (no B-frames, no look-ahead),
 // a keyframe every `gop` pictures; none when this FFmpeg lacks the encoder.
@@ -53,7 +59,8 @@ inline QByteArray datagram(quint8 sequence, quint8 fragments, quint8 flags, cons
     return d + piece;
 }
 
-// Numbers frames and cuts them into pieces of at most `pieceSize` bytes (at least `minPieces`).
+// Numbers frames and cuts them into pieces of at most `pieceSize` bytes and of at most a
+// `minPieces`th of the frame.
 class Sender
 {
 public:
@@ -64,14 +71,7 @@ public:
 
     QList<QByteArray> frame(const QByteArray &bytes, quint8 flags, int pieceSize = 1200, int minPieces = 1)
     {
-        int pieces = qMax(1, (bytes.size() + pieceSize - 1) / pieceSize);
-        pieces = qMin(qMax(pieces, minPieces), qMax(1, bytes.size()));
-        const int step = (bytes.size() + pieces - 1) / pieces;
-        QList<QByteArray> out;
-        for (int i = 0; i < pieces; ++i)
-            out.append(datagram(m_sequence, quint8(pieces), flags, bytes.mid(i * step, step)));
-        ++m_sequence;
-        return out;
+        return lab::previewDatagrams(bytes, m_sequence++, flags, qMin(pieceSize, (bytes.size() + minPieces - 1) / minPieces));
     }
     // The frames after the priming datagram.
     QList<QByteArray> stream(const QList<QByteArray> &frames, quint8 flags = 0, int pieceSize = 1200, int minPieces = 1)

@@ -44,15 +44,6 @@ inline QByteArray fragment(int total, int index, const QByteArray &piece)
     return d + piece;
 }
 
-inline QList<QByteArray> fragments(const QByteArray &file, int pieceSize = 1000)
-{
-    QList<QByteArray> out;
-    const int total = (file.size() + pieceSize - 1) / pieceSize;
-    for (int i = 0; i < total; ++i)
-        out.append(fragment(total, i, file.mid(i * pieceSize, pieceSize)));
-    return out;
-}
-
 // Close enough after JPEG: each channel within `tolerance`.
 inline bool near(const QColor &a, const QColor &b, int tolerance = 24)
 {

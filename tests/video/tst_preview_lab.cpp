@@ -26,9 +26,6 @@ namespace {
 const QHostAddress kGroup(QStringLiteral("224.168.62.50"));
 const QHostAddress kOtherGroup(QStringLiteral("224.168.62.51"));
 constexpr quint16 kPort = 32249;
-const QSize kSize(320, 240);
-const QColor kRed(210, 40, 50);
-const QColor kBlue(30, 60, 200);
 
 // Datagrams in order, as an encoder sends them.
 void send(QUdpSocket &socket, const QList<QByteArray> &datagrams, const QHostAddress &group, quint16 port)

@@ -15,11 +15,6 @@ using namespace previewfixtures;
 using namespace kora::video;
 
 namespace {
-const QSize kSize(320, 240);
-const QColor kRed(210, 40, 50);
-const QColor kBlue(30, 60, 200);
-const QColor kGreen(40, 190, 70);
-
 lab::Codec codecOf(quint8 flags)
 {
     if (flags & kFlagJpeg)

@@ -12,6 +12,8 @@
 #include "previewfixtures.h"
 
 using namespace kora::video;
+using previewfixtures::kRed;
+using previewfixtures::kSize;
 using previewfixtures::wholeIn;
 
 Q_DECLARE_METATYPE(kora::video::RtspPassResult)
@@ -27,13 +29,10 @@ char *toString(const kora::video::RtspPassResult &r)
 } // namespace QTest
 
 namespace {
-const QSize kSize(320, 240);
-const QColor kColour(200, 60, 40);
-
-// Raw H.264 as an encoder writes it: `count` pictures of kColour.
+// Raw H.264 as an encoder writes it: `count` pictures of kRed.
 bool writeStream(const QString &path, int count)
 {
-    const QList<QByteArray> frames = previewfixtures::encode(lab::Codec::H264, kSize, count, kColour);
+    const QList<QByteArray> frames = previewfixtures::encode(lab::Codec::H264, kSize, count, kRed);
     QFile file(path);
     return frames.size() == count && file.open(QIODevice::WriteOnly) && file.write(frames.join()) > 0;
 }
@@ -85,7 +84,7 @@ private slots:
         QCOMPARE(pictures.size(), 10);
         for (const QImage &p : pictures)
             QCOMPARE(p.size(), out);
-        QVERIFY2(wholeIn(pictures.last(), kColour),
+        QVERIFY2(wholeIn(pictures.last(), kRed),
                  qPrintable(pictures.last().pixelColor(out.width() / 2, out.height() / 2).name()));
     }
 
@@ -134,7 +133,7 @@ private slots:
 
         view->openRTSP(m_stream);
         QTRY_VERIFY(view->framesShown() > 0);
-        QVERIFY(wholeIn(view->currentFrame(), kColour));
+        QVERIFY(wholeIn(view->currentFrame(), kRed));
         QCOMPARE(view->currentFrame().size(), QSize(160, 120)); // decoded to fit the item
 
         // The file ends, the stream is opened again after a pause: still running, so a

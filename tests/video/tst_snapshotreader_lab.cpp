@@ -1,4 +1,5 @@
 // Snapshot readers on lab sockets; the test plays the encoder. The one-second tick runs every 50 ms.
+#include "media/wire.h"
 #include "video/previewtable.h"
 #include "video/snapshotreader.h"
 #include "video/snapshots.h"
@@ -37,7 +38,7 @@ class TstSnapshotReaderLab : public QObject
     }
     void send(const QString &to, const QImage &picture)
     {
-        for (const QByteArray &d : fragments(jpeg(picture)))
+        for (const QByteArray &d : lab::snapshotDatagrams(jpeg(picture), 1000))
             encoder.writeDatagram(d, QHostAddress(to), kPort);
     }
     // Sends while a page asks for `key` until the record shows `expected` (joining takes a while).
