@@ -55,8 +55,8 @@ private slots:
         QTest::newRow("internal, rest of block ignored")
             << QStringList{"IP=127.0.0.1\r\nData=InlineSwitchPage(2)\r\nData=ignored\r\nIP=10.0.0.7\r\nPort=1\r\nData=x", to + "Data=next"}
             << QStringList{"internal 127.0.0.1:0 +0ms \"InlineSwitchPage(2)\"", "udp 10.0.0.7:4000 +0ms \"next\""};
-        QTest::newRow("Port, Tcp, Hex carried; IP, Time reset") << QStringList{to + "Tcp=1\r\nHex=1\r\nTime=50\r\nData=1G2", "IP=10.0.0.8\r\nData=02", "Data=03"}
-                                                               << QStringList{"tcp 10.0.0.7:4000 +50ms 0x0100", "tcp 10.0.0.8:4000 +0ms 0x02"};
+        QTest::newRow("Port, Tcp, Hex carried; IP, Time reset") << QStringList{to + "Tcp=1\r\nHex=1\r\nTime=50\r\nData=12GG3", "IP=10.0.0.8\r\nData=02", "Data=03"}
+                                                               << QStringList{"tcp 10.0.0.7:4000 +50ms 0x010000", "tcp 10.0.0.8:4000 +0ms 0x02"};
         QTest::newRow("bad Tcp sends nothing, its wait passes on") << QStringList{to + "Tcp=2\r\nTime=300\r\nData=a\r\nTcp=x\r\nData=b\r\nTcp=0\r\nTime=0\r\nData=c"}
                                                                   << QStringList{"udp 10.0.0.7:4000 +600ms \"c\""};
         QTest::newRow("bad ports") << QStringList{"IP=10.0.0.7\r\nData=a\r\nPort=0\r\nData=b\r\nPort=65536\r\nData=c\r\nPort=abc\r\nData=d\r\nPort=65535\r\nData=e"}
