@@ -59,7 +59,6 @@ private slots:
         columns<QString, QStringList, QString, bool>({"wallId", "ids", "secs", "accepted"});
         QTest::newRow("scenes and seconds") << "1" << QStringList{"s1", "s2"} << "5" << true;
         QTest::newRow("not a number") << "1" << QStringList{"s1"} << "five" << false;
-        QTest::newRow("unknown wall") << "9" << QStringList{"s1"} << "5" << false;
         QTest::newRow("no output serves the wall") << "2" << QStringList{"s1"} << "5" << false;
     }
     void cycleChecks()
