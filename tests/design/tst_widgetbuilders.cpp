@@ -233,7 +233,6 @@ private slots:
         row(w, "wall-a", "bkPic", QString("./image/wall_frame.png")); // the form's "normal" state
         row(w, "wall-a", "nodeRects/1", area(1920, 0, 1920, 1080, "{{NET}}.21"));
         row(w, "wall-a", "toolbar", QVariantMap{{"size", QSize(260, 400)}, {"enableVisible", true}});
-        row(w, "wall-a", "panelID");
         row(w, "wall-a", "@announcement/2/panel_id", QString("1"));
         row(w, "wall-a", "@record/layouts", QVariantList{1, 1});
         row(w, "wall-a", "@record/docks/1/1", QVariantList{QRect(0, 0, 2880, 2160), 2, "{{NET}}.20"});
