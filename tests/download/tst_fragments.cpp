@@ -1,8 +1,7 @@
 #include "download/fragments.h"
 
 #include <QtEndian>
-#include <QtTest>
-#include "support/table.h"
+#include "support/testmain.h"
 
 using kora::download::FragmentAssembler;
 using Result = FragmentAssembler::Result;
@@ -94,5 +93,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFragments)
+KORA_TEST(TestFragments)
 #include "tst_fragments.moc"

@@ -2,14 +2,13 @@
 // handed over as the receiver would, the cache is a temporary folder.
 #include "download/packagedownload.h"
 #include "support/recordingsender.h"
+#include "support/testmain.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtTest>
-#include "support/table.h"
 
 using kora::download::FileEntry;
 using kora::download::PackageDownload;
@@ -164,5 +163,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPackageDownload)
+KORA_TEST(TestPackageDownload)
+KORA_TEST_MAIN(QCoreApplication)
 #include "tst_packagedownload.moc"
