@@ -63,6 +63,7 @@ private slots:
         QTest::newRow("another total") << fragment(2, 0, "ab") << fragment(3, 1, "ab") << int(Result::OtherTotal);
         QTest::newRow("middle fragment of another size") << fragment(3, 0, "abc") << fragment(3, 1, "ab") << int(Result::WrongSize);
         QTest::newRow("last fragment larger") << fragment(3, 0, "abc") << fragment(3, 2, "abcd") << int(Result::WrongSize);
+        QTest::newRow("middle fragment smaller than the last") << fragment(3, 2, "abcd") << fragment(3, 0, "abc") << int(Result::WrongSize);
         QTest::newRow("huge total") << fragment(2, 0, "ab") << fragment(0xffffffffu, 1, "ab") << int(Result::TooLarge);
         // No 4-billion-slot table, and no buffer beyond the byte bound.
         QTest::newRow("huge total first") << QByteArray() << fragment(0xffffffffu, 0, "x") << int(Result::TooLarge);
