@@ -69,6 +69,7 @@ private slots:
         columns<QSize, QSize>({"maxSize", "out"});
         QTest::newRow("no limit") << QSize() << kSize;
         QTest::newRow("fits within, aspect kept") << QSize(160, 160) << QSize(160, 120);
+        QTest::newRow("wide enough, too tall") << QSize(400, 200) << QSize(266, 200);
         QTest::newRow("never enlarged") << QSize(1000, 1000) << kSize;
     }
     void decodesEveryPicture()
