@@ -38,10 +38,11 @@ private slots:
     void keyYuv()
     {
         // Blue meets U's clamp; in the two reds V's sum is one short of a step and on one, so
-        // its rounding shows either way.
+        // its rounding shows either way; the green's negative U and V sums are whole steps.
         for (const auto &[colour, yuv] : QList<QPair<QColor, QList<int>>>{{QColor(0, 0, 255), {29, 255, 107}},
                                                                           {QColor(85, 0, 0), {26, 113, 171}},
-                                                                          {QColor(128, 0, 0), {39, 106, 194}}}) {
+                                                                          {QColor(128, 0, 0), {39, 106, 194}},
+                                                                          {QColor(0, 64, 0), {38, 109, 101}}}) {
             const osd::Yuv c = osd::keyYuv(colour);
             QCOMPARE((QList<int>{c.y, c.u, c.v}), yuv);
         }
