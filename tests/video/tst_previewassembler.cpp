@@ -81,6 +81,7 @@ private slots:
         QTest::newRow("a lost piece: the next frame after a gap")
             << "9/1:- 10/1:a 11/3:b 11/3:c 12/1:z 13/1:q" << "a |z q";
         QTest::newRow("lost frames") << "3/1:- 4/1:a 7/1:b 8/1:c" << "a |b c";
+        QTest::newRow("frames lost up to the limit ahead") << "3/1:- 4/1:a 20/1:b 21/1:c" << "a |b c";
         QTest::newRow("a stray far ahead") << "3/1:- 4/1:a 100/1:s 5/1:b" << "a b";
         QTest::newRow("a stray just ahead that looks whole") << "3/1:- 4/1:a 9/1:s 5/1:b 6/1:c" << "a b c";
         QTest::newRow("a stray piece of the next frame's number") << "3/1:- 4/1:a 6/3:s 5/1:b 6/2:c 6/2:d" << "a b cd";
