@@ -71,6 +71,7 @@ private slots:
         QCOMPARE(map.value("nodeRects").toList().value(3), QVariant(node(1920, 1080, 1920, 1080, "10.0.0.23")));
         QCOMPARE(map.value("textMap").toMap().value("clr").toString(), QStringLiteral("#010203"));
         QCOMPARE(map.value("toolBar"), QVariant(QVariantMap{{"mode", 1}, {"fix", 1}}));
+        QCOMPARE(map.value("audios").toStringList(), QStringList{"0,0,10x10,0"}); // what the audio clear sends to
 
         QCOMPARE(page.walls.size(), 1);
         const design::WallRecord &wall = page.walls.first();
