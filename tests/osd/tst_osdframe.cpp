@@ -59,6 +59,9 @@ private slots:
         QTest::newRow("odd height: the last row has no chroma of its own")
             << image(2, 3, {kOther, kOther, kOther, kOther, kRedPixel, kOther})
             << QByteArray::fromHex("000000004d4d 0000");
+        QTest::newRow("odd width: the last column has no chroma pair of its own")
+            << image(3, 2, {kRedPixel, kOther, kRedPixel, kOther, kOther, kOther})
+            << QByteArray::fromHex("4d4d4d4d4d4d ff5400");
         QTest::newRow("empty image") << QImage() << QByteArray();
     }
     void frame()

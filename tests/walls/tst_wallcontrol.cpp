@@ -123,6 +123,9 @@ private slots:
         QTest::newRow("acknowledged windows")
             << Operation([](Controls &c, const QString &w) { c.walls.getWindowsLater(w); })
             << QStringList{} << QStringList{"{GetWindows;1}" + kFirstDecoder};
+        QTest::newRow("clear wall refused: it answers false, and nothing follows")
+            << Operation([](Controls &c, const QString &) { QVERIFY(!c.walls.clearWall(QStringLiteral("1;2"))); })
+            << QStringList{} << QStringList{};
         QTest::newRow("refused call scene: nothing follows")
             << Operation([](Controls &c, const QString &w) { c.scenes.callScene(w, "s;1", false); })
             << QStringList{} << QStringList{};
