@@ -13,27 +13,29 @@ set(pkg ${PROJECT_SOURCE_DIR}/packaging)
 set(pkg_out ${PROJECT_BINARY_DIR}/packaging)
 set(KORA_MAINTAINER "KORA developers <kora@example.org>")
 
-# A native package's changelog, compressed without a timestamp as Debian wants it.
+# `source` compressed to `target` as Debian wants it: gzip -9 without a name or timestamp.
+function(kora_gzip source target)
+  execute_process(COMMAND gzip -9nc ${source} OUTPUT_FILE ${target} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "gzip of ${source} failed")
+  endif()
+endfunction()
+
+# A native package's changelog.
 function(kora_changelog package out)
   string(TIMESTAMP date "%a, %d %b %Y %H:%M:%S +0000" UTC)
   file(WRITE ${pkg_out}/${package}/changelog
     "${package} (${PROJECT_VERSION}) unstable; urgency=medium\n\n"
     "  * Release ${PROJECT_VERSION}.\n\n"
     " -- ${KORA_MAINTAINER}  ${date}\n")
-  execute_process(COMMAND gzip -9nf ${pkg_out}/${package}/changelog RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "gzip of ${pkg_out}/${package}/changelog failed")
-  endif()
+  kora_gzip(${pkg_out}/${package}/changelog ${pkg_out}/${package}/changelog.gz)
   set(${out} ${pkg_out}/${package}/changelog.gz PARENT_SCOPE)
 endfunction()
 
-# A manual page, compressed the same way.
+# A manual page from packaging/.
 function(kora_manpage page out)
   file(MAKE_DIRECTORY ${pkg_out}/man)
-  execute_process(COMMAND gzip -9nc ${pkg}/${page} OUTPUT_FILE ${pkg_out}/man/${page}.gz RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "gzip of ${pkg}/${page} failed")
-  endif()
+  kora_gzip(${pkg}/${page} ${pkg_out}/man/${page}.gz)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pkg}/${page})
   set(${out} ${pkg_out}/man/${page}.gz PARENT_SCOPE)
 endfunction()
