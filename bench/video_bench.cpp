@@ -346,6 +346,9 @@ Item {
 }
 )";
 
+// The size mpv shows the stream at, too.
+constexpr QSize kOneView(960, 540);
+
 struct PageRun {
     double cpuPerSecond = 0;
     std::vector<double> fps;     // per preview
@@ -565,7 +568,7 @@ int main(int argc, char *argv[])
     SnapshotBoard::instance().setTable(snapshots.table());
     double one = 0;
     if (phase("one")) {
-        Page page(engine, mainStreams(1), 0);
+        Page page(engine, mainStreams(1), 0, kOneView);
         if (!page.playing(60000)) {
             page.report();
             std::fprintf(stderr, "video_bench: the preview did not play\n");
@@ -583,7 +586,7 @@ int main(int argc, char *argv[])
     }
     if (phase("two")) {
         const Stream s = mainStreams(1).first();
-        Page page(engine, {s, s}, 0);
+        Page page(engine, {s, s}, 0, kOneView);
         page.playing(20000);
         spin(2000);
         const PageRun run = page.measure(seconds);

@@ -156,26 +156,38 @@ bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
     struct Planes {
         const uint8_t *y, *u, *v;
         int ys, us, vs, w, h;
+        bool subsampled; // 4:2:0, else 4:4:4
     } cur{frame->data[0], frame->data[1], frame->data[2], frame->linesize[0], frame->linesize[1], frame->linesize[2],
-          frame->width, frame->height};
+          frame->width, frame->height, true};
     const int w = target.width(), h = target.height();
-    // Scales cur to (tw, th) into scratch buffer `n`.
-    auto scale = [&](int tw, int th, int n, libyuv::FilterMode filter) {
-        const int cw = (tw + 1) / 2, ch = (th + 1) / 2;
+    // Scales cur to (tw, th) into scratch buffer `n`; chromaToo false halves the luma alone,
+    // which turns 4:2:0 into 4:4:4 of half the size.
+    auto scale = [&](int tw, int th, int n, libyuv::FilterMode filter, bool chromaToo = true) {
+        const bool subsampled = cur.subsampled && chromaToo;
+        const int cw = subsampled ? (tw + 1) / 2 : tw, ch = subsampled ? (th + 1) / 2 : th;
         QByteArray &b = m_planes[n];
-        b.resize(tw * th + 2 * cw * ch);
+        b.resize(tw * th + (chromaToo ? 2 * cw * ch : 0));
         auto *py = reinterpret_cast<uint8_t *>(b.data());
         uint8_t *pu = py + tw * th, *pv = pu + cw * ch;
-        if (libyuv::I420Scale(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, cur.w, cur.h, py, tw, pu, cw, pv, cw, tw, th, filter) != 0)
+        if (!chromaToo) {
+            libyuv::ScalePlane(cur.y, cur.ys, cur.w, cur.h, py, tw, tw, th, filter);
+            cur = {py, cur.u, cur.v, tw, cur.us, cur.vs, tw, th, false};
+            return true;
+        }
+        const int rc = cur.subsampled
+            ? libyuv::I420Scale(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, cur.w, cur.h, py, tw, pu, cw, pv, cw, tw, th, filter)
+            : libyuv::I444Scale(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, cur.w, cur.h, py, tw, pu, cw, pv, cw, tw, th, filter);
+        if (rc != 0)
             return false;
-        cur = {py, pu, pv, tw, cw, cw, tw, th};
+        cur = {py, pu, pv, tw, cw, cw, tw, th, subsampled};
         return true;
     };
-    // Halving is libyuv's fast path; the last step to the shown size is a bilinear one over
-    // a picture at most twice its size.
+    // Halving is libyuv's fast path; the first halving leaves the chroma planes as they are,
+    // already at the halved size. The last step to the shown size is a bilinear one over a
+    // picture at most twice its size.
     int n = 0;
     while (cur.w / 2 >= w && cur.h / 2 >= h) {
-        if (!scale(cur.w / 2, cur.h / 2, n, libyuv::kFilterBox))
+        if (!scale(cur.w / 2, cur.h / 2, n, libyuv::kFilterBox, !cur.subsampled))
             return false;
         n ^= 1;
     }
@@ -183,9 +195,9 @@ bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
         return false;
     uint8_t *out = target.bits();
     const int os = int(target.bytesPerLine());
-    const int rc = fullRange ? libyuv::J420ToARGB(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, w, h)
-                   : bt709   ? libyuv::H420ToARGB(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, w, h)
-                             : libyuv::I420ToARGB(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, w, h);
+    const libyuv::YuvConstants *matrix = fullRange ? &libyuv::kYuvJPEGConstants : bt709 ? &libyuv::kYuvH709Constants : &libyuv::kYuvI601Constants;
+    const int rc = cur.subsampled ? libyuv::I420ToARGBMatrix(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, matrix, w, h)
+                                  : libyuv::I444ToARGBMatrix(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, matrix, w, h);
     return rc == 0;
 }
 

@@ -93,7 +93,11 @@ public:
         painter->drawImage(m_rect, m_image);
     }
     StateFlags changedStates() const override { return {}; }
-    RenderingFlags flags() const override { return BoundedRectRendering; }
+    // An opaque picture hides what lies under it, so the renderer need not paint that first.
+    RenderingFlags flags() const override
+    {
+        return m_image.hasAlphaChannel() ? RenderingFlags(BoundedRectRendering) : BoundedRectRendering | OpaqueRendering;
+    }
     QRectF rect() const override { return m_rect; }
 
 private:

@@ -11,6 +11,10 @@
 
 #include "previewfixtures.h"
 
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 using namespace kora::video;
 using previewfixtures::kRed;
 using previewfixtures::kSize;
@@ -87,6 +91,55 @@ private slots:
             QCOMPARE(p.size(), out);
         QVERIFY2(wholeIn(pictures.last(), kRed),
                  qPrintable(pictures.last().pixelColor(out.width() / 2, out.height() / 2).name()));
+    }
+
+    // Red on the left, blue on the right, in each colour matrix, to every kind of output size:
+    // the chroma planes must stay with their own colour, and with their picture's matrix.
+    void convertsColours_data()
+    {
+        columns<int, int, int, QSize>({"range", "space", "sourceWidth", "out"});
+        for (const QSize &out : {QSize(66, 38), QSize(33, 19), QSize(16, 9), QSize(40, 22), QSize(100, 56)}) {
+            const QByteArray size = QByteArray::number(out.width()) + "x" + QByteArray::number(out.height());
+            QTest::newRow("BT.601 " + size) << int(AVCOL_RANGE_MPEG) << int(AVCOL_SPC_SMPTE170M) << 66 << out;
+            QTest::newRow("BT.709 " + size) << int(AVCOL_RANGE_MPEG) << int(AVCOL_SPC_BT709) << 66 << out;
+            QTest::newRow("full range " + size) << int(AVCOL_RANGE_JPEG) << int(AVCOL_SPC_SMPTE170M) << 66 << out;
+            QTest::newRow("odd width " + size) << int(AVCOL_RANGE_MPEG) << int(AVCOL_SPC_SMPTE170M) << 67 << out;
+        }
+    }
+    void convertsColours()
+    {
+        QFETCH(int, range);
+        QFETCH(int, space);
+        QFETCH(int, sourceWidth);
+        QFETCH(QSize, out);
+        // Y, U, V of pure red and pure blue in each matrix.
+        const bool full = range == AVCOL_RANGE_JPEG;
+        const bool hd = space == AVCOL_SPC_BT709;
+        const int red[3] = {full ? 76 : hd ? 63 : 81, full ? 85 : hd ? 102 : 90, full ? 255 : 240};
+        const int blue[3] = {full ? 29 : hd ? 32 : 41, full ? 255 : 240, full ? 107 : hd ? 118 : 110};
+        std::unique_ptr<AVFrame, void (*)(AVFrame *)> frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = sourceWidth;
+        frame->height = 38;
+        frame->color_range = AVColorRange(range);
+        frame->colorspace = AVColorSpace(space);
+        QVERIFY(av_frame_get_buffer(frame.get(), 0) == 0);
+        for (int plane = 0; plane < 3; ++plane) {
+            const int w = plane ? (frame->width + 1) / 2 : frame->width, h = plane ? 19 : 38;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    frame->data[plane][y * frame->linesize[plane] + x] = uint8_t(x < w / 2 ? red[plane] : blue[plane]);
+        }
+        FrameConverter converter;
+        const QImage image = converter.convert(frame.get(), out);
+        QCOMPARE(image.size(), out);
+        const auto near = [](QColor c, QColor want) {
+            return qAbs(c.red() - want.red()) < 16 && qAbs(c.green() - want.green()) < 16 && qAbs(c.blue() - want.blue()) < 16;
+        };
+        for (int y = 0; y < out.height(); ++y) {
+            const QColor left = image.pixelColor(out.width() / 5, y), right = image.pixelColor(out.width() * 4 / 5, y);
+            QVERIFY2(near(left, Qt::red) && near(right, Qt::blue), qPrintable(left.name() + " " + right.name()));
+        }
     }
 
     void keepGoingFalseStops()
