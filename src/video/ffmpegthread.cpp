@@ -6,6 +6,7 @@
 #include "video/snapshotstream.h"
 
 #include <QTimer>
+#include <QVarLengthArray>
 
 #include <cstring>
 
@@ -309,6 +310,13 @@ bool FFmpegThread::openDecoder(bool hevc)
     if (!m_packet || !m_frame)
         return false;
     m_decoder = openVideoDecoder(hevc ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264);
+    if (m_decoder && !hevc) {
+        // The H.264 decoder hands over each row of macroblocks once it is final.
+        m_decoder->opaque = this;
+        m_decoder->draw_horiz_band = [](AVCodecContext *c, const AVFrame *frame, int *, int y, int, int height) {
+            static_cast<FFmpegThread *>(c->opaque)->convertBand(frame, y, height);
+        };
+    }
     return m_decoder != nullptr;
 }
 
@@ -378,10 +386,7 @@ bool FFmpegThread::sendPacket(const uchar *data, int size, bool show)
             const QSize out = previewOutputSize(source, it.key());
             if (byOutput.contains(out))
                 continue;
-            auto &converter = m_converters[out];
-            if (!converter)
-                converter = std::make_shared<FrameConverter>();
-            byOutput.insert(out, converter->convert(m_frame.get(), out));
+            byOutput.insert(out, converterFor(out).convert(m_frame.get(), out));
         }
         av_frame_unref(m_frame.get());
         publish(byOutput, source, m_hevc ? FrameKind::H265 : FrameKind::H264);
@@ -389,6 +394,29 @@ bool FFmpegThread::sendPacket(const uchar *data, int size, bool show)
     if (!whole && show)
         ++m_malformed;
     return whole;
+}
+
+FrameConverter &FFmpegThread::converterFor(const QSize &out)
+{
+    auto &converter = m_converters[out];
+    if (!converter)
+        converter = std::make_shared<FrameConverter>();
+    return *converter;
+}
+
+// Converts the rows while the decoder's writes are still in the cache: the picture is read
+// from memory once instead of twice.
+void FFmpegThread::convertBand(const AVFrame *frame, int y, int height)
+{
+    const QSize source(frame->width - int(frame->crop_right), frame->height - int(frame->crop_bottom));
+    QVarLengthArray<QSize, 4> done;
+    for (auto it = m_views.cbegin(); it != m_views.cend(); ++it) {
+        const QSize out = previewOutputSize(source, it.key());
+        if (std::find(done.cbegin(), done.cend(), out) != done.cend())
+            continue;
+        done.append(out);
+        converterFor(out).convertBand(frame, y, height, out);
+    }
 }
 
 void FFmpegThread::decodeJpeg(const QByteArray &file)

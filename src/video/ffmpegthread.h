@@ -96,6 +96,8 @@ private:
     bool openDecoder(bool hevc);
     void decodeFrame(const uchar *data, int size);
     bool sendPacket(const uchar *data, int size, bool show);
+    kora::video::FrameConverter &converterFor(const QSize &out);
+    void convertBand(const AVFrame *frame, int y, int height);
     void decodeJpeg(const QByteArray &file);
     void publish(const QHash<QSize, QImage> &byOutput, const QSize &source, kora::video::FrameKind kind);
 

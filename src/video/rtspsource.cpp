@@ -134,6 +134,7 @@ void FrameConverter::reset()
     m_out = QSize();
     m_buffers[0] = QImage();
     m_buffers[1] = QImage();
+    m_bandTarget = nullptr;
 }
 
 QImage *FrameConverter::outputBuffer(const QSize &outSize)
@@ -149,10 +150,64 @@ QImage *FrameConverter::outputBuffer(const QSize &outSize)
     return target->isNull() ? nullptr : target;
 }
 
+namespace {
+const libyuv::YuvConstants *yuvMatrix(const AVFrame *frame)
+{
+    if (frame->format == AV_PIX_FMT_YUVJ420P || frame->color_range == AVCOL_RANGE_JPEG)
+        return &libyuv::kYuvJPEGConstants;
+    return frame->colorspace == AVCOL_SPC_BT709 ? &libyuv::kYuvH709Constants : &libyuv::kYuvI601Constants;
+}
+} // namespace
+
+void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const QSize &outSize)
+{
+    // The decoder writes the coded picture; what it will output is cropped on the right and
+    // at the bottom (1080 of 1088 rows). A crop on the left or at the top moves the planes.
+    const QSize source(frame->width - int(frame->crop_right), frame->height - int(frame->crop_bottom));
+    const bool same = outSize == source;
+    const bool half = outSize.width() == source.width() / 2 && outSize.height() == source.height() / 2;
+    if (y == 0) {
+        const bool planar = frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P;
+        const bool fits = frame->crop_left == 0 && frame->crop_top == 0 && frame->crop_right < 16 && frame->crop_bottom < 16
+            && source.width() > 1 && source.height() > 1 && source.width() <= kMaxPictureSide
+            && source.height() <= kMaxPictureSide;
+        m_bandTarget = planar && fits && (same || half) ? outputBuffer(outSize) : nullptr;
+        m_bandData = frame->data[0];
+        m_bandMatrix = yuvMatrix(frame);
+        m_bandRows = 0;
+    }
+    // Rows come in order; a gap, an odd start or another picture ends it.
+    if (!m_bandTarget || frame->data[0] != m_bandData || y > m_bandRows || (y & 1) || height <= 0
+        || y + height > source.height() || m_bandTarget->size() != outSize) {
+        m_bandTarget = nullptr;
+        return;
+    }
+    const auto *matrix = static_cast<const libyuv::YuvConstants *>(m_bandMatrix);
+    const int os = int(m_bandTarget->bytesPerLine());
+    const uint8_t *py = frame->data[0] + qptrdiff(y) * frame->linesize[0];
+    const uint8_t *pu = frame->data[1] + qptrdiff(y / 2) * frame->linesize[1];
+    const uint8_t *pv = frame->data[2] + qptrdiff(y / 2) * frame->linesize[2];
+    if (same) {
+        libyuv::I420ToARGBMatrix(py, frame->linesize[0], pu, frame->linesize[1], pv, frame->linesize[2],
+                                 m_bandTarget->scanLine(y), os, matrix, source.width(), height);
+    } else {
+        // The luma halved; the chroma rows of these rows are already at the halved size.
+        const int rows = qMin((y + height) / 2, outSize.height()) - y / 2;
+        if (rows > 0) {
+            QByteArray &luma = m_planes[0];
+            luma.resize(outSize.width() * rows);
+            auto *half = reinterpret_cast<uint8_t *>(luma.data());
+            libyuv::ScalePlane(py, frame->linesize[0], source.width(), rows * 2, half, outSize.width(), outSize.width(),
+                               rows, libyuv::kFilterBox);
+            libyuv::I444ToARGBMatrix(half, outSize.width(), pu, frame->linesize[1], pv, frame->linesize[2],
+                                     m_bandTarget->scanLine(y / 2), os, matrix, outSize.width(), rows);
+        }
+    }
+    m_bandRows = qMax(m_bandRows, y + height);
+}
+
 bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
 {
-    const bool fullRange = frame->format == AV_PIX_FMT_YUVJ420P || frame->color_range == AVCOL_RANGE_JPEG;
-    const bool bt709 = frame->colorspace == AVCOL_SPC_BT709;
     struct Planes {
         const uint8_t *y, *u, *v;
         int ys, us, vs, w, h;
@@ -195,7 +250,7 @@ bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
         return false;
     uint8_t *out = target.bits();
     const int os = int(target.bytesPerLine());
-    const libyuv::YuvConstants *matrix = fullRange ? &libyuv::kYuvJPEGConstants : bt709 ? &libyuv::kYuvH709Constants : &libyuv::kYuvI601Constants;
+    const libyuv::YuvConstants *matrix = yuvMatrix(frame);
     const int rc = cur.subsampled ? libyuv::I420ToARGBMatrix(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, matrix, w, h)
                                   : libyuv::I444ToARGBMatrix(cur.y, cur.ys, cur.u, cur.us, cur.v, cur.vs, out, os, matrix, w, h);
     return rc == 0;
@@ -209,6 +264,13 @@ QImage FrameConverter::convert(const AVFrame *frame, const QSize &outSize)
         || outSize.height() > kMaxPictureSide || frame->format < 0)
         return {};
     if (frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P) {
+        QImage *banded = m_bandTarget;
+        m_bandTarget = nullptr;
+        if (banded && frame->data[0] == m_bandData && m_bandRows >= source.height() && banded->size() == outSize
+            && m_bandMatrix == yuvMatrix(frame)) {
+            ++m_banded;
+            return *banded;
+        }
         QImage *target = outputBuffer(outSize);
         if (!target || !convertI420(frame, *target))
             return {};

@@ -64,7 +64,13 @@ public:
     ~FrameConverter();
     // Null when the frame's size or format cannot be converted.
     QImage convert(const AVFrame *frame, const QSize &outSize);
+    // Converts source rows [y, y + height) of a picture the decoder is still writing (its
+    // draw_horiz_band), while they are in the cache: a later convert() of that picture only
+    // hands the result over. Outputs of the source size or its exact half; others, bands that
+    // leave a gap, and pictures whose colours changed meanwhile are converted whole.
+    void convertBand(const AVFrame *frame, int y, int height, const QSize &outSize);
     int rebuilds() const { return m_rebuilds; }
+    int bandedPictures() const { return m_banded; } // handed over from bands
     void reset();
 
 private:
@@ -78,6 +84,12 @@ private:
     QSize m_out;
     QImage m_buffers[2];
     int m_next = 0;
+    // The picture being converted band by band: its first plane, the matrix, the rows done.
+    QImage *m_bandTarget = nullptr;
+    const uint8_t *m_bandData = nullptr;
+    const void *m_bandMatrix = nullptr;
+    int m_bandRows = 0;
+    int m_banded = 0;
     int m_rebuilds = 0;
 };
 

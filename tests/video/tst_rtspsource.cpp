@@ -12,6 +12,7 @@
 #include "previewfixtures.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 }
 
@@ -140,6 +141,70 @@ private slots:
             const QColor left = image.pixelColor(out.width() / 5, y), right = image.pixelColor(out.width() * 4 / 5, y);
             QVERIFY2(near(left, Qt::red) && near(right, Qt::blue), qPrintable(left.name() + " " + right.name()));
         }
+    }
+
+    // Pictures converted band by band while the decoder writes them are the pictures
+    // converted whole, bit for bit; a band left out makes it convert the whole picture.
+    void bandsMatchWholePictures_data()
+    {
+        columns<QSize, QSize, int, int>({"source", "out", "skipBand", "banded"});
+        QTest::newRow("same size") << kSize << kSize << -1 << 8;
+        QTest::newRow("half") << kSize << kSize / 2 << -1 << 8;
+        QTest::newRow("cropped at the bottom, half") << QSize(200, 120) << QSize(100, 60) << -1 << 8;
+        QTest::newRow("another size: whole") << kSize << QSize(200, 150) << -1 << 0;
+        QTest::newRow("a band left out: whole") << kSize << kSize / 2 << 2 << 0;
+    }
+    void bandsMatchWholePictures()
+    {
+        QFETCH(QSize, source);
+        QFETCH(QSize, out);
+        QFETCH(int, skipBand);
+        lab::LoopFormat format;
+        format.size = source;
+        format.frames = 8;
+        format.keyInterval = 4;
+        const auto loop = lab::encodeLoop(format, [&](int i) {
+            QImage picture(source, QImage::Format_RGB32);
+            for (int y = 0; y < source.height(); ++y)
+                for (int x = 0; x < source.width(); ++x)
+                    picture.setPixel(x, y, qRgb(x * 255 / source.width(), y * 255 / source.height(), (x + y + 9 * i) & 0xff));
+            return picture;
+        }, nullptr);
+        QVERIFY(loop);
+        struct Bands {
+            FrameConverter converter;
+            QSize out;
+            int skip = -1, seen = 0;
+        } bands{{}, out, skipBand};
+        AvPtr<AVCodecContext> decoder = openVideoDecoder(AV_CODEC_ID_H264);
+        QVERIFY(decoder);
+        decoder->opaque = &bands;
+        decoder->draw_horiz_band = [](AVCodecContext *c, const AVFrame *frame, int *, int y, int, int height) {
+            auto *b = static_cast<Bands *>(c->opaque);
+            if (y == 0)
+                b->seen = 0;
+            if (b->seen++ != b->skip)
+                b->converter.convertBand(frame, y, height, b->out);
+        };
+        AvPtr<AVPacket> packet(av_packet_alloc());
+        AvPtr<AVFrame> frame(av_frame_alloc());
+        int pictures = 0;
+        for (QByteArray unit : loop->frames) {
+            unit.append(QByteArray(kPacketPadding, '\0'));
+            packet->data = reinterpret_cast<uint8_t *>(unit.data());
+            packet->size = unit.size() - kPacketPadding;
+            QCOMPARE(avcodec_send_packet(decoder.get(), packet.get()), 0);
+            while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
+                FrameConverter whole;
+                const QImage expected = whole.convert(frame.get(), out);
+                QCOMPARE(expected.size(), out);
+                QVERIFY(bands.converter.convert(frame.get(), out) == expected);
+                ++pictures;
+                av_frame_unref(frame.get());
+            }
+        }
+        QCOMPARE(pictures, 8);
+        QTEST(bands.converter.bandedPictures(), "banded");
     }
 
     void keepGoingFalseStops()
