@@ -182,14 +182,13 @@ void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const 
         m_bandTarget = nullptr;
         return;
     }
-    const auto *matrix = static_cast<const libyuv::YuvConstants *>(m_bandMatrix);
     const int os = int(m_bandTarget->bytesPerLine());
     const uint8_t *py = frame->data[0] + qptrdiff(y) * frame->linesize[0];
     const uint8_t *pu = frame->data[1] + qptrdiff(y / 2) * frame->linesize[1];
     const uint8_t *pv = frame->data[2] + qptrdiff(y / 2) * frame->linesize[2];
     if (same) {
         libyuv::I420ToARGBMatrix(py, frame->linesize[0], pu, frame->linesize[1], pv, frame->linesize[2],
-                                 m_bandTarget->scanLine(y), os, matrix, source.width(), height);
+                                 m_bandTarget->scanLine(y), os, m_bandMatrix, source.width(), height);
     } else {
         // The luma halved; the chroma rows of these rows are already at the halved size.
         const int rows = qMin((y + height) / 2, outSize.height()) - y / 2;
@@ -200,7 +199,7 @@ void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const 
             libyuv::ScalePlane(py, frame->linesize[0], source.width(), rows * 2, half, outSize.width(), outSize.width(),
                                rows, libyuv::kFilterBox);
             libyuv::I444ToARGBMatrix(half, outSize.width(), pu, frame->linesize[1], pv, frame->linesize[2],
-                                     m_bandTarget->scanLine(y / 2), os, matrix, outSize.width(), rows);
+                                     m_bandTarget->scanLine(y / 2), os, m_bandMatrix, outSize.width(), rows);
         }
     }
     m_bandRows = qMax(m_bandRows, y + height);

@@ -16,6 +16,9 @@ struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
 struct SwsContext;
+namespace libyuv {
+struct YuvConstants;
+}
 
 namespace kora::video {
 
@@ -87,7 +90,7 @@ private:
     // The picture being converted band by band: its first plane, the matrix, the rows done.
     QImage *m_bandTarget = nullptr;
     const uint8_t *m_bandData = nullptr;
-    const void *m_bandMatrix = nullptr;
+    const libyuv::YuvConstants *m_bandMatrix = nullptr;
     int m_bandRows = 0;
     int m_banded = 0;
     int m_rebuilds = 0;
