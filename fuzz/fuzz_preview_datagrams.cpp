@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         auto *d = new FFmpegThread;
         d->init();
         d->addView(QSize(64, 36));
+        d->addView(QSize(32, 18)); // a 64x36 stream also converts at half, band by band
         return d;
     }();
     PreviewAssembler a;

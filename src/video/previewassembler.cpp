@@ -135,9 +135,11 @@ void PreviewAssembler::accept(const DatagramHeader &h, const char *piece, int si
         next.start(s, h.fragments, h.flags);
         addTo(next, h, piece, size, r);
     } else if (d < ahead(current.sequence, next.sequence)) {
-        // A third frame under way: the oldest one is given up.
-        current.start(s, h.fragments, h.flags);
-        addTo(current, h, piece, size, r);
+        // A third frame under way: the oldest one is given up, unless this add() just handed
+        // it out (a held frame); then the unfinished newer one is.
+        Slot &given = (m_out[0] == &current || m_out[1] == &current) ? next : current;
+        given.start(s, h.fragments, h.flags);
+        addTo(given, h, piece, size, r);
     } else {
         m_current ^= 1;
         current.start(s, h.fragments, h.flags); // the old current's slot comes after the new current
