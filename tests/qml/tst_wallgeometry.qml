@@ -2,8 +2,8 @@ import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/js/WallGeometry.js" as Geo
 
-// The wall's geometry rules: layout modes, where a dropped or released window lands, dragging
-// and stacking, the window and audio commands, canvas changes and the drawn lines.
+// The wall's geometry rules: layout modes, where a dropped or released window lands, the
+// windows' places after a change, and the window and audio commands.
 TestCase {
     name: "WallGeometry"
 
