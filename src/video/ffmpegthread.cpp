@@ -6,7 +6,6 @@
 #include "video/snapshotstream.h"
 
 #include <QTimer>
-#include <QVarLengthArray>
 
 #include <cstring>
 
@@ -382,12 +381,8 @@ bool FFmpegThread::sendPacket(const uchar *data, int size, bool show)
             continue;
         }
         QHash<QSize, QImage> byOutput;
-        for (auto it = m_views.cbegin(); it != m_views.cend(); ++it) {
-            const QSize out = previewOutputSize(source, it.key());
-            if (byOutput.contains(out))
-                continue;
+        for (const QSize &out : outputSizes(source))
             byOutput.insert(out, converterFor(out).convert(m_frame.get(), out));
-        }
         av_frame_unref(m_frame.get());
         publish(byOutput, source, m_hevc ? FrameKind::H265 : FrameKind::H264);
     }
@@ -408,15 +403,19 @@ FrameConverter &FFmpegThread::converterFor(const QSize &out)
 // from memory once instead of twice.
 void FFmpegThread::convertBand(const AVFrame *frame, int y, int height)
 {
-    const QSize source(frame->width - int(frame->crop_right), frame->height - int(frame->crop_bottom));
-    QVarLengthArray<QSize, 4> done;
+    for (const QSize &out : outputSizes(croppedSize(frame)))
+        converterFor(out).convertBand(frame, y, height, out);
+}
+
+QVarLengthArray<QSize, 4> FFmpegThread::outputSizes(const QSize &source) const
+{
+    QVarLengthArray<QSize, 4> sizes;
     for (auto it = m_views.cbegin(); it != m_views.cend(); ++it) {
         const QSize out = previewOutputSize(source, it.key());
-        if (std::find(done.cbegin(), done.cend(), out) != done.cend())
-            continue;
-        done.append(out);
-        converterFor(out).convertBand(frame, y, height, out);
+        if (std::find(sizes.cbegin(), sizes.cend(), out) == sizes.cend())
+            sizes.append(out);
     }
+    return sizes;
 }
 
 void FFmpegThread::decodeJpeg(const QByteArray &file)
@@ -434,8 +433,8 @@ void FFmpegThread::decodeJpeg(const QByteArray &file)
         return;
     }
     QHash<QSize, QImage> byOutput;
-    for (auto it = m_views.cbegin(); it != m_views.cend(); ++it)
-        byOutput.insert(previewOutputSize(image.size(), it.key()), image);
+    for (const QSize &out : outputSizes(image.size()))
+        byOutput.insert(out, image);
     publish(byOutput, image.size(), FrameKind::Jpeg);
 }
 

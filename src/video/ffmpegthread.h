@@ -24,6 +24,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QSize>
+#include <QVarLengthArray>
 
 #include <atomic>
 #include <memory>
@@ -98,6 +99,7 @@ private:
     bool sendPacket(const uchar *data, int size, bool show);
     kora::video::FrameConverter &converterFor(const QSize &out);
     void convertBand(const AVFrame *frame, int y, int height);
+    QVarLengthArray<QSize, 4> outputSizes(const QSize &source) const; // one per distinct size the views need
     void decodeJpeg(const QByteArray &file);
     void publish(const QHash<QSize, QImage> &byOutput, const QSize &source, kora::video::FrameKind kind);
 

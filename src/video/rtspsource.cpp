@@ -159,15 +159,19 @@ const libyuv::YuvConstants *yuvMatrix(const AVFrame *frame)
 }
 } // namespace
 
+QSize croppedSize(const AVFrame *frame)
+{
+    return QSize(frame->width - int(frame->crop_right), frame->height - int(frame->crop_bottom));
+}
+
 void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const QSize &outSize)
 {
-    // The decoder writes the coded picture; what it will output is cropped on the right and
-    // at the bottom (1080 of 1088 rows). A crop on the left or at the top moves the planes.
-    const QSize source(frame->width - int(frame->crop_right), frame->height - int(frame->crop_bottom));
+    const QSize source = croppedSize(frame);
     const bool same = outSize == source;
     const bool half = outSize.width() == source.width() / 2 && outSize.height() == source.height() / 2;
     if (y == 0) {
         const bool planar = frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P;
+        // A crop on the left or at the top would move the planes of the picture output.
         const bool fits = frame->crop_left == 0 && frame->crop_top == 0 && frame->crop_right < 16 && frame->crop_bottom < 16
             && source.width() > 1 && source.height() > 1 && source.width() <= kMaxPictureSide
             && source.height() <= kMaxPictureSide;

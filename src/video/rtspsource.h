@@ -96,6 +96,10 @@ private:
     int m_rebuilds = 0;
 };
 
+// The size a picture the decoder is still writing will be output at: the coded picture with
+// its crop on the right and at the bottom taken off (1080 of 1088 rows).
+QSize croppedSize(const AVFrame *frame);
+
 // FFmpeg's own messages go to the kora.video category (warnings and worse, throttled)
 // instead of standard error. Installed once per process.
 void routeFfmpegLog();
