@@ -2,8 +2,8 @@ import QtQuick 2.15
 import QtTest 1.15
 import "../../qml/js/WallGeometry.js" as Geo
 
-// The wall's geometry rules: layout modes, where a dropped or released window lands, the
-// windows' places after a change, and the window and audio commands.
+// The wall's geometry rules: layout modes, where a dropped or released window lands, drags,
+// stacking, the windows' places after a change, and the window and audio commands.
 TestCase {
     name: "WallGeometry"
 
@@ -44,7 +44,9 @@ TestCase {
         return [
             { tag: "drop inside a cell", drop: true, block: r(110, 120, 50, 50), cell: r(100, 100, 100, 100) },
             { tag: "two cells wide keeps both", block: r(90, 10, 210, 90), cell: r(100, 0, 200, 100) },
+            { tag: "a wide drop narrows to one cell about its centre", drop: true, block: r(0, 0, 300, 250), cell: r(100, 100, 100, 100) },
             { tag: "y1 = y2 before the line shrinks up", block: r(0, 160, 100, 20), cell: r(0, 100, 100, 100) },
+            { tag: "y1 = y2 on the line takes the cell below", block: r(0, 200, 100, 20), cell: r(0, 200, 100, 100) },
             { tag: "larger than the wall fills it", block: r(-50, -40, 600, 400), cell: r(0, 0, 400, 300) },
             { tag: "fully past the right edge", block: r(450, 100, 100, 100), cell: r(300, 100, 100, 100) }
         ]
@@ -53,6 +55,28 @@ TestCase {
         var b = data.drop ? Geo.gridDrop(data.block, 100, 100) : data.block
         compare(Geo.release(b, b.x + b.width / 2, b.y + b.height / 2, gridCtx).rect, data.cell)
     }
+
+    // Dragging a block by a grab zone (1-3 left edge, 7-9 right edge, 5 inside), its stacking,
+    // and its place kept on the wall when the canvas changes size and a banner takes 216 rows.
+    function test_gestures_data() {
+        var b = r(10, 10, 100, 50)
+        return [
+            { tag: "inside moves", got: Geo.dragRect(b, 5, 5, -3), want: r(15, 7, 100, 50) },
+            { tag: "top left corner", got: Geo.dragRect(b, 1, 30, 10), want: r(40, 20, 70, 40) },
+            { tag: "left edge keeps the least width, ignores dy", got: Geo.dragRect(b, 2, 500, 9), want: r(90, 10, 20, 50) },
+            { tag: "bottom right keeps the least size", got: Geo.dragRect(b, 9, -200, -200), want: r(10, 10, 20, 20) },
+            { tag: "top edge", got: Geo.dragRect(b, 4, 9, -10), want: r(10, 0, 100, 60) },
+            { tag: "up", got: Geo.restack(["a", "b", "c"], 0, "Up"), want: ["b", "a", "c"] },
+            { tag: "up from the top", got: Geo.restack(["a", "b", "c"], 2, "Up"), want: ["a", "b", "c"] },
+            { tag: "down", got: Geo.restack(["a", "b", "c"], 2, "Down"), want: ["a", "c", "b"] },
+            { tag: "top", got: Geo.restack(["a", "b", "c"], 0, "Top"), want: ["b", "c", "a"] },
+            { tag: "bottom", got: Geo.restack(["a", "b", "c"], 2, "Bottom"), want: ["c", "a", "b"] },
+            { tag: "no such block", got: Geo.restack(["a", "b"], 2, "Top"), want: ["a", "b"] },
+            { tag: "remapped", got: Geo.remap(r(100, 200, 200, 100), { canvasW: 960, canvasH: 540 },
+                                              { canvasW: 1920, canvasH: 1080, band: 216 }, 1920, 1080), want: r(200, 230, 400, 250) }
+        ]
+    }
+    function test_gestures(data) { compare(data.got, data.want) }
 
     // The dock layout: picture in picture.
     readonly property var pip: [{ x: 0, y: 0, width: 400, height: 300, chn: 1 }, { x: 150, y: 100, width: 100, height: 100, chn: 2 }]
