@@ -368,6 +368,19 @@ RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keep
         return RtspPassResult::CodecFailed;
 
     FrameConverter converter;
+    // H.264 pictures are converted row by row as the decoder finishes them, at the size
+    // takeFrames asks for, so that convert() only hands them over.
+    struct Bands {
+        FrameConverter *converter;
+        QSize maxSize;
+    } bands{&converter, maxSize};
+    if (parameters->codec_id == AV_CODEC_ID_H264) {
+        decoder->opaque = &bands;
+        decoder->draw_horiz_band = [](AVCodecContext *c, const AVFrame *f, int *, int y, int, int height) {
+            const auto *b = static_cast<const Bands *>(c->opaque);
+            b->converter->convertBand(f, y, height, fitWithin(croppedSize(f), b->maxSize));
+        };
+    }
     kora::LogThrottle throttle;
     auto takeFrames = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
