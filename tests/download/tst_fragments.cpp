@@ -82,8 +82,11 @@ private slots:
         QCOMPARE(a.held(), before.isEmpty() ? 0u : 1u);
     }
 
-    void emptyFileAndIncompleteTake()
+    // An empty file, the largest total there may be, and a take before the end.
+    void edges()
     {
+        FragmentAssembler largest;
+        QCOMPARE(largest.add(fragment(kora::download::kMaxFragments, 0, "x")), Result::Stored);
         FragmentAssembler a;
         QCOMPARE(a.add(fragment(1, 0, QByteArray())), Result::Stored);
         QVERIFY(a.isComplete());

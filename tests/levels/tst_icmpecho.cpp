@@ -88,7 +88,8 @@ private slots:
         QTest::newRow("non-zero code") << coded << false << false;
         QTest::newRow("truncated") << ours.left(7) << false << false;
         QTest::newRow("raw: header length too small") << QByteArray::fromHex("44") + QByteArray(15, '\0') + ours << true << false;
-        QTest::newRow("raw: not IPv4") << QByteArray::fromHex("65") + QByteArray(19, '\0') + ours << true << false;
+        QTest::newRow("raw: IPv6") << QByteArray::fromHex("65") + QByteArray(19, '\0') + ours << true << false;
+        QTest::newRow("raw: version 0") << QByteArray::fromHex("05") + QByteArray(19, '\0') + ours << true << false;
     }
     void reply()
     {

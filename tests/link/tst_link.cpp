@@ -73,6 +73,7 @@ private slots:
                               << int(link::ScanReply::Nodes2) << true << QStringList{"a.ds", "device.json"} << 0;
         QTest::newRow("no project") << QByteArray("{GetNodes2;2;x;y;null}") << int(link::ScanReply::Nodes2) << false << QStringList{} << 0;
         QTest::newRow("too few fields") << QByteArray("{GetNodes2;2;x;lumora}") << int(link::ScanReply::Nodes2) << false << QStringList{} << 0;
+        QTest::newRow("a project but no file list") << QByteArray("{GetNodes2;2;x;y;lumora}") << int(link::ScanReply::Nodes2) << false << QStringList{} << 0;
         QTest::newRow("unsafe and malformed entries")
             << QByteArray("{GetNodes2;1;x;y;p;../../etc/passwd " + md5.toLatin1() + ",sub/a.ds " + md5.toLatin1() + ",c:x " + md5.toLatin1()
                           + ",..\\x " + md5.toLatin1() + ",short 1234,nomd5,good.txt " + md5.toLatin1() + ",bad.txt " + QByteArray(32, 'g') + "}")

@@ -40,6 +40,7 @@ Item {
                 { tag: "a good crop", f: ["0", "0", "1920", "1080"], warning: "" },
                 { tag: "odd height", f: ["0", "0", "1920", "1079"], warning: even },
                 { tag: "y + h beyond the input", f: ["0", "2", "1920", "1080"], warning: range },
+                { tag: "x + w beyond the input", f: ["2", "0", "1920", "1080"], warning: range },
                 { tag: "an empty field", f: ["", "0", "1920", "1080"], warning: range },
                 { tag: "a negative position", f: ["-2", "0", "100", "100"], warning: range }
             ]

@@ -128,6 +128,8 @@ private slots:
 
         // Scene names from the controller or the first output.
         QTest::newRow("GetSceneNames, multicast") << render(scenes::getSceneNames(group, "1")) << QStringList{"{GetSceneNames;1}" + kFirstDecoder};
+        QTest::newRow("GetSceneNames, unknown wall") << render(scenes::getSceneNames(group, "9")) << kRefused;
+        QTest::newRow("GetScenes, unknown wall, server") << render(scenes::getScenes(server, "9")) << kRefused;
 
         // Preview and query by the output route; the preview ends with the key frame.
         QTest::newRow("preview, multicast") << render(scenes::previewScene(group, "1", "s1"))
