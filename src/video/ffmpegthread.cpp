@@ -355,11 +355,21 @@ void FFmpegThread::decodeFrame(const uchar *data, int size)
 
 bool FFmpegThread::sendPacket(const uchar *data, int size, bool show)
 {
-    m_packet->data = const_cast<uint8_t *>(data);
+    // A counted packet: the decoder takes a reference to it instead of copying the bytes into
+    // an allocation of its own for every frame.
+    const int needed = size + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!m_packetBuffer || !av_buffer_is_writable(m_packetBuffer.get()) || m_packetBuffer->size < size_t(needed))
+        m_packetBuffer.reset(av_buffer_alloc(needed + size / 2)); // room for a larger frame
+    if (m_packetBuffer) {
+        std::memcpy(m_packetBuffer->data, data, size_t(size));
+        std::memset(m_packetBuffer->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+        m_packet->buf = av_buffer_ref(m_packetBuffer.get());
+        data = m_packetBuffer->data;
+    }
+    m_packet->data = const_cast<uint8_t *>(data); // uncounted if that failed: the decoder copies it
     m_packet->size = size;
     int r = avcodec_send_packet(m_decoder.get(), m_packet.get());
-    m_packet->data = nullptr;
-    m_packet->size = 0;
+    av_packet_unref(m_packet.get());
     bool whole = r >= 0 || r == AVERROR(EAGAIN);
     int skipped = 0;
     if (!whole && show && m_throttle.allow(QStringLiteral("decode"), &skipped))

@@ -118,6 +118,7 @@ private:
     bool m_awaitingStream = false; // joined, no stream datagram yet
     kora::video::AvPtr<AVCodecContext> m_decoder; // null after a failed set-up
     kora::video::AvPtr<AVPacket> m_packet;
+    kora::video::AvPtr<AVBufferRef> m_packetBuffer; // the packets' bytes, written again once the decoder let go
     kora::video::AvPtr<AVFrame> m_frame;
     QHash<QSize, std::shared_ptr<kora::video::FrameConverter>> m_converters; // by output size
     kora::LogThrottle m_throttle;

@@ -23,6 +23,7 @@ extern "C" {
 
 namespace kora::video {
 
+void AvDeleter::operator()(AVBufferRef *p) const { av_buffer_unref(&p); }
 void AvDeleter::operator()(AVCodecContext *p) const { avcodec_free_context(&p); }
 void AvDeleter::operator()(AVCodecParserContext *p) const { av_parser_close(p); }
 void AvDeleter::operator()(AVFormatContext *p) const { avformat_close_input(&p); }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+struct AVBufferRef;
 struct AVCodecContext;
 struct AVCodecParameters;
 struct AVCodecParserContext;
@@ -37,6 +38,7 @@ RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keep
 
 // unique_ptr deleters for the FFmpeg objects.
 struct AvDeleter {
+    void operator()(AVBufferRef *p) const;
     void operator()(AVCodecContext *p) const;
     void operator()(AVCodecParserContext *p) const;
     void operator()(AVFormatContext *p) const;
