@@ -18,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         d->init();
         d->addView(QSize(64, 36));
         d->addView(QSize(32, 18)); // a 64x36 stream also converts at half, band by band
+        d->addView(QSize(24, 12)); // and halves in bands below half
         return d;
     }();
     PreviewAssembler a;

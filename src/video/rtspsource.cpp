@@ -168,18 +168,23 @@ QSize croppedSize(const AVFrame *frame)
 void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const QSize &outSize)
 {
     const QSize source = croppedSize(frame);
+    const QSize halved = source / 2;
     const bool same = outSize == source;
-    const bool half = outSize.width() == source.width() / 2 && outSize.height() == source.height() / 2;
+    // Below half, the bands take the first halving of convertI420's steps; convert() does the rest.
+    const bool smaller = outSize != halved && outSize.width() <= halved.width() && outSize.height() <= halved.height();
     if (y == 0) {
         const bool planar = frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P;
         // A crop on the left or at the top would move the planes of the picture output.
         const bool fits = frame->crop_left == 0 && frame->crop_top == 0 && frame->crop_right < 16 && frame->crop_bottom < 16
             && source.width() > 1 && source.height() > 1 && source.width() <= kMaxPictureSide
-            && source.height() <= kMaxPictureSide;
-        m_bandTarget = planar && fits && (same || half) ? outputBuffer(outSize) : nullptr;
+            && source.height() <= kMaxPictureSide && !(source.width() & 1) && !(source.height() & 1);
+        m_bandTarget = planar && fits && (same || outSize == halved || smaller) ? outputBuffer(outSize) : nullptr;
         m_bandData = frame->data[0];
         m_bandMatrix = yuvMatrix(frame);
         m_bandRows = 0;
+        m_bandHalvesOnly = smaller;
+        if (smaller)
+            m_planes[0].resize(halved.width() * halved.height());
     }
     // Rows come in order; a gap, an odd start or another picture ends it.
     if (!m_bandTarget || frame->data[0] != m_bandData || y > m_bandRows || (y & 1) || height <= 0
@@ -196,21 +201,23 @@ void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const 
                                  m_bandTarget->scanLine(y), os, m_bandMatrix, source.width(), height);
     } else {
         // The luma halved; the chroma rows of these rows are already at the halved size.
-        const int rows = qMin((y + height) / 2, outSize.height()) - y / 2;
+        const int rows = qMin((y + height) / 2, halved.height()) - y / 2;
         if (rows > 0) {
             QByteArray &luma = m_planes[0];
-            luma.resize(outSize.width() * rows);
-            auto *half = reinterpret_cast<uint8_t *>(luma.data());
-            libyuv::ScalePlane(py, frame->linesize[0], source.width(), rows * 2, half, outSize.width(), outSize.width(),
+            if (!m_bandHalvesOnly)
+                luma.resize(halved.width() * rows);
+            auto *half = reinterpret_cast<uint8_t *>(luma.data()) + (m_bandHalvesOnly ? qptrdiff(y / 2) * halved.width() : 0);
+            libyuv::ScalePlane(py, frame->linesize[0], source.width(), rows * 2, half, halved.width(), halved.width(),
                                rows, libyuv::kFilterBox);
-            libyuv::I444ToARGBMatrix(half, outSize.width(), pu, frame->linesize[1], pv, frame->linesize[2],
-                                     m_bandTarget->scanLine(y / 2), os, m_bandMatrix, outSize.width(), rows);
+            if (!m_bandHalvesOnly)
+                libyuv::I444ToARGBMatrix(half, halved.width(), pu, frame->linesize[1], pv, frame->linesize[2],
+                                         m_bandTarget->scanLine(y / 2), os, m_bandMatrix, halved.width(), rows);
         }
     }
     m_bandRows = qMax(m_bandRows, y + height);
 }
 
-bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
+bool FrameConverter::convertI420(const AVFrame *frame, QImage &target, bool halvedInBands)
 {
     struct Planes {
         const uint8_t *y, *u, *v;
@@ -218,6 +225,13 @@ bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
         bool subsampled; // 4:2:0, else 4:4:4
     } cur{frame->data[0], frame->data[1], frame->data[2], frame->linesize[0], frame->linesize[1], frame->linesize[2],
           frame->width, frame->height, true};
+    int n = 0;
+    if (halvedInBands) {
+        // The first halving below, already done into scratch buffer 0.
+        const int hw = frame->width / 2, hh = frame->height / 2;
+        cur = {reinterpret_cast<const uint8_t *>(m_planes[0].constData()), cur.u, cur.v, hw, cur.us, cur.vs, hw, hh, false};
+        n = 1;
+    }
     const int w = target.width(), h = target.height();
     // Scales cur to (tw, th) into scratch buffer `n`; chromaToo false halves the luma alone,
     // which turns 4:2:0 into 4:4:4 of half the size.
@@ -244,7 +258,6 @@ bool FrameConverter::convertI420(const AVFrame *frame, QImage &target)
     // Halving is libyuv's fast path; the first halving leaves the chroma planes as they are,
     // already at the halved size. The last step to the shown size is a bilinear one over a
     // picture at most twice its size.
-    int n = 0;
     while (cur.w / 2 >= w && cur.h / 2 >= h) {
         if (!scale(cur.w / 2, cur.h / 2, n, libyuv::kFilterBox, !cur.subsampled))
             return false;
@@ -272,6 +285,8 @@ QImage FrameConverter::convert(const AVFrame *frame, const QSize &outSize)
         m_bandTarget = nullptr;
         if (banded && frame->data[0] == m_bandData && m_bandRows >= source.height() && banded->size() == outSize
             && m_bandMatrix == yuvMatrix(frame)) {
+            if (m_bandHalvesOnly && !convertI420(frame, *banded, true))
+                return {};
             ++m_banded;
             return *banded;
         }

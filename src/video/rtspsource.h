@@ -71,8 +71,9 @@ public:
     QImage convert(const AVFrame *frame, const QSize &outSize);
     // Converts source rows [y, y + height) of a picture the decoder is still writing (its
     // draw_horiz_band), while they are in the cache: a later convert() of that picture only
-    // hands the result over. Outputs of the source size or its exact half; others, bands that
-    // leave a gap, and pictures whose colours changed meanwhile are converted whole.
+    // hands the result over. Outputs of the source size or its exact half; below half, the bands
+    // halve the luma and convert() takes the remaining steps from there. Larger outputs, bands
+    // that leave a gap, and pictures whose colours changed meanwhile are converted whole.
     void convertBand(const AVFrame *frame, int y, int height, const QSize &outSize);
     int rebuilds() const { return m_rebuilds; }
     int bandedPictures() const { return m_banded; } // handed over from bands
@@ -80,7 +81,8 @@ public:
 
 private:
     QImage *outputBuffer(const QSize &outSize);
-    bool convertI420(const AVFrame *frame, QImage &target);
+    // halvedInBands: convertBand() did the first halving, into m_planes[0].
+    bool convertI420(const AVFrame *frame, QImage &target, bool halvedInBands = false);
 
     AvPtr<SwsContext> m_sws;
     QByteArray m_planes[2]; // 4:2:0 planes of the scaling steps before a libyuv conversion
@@ -94,6 +96,7 @@ private:
     const uint8_t *m_bandData = nullptr;
     const libyuv::YuvConstants *m_bandMatrix = nullptr;
     int m_bandRows = 0;
+    bool m_bandHalvesOnly = false; // below half: the bands halve, convert() finishes
     int m_banded = 0;
     int m_rebuilds = 0;
 };

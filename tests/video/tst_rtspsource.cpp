@@ -151,7 +151,9 @@ private slots:
         QTest::newRow("same size") << kSize << kSize << -1 << 8;
         QTest::newRow("half") << kSize << kSize / 2 << -1 << 8;
         QTest::newRow("cropped at the bottom, half") << QSize(200, 120) << QSize(100, 60) << -1 << 8;
-        QTest::newRow("another size: whole") << kSize << QSize(200, 150) << -1 << 0;
+        QTest::newRow("below half: halved in bands, then scaled") << kSize << QSize(150, 100) << -1 << 8;
+        QTest::newRow("below a quarter") << kSize << QSize(70, 50) << -1 << 8;
+        QTest::newRow("above half: whole") << kSize << QSize(200, 150) << -1 << 0;
         QTest::newRow("a band left out: whole") << kSize << kSize / 2 << 2 << 0;
     }
     void bandsMatchWholePictures()
