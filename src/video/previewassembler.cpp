@@ -134,16 +134,15 @@ void PreviewAssembler::accept(const DatagramHeader &h, const char *piece, int si
     } else if (next.sequence < 0) {
         next.start(s, h.fragments, h.flags);
         addTo(next, h, piece, size, r);
-    } else if (d < ahead(current.sequence, next.sequence)) {
+    } else {
         // A third frame under way: the oldest one is given up, unless this add() just handed
         // it out (a held frame); then the unfinished newer one is.
-        Slot &given = (m_out[0] == &current || m_out[1] == &current) ? next : current;
+        const bool handedOut = m_out[0] == &current || m_out[1] == &current;
+        Slot &given = handedOut ? next : current;
+        if (!handedOut && d > ahead(current.sequence, next.sequence))
+            m_current ^= 1; // the old current's slot comes after the new current
         given.start(s, h.fragments, h.flags);
         addTo(given, h, piece, size, r);
-    } else {
-        m_current ^= 1;
-        current.start(s, h.fragments, h.flags); // the old current's slot comes after the new current
-        addTo(current, h, piece, size, r);
     }
 }
 

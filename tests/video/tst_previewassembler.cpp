@@ -87,6 +87,8 @@ private slots:
         QTest::newRow("a stray piece of the next frame's number") << "3/1:- 4/1:a 6/3:s 5/1:b 6/2:c 6/2:d" << "a b cd";
         QTest::newRow("a held frame handed out as a frame before the unfinished one starts")
             << "1/1:- 2/1:a 10/2:x 6/1:b 8/1:c 9/1:d" << "a |b |c d";
+        QTest::newRow("a held frame handed out as a frame after the unfinished one starts")
+            << "1/1:- 2/1:a 6/2:x 4/1:b 8/1:c 9/1:d" << "a |b |c d";
         QTest::newRow("behind the stream") << "3/1:- 4/1:a 5/1:b 2/1:x 6/1:c" << "a b c";
         QTest::newRow("kinds from the flags") << "3/1:- 4/1h:a 5/2j:b 5/2j:c 6/1:d" << "ah bcj d";
         QTest::newRow("refused datagrams change nothing") << "3/1:- ! 4/2:a ! 4/2:b 4/0:z 5/1:c" << "ab c";
