@@ -98,17 +98,22 @@ private slots:
     // the chroma planes must stay with their own colour, and with their picture's matrix.
     void convertsColours_data()
     {
-        columns<int, int, int, QSize>({"range", "space", "sourceWidth", "out"});
+        columns<int, int, int, int, QSize>({"format", "range", "space", "sourceWidth", "out"});
+        const int i420 = AV_PIX_FMT_YUV420P, mpeg = AVCOL_RANGE_MPEG, sd = AVCOL_SPC_SMPTE170M;
         for (const QSize &out : {QSize(66, 38), QSize(33, 19), QSize(16, 9), QSize(40, 22), QSize(100, 56)}) {
             const QByteArray size = QByteArray::number(out.width()) + "x" + QByteArray::number(out.height());
-            QTest::newRow("BT.601 " + size) << int(AVCOL_RANGE_MPEG) << int(AVCOL_SPC_SMPTE170M) << 66 << out;
-            QTest::newRow("BT.709 " + size) << int(AVCOL_RANGE_MPEG) << int(AVCOL_SPC_BT709) << 66 << out;
-            QTest::newRow("full range " + size) << int(AVCOL_RANGE_JPEG) << int(AVCOL_SPC_SMPTE170M) << 66 << out;
-            QTest::newRow("odd width " + size) << int(AVCOL_RANGE_MPEG) << int(AVCOL_SPC_SMPTE170M) << 67 << out;
+            QTest::newRow("BT.601 " + size) << i420 << mpeg << sd << 66 << out;
+            QTest::newRow("BT.709 " + size) << i420 << mpeg << int(AVCOL_SPC_BT709) << 66 << out;
+            QTest::newRow("full range " + size) << i420 << int(AVCOL_RANGE_JPEG) << sd << 66 << out;
+            QTest::newRow("odd width " + size) << i420 << mpeg << sd << 67 << out;
         }
+        // Other formats (a camera's MJPEG) go through swscale.
+        QTest::newRow("4:2:2 66x38") << int(AV_PIX_FMT_YUV422P) << mpeg << sd << 66 << QSize(66, 38);
+        QTest::newRow("full-range 4:2:2 33x19") << int(AV_PIX_FMT_YUVJ422P) << int(AVCOL_RANGE_JPEG) << sd << 66 << QSize(33, 19);
     }
     void convertsColours()
     {
+        QFETCH(int, format);
         QFETCH(int, range);
         QFETCH(int, space);
         QFETCH(int, sourceWidth);
@@ -119,14 +124,14 @@ private slots:
         const int red[3] = {full ? 76 : hd ? 63 : 81, full ? 85 : hd ? 102 : 90, full ? 255 : 240};
         const int blue[3] = {full ? 29 : hd ? 32 : 41, full ? 255 : 240, full ? 107 : hd ? 118 : 110};
         std::unique_ptr<AVFrame, void (*)(AVFrame *)> frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
-        frame->format = AV_PIX_FMT_YUV420P;
+        frame->format = format;
         frame->width = sourceWidth;
         frame->height = 38;
         frame->color_range = AVColorRange(range);
         frame->colorspace = AVColorSpace(space);
         QVERIFY(av_frame_get_buffer(frame.get(), 0) == 0);
         for (int plane = 0; plane < 3; ++plane) {
-            const int w = plane ? (frame->width + 1) / 2 : frame->width, h = plane ? 19 : 38;
+            const int w = plane ? (frame->width + 1) / 2 : frame->width, h = plane && format == AV_PIX_FMT_YUV420P ? 19 : 38;
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
                     frame->data[plane][y * frame->linesize[plane] + x] = uint8_t(x < w / 2 ? red[plane] : blue[plane]);
