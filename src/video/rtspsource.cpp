@@ -183,7 +183,7 @@ void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const 
         m_bandMatrix = yuvMatrix(frame);
         m_bandRows = 0;
         m_bandHalvesOnly = smaller;
-        if (smaller)
+        if (m_bandTarget && !same)
             m_planes[0].resize(halved.width() * halved.height());
     }
     // Rows come in order; a gap, an odd start or another picture ends it.
@@ -200,13 +200,11 @@ void FrameConverter::convertBand(const AVFrame *frame, int y, int height, const 
         libyuv::I420ToARGBMatrix(py, frame->linesize[0], pu, frame->linesize[1], pv, frame->linesize[2],
                                  m_bandTarget->scanLine(y), os, m_bandMatrix, source.width(), height);
     } else {
-        // The luma halved; the chroma rows of these rows are already at the halved size.
+        // The luma halved into scratch buffer 0; the chroma rows of these rows are already at
+        // the halved size.
         const int rows = qMin((y + height) / 2, halved.height()) - y / 2;
         if (rows > 0) {
-            QByteArray &luma = m_planes[0];
-            if (!m_bandHalvesOnly)
-                luma.resize(halved.width() * rows);
-            auto *half = reinterpret_cast<uint8_t *>(luma.data()) + (m_bandHalvesOnly ? qptrdiff(y / 2) * halved.width() : 0);
+            auto *half = reinterpret_cast<uint8_t *>(m_planes[0].data()) + qptrdiff(y / 2) * halved.width();
             libyuv::ScalePlane(py, frame->linesize[0], source.width(), rows * 2, half, halved.width(), halved.width(),
                                rows, libyuv::kFilterBox);
             if (!m_bandHalvesOnly)
