@@ -109,8 +109,15 @@ void XImageView::takeFrame(const QSize &shown)
         return;
     qint64 stamp = 0;
     const QImage image = m_stream->worker()->takeFrame(shown, &m_serial, &stamp);
-    if (!image.isNull())
-        showFrame(image, stamp);
+    if (image.isNull())
+        return;
+    showFrame(image, stamp);
+    if (m_shownWait != PreviewWait::None) {
+        // The tick starts a wait; the first picture ends it, not the next tick a second later.
+        m_shownWait = PreviewWait::None;
+        m_shownSeconds = -1;
+        emit healthChanged();
+    }
 }
 
 void XImageView::pixelSizeChanged(const QSize &pixels)

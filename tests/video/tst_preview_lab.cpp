@@ -173,10 +173,13 @@ private slots:
 
         QVERIFY(QMetaObject::invokeMethod(item, "joinMulticast"));
         QTRY_VERIFY(item->worker()->isJoined());
+        item->sampleHealth(steadyNs() / 1000000);
+        QCOMPARE(item->waiting(), QString("stream"));
         Sender sender;
         QUdpSocket encoder;
         send(encoder, sender.stream(encode(lab::Codec::H264, kSize, 4, kRed), 0, 1000, 2), kGroup, 32250);
         QTRY_VERIFY(item->framesShown() > 0);
+        QCOMPARE(item->waiting(), QString()); // the first picture ends the wait, not the next tick
         QVERIFY(wholeIn(item->currentFrame(), kRed));
         QCOMPARE(item->currentFrame().size(), QSize(160, 120)); // decoded at the item's size
         QTRY_VERIFY(wholeIn(shown(window), kRed));
