@@ -4,9 +4,10 @@
 // screen. With --check-not-blank it exits 1 when the picture is (nearly) one colour; --pixel
 // prints the colour at X,Y as #rrggbb; --expect exits 1 unless every channel of the colour at
 // X,Y is within TOL of the one given. --watch grabs the rectangle as often as it can for MS
-// milliseconds (a grab about every 25 ms) and prints a line per grab: milliseconds since the start, a hash of the
-// rectangle's pixels (it changes when the picture there does) and the colour at its middle
-// column, 36 % of its height down.
+// milliseconds (a grab about every 25 ms) and prints a line per grab: milliseconds since the
+// start, a hash of the rectangle's pixels (it changes when the picture there does), the colour
+// at its middle column, 36 % of its height down, and the time of day in milliseconds (to set
+// beside a log).
 #include <QColor>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -16,6 +17,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QThread>
+#include <QTime>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -38,9 +40,9 @@ int main(int argc, char *argv[])
         while (t.elapsed() < args.at(watchAt + 5).toInt()) {
             const QImage part = screen->grabWindow(0, x, y, w, h).toImage().convertToFormat(QImage::Format_RGB32);
             const QByteArray bytes(reinterpret_cast<const char *>(part.constBits()), int(part.sizeInBytes()));
-            std::printf("%lld %s %s\n", static_cast<long long>(t.elapsed()),
+            std::printf("%lld %s %s %d\n", static_cast<long long>(t.elapsed()),
                         QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().left(12).constData(),
-                        qPrintable(part.pixelColor(w / 2, h * 36 / 100).name()));
+                        qPrintable(part.pixelColor(w / 2, h * 36 / 100).name()), QTime::currentTime().msecsSinceStartOfDay());
             QThread::msleep(25); // a grab every frame or so; faster would take the screen from the client
         }
         return 0;
