@@ -291,8 +291,8 @@ QSize previewOutputSize(const QSize &source, const QSize &shown)
 {
     if (shown.width() <= 0 || shown.height() <= 0)
         return source;
-    const bool below = shown.width() < source.width() && shown.height() < source.height();
-    return below ? shown : source;
+    const bool within = shown.width() <= source.width() && shown.height() <= source.height();
+    return within ? shown : source;
 }
 
 } // namespace kora::video

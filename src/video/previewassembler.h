@@ -130,8 +130,8 @@ private:
     quint64 m_strays = 0;
 };
 
-// The size a decoded picture is converted to: the shown size when that is below the source
-// in both directions (scaling in the conversion costs less than drawing a picture scaled),
+// The size a decoded picture is converted to: the shown size when that is above the source in
+// neither direction (scaling in the conversion costs less than drawing a picture scaled),
 // else the source size. The item stretches the picture over its area, so the aspect ratio
 // need not be kept.
 QSize previewOutputSize(const QSize &source, const QSize &shown);

@@ -198,6 +198,7 @@ private slots:
         columns<QSize, QSize, QSize>({"source", "shown", "out"});
         QTest::newRow("well below, stretched by the item") << QSize(1920, 1080) << QSize(400, 400) << QSize(400, 400);
         QTest::newRow("below in one direction only") << QSize(1920, 1080) << QSize(320, 1200) << QSize(1920, 1080);
+        QTest::newRow("as wide, lower") << QSize(1920, 1080) << QSize(1920, 1000) << QSize(1920, 1000);
         QTest::newRow("no size yet") << QSize(1920, 1080) << QSize() << QSize(1920, 1080);
     }
     void outputSize()
