@@ -50,7 +50,8 @@ template <class T>
 using AvPtr = std::unique_ptr<T, AvDeleter>;
 
 // An opened decoder as every live view uses one: one thread and low delay (pictures as soon
-// as they are decoded), no concealed pictures handed out, and pictures above
+// as they are decoded), no picture handed out before a clean start (a keyframe or the end
+// of a recovery period; pictures concealed later carry decode_error_flags), and pictures above
 // kMaxPicturePixels refused by the decoder before it allocates them. Null, with a log line,
 // when the codec is missing or does not open.
 AvPtr<AVCodecContext> openVideoDecoder(int codecId, const AVCodecParameters *parameters = nullptr);
