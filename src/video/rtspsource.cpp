@@ -7,6 +7,8 @@
 
 #include <QMutex>
 
+#include <sys/mman.h>
+
 #include <cstdio>
 #include <mutex>
 
@@ -138,6 +140,30 @@ void FrameConverter::reset()
     m_bandTarget = nullptr;
 }
 
+namespace {
+// A picture in pages of its own: a buffer taken while both of a converter's were still held
+// (the screen fell behind) goes back to the system once its last holder lets go. From the
+// heap it would stay resident for good, a picture more after every such stall.
+QImage pagedImage(const QSize &size)
+{
+    if (size.isEmpty())
+        return QImage();
+    constexpr size_t kHeader = 64; // the mapping's length, before the pixels (which stay aligned)
+    const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
+    const size_t bytes = kHeader + size_t(bytesPerLine) * size_t(size.height());
+    void *mapping = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED)
+        return QImage();
+    *static_cast<size_t *>(mapping) = bytes;
+    const auto unmap = [](void *m) { ::munmap(m, *static_cast<size_t *>(m)); };
+    QImage image(static_cast<uchar *>(mapping) + kHeader, size.width(), size.height(), bytesPerLine,
+                 QImage::Format_RGB32, unmap, mapping);
+    if (image.isNull()) // not taken: the image calls unmap only once it holds the pages
+        ::munmap(mapping, bytes);
+    return image;
+}
+} // namespace
+
 QImage *FrameConverter::outputBuffer(const QSize &outSize)
 {
     for (QImage &b : m_buffers) {
@@ -147,7 +173,7 @@ QImage *FrameConverter::outputBuffer(const QSize &outSize)
     // Both still shown or queued: a fresh buffer.
     QImage *target = &m_buffers[m_next];
     m_next ^= 1;
-    *target = QImage(outSize, QImage::Format_RGB32);
+    *target = pagedImage(outSize);
     return target->isNull() ? nullptr : target;
 }
 
