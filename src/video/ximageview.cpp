@@ -112,12 +112,16 @@ void XImageView::takeFrame(const QSize &shown)
     if (image.isNull())
         return;
     showFrame(image, stamp);
-    if (m_shownWait != PreviewWait::None) {
-        // The tick starts a wait; the first picture ends it, not the next tick a second later.
-        m_shownWait = PreviewWait::None;
-        m_shownSeconds = -1;
-        emit healthChanged();
-    }
+    showWait(PreviewWait::None, -1); // the tick starts a wait; the first picture ends it, not the next tick
+}
+
+void XImageView::showWait(PreviewWait wait, int seconds)
+{
+    if (wait == m_shownWait && seconds == m_shownSeconds)
+        return;
+    m_shownWait = wait;
+    m_shownSeconds = seconds;
+    emit healthChanged();
 }
 
 void XImageView::pixelSizeChanged(const QSize &pixels)
@@ -161,11 +165,7 @@ void XImageView::sampleHealth(qint64 nowMs)
 {
     if (m_stream)
         m_health.next(sample(nowMs));
-    if (m_health.wait() != m_shownWait || m_health.silentSeconds() != m_shownSeconds) {
-        m_shownWait = m_health.wait();
-        m_shownSeconds = m_health.silentSeconds();
-        emit healthChanged();
-    }
+    showWait(m_health.wait(), m_health.silentSeconds());
     if (!m_statistics || !m_stream)
         return;
     const PreviewRates &r = m_health.rates();

@@ -66,6 +66,7 @@ protected:
 
 private:
     void takeFrame(const QSize &shown);
+    void showWait(kora::video::PreviewWait wait, int seconds); // healthChanged when it changes
     kora::video::PreviewSample sample(qint64 nowMs) const;
     void measureLatency();
 
