@@ -88,8 +88,14 @@ namespace {
 // libjpeg reports fatal errors through error_exit, which must not return, and damaged data
 // (a bad Huffman code, a marker where data should be, a premature end) as warnings, after
 // which it goes on and fills the picture with whatever it could make of the rest.
+// A progressive picture is read scan by scan over the whole picture, and nothing in the
+// format bounds the number of scans: encoders use about ten, a hostile file tens of
+// thousands (minutes of decoding for one picture).
+constexpr int kMaxJpegScans = 100;
+
 struct JpegErrors {
     jpeg_error_mgr manager;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
     int damage = 0;          // warnings about the data
     bool decoding = false;   // past a good header: a fatal error now is damage too
@@ -100,6 +106,15 @@ void jpegFail(j_common_ptr info)
 {
     auto *errors = reinterpret_cast<JpegErrors *>(info->err);
     (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+void jpegProgress(j_common_ptr info)
+{
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= kMaxJpegScans)
+        return;
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    std::snprintf(errors->message, sizeof errors->message, "more than %d scans", kMaxJpegScans);
     std::longjmp(errors->jump, 1);
 }
 
@@ -129,6 +144,8 @@ bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, const QByteArray
         return false;
     }
     jpeg_create_decompress(&info);
+    errors.progress.progress_monitor = jpegProgress;
+    info.progress = &errors.progress;
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(jpeg.constData()), static_cast<unsigned long>(jpeg.size()));
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || info.image_width == 0 || info.image_height == 0) {
         error = QStringLiteral("no JPEG header");

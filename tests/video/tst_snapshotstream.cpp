@@ -10,12 +10,53 @@
 
 #include "snapshotfixtures.h"
 
+#include <cstdio>
+#include <jpeglib.h>
+#include <vector>
+
 using namespace kora::video;
 using namespace snapshotfixtures;
 using Result = SnapshotAssembler::Result;
 Q_DECLARE_METATYPE(QList<QByteArray>)
 Q_DECLARE_METATYPE(QList<int>)
 Q_DECLARE_METATYPE(QVector<QRect>)
+
+namespace {
+// A valid progressive grey picture in 2 + 2 * coefficients scans: the DC and each of the first
+// AC coefficients alone, every one in two halves of its bits.
+QByteArray progressiveJpeg(int coefficients)
+{
+    jpeg_compress_struct c;
+    jpeg_error_mgr errors;
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = c.image_height = 64;
+    c.input_components = 1;
+    c.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&c);
+    std::vector<jpeg_scan_info> script;
+    for (int k = 0; k <= coefficients; ++k) {
+        script.push_back({1, {0}, k, k, 0, 1});
+        script.push_back({1, {0}, k, k, 1, 0});
+    }
+    c.scan_info = script.data();
+    c.num_scans = int(script.size());
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(64);
+    for (int x = 0; x < 64; ++x)
+        row[size_t(x)] = JSAMPLE(x * 4);
+    for (JSAMPROW r = row.data(); c.next_scanline < c.image_height;)
+        jpeg_write_scanlines(&c, &r, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    const QByteArray bytes(reinterpret_cast<const char *>(out), int(size));
+    std::free(out);
+    return bytes;
+}
+} // namespace
 
 class TstSnapshotStream : public QObject
 {
@@ -163,6 +204,10 @@ private slots:
         huge[sof + 7] = char(0xfd); huge[sof + 8] = char(0xe8);
         QVERIFY(decodeJpeg(huge, QSize(), JpegScale::Fit, &error).isNull());
         QVERIFY(error.contains("refused"));
+        // Progressive in ten scans is read; in 128 (all valid) it is refused, not decoded for long.
+        QCOMPARE(decodeJpeg(progressiveJpeg(4)).size(), QSize(64, 64));
+        QVERIFY(decodeJpeg(progressiveJpeg(63), QSize(), JpegScale::Fit, &error).isNull());
+        QCOMPARE(error, QString("more than 100 scans"));
     }
 
     // Pieces cut short or swapped for junk still decode to something: refused, not shown garbled.
