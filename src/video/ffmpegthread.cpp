@@ -279,20 +279,27 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
         if (m_gate.state() != RecoveryGate::State::Clean)
             requestKeyframe();
     }
-    const bool hevc = r.flags & kFlagHevc;
-    if (hevc != m_hevc && !(r.flags & kFlagJpeg)) {
-        KTRACE(lcVideo) << "stream codec now" << (hevc ? "H.265" : "H.264");
-        openDecoder(hevc);
-    }
     if (r.gap)
         lost("frame lost");
     if (!r.complete())
         return;
     m_arrivedNs = steadyNs();
     for (int i = 0; i < r.frames; ++i) {
-        if (m_assembler.frameKind(i) == FrameKind::Jpeg)
+        const FrameKind kind = m_assembler.frameKind(i);
+        if (m_assembler.frameSize(i) == 0)
+            continue; // nothing to decode, nothing damaged
+        if (kind == FrameKind::Jpeg) {
             decodeJpeg(QByteArray::fromRawData(reinterpret_cast<const char *>(m_assembler.frameData(i)), m_assembler.frameSize(i)));
-        else if (m_decoder)
+            continue;
+        }
+        // The codec of a frame the stream handed out, never of any datagram: a stray or a
+        // copy with other flags must not tear the decoder down.
+        if ((kind == FrameKind::H265) != m_hevc) {
+            KTRACE(lcVideo) << "stream codec now" << (kind == FrameKind::H265 ? "H.265" : "H.264");
+            openDecoder(kind == FrameKind::H265);
+            requestKeyframe();
+        }
+        if (m_decoder)
             decodeFrame(m_assembler.frameData(i), m_assembler.frameSize(i));
     }
 }
@@ -368,6 +375,8 @@ bool FFmpegThread::sendPacket(const uchar *data, int size, bool show)
     }
     m_packet->data = const_cast<uint8_t *>(data); // uncounted if that failed: the decoder copies it
     m_packet->size = size;
+    for (const auto &converter : qAsConst(m_converters))
+        converter->dropBands();
     int r = avcodec_send_packet(m_decoder.get(), m_packet.get());
     av_packet_unref(m_packet.get());
     bool whole = r >= 0 || r == AVERROR(EAGAIN);

@@ -107,8 +107,8 @@ QSize h264SpsSize(BitReader &r)
                     continue;
                 int last = 8, next = 8;
                 for (int j = 0; j < (i < 6 ? 16 : 64) && r.ok(); ++j) {
-                    if (next != 0)
-                        next = (last + r.se() + 256) % 256;
+                    if (next != 0) // the value does not matter, only the bits read; no overflow on garbage
+                        next = int((last + qint64(r.se()) + 256) & 0xFF);
                     last = next == 0 ? last : next;
                 }
             }
@@ -185,8 +185,9 @@ int recoveryPoint(const uchar *payload, int size, bool hevc)
         if (!r.ok())
             return -1;
         if (type == 6) {
-            const int frames = hevc ? int(r.se()) : int(r.ue());
-            return r.ok() ? qMax(0, frames) : -1;
+            // Beyond what a frame or POC count can say (16 bits), the SEI is garbage, not "clean now".
+            const qint64 frames = hevc ? qint64(r.se()) : qint64(r.ue());
+            return r.ok() && qAbs(frames) <= 0xFFFF ? int(qMax<qint64>(0, frames)) : -1;
         }
         r.skip(8 * length);
     }

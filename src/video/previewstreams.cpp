@@ -103,13 +103,14 @@ void PreviewStreams::stop(PreviewStream *stream)
 {
     FFmpegThread *worker = stream->m_worker;
     QThread *thread = stream->m_thread;
-    QMetaObject::invokeMethod(worker, &FFmpegThread::abortMulticast, Qt::QueuedConnection);
-    thread->quit();
+    // Told before it is asked to quit: an idle thread may finish at once.
     m_stopping.append(thread);
     connect(thread, &QThread::finished, this, [this, thread] {
         if (m_stopping.removeOne(thread))
             thread->deleteLater();
     });
+    QMetaObject::invokeMethod(worker, &FFmpegThread::abortMulticast, Qt::QueuedConnection);
+    thread->quit();
     KTRACE(lcVideo) << "preview stream" << qUtf8Printable(stream->m_key) << "stops";
     stream->deleteLater();
 }

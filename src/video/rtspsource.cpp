@@ -444,6 +444,7 @@ RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keep
             return RtspPassResult::ReadFailed;
         }
         if (packet->stream_index == index) {
+            converter.dropBands();
             const int sent = avcodec_send_packet(decoder.get(), packet.get());
             if (sent < 0 && sent != AVERROR(EAGAIN) && throttle.allow(QStringLiteral("decode")))
                 KWARN(lcVideo) << "decoding failed:" << qUtf8Printable(avError(sent));

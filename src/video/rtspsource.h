@@ -76,6 +76,9 @@ public:
     // halve the luma and convert() takes the remaining steps from there. Larger outputs, bands
     // that leave a gap, and pictures whose colours changed meanwhile are converted whole.
     void convertBand(const AVFrame *frame, int y, int height, const QSize &outSize);
+    // Before each packet goes to the decoder: bands of an earlier picture that was never
+    // converted (dropped, damaged) must not pass for rows of the next one in the same buffer.
+    void dropBands() { m_bandTarget = nullptr; }
     int rebuilds() const { return m_rebuilds; }
     int bandedPictures() const { return m_banded; } // handed over from bands
     void reset();

@@ -119,6 +119,8 @@ private slots:
         QTest::newRow("high-profile SPS") << spsHigh + pps + idr << false << true << -1 << true << true << QSize(1920, 1088);
         QTest::newRow("P slice") << p << false << false << -1 << false << true << QSize();
         QTest::newRow("recovery point before a P slice") << sps720 + pps + sei + p << false << false << 1 << true << true << QSize(1280, 720);
+        // recovery_frame_cnt 2^32 - 2: garbage, not a recovery point of 0 frames
+        QTest::newRow("recovery count out of range") << nal("06060900000300" "01ffffffff8080") + p << false << false << -1 << false << true << QSize();
         QTest::newRow("parameter sets alone") << sps720 + pps << false << false << -1 << true << false << QSize(1280, 720);
         QTest::newRow("3-byte start code, AUD first") << QByteArray::fromHex("0000010910000001658884") << false << true << -1 << false << true << QSize();
         QTest::newRow("garbage") << QByteArray(300, '\x5a') << false << false << -1 << false << false << QSize();

@@ -83,6 +83,31 @@ private slots:
         QCOMPARE(w.worker->counters().gaps, quint64(0));
     }
 
+    // Datagrams that bring no frame of the stream leave its decoder alone.
+    void noiseLeavesTheDecoderAlone_data()
+    {
+        columns<bool>({"stray"});
+        QTest::newRow("a stray flagged H.265") << true;
+        QTest::newRow("an empty frame") << false;
+    }
+    void noiseLeavesTheDecoderAlone()
+    {
+        QFETCH(bool, stray);
+        const QList<QByteArray> frames = encode(lab::Codec::H264, kSize, 6, kRed);
+        QCOMPARE(frames.size(), 6);
+        Worker w;
+        Sender sender, other(100);
+        QList<QByteArray> datagrams{sender.prime()};
+        for (int i = 0; i < 6; ++i) {
+            datagrams += sender.frame(frames[i], 0);
+            if (i == 2)
+                datagrams += stray ? other.frame(frames[i], kFlagHevc) : QList<QByteArray>{sender.prime()};
+        }
+        w.feed(datagrams);
+        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(6));
+        QCOMPARE(w.worker->counters().gaps, quint64(0));
+    }
+
     // Red before the loss, green until clean, blue after: a green picture shown lacked its references.
     // Clean at the next keyframe, or one refresh after the next recovery point.
     void lossHoldsUntilClean_data()
