@@ -133,7 +133,7 @@ SnapshotNetwork::SnapshotNetwork(SnapshotDecoding &decoding)
 SnapshotNetwork::~SnapshotNetwork()
 {
     while (!m_streams.empty())
-        remove(m_streams.back()->target->stream.key);
+        remove(m_streams.back()->target.get());
 }
 
 void SnapshotNetwork::setTickInterval(int ms)
@@ -158,23 +158,23 @@ void SnapshotNetwork::add(const std::shared_ptr<SnapshotTarget> &target)
     connect(s->socket, &DatagramSocket::readyRead, this, [this, stream] { read(*stream); });
     // The group is joined only while a page looks: a login with hundreds of signals asks
     // nothing of the network until then.
-    const QString key = target->stream.key;
+    const SnapshotTarget *t = target.get(); // only compared: gone by then, it wakes nothing
     {
         QMutexLocker locker(&target->record->lock);
-        target->record->wake = [this, key] { QMetaObject::invokeMethod(this, [this, key] { wakeUp(key); }, Qt::QueuedConnection); };
+        target->record->wake = [this, t] { QMetaObject::invokeMethod(this, [this, t] { wakeUp(t); }, Qt::QueuedConnection); };
         target->record->wakeOwner = stream;
     }
     m_streams.push_back(std::move(s));
     if (!m_timer->isActive())
         m_timer->start();
-    wakeUp(key);
+    wakeUp(t);
 }
 
-void SnapshotNetwork::remove(const QString &key)
+void SnapshotNetwork::remove(const SnapshotTarget *target)
 {
     for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
         Stream &s = **it;
-        if (s.target->stream.key != key)
+        if (s.target.get() != target)
             continue;
         {
             QMutexLocker locker(&s.target->record->lock);
@@ -189,10 +189,10 @@ void SnapshotNetwork::remove(const QString &key)
     }
 }
 
-void SnapshotNetwork::wakeUp(const QString &key)
+void SnapshotNetwork::wakeUp(const SnapshotTarget *target)
 {
     for (const auto &s : m_streams) {
-        if (s->target->stream.key != key)
+        if (s->target.get() != target)
             continue;
         {
             QMutexLocker locker(&s->target->record->lock);
@@ -225,12 +225,16 @@ void SnapshotNetwork::read(Stream &s)
     s.socket->read(kReadBatch, [this, &s](const char *data, int size) {
         if (!s.target->wanted())
             return; // nobody looks: the picture would only be thrown away
-        {
+        switch (s.assembler.push(QByteArray::fromRawData(data, size))) {
+        case SnapshotAssembler::Result::Complete: {
+            // Only whole pictures count as the stream being there: pieces that never make
+            // one (tails lost, a stray sender) must not keep the last picture passed off as live.
             QMutexLocker locker(&s.target->record->lock);
             s.target->record->idleSeconds = 0;
+            locker.unlock();
+            m_decoding.decode(s.target, s.assembler.picture());
+            break;
         }
-        switch (s.assembler.push(QByteArray::fromRawData(data, size))) {
-        case SnapshotAssembler::Result::Complete: m_decoding.decode(s.target, s.assembler.picture()); break;
         case SnapshotAssembler::Result::Malformed:
             logOnce(QStringLiteral("malformed"), QStringLiteral("malformed snapshot datagram of %1 bytes").arg(size));
             break;

@@ -89,14 +89,15 @@ public:
     ~SnapshotNetwork() override;
 
     void add(const std::shared_ptr<SnapshotTarget> &target);
-    void remove(const QString &key);
+    // By the target, not its key: a mosaic and a signal pushed to us can share one.
+    void remove(const SnapshotTarget *target);
     void setTickInterval(int ms); // tests shorten the one-second tick
 
 private:
     struct Stream;
     void read(Stream &s);
     void tick();
-    void wakeUp(const QString &key); // joins and registers now when the stream is wanted
+    void wakeUp(const SnapshotTarget *target); // joins and registers now when the stream is wanted
     void join(Stream &s);
     void registerStream(Stream &s);
     void logOnce(const QString &kind, const QString &line);

@@ -189,8 +189,8 @@ void Snapshots::stopReader(Reader &reader)
         delete reader.rtspThread;
     } else if (m_network) {
         SnapshotNetwork *n = m_network;
-        const QString key = reader.target->stream.key;
-        QMetaObject::invokeMethod(n, [n, key] { n->remove(key); }, Qt::QueuedConnection);
+        const std::shared_ptr<SnapshotTarget> target = reader.target;
+        QMetaObject::invokeMethod(n, [n, target] { n->remove(target.get()); }, Qt::QueuedConnection);
     }
     reader = Reader();
 }

@@ -78,6 +78,16 @@ private slots:
         // The other group's pictures on the same port never land in this record.
         QVERIFY(near(centre(table.request(node + "-0")), Qt::red));
         QVERIFY(takeRegistrations().contains("udp://" + node.toLatin1() + ":31500/s"));
+        // Pieces that never make a whole picture do not pass the last one off as live.
+        QVERIFY(QTest::qWaitFor([&] {
+            table.request(node + "-0");
+            QList<QByteArray> pieces = lab::snapshotDatagrams(jpeg(solid(Qt::green)), 1000);
+            pieces.removeLast();
+            for (const QByteArray &d : qAsConst(pieces))
+                encoder.writeDatagram(d, QHostAddress("239.77.3.1"), kPort);
+            QTest::qWait(20);
+            return table.request(node + "-0").isNull();
+        }, 5000));
 
         // Nobody asks any more: three more registrations at most, then silence and a stale (null) picture.
         QTest::qWait(8 * kTickMs);
@@ -149,6 +159,21 @@ private slots:
         snapshots.repoint({});
         QCOMPARE(snapshots.readerCount(), 1); // the mosaic's
         QVERIFY(table.request(moved).isNull());
+    }
+
+    // A mosaic's first signal names its stream: pushed to us and withdrawn again, it must not
+    // take the mosaic's stream with it.
+    void mosaicOutlivesItsFirstSignalPushed()
+    {
+        Snapshots snapshots;
+        snapshots.setTickInterval(kTickMs);
+        const QString url = "udp://" + at("239.77.8.1") + "?pos=";
+        const QString first = node + "-20", other = node + "-21";
+        snapshots.load({{first, url + "0"}, {other, url + "4"}});
+        snapshots.repoint({{first, at("239.77.8.2")}});
+        snapshots.repoint({});
+        QVERIFY(deliver(*snapshots.table(), other, "239.77.8.1",
+                        mosaic({Qt::black, Qt::black, Qt::black, Qt::black, Qt::cyan}), Qt::cyan));
     }
 };
 
