@@ -238,6 +238,9 @@ void FFmpegThread::requestKeyframe()
         return;
     m_socket->send(keyframeRequest(), QHostAddress(m_encoder), kNodePort);
     ++m_keyframeRequests;
+    // Asked again a second on while the picture still waits: the request (or the keyframe
+    // it brought) may be lost, and an encoder without periodic keyframes sends none unasked.
+    m_keyframeTimer->start(kKeyframeRequestGapMs);
     KTRACE(lcVideo) << "keyframe asked of" << m_encoder << "for" << qUtf8Printable(m_group) << m_port;
 }
 

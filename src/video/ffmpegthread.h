@@ -106,7 +106,7 @@ private:
     // Worker thread only.
     kora::video::DatagramSocket *m_socket = nullptr;
     QTimer *m_registrationTimer = nullptr;
-    QTimer *m_keyframeTimer = nullptr; // a request held back by the once-a-second rule
+    QTimer *m_keyframeTimer = nullptr; // the next request while the picture waits (once a second at most)
     QString m_group;
     QHostAddress m_address;
     QString m_encoder;

@@ -1,9 +1,11 @@
 // The preview decoder on lab sockets: only its group on a shared port, registration while joined,
-// the item showing the stream, an RTSP pass on a silent server ending when told.
+// keyframes asked again while the picture waits, the item showing the stream, an RTSP pass
+// on a silent server ending when told.
 #include "video/ffmpegthread.h"
 #include "video/rtspsource.h"
 #include "video/ximageview.h"
 
+#include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -18,6 +20,7 @@
 #include <thread>
 
 #include "previewfixtures.h"
+#include "support/labclient.h"
 
 using namespace previewfixtures;
 using namespace kora::video;
@@ -118,6 +121,38 @@ private slots:
         w.call([](FFmpegThread *f) { f->abortMulticast(); }); // a second leave changes nothing
         QCoreApplication::processEvents();
         QCOMPARE(w.aborts, 1);
+    }
+
+    // A keyframe asked for that does not come (the request lost, an encoder that sends none
+    // unasked): the decoder asks again while it waits, once a second.
+    void keyframeAskedAgainWhileWaiting()
+    {
+        const QString ip = labclient::clientIp(); // the test plays the encoder's node
+        QVERIFY2(!ip.isEmpty(), "run me inside scripts/lab");
+        QUdpSocket node;
+        QVERIFY(node.bind(QHostAddress(ip), kNodePort));
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> asked;
+        connect(&node, &QUdpSocket::readyRead, this, [&] {
+            while (node.hasPendingDatagrams())
+                if (node.receiveDatagram().data() == keyframeRequest())
+                    asked.append(clock.elapsed());
+        });
+        Worker w;
+        w.call([ip](FFmpegThread *f) {
+            f->setMulticastMsg(kGroup.toString(), kPort);
+            f->setEncoder(ip);
+            f->multicastInit();
+        });
+        const QList<QByteArray> frames = encode(lab::Codec::H264, kSize, 8, kRed, 100);
+        QCOMPARE(frames.size(), 8);
+        Sender sender;
+        QUdpSocket encoder;
+        send(encoder, sender.stream(frames.mid(1)), kGroup, kPort); // joined after the only keyframe
+        QTRY_VERIFY_WITH_TIMEOUT(asked.size() >= 3, 5000);
+        QVERIFY(asked[1] - asked[0] >= 950 && asked[2] - asked[1] >= 950);
+        QCOMPARE(w.worker->counters().framesDecoded, quint64(0));
     }
 
     // A stream arriving faster than it decodes (keyframes, back to back): the worker still
