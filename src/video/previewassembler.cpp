@@ -151,6 +151,10 @@ void PreviewAssembler::dropFar(const DatagramHeader &h, int d, Result &r)
     r.dropped = d >= 128 ? Dropped::Late : Dropped::Stray;
     if (r.dropped == Dropped::Stray)
         ++m_strays;
+    // Late copies of the last few frames (a network repeating a whole burst, a large keyframe
+    // of 64 pieces and more) say nothing about where the stream went.
+    if (d >= 256 - kFramesAhead)
+        return;
     if (++m_strayRun < kStrayRunLimit)
         return;
     // The stream itself moved (an encoder restarted its count): follow it from here.

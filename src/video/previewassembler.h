@@ -53,8 +53,8 @@ FrameKind frameKindOf(quint8 flags);
 //    under way at once;
 //  - a datagram more than kFramesAhead frames ahead is a stray (another sender, a corrupt
 //    header) and dropped, unless the stream itself moved there (after 64 such datagrams in
-//    a row it follows them); a piece that announces another fragment count than its frame
-//    restarts that frame;
+//    a row it follows them; late copies of the last kFramesAhead frames do not count); a
+//    piece that announces another fragment count than its frame restarts that frame;
 //  - a frame that cannot be finished is lost: the next frame handed out reports a gap, so
 //    the decoder knows its references are gone. A frame that comes after a jump of the
 //    sequence is held until the stream confirms it (a later frame starts): a stray that

@@ -98,6 +98,13 @@ private slots:
         for (int s = 100; s < 170; ++s)
             restarted += QStringLiteral(" %1/1:n").arg(s);
         QTest::newRow("a stream that restarted its count") << restarted << "a | n n n n n n";
+        QString big = QStringLiteral("3/1:-"), whole, copies; // a keyframe of 70 pieces, repeated late as a burst
+        for (int i = 0; i < 70; ++i) {
+            big += QStringLiteral(" 4/70:p%1").arg(i);
+            copies += QStringLiteral(" 4/70:p%1").arg(i);
+            whole += QStringLiteral("p%1").arg(i);
+        }
+        QTest::newRow("a late burst of copies of a large frame") << big + " 5/1:b 6/1:c" + copies + " 7/1:d" << whole + " b c d";
     }
     void assembly()
     {
