@@ -85,14 +85,14 @@ QVector<QRect> mosaicCells(const QSize &picture, int cellCount, int layout)
 
 namespace {
 
-// libjpeg reports fatal errors through error_exit, which must not return, and damaged data
-// (a bad Huffman code, a marker where data should be, a premature end) as warnings, after
-// which it goes on and fills the picture with whatever it could make of the rest.
 // A progressive picture is read scan by scan over the whole picture, and nothing in the
 // format bounds the number of scans: encoders use about ten, a hostile file tens of
 // thousands (minutes of decoding for one picture).
 constexpr int kMaxJpegScans = 100;
 
+// libjpeg reports fatal errors through error_exit, which must not return, and damaged data
+// (a bad Huffman code, a marker where data should be, a premature end) as warnings, after
+// which it goes on and fills the picture with whatever it could make of the rest.
 struct JpegErrors {
     jpeg_error_mgr manager;
     jpeg_progress_mgr progress;
