@@ -116,10 +116,17 @@ bool SnapshotDecoding::decode(const std::shared_ptr<SnapshotTarget> &target, con
 
 // ---- UDP streams ----
 
+// Ticks with datagrams but no whole picture after which the datagrams no longer count as the
+// stream being there: pieces that never make a picture (tails lost, a stray sender) must not
+// keep the last one up as live for good, while garbage amid a stream that still gets
+// pictures through takes nothing away.
+constexpr int kTicksWithoutWhole = 10;
+
 struct SnapshotNetwork::Stream {
     std::shared_ptr<SnapshotTarget> target;
     DatagramSocket *socket = nullptr; // child of the network worker
     SnapshotAssembler assembler;
+    int ticksWithoutWhole = 0;
 };
 
 SnapshotNetwork::SnapshotNetwork(SnapshotDecoding &decoding)
@@ -225,16 +232,15 @@ void SnapshotNetwork::read(Stream &s)
     s.socket->read(kReadBatch, [this, &s](const char *data, int size) {
         if (!s.target->wanted())
             return; // nobody looks: the picture would only be thrown away
-        switch (s.assembler.push(QByteArray::fromRawData(data, size))) {
-        case SnapshotAssembler::Result::Complete: {
-            // Only whole pictures count as the stream being there: pieces that never make
-            // one (tails lost, a stray sender) must not keep the last picture passed off as live.
+        const SnapshotAssembler::Result result = s.assembler.push(QByteArray::fromRawData(data, size));
+        if (result == SnapshotAssembler::Result::Complete)
+            s.ticksWithoutWhole = 0;
+        if (s.ticksWithoutWhole < kTicksWithoutWhole) {
             QMutexLocker locker(&s.target->record->lock);
             s.target->record->idleSeconds = 0;
-            locker.unlock();
-            m_decoding.decode(s.target, s.assembler.picture());
-            break;
         }
+        switch (result) {
+        case SnapshotAssembler::Result::Complete: m_decoding.decode(s.target, s.assembler.picture()); break;
         case SnapshotAssembler::Result::Malformed:
             logOnce(QStringLiteral("malformed"), QStringLiteral("malformed snapshot datagram of %1 bytes").arg(size));
             break;
@@ -249,6 +255,7 @@ void SnapshotNetwork::tick()
     for (const auto &p : m_streams) {
         Stream &s = *p;
         PreviewRecord &record = *s.target->record;
+        s.ticksWithoutWhole = qMin(s.ticksWithoutWhole + 1, kTicksWithoutWhole);
         int demand = 0;
         {
             QMutexLocker locker(&record.lock);
