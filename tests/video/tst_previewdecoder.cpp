@@ -231,6 +231,14 @@ private slots:
         QTRY_VERIFY(wholeIn(w.last, kBlue));
         QCOMPARE(w.worker->counters().framesDecoded, quint64(1));
         QCOMPARE(w.worker->counters().malformed, quint64(1));
+        // The side limit: 8192 pixels wide is shown, 16 more are refused.
+        for (const int width : {8192 + 16, 8192}) {
+            const QByteArray wide = encode(lab::Codec::H264, QSize(width, 16), 1, kRed).value(0);
+            QVERIFY(!wide.isEmpty());
+            w.feed(sender.frame(wide, 0, 1200));
+        }
+        QTRY_COMPARE(w.worker->counters().framesDecoded, quint64(2));
+        QCOMPARE(w.worker->counters().malformed, quint64(2));
     }
 
     void hostileFrames_data()
