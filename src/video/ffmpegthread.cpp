@@ -297,9 +297,10 @@ void FFmpegThread::handleDatagram(const QByteArray &datagram)
         }
         // The codec of a frame the stream handed out, never of any datagram: a stray or a
         // copy with other flags must not tear the decoder down.
-        if ((kind == FrameKind::H265) != m_hevc) {
-            KTRACE(lcVideo) << "stream codec now" << (kind == FrameKind::H265 ? "H.265" : "H.264");
-            openDecoder(kind == FrameKind::H265);
+        const bool hevc = kind == FrameKind::H265;
+        if (hevc != m_hevc) {
+            KTRACE(lcVideo) << "stream codec now" << (hevc ? "H.265" : "H.264");
+            openDecoder(hevc);
             requestKeyframe();
         }
         if (m_decoder)
