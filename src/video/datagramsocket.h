@@ -48,7 +48,6 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     QHostAddress m_group; // null for a unicast stream
     bool m_joined = false;
-    QByteArray m_buffer;
 };
 
 } // namespace kora::video

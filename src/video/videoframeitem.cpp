@@ -1,5 +1,6 @@
 #include "video/videoframeitem.h"
 
+#include <QMetaMethod>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QSGRenderNode>
@@ -144,8 +145,10 @@ QSGNode *VideoFrameItem::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
             return;
         ++m_framesShown;
         m_shownStamp = m_stamp;
-        // The threaded render loop calls this outside the GUI thread.
-        QMetaObject::invokeMethod(this, [this] { emit frameShown(); }, Qt::QueuedConnection);
+        // The threaded render loop calls this outside the GUI thread. Told only when someone
+        // listens: a wake-up of the GUI thread for every picture costs more than the count.
+        if (isSignalConnected(QMetaMethod::fromSignal(&VideoFrameItem::frameShown)))
+            QMetaObject::invokeMethod(this, [this] { emit frameShown(); }, Qt::QueuedConnection);
     };
     if (window()->rendererInterface()->graphicsApi() == QSGRendererInterface::Software) {
         auto *node = old ? static_cast<PainterNode *>(old) : new PainterNode(this);
