@@ -151,6 +151,8 @@ void FFmpegThread::multicastInit()
     const bool joined = m_socket->join();
     KTRACE(lcVideo) << "joinMulticastGroup" << joined << qUtf8Printable(m_group) << m_port << "receive buffer"
                     << m_socket->receiveBufferSize();
+    if (!joined)
+        KWARN(lcVideo) << "cannot join" << qUtf8Printable(m_group) << m_port << "yet (no route to the group?): tried again with each registration";
     m_joined = true;
     m_awaitingStream = true;
     m_registrationTimer->start();
@@ -219,6 +221,10 @@ void FFmpegThread::sendRegistration()
 {
     if (!m_joined)
         return;
+    // A join refused while the network was down (cable out, interface not up yet) would
+    // leave the monitor blank for good once it is back.
+    if (!m_socket->joined() && m_socket->join())
+        KINFO(lcVideo) << "joined" << qUtf8Printable(m_group) << m_port << "now";
     m_socket->send(registrationMessage(m_address.toString(), m_port), m_address, kStreamRegistrationPort);
     ++m_registrations;
 }

@@ -4,8 +4,8 @@
 // through queued calls and take the newest picture of their size from its frame slots when
 // told by frameReady().
 //
-// join: the stream's socket (DatagramSocket) binds and joins the group, or binds a unicast
-// address. It registers with the
+// join: the stream's socket (DatagramSocket) binds and joins the group (a refused join is
+// tried again with each registration), or binds a unicast address. It registers with the
 // encoder now and every 5 s, and asks the encoder for a keyframe once the stream flows
 // (see KeyframeRequests).
 // Datagrams are joined into frames (PreviewAssembler); each whole frame goes to the decoder

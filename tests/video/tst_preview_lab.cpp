@@ -1,6 +1,6 @@
 // The preview decoder on lab sockets: only its group on a shared port, registration while joined,
-// keyframes asked again while the picture waits, the item showing the stream, an RTSP pass
-// on a silent server ending when told.
+// keyframes asked again while the picture waits, a refused join tried again, the item showing
+// the stream, an RTSP pass on a silent server ending when told.
 #include "video/ffmpegthread.h"
 #include "video/rtspsource.h"
 #include "video/ximageview.h"
@@ -16,8 +16,16 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <net/if.h>
+#include <net/route.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 #include "previewfixtures.h"
 #include "support/labclient.h"
@@ -153,6 +161,63 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(asked.size() >= 3, 5000);
         QVERIFY(asked[1] - asked[0] >= 950 && asked[2] - asked[1] >= 950);
         QCOMPARE(w.worker->counters().framesDecoded, quint64(0));
+    }
+
+    // A join refused while there is no route to the group (the cable out, the interface not up
+    // yet) is tried again with the registrations: the stream shows once the route is back. The
+    // worker thread runs in a network namespace of its own that has only its loopback.
+    void refusedJoinIsTriedAgain()
+    {
+        Worker w;
+        bool isolated = false;
+        w.call([&isolated](FFmpegThread *f) {
+            isolated = ::unshare(CLONE_NEWNET) == 0; // this thread only; nothing else may follow without it
+            if (!isolated)
+                return;
+            f->setRegistrationInterval(100);
+            f->setMulticastMsg(kGroup.toString(), kPort);
+            f->multicastInit();
+        });
+        if (!isolated)
+            QSKIP("needs a network namespace of its own");
+        QVERIFY(w.worker->isJoined());
+        const QList<QByteArray> stream = Sender().stream(encode(lab::Codec::H264, kSize, 8, kRed));
+        const auto sendStream = [&] {
+            w.call([&stream](FFmpegThread *) {
+                const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+                in_addr loopback{htonl(INADDR_LOOPBACK)};
+                ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
+                sockaddr_in to{};
+                to.sin_family = AF_INET;
+                to.sin_port = htons(kPort);
+                to.sin_addr.s_addr = htonl(kGroup.toIPv4Address());
+                for (const QByteArray &d : stream)
+                    ::sendto(fd, d.constData(), size_t(d.size()), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+                ::close(fd);
+            });
+        };
+        bool routed = false;
+        w.call([&routed](FFmpegThread *) {
+            // The route comes back: the loopback up, with multicast, carrying 224.0.0.0/4.
+            const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+            ifreq up{};
+            std::strcpy(up.ifr_name, "lo");
+            up.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING | IFF_MULTICAST;
+            rtentry route{};
+            auto *dst = reinterpret_cast<sockaddr_in *>(&route.rt_dst);
+            auto *mask = reinterpret_cast<sockaddr_in *>(&route.rt_genmask);
+            dst->sin_family = mask->sin_family = AF_INET;
+            dst->sin_addr.s_addr = htonl(0xE0000000);
+            mask->sin_addr.s_addr = htonl(0xF0000000);
+            route.rt_flags = RTF_UP;
+            char device[] = "lo";
+            route.rt_dev = device;
+            routed = ::ioctl(fd, SIOCSIFFLAGS, &up) == 0 && ::ioctl(fd, SIOCADDRT, &route) == 0;
+            ::close(fd);
+        });
+        QVERIFY(routed);
+        QTRY_VERIFY_WITH_TIMEOUT((sendStream(), w.worker->counters().framesDecoded > 0), 5000);
+        QTRY_VERIFY(wholeIn(w.last, kRed));
     }
 
     // A stream arriving faster than it decodes (keyframes, back to back): the worker still
