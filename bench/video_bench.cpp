@@ -30,6 +30,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -120,6 +121,28 @@ QString threadCensus(int *total)
     for (auto it = names.cbegin(); it != names.cend(); ++it)
         parts.append(QStringLiteral("%1 x%2").arg(it.key()).arg(it.value()));
     return parts.join(QStringLiteral(", "));
+}
+// CPU seconds so far of each kind of thread (by name up to its first space: "preview",
+// "snapshots", the GUI thread as "video_bench"), from the kernel's counts in clock ticks.
+QMap<QString, double> cpuByThread()
+{
+    QMap<QString, double> seconds;
+    const double tick = double(sysconf(_SC_CLK_TCK));
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &t : tasks) {
+        QFile f(QStringLiteral("/proc/self/task/%1/stat").arg(t));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray stat = f.readAll();
+        const int open = stat.indexOf('('), close = stat.lastIndexOf(')');
+        if (open < 0 || close < open)
+            continue;
+        const QString name = QString::fromUtf8(stat.mid(open + 1, close - open - 1)).section(QLatin1Char(' '), 0, 0);
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' '); // from the state on: utime, stime are 12 and 13
+        if (fields.size() > 12)
+            seconds[name] += (fields[11].toDouble() + fields[12].toDouble()) / tick;
+    }
+    return seconds;
 }
 double percentile(std::vector<double> v, double p)
 {
@@ -359,6 +382,7 @@ struct PageRun {
     quint64 dropped = 0;
     double swaps = 0; // frames rendered and swapped per second
     double seconds = 0;
+    QMap<QString, double> byThread; // CPU s/s by kind of thread
 };
 
 struct Stream {
@@ -424,11 +448,15 @@ public:
         m_measuring = true;
         m_swaps = 0;
         const double cpu = processCpuSeconds();
+        const QMap<QString, double> threads = cpuByThread();
         QElapsedTimer t;
         t.start();
         spin(seconds * 1000);
         const double wall = t.elapsed() / 1000.0;
         run.cpuPerSecond = (processCpuSeconds() - cpu) / wall;
+        const QMap<QString, double> after = cpuByThread();
+        for (auto it = after.cbegin(); it != after.cend(); ++it)
+            run.byThread[it.key()] = (it.value() - threads.value(it.key())) / wall; // threads that ended are missed
         m_measuring = false;
         for (int i = 0; i < m_views.size(); ++i)
             run.fps.push_back((m_views[i]->framesShown() - shown[size_t(i)]) / wall);
@@ -494,6 +522,12 @@ void printRun(const char *what, const PageRun &run, double baseline)
                     percentile(run.latency, 0.5), percentile(run.latency, 0.99), percentile(run.latency, 1.0),
                     run.latency.size());
     std::printf("  frames replaced before shown: %llu\n", static_cast<unsigned long long>(run.dropped));
+    QStringList parts;
+    for (auto it = run.byThread.cbegin(); it != run.byThread.cend(); ++it) {
+        if (it.value() >= 0.0005)
+            parts.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value(), 0, 'f', 3));
+    }
+    std::printf("  CPU s/s by thread: %s\n", qPrintable(parts.join(QStringLiteral(", "))));
 }
 
 QList<Stream> mainStreams(int count)
