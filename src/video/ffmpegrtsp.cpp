@@ -101,11 +101,14 @@ void FFmpegRtsp::runPass()
 
 XRtspView::XRtspView(QQuickItem *parent)
     : VideoFrameItem(parent)
+    , m_thread(new QThread)
     , m_worker(new FFmpegRtsp)
 {
-    m_thread.setObjectName(QStringLiteral("rtsp"));
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread->setObjectName(QStringLiteral("rtsp"));
+    m_worker->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    // Deletes itself once it has finished: maybe after the item, see ~XRtspView.
+    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     connect(m_worker, &FFmpegRtsp::frameReady, this, [this] {
         const QImage image = m_worker->takeFrame(&m_serial);
         if (!image.isNull())
@@ -117,18 +120,23 @@ XRtspView::XRtspView(QQuickItem *parent)
 XRtspView::~XRtspView()
 {
     m_worker->stop();
-    if (m_thread.isRunning()) {
-        m_thread.quit();
-        m_thread.wait();
-    } else {
+    if (!m_thread->isRunning()) {
         delete m_worker;
+        delete m_thread;
+        return;
     }
+    m_thread->quit();
+    // A pass ends within about 100 ms of stop(), except where FFmpeg cannot be told (a name
+    // lookup that hangs): leaving the page must not wait for that. The thread then ends by
+    // itself and takes the worker with it.
+    if (!m_thread->wait(kRtspStopWaitMs))
+        KWARN(lcVideo) << "camera reader still busy after" << kRtspStopWaitMs << "ms; left to end by itself";
 }
 
 void XRtspView::openRTSP(QString url)
 {
-    if (!m_thread.isRunning()) {
-        m_thread.start();
+    if (!m_thread->isRunning()) {
+        m_thread->start();
         QMetaObject::invokeMethod(m_worker, &FFmpegRtsp::init, Qt::QueuedConnection);
     }
     m_worker->setMaxSize(pixelSize());
@@ -140,7 +148,7 @@ void XRtspView::openRTSP(QString url)
 
 void XRtspView::close()
 {
-    if (!m_thread.isRunning())
+    if (!m_thread->isRunning())
         return;
     m_worker->stop(); // a pass under way ends now, not when the queue reaches close()
     QMetaObject::invokeMethod(m_worker, &FFmpegRtsp::close, Qt::QueuedConnection);

@@ -82,7 +82,7 @@ protected:
 
 private:
     // GUI thread.
-    QThread m_thread;
+    QThread *m_thread = nullptr;    // deletes itself once finished
     FFmpegRtsp *m_worker = nullptr; // lives in m_thread once started
     quint64 m_serial = 0;           // of the picture shown last
 };

@@ -35,6 +35,9 @@ enum class RtspPassResult { OpenFailed, NoStreamInfo, NoVideoStream, Unsupported
 // Frees everything it allocated on every path.
 RtspPassResult runRtspPass(const QString &url, const std::function<bool()> &keepGoing,
                            const std::function<void(const QImage &)> &onFrame, QSize maxSize = QSize());
+// How long a page, a logout or the exit waits for a pass told to stop. Only a call FFmpeg
+// cannot interrupt (a name lookup that hangs) takes longer; its thread is left to end alone.
+constexpr int kRtspStopWaitMs = 500;
 
 // unique_ptr deleters for the FFmpeg objects.
 struct AvDeleter {

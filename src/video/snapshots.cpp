@@ -2,6 +2,7 @@
 
 #include "log/categories.h"
 #include "log/trace.h"
+#include "video/rtspsource.h"
 #include "video/snapshotreader.h"
 
 namespace kora::video {
@@ -87,7 +88,7 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
         const SnapshotTarget &t = *it->target;
         if (t.transimit() || (t.stream.cells.isEmpty() && snapUrlById.contains(t.stream.key))) {
             stopped.append(t.stream.key);
-            stopReader(*it);
+            stopReader(*it, QDeadlineTimer(kRtspStopWaitMs));
             it = m_readers.erase(it);
         } else {
             ++it;
@@ -114,8 +115,9 @@ void Snapshots::clear()
     // All are told first, then joined: cameras blocked in a network call end side by side.
     for (Reader &reader : m_readers)
         askStop(reader);
+    const QDeadlineTimer deadline(kRtspStopWaitMs); // one wait for all
     for (Reader &reader : m_readers)
-        stopReader(reader);
+        stopReader(reader, deadline);
     m_readers.clear();
     m_table->clear();
     m_refused = 0;
@@ -165,6 +167,7 @@ bool Snapshots::startReader(const SnapshotStream &stream)
         r.rtsp->moveToThread(r.rtspThread);
         connect(r.rtspThread, &QThread::started, r.rtsp, &RtspSnapshotReader::run);
         connect(r.rtspThread, &QThread::finished, r.rtsp, &QObject::deleteLater);
+        connect(r.rtspThread, &QThread::finished, r.rtspThread, &QObject::deleteLater); // maybe after we let go, see stopReader
         r.rtspThread->start();
     }
     m_readers.push_back(r);
@@ -181,12 +184,14 @@ void Snapshots::askStop(Reader &reader)
     }
 }
 
-void Snapshots::stopReader(Reader &reader)
+void Snapshots::stopReader(Reader &reader, QDeadlineTimer deadline)
 {
     askStop(reader);
     if (reader.rtspThread) {
-        reader.rtspThread->wait();
-        delete reader.rtspThread;
+        // Stopped within about 100 ms, unless blocked where FFmpeg cannot be told (a name
+        // lookup that hangs): then it ends by itself, and its thread deletes itself.
+        if (!reader.rtspThread->wait(deadline))
+            KWARN(lcVideo) << "camera snapshot reader of" << qUtf8Printable(reader.target->stream.key) << "still busy; left to end by itself";
     } else if (m_network) {
         SnapshotNetwork *n = m_network;
         const std::shared_ptr<SnapshotTarget> target = reader.target;

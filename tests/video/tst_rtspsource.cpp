@@ -1,8 +1,10 @@
 // The RTSP reader and camera view item over files written here.
 #include "video/ffmpegrtsp.h"
 #include "video/rtspsource.h"
+#include "video/snapshots.h"
 
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QQuickWindow>
 #include <QRegularExpression>
@@ -10,6 +12,11 @@
 #include "support/testmain.h"
 
 #include "previewfixtures.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -34,6 +41,26 @@ char *toString(const kora::video::RtspPassResult &r)
 } // namespace QTest
 
 namespace {
+// The system call a thread of ours of that name is in (-1 when running), -2 when there is none.
+int syscallOf(const QString &thread)
+{
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &t : tasks) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(t)), call(QStringLiteral("/proc/self/task/%1/syscall").arg(t));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == thread.left(15).toUtf8())
+            return call.open(QIODevice::ReadOnly) ? call.readAll().split(' ').value(0).toInt() : -1;
+    }
+    return -2;
+}
+
+// Opens the pipe for writing and closes it: a reader blocked opening it gets an empty input.
+void release(const QByteArray &fifo)
+{
+    const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+    QVERIFY2(writer >= 0, "nobody has the pipe open for reading");
+    ::close(writer);
+}
+
 // Raw H.264 as an encoder writes it: `count` pictures of kRed.
 bool writeStream(const QString &path, int count)
 {
@@ -274,6 +301,32 @@ private slots:
         view->openRTSP(m_stream);
         QTRY_VERIFY(view->worker()->isRunning());
         delete view;
+    }
+
+    // A pass blocked where FFmpeg cannot be told to stop (here: opening a pipe nobody writes,
+    // as a hanging name lookup would): destroying the view, or clearing the signals of a
+    // camera's snapshots, does not wait for it; the thread ends by itself once the call returns.
+    void stoppedWhileBlockedDoesNotWait()
+    {
+        const QByteArray fifo = QFile::encodeName(m_dir.filePath(QStringLiteral("rtsp-pipe"))); // "rtsp" marks a camera
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        auto *view = new XRtspView;
+        view->openRTSP(QString::fromLocal8Bit(fifo));
+        QTRY_COMPARE(syscallOf("rtsp"), int(SYS_openat));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("camera reader still busy"));
+        delete view; // the old code waited here for good
+        release(fifo); // the pass finds nothing and ends
+        QTRY_COMPARE(syscallOf("rtsp"), -2);
+
+        const QString key = QStringLiteral("10.0.0.9-0");
+        Snapshots snapshots;
+        snapshots.load({{key, QString::fromLocal8Bit(fifo)}});
+        snapshots.table()->request(key); // a page looks: the reader opens
+        QTRY_COMPARE(syscallOf("rtsp " + key), int(SYS_openat));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("camera snapshot reader of 10.0.0.9-0 still busy"));
+        snapshots.clear();
+        release(fifo);
+        QTRY_COMPARE(syscallOf("rtsp " + key), -2);
     }
 
 private:
