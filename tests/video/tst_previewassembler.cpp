@@ -71,6 +71,7 @@ private slots:
         QTest::newRow("an early copy of a piece") << "9/1:- 10/3:a 10/3:a 10/3:b 10/3:c" << "abc";
         QTest::newRow("the same bytes twice in one frame") << "9/1:- 10/3:a 10/3:a 10/3:b 11/1:c" << "aab c";
         QTest::newRow("the same bytes twice in frame 0, after another") << "254/1:- 255/1:x 0/3:a 0/3:a 0/3:b 1/1:c 2/1:d" << "x aab c d";
+        QTest::newRow("no frame rebuilt after a lost one, counting on from 0") << "254/1:- 255/1:x 0/1:y 2/3:a 2/3:a 2/3:b 3/1:c" << "x y |c";
         QTest::newRow("a copy after the last piece is no piece of its own")
             << "9/1:- 10/1:x 11/3:a 11/3:b 11/3:a 12/1:c 13/1:d" << "x |c d";
         QTest::newRow("a late copy after its frame finished") << "9/1:- 10/2:a 10/2:b 10/2:b 11/1:n" << "ab n";
