@@ -115,18 +115,20 @@ int DatagramSocket::read(int max, const std::function<void(const char *, int)> &
     struct Batch {
         QByteArray bytes{kPerCall * (kMaxDatagram + 1), Qt::Uninitialized};
         iovec io[kPerCall];
-        mmsghdr headers[kPerCall];
+        mmsghdr headers[kPerCall] = {}; // the kernel writes only msg_len and the flags
+        Batch()
+        {
+            for (int i = 0; i < kPerCall; ++i) {
+                io[i] = {bytes.data() + qptrdiff(i) * (kMaxDatagram + 1), size_t(kMaxDatagram + 1)};
+                headers[i].msg_hdr.msg_iov = &io[i];
+                headers[i].msg_hdr.msg_iovlen = 1;
+            }
+        }
     };
     thread_local Batch batch;
     int n = 0;
     while (m_fd >= 0 && n < max) {
         const int want = qMin(kPerCall, max - n);
-        for (int i = 0; i < want; ++i) {
-            batch.io[i] = {batch.bytes.data() + qptrdiff(i) * (kMaxDatagram + 1), size_t(kMaxDatagram + 1)};
-            batch.headers[i] = {};
-            batch.headers[i].msg_hdr.msg_iov = &batch.io[i];
-            batch.headers[i].msg_hdr.msg_iovlen = 1;
-        }
         const int got = ::recvmmsg(m_fd, batch.headers, unsigned(want), MSG_DONTWAIT, nullptr);
         if (got <= 0)
             break; // EAGAIN: nothing more now
