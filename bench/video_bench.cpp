@@ -106,43 +106,44 @@ long residentKb()
     }
     return -1;
 }
-// The process's threads by name ("preview 239.10.1.30:30300" counts as "preview").
-QString threadCensus(int *total)
+// The process's threads by kind, their name up to its first space ("preview 239.10.1.30:30300"
+// is a "preview"; the GUI thread is "video_bench"): how many, and their CPU seconds so far
+// from the kernel's counts in clock ticks.
+struct ThreadKind {
+    int count = 0;
+    double cpu = 0;
+};
+QMap<QString, ThreadKind> threadKinds()
 {
-    QMap<QString, int> names;
-    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &t : tasks) {
-        QFile f(QStringLiteral("/proc/self/task/%1/comm").arg(t));
-        QString name = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QStringLiteral("?");
-        ++names[name.section(QLatin1Char(' '), 0, 0)];
-    }
-    *total = tasks.size();
-    QStringList parts;
-    for (auto it = names.cbegin(); it != names.cend(); ++it)
-        parts.append(QStringLiteral("%1 x%2").arg(it.key()).arg(it.value()));
-    return parts.join(QStringLiteral(", "));
-}
-// CPU seconds so far of each kind of thread (by name up to its first space: "preview",
-// "snapshots", the GUI thread as "video_bench"), from the kernel's counts in clock ticks.
-QMap<QString, double> cpuByThread()
-{
-    QMap<QString, double> seconds;
+    QMap<QString, ThreadKind> kinds;
     const double tick = double(sysconf(_SC_CLK_TCK));
     const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &t : tasks) {
         QFile f(QStringLiteral("/proc/self/task/%1/stat").arg(t));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray stat = f.readAll();
+        const QByteArray stat = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         const int open = stat.indexOf('('), close = stat.lastIndexOf(')');
-        if (open < 0 || close < open)
+        if (open < 0 || close < open) {
+            ++kinds[QStringLiteral("?")].count;
             continue;
-        const QString name = QString::fromUtf8(stat.mid(open + 1, close - open - 1)).section(QLatin1Char(' '), 0, 0);
+        }
+        ThreadKind &kind = kinds[QString::fromUtf8(stat.mid(open + 1, close - open - 1)).section(QLatin1Char(' '), 0, 0)];
+        ++kind.count;
         const QList<QByteArray> fields = stat.mid(close + 2).split(' '); // from the state on: utime, stime are 12 and 13
         if (fields.size() > 12)
-            seconds[name] += (fields[11].toDouble() + fields[12].toDouble()) / tick;
+            kind.cpu += (fields[11].toDouble() + fields[12].toDouble()) / tick;
     }
-    return seconds;
+    return kinds;
+}
+QString threadCensus(int *total)
+{
+    const QMap<QString, ThreadKind> kinds = threadKinds();
+    *total = 0;
+    QStringList parts;
+    for (auto it = kinds.cbegin(); it != kinds.cend(); ++it) {
+        *total += it->count;
+        parts.append(QStringLiteral("%1 x%2").arg(it.key()).arg(it->count));
+    }
+    return parts.join(QStringLiteral(", "));
 }
 double percentile(std::vector<double> v, double p)
 {
@@ -448,15 +449,15 @@ public:
         m_measuring = true;
         m_swaps = 0;
         const double cpu = processCpuSeconds();
-        const QMap<QString, double> threads = cpuByThread();
+        const QMap<QString, ThreadKind> threads = threadKinds();
         QElapsedTimer t;
         t.start();
         spin(seconds * 1000);
         const double wall = t.elapsed() / 1000.0;
         run.cpuPerSecond = (processCpuSeconds() - cpu) / wall;
-        const QMap<QString, double> after = cpuByThread();
+        const QMap<QString, ThreadKind> after = threadKinds();
         for (auto it = after.cbegin(); it != after.cend(); ++it)
-            run.byThread[it.key()] = (it.value() - threads.value(it.key())) / wall; // threads that ended are missed
+            run.byThread[it.key()] = (it->cpu - threads.value(it.key()).cpu) / wall; // threads that ended are missed
         m_measuring = false;
         for (int i = 0; i < m_views.size(); ++i)
             run.fps.push_back((m_views[i]->framesShown() - shown[size_t(i)]) / wall);
