@@ -135,7 +135,9 @@ private slots:
     void repointedMosaicCellLeavesItsMosaic()
     {
         Snapshots snapshots;
-        snapshots.setTickInterval(kTickMs);
+        // Slower ticks: the moved cell, fed no more while the mosaic is joined again, must not go
+        // stale before it is looked at (three ticks of 50 ms were too few on a loaded machine).
+        snapshots.setTickInterval(4 * kTickMs);
         PreviewTable &table = *snapshots.table();
         const QString url = "udp://" + at("239.77.7.1") + "?pos=";
         const QString kept = node + "-10", moved = node + "-11";
