@@ -82,18 +82,23 @@ bool Snapshots::addSignal(const QString &id, const QString &snapUrl)
 void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 {
     QStringList stopped;
+    std::vector<Reader> leaving;
     for (auto it = m_readers.begin(); it != m_readers.end();) {
         // Pushed streams all stop; a listed signal's own reader gives way to the pushed one
         // (a shared mosaic stream stays: its other cells still need it).
         const SnapshotTarget &t = *it->target;
         if (t.transimit() || (t.stream.cells.isEmpty() && snapUrlById.contains(t.stream.key))) {
             stopped.append(t.stream.key);
-            stopReader(*it, QDeadlineTimer(kRtspStopWaitMs));
+            askStop(*it);
+            leaving.push_back(std::move(*it));
             it = m_readers.erase(it);
         } else {
             ++it;
         }
     }
+    const QDeadlineTimer deadline(kRtspStopWaitMs); // as in clear(): one wait for all
+    for (Reader &reader : leaving)
+        stopReader(reader, deadline);
     for (auto it = snapUrlById.constBegin(); it != snapUrlById.constEnd(); ++it) {
         const auto record = m_table->find(it.key());
         if (!record)
