@@ -5,6 +5,8 @@
 #include "video/rtspsource.h"
 #include "video/snapshotreader.h"
 
+#include <QDeadlineTimer>
+
 namespace kora::video {
 
 Snapshots::Snapshots(QObject *parent)
@@ -89,16 +91,13 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
         const SnapshotTarget &t = *it->target;
         if (t.transimit() || (t.stream.cells.isEmpty() && snapUrlById.contains(t.stream.key))) {
             stopped.append(t.stream.key);
-            askStop(*it);
             leaving.push_back(std::move(*it));
             it = m_readers.erase(it);
         } else {
             ++it;
         }
     }
-    const QDeadlineTimer deadline(kRtspStopWaitMs); // as in clear(): one wait for all
-    for (Reader &reader : leaving)
-        stopReader(reader, deadline);
+    stopReaders(leaving);
     for (auto it = snapUrlById.constBegin(); it != snapUrlById.constEnd(); ++it) {
         const auto record = m_table->find(it.key());
         if (!record)
@@ -117,13 +116,7 @@ void Snapshots::repoint(const QHash<QString, QString> &snapUrlById)
 
 void Snapshots::clear()
 {
-    // All are told first, then joined: cameras blocked in a network call end side by side.
-    for (Reader &reader : m_readers)
-        askStop(reader);
-    const QDeadlineTimer deadline(kRtspStopWaitMs); // one wait for all
-    for (Reader &reader : m_readers)
-        stopReader(reader, deadline);
-    m_readers.clear();
+    stopReaders(m_readers);
     m_table->clear();
     m_refused = 0;
 }
@@ -172,7 +165,7 @@ bool Snapshots::startReader(const SnapshotStream &stream)
         r.rtsp->moveToThread(r.rtspThread);
         connect(r.rtspThread, &QThread::started, r.rtsp, &RtspSnapshotReader::run);
         connect(r.rtspThread, &QThread::finished, r.rtsp, &QObject::deleteLater);
-        connect(r.rtspThread, &QThread::finished, r.rtspThread, &QObject::deleteLater); // maybe after we let go, see stopReader
+        connect(r.rtspThread, &QThread::finished, r.rtspThread, &QObject::deleteLater); // maybe after we let go, see stopReaders
         r.rtspThread->start();
     }
     m_readers.push_back(r);
@@ -189,20 +182,26 @@ void Snapshots::askStop(Reader &reader)
     }
 }
 
-void Snapshots::stopReader(Reader &reader, QDeadlineTimer deadline)
+void Snapshots::stopReaders(std::vector<Reader> &readers)
 {
-    askStop(reader);
-    if (reader.rtspThread) {
-        // Stopped within about 100 ms, unless blocked where FFmpeg cannot be told (a name
-        // lookup that hangs): then it ends by itself, and its thread deletes itself.
-        if (!reader.rtspThread->wait(deadline))
-            KWARN(lcVideo) << "camera snapshot reader of" << qUtf8Printable(reader.target->stream.key) << "still busy; left to end by itself";
-    } else if (m_network) {
-        SnapshotNetwork *n = m_network;
-        const std::shared_ptr<SnapshotTarget> target = reader.target;
-        QMetaObject::invokeMethod(n, [n, target] { n->remove(target.get()); }, Qt::QueuedConnection);
+    // All are told first, then joined within one bound: cameras blocked in a network call end
+    // side by side.
+    for (Reader &reader : readers)
+        askStop(reader);
+    const QDeadlineTimer deadline(kRtspStopWaitMs);
+    for (Reader &reader : readers) {
+        if (reader.rtspThread) {
+            // Stopped within about 100 ms, unless blocked where FFmpeg cannot be told (a name
+            // lookup that hangs): then it ends by itself, and its thread deletes itself.
+            if (!reader.rtspThread->wait(deadline))
+                KWARN(lcVideo) << "camera snapshot reader of" << qUtf8Printable(reader.target->stream.key) << "still busy; left to end by itself";
+        } else if (m_network) {
+            SnapshotNetwork *n = m_network;
+            const std::shared_ptr<SnapshotTarget> target = reader.target;
+            QMetaObject::invokeMethod(n, [n, target] { n->remove(target.get()); }, Qt::QueuedConnection);
+        }
     }
-    reader = Reader();
+    readers.clear();
 }
 
 } // namespace kora::video

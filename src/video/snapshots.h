@@ -6,7 +6,6 @@
 #include "video/previewtable.h"
 #include "video/snapshotstream.h"
 
-#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QSize>
@@ -62,7 +61,7 @@ private:
     };
     bool startReader(const SnapshotStream &stream);
     void askStop(Reader &reader);
-    void stopReader(Reader &reader, QDeadlineTimer deadline); // waits for an RTSP reader until then
+    void stopReaders(std::vector<Reader> &readers); // and empties it
     SnapshotNetwork *network(); // started on first use
 
     std::shared_ptr<PreviewTable> m_table;
