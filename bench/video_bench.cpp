@@ -31,11 +31,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QMap>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QJsonArray>
+#include <QMap>
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QQmlComponent>
@@ -290,8 +290,7 @@ std::vector<double> bareDecodeRounds(const QList<QByteArray> &frames, int rounds
 
 double bareDecodePerSecond(const QList<QByteArray> &frames, int rounds, bool paced = false)
 {
-    const std::vector<double> perRound = bareDecodeRounds(frames, rounds, paced);
-    return perRound.empty() ? -1 : percentile(perRound, 0.5);
+    return percentile(bareDecodeRounds(frames, rounds, paced), 0.5);
 }
 
 // CPU seconds Qt's reader spends on one snapshot picture.
@@ -660,7 +659,7 @@ int main(int argc, char *argv[])
     // The median of the rounds: this machine's neighbours come and go. Rounds are added after
     // the one-preview phase, whose figure is then taken against the rounds before and after it.
     std::vector<double> decodeRounds = bareDecodeRounds(captured.frames, 9);
-    double decode = decodeRounds.empty() ? -1 : percentile(decodeRounds, 0.5);
+    double decode = percentile(decodeRounds, 0.5);
     const double decodeSub = bareDecodePerSecond(captured.subFrames, 9);
     // Five seconds of waiting: only for the phases that print against it.
     const double decodePaced = phase("one") || phase("page") ? bareDecodePerSecond(captured.frames, 1, true) : -1;
@@ -698,11 +697,9 @@ int main(int argc, char *argv[])
         spin(500); // the preview's decoder winds down
         const std::vector<double> after = bareDecodeRounds(captured.frames, 9);
         decodeRounds.insert(decodeRounds.end(), after.begin(), after.end());
-        if (!after.empty()) {
-            decode = percentile(decodeRounds, 0.5);
-            std::printf("bare H.264 decode again after the preview: %.3f CPU s/s; before and after: %.3f\n",
-                        percentile(after, 0.5), decode);
-        }
+        decode = percentile(decodeRounds, 0.5);
+        std::printf("bare H.264 decode again after the preview: %.3f CPU s/s; before and after: %.3f\n",
+                    percentile(after, 0.5), decode);
         printRun("one 1080p30 H.264 preview at 960x540", run, decode);
         std::printf("  against the paced bare decode: %.2fx\n", run.cpuPerSecond / decodePaced);
         if (mpv > 0)
