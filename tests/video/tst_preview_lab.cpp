@@ -184,16 +184,9 @@ private slots:
         const QList<QByteArray> stream = Sender().stream(encode(lab::Codec::H264, kSize, 8, kRed));
         const auto sendStream = [&] {
             w.call([&stream](FFmpegThread *) {
-                const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-                in_addr loopback{htonl(INADDR_LOOPBACK)};
-                ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
-                sockaddr_in to{};
-                to.sin_family = AF_INET;
-                to.sin_port = htons(kPort);
-                to.sin_addr.s_addr = htonl(kGroup.toIPv4Address());
+                QUdpSocket socket; // made in the worker's namespace, where the group's route is the loopback
                 for (const QByteArray &d : stream)
-                    ::sendto(fd, d.constData(), size_t(d.size()), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
-                ::close(fd);
+                    socket.writeDatagram(d, kGroup, kPort);
             });
         };
         bool routed = false;
