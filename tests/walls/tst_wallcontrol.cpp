@@ -165,6 +165,15 @@ private slots:
         QCOMPARE(stored.count(), 0);
     }
 
+    // The pages hand rectangles as Qt.rect values or as plain objects; anything else refuses
+    // the whole list rather than judge a wrong picture.
+    void pageRectangles()
+    {
+        const QVariantMap inside{{"x", 10}, {"y", 10}, {"width", 10}, {"height", 10}};
+        QCOMPARE(walls::WallControl::hiddenWindows({QRectF(0, 0, 100, 100), inside}), QList<int>{0}); // bottom-up
+        QCOMPARE(walls::WallControl::hiddenWindows({QRect(0, 0, 100, 100), QVariantMap{{"x", 10}}}), QList<int>{});
+    }
+
     // Polling: the running one stops, the new one follows, and its state is published.
     void pollingStoresItsState()
     {
