@@ -125,6 +125,9 @@ private slots:
         const QByteArray sei = nal("0606014180"); // recovery point, recovery_frame_cnt 1
         QTest::newRow("IDR after SPS and PPS") << sps720 + pps + idr << false << true << -1 << true << true << QSize(1280, 720);
         QTest::newRow("high-profile SPS") << spsHigh + pps + idr << false << true << -1 << true << true << QSize(1920, 1088);
+        // Its first scaling list asks for the default matrix (a delta of -8), the rest absent.
+        QTest::newRow("high-profile SPS, default matrix") << nal("67640028ad84405a014016e4") + pps + idr << false << true << -1 << true
+                                                          << true << QSize(1280, 720);
         QTest::newRow("P slice") << p << false << false << -1 << false << true << QSize();
         QTest::newRow("recovery point before a P slice") << sps720 + pps + sei + p << false << false << 1 << true << true << QSize(1280, 720);
         // recovery_frame_cnt 2^32 - 2: garbage, not a recovery point of 0 frames

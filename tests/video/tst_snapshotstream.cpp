@@ -193,6 +193,7 @@ private slots:
         QCOMPARE(decodeJpeg(big, QSize(), JpegScale::Fit, &error).size(), QSize(1920, 1080));
         QCOMPARE(decodeJpeg(big, QSize(640, 640)).size(), QSize(640, 360)); // aspect kept
         QCOMPARE(decodeJpeg(big, QSize(640, 640), JpegScale::Preview).size(), QSize(640, 640));
+        QCOMPARE(decodeJpeg(big, QSize(), JpegScale::Fit, &error, QSize(1920, 1080)).size(), QSize(1920, 1080)); // at the limit
         QVERIFY(decodeJpeg(big, QSize(), JpegScale::Fit, &error, QSize(1000, 1000)).isNull());
         QVERIFY(error.contains("refused"));
         QVERIFY(decodeJpeg(QByteArray("not a picture"), QSize(), JpegScale::Fit, &error).isNull());
