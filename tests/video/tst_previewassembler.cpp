@@ -203,6 +203,7 @@ private slots:
         QCOMPARE(r.allow(QStringLiteral("10.0.0.30"), 5700), 300); // not yet: in 300 ms
         QCOMPARE(r.allow(QStringLiteral("10.0.0.31"), 5999), 0);
         QCOMPARE(r.allow(QStringLiteral("10.0.0.30"), 6000), 0);
+        QCOMPARE(r.allow(QStringLiteral("10.0.0.30"), 6500), 500); // counted from the one allowed at 6000
         QCOMPARE(r.allow(QString(), 9000), -1);
     }
 

@@ -323,11 +323,16 @@ private slots:
             s.decoded += look.contains('p') ? 25 : 0;
             s.discarded += look.contains('k') ? 5 : 0;
             s.gaps += look.contains('g') ? 1 : 0;
+            s.decodeNs += look.contains('p') ? 25 * 2000000 : 0;
             health.next(s);
         }
         QTEST(int(health.wait()), "wait");
         QTEST(health.silentSeconds(), "seconds");
         QTEST(int(health.rates().lost), "lost");
+        // The last second's figures: frames received (decoded or held back), 2 ms a decode.
+        const QString last = looks.section(',', -1);
+        QCOMPARE(health.rates().received, double((last.contains('p') ? 25 : 0) + (last.contains('k') ? 5 : 0)));
+        QCOMPARE(health.rates().decodeMs, last.contains('p') ? 2.0 : 0.0);
     }
 };
 

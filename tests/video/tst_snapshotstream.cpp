@@ -257,15 +257,24 @@ private slots:
         const auto cell = table.add("b-0");
         QCOMPARE(table.add("a-0"), own); // one record per id
         cell->stream = own;
+        int woken = 0;
+        own->wake = [&woken] { ++woken; };
         own->demand = 0;
         quint64 version = 99;
-        // No picture yet: nothing to show, but the stream is wanted again.
-        QVERIFY(table.request("b-0", &version).isNull());
+        bool delivered = true;
+        // No picture yet: nothing to show, but the stream (idle, so woken) and the cell are wanted again.
+        QVERIFY(table.request("b-0", &version, QSize(), &delivered).isNull());
         QCOMPARE(version, quint64(0));
+        QVERIFY(!delivered);
         QCOMPARE(own->demand, kWanted);
+        QCOMPARE(cell->demand, kWanted);
+        QCOMPARE(woken, 1);
+        own->demand = 1; // still wanted: not woken again
         PreviewTable::store(*cell, solid(Qt::green, 32, 18));
-        QCOMPARE(table.request("b-0", &version).pixelColor(1, 1), QColor(Qt::green));
+        QCOMPARE(table.request("b-0", &version, QSize(), &delivered).pixelColor(1, 1), QColor(Qt::green));
         QCOMPARE(version, quint64(1));
+        QVERIFY(delivered);
+        QCOMPARE(woken, 1);
         // The stream (not the cell) went idle: placeholder.
         own->idleSeconds = kIdleLimit;
         QVERIFY(table.request("b-0", &version).isNull());
