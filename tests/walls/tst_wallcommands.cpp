@@ -98,6 +98,14 @@ private slots:
                  QStringList({"1", "3", "", "2", "", "", ""}));
     }
 
+    // A private page button names a page among the user's permitted ones; anything else stays.
+    void pageFromPrivate()
+    {
+        const std::vector<PageRecord> pages{{"A", "p1"}, {"B", "p2"}};
+        const auto page = [&](int index) { return walls::pageFromPrivate({"p2", "p9"}, pages, index, 5); };
+        QCOMPARE(QList<int>({page(0), page(1), page(2), page(-1)}), QList<int>({1, 5, 5, 5}));
+    }
+
     void senders_data()
     {
         columns<QStringList, QStringList>({"got", "expected"});
@@ -125,6 +133,11 @@ private slots:
         QTest::newRow("audio, multicast: to the decoder") << render(walls::setAudios(group, "10.0.0.22-1", audio))
                                                           << QStringList{audio + " -> 10.0.0.22:41234"};
         QTest::newRow("audio, 0.0.0.0 without server") << render(walls::setAudios(group, "0.0.0.0", audio)) << kRefused;
+        QTest::newRow("audio, server: a request to it")
+            << render(walls::setAudios(server, "10.0.0.22-1", audio))
+            << QStringList{QString::fromUtf8("{\"data\":{\"dst_ip\":\"10.0.0.22\",\"panel_id\":\"1\",\"url\":\"0|udp://239.10.1.31:30310\"},"
+                                             "\"request\":\"SetAudios\"}") + kServer};
+        QTest::newRow("audio, server, no wall") << render(walls::setAudios(server, "10.0.0.22-1", "{SetAudios}")) << kRefused;
 
         // Scene names from the controller or the first output.
         QTest::newRow("GetSceneNames, multicast") << render(scenes::getSceneNames(group, "1")) << QStringList{"{GetSceneNames;1}" + kFirstDecoder};
